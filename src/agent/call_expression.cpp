@@ -1,0 +1,55 @@
+#include "agent/call_expression.h"
+
+#include <cctype>
+
+namespace velkor {
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool IsNameChar(char c, bool first)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return std::isalpha(u) || c == '_' || (!first && (std::isdigit(u) || c == '.'));
+}
+
+} // namespace
+
+std::optional<CallExpression> ParseCallExpression(std::string_view text, std::string& error)
+{
+    text = Trim(text);
+    size_t nameEnd = 0;
+    while (nameEnd < text.size() && IsNameChar(text[nameEnd], nameEnd == 0)) {
+        ++nameEnd;
+    }
+    if (nameEnd == 0) {
+        error = "expected a method name";
+        return std::nullopt;
+    }
+    CallExpression call;
+    call.method = std::string(text.substr(0, nameEnd));
+    const std::string_view rest = Trim(text.substr(nameEnd));
+    if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') {
+        error = "expected '(' arguments ')' after " + call.method;
+        return std::nullopt;
+    }
+    const std::string_view inner = rest.substr(1, rest.size() - 2);
+    call.params = nlohmann::json::parse("[" + std::string(inner) + "]", nullptr, false);
+    if (call.params.is_discarded()) {
+        error = "arguments of " + call.method + " are not JSON literals";
+        return std::nullopt;
+    }
+    return call;
+}
+
+} // namespace velkor

@@ -1,0 +1,37 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "agent/call_command.h"
+#include "build_info.h"
+
+namespace {
+
+void PrintUsage(std::ostream& out)
+{
+    out << "Velkor " << velkor::kBuildVersion << "\n"
+        << "usage:\n"
+        << "  velkor call [--ui none|qt] 'Method(arg, ...)' ...   run methods on one control\n"
+        << "  velkor --version\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        PrintUsage(args.empty() ? std::cerr : std::cout);
+        return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << velkor::kBuildVersion << "\n";
+        return 0;
+    }
+    if (args[0] == "call") {
+        return velkor::RunCallCommand({ args.begin() + 1, args.end() });
+    }
+    std::cerr << "velkor: unknown command " << args[0] << "\n";
+    PrintUsage(std::cerr);
+    return 2;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <vector>
+
+#include "control/method_table.h"
+
+// Each group of scripting methods registers its entries from its own source file.
+namespace velkor {
+
+void AddSessionMethods(std::vector<MethodInfo>& methods);
+void AddStoredResultMethods(std::vector<MethodInfo>& methods);
+
+} // namespace velkor

@@ -1,0 +1,12 @@
+#include "control/method_binding.h"
+#include "control/method_registry.h"
+
+namespace velkor {
+
+void AddStoredResultMethods(std::vector<MethodInfo>& methods)
+{
+    using binding::Bind;
+    methods.push_back(Bind<&CVelkorCtrl::GetRespData>(9, "GetRespData"));
+}
+
+} // namespace velkor
