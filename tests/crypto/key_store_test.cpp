@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "crypto/key_blob.h"
+#include "crypto/key_store.h"
+#include "crypto/rsa_key.h"
+#include "test_bytes.h"
+
+namespace velkor {
+namespace {
+
+using testing::Bytes;
+using testing::Hex;
+
+bool AllZero(std::span<const uint8_t> bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+}
+
+bool AllBuffersZero()
+{
+    for (size_t i = 0; i < EmbeddedKeys::kBufferCount; ++i) {
+        const auto buffer = static_cast<EmbeddedKeys::Buffer>(i);
+        if (!AllZero(EmbeddedKeys::WorkingBufferForTesting(buffer))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(KeyBlob, StoreKeyIsTheConstantRotatedRightThenLeft)
+{
+    const auto constant = Bytes("8000000000000001");
+    uint8_t key[16];
+    keyblob::DeriveStoreKey(std::span<const uint8_t, 8>(constant.data(), 8), key);
+    EXPECT_EQ(Hex(key, 16), "C0000000000000000000000000000003");
+}
+
+TEST(KeyBlob, SealOpenRoundTripAndRefusals)
+{
+    const auto constant = Bytes("0102030405060708");
+    const std::span<const uint8_t, 8> c(constant.data(), 8);
+    const auto plain = Bytes("30820102");
+    std::vector<uint8_t> blob;
+    ASSERT_TRUE(keyblob::Seal(c, plain, blob));
+    EXPECT_EQ(Hex(blob.data(), 4), "00000008");
+
+    uint8_t buffer[16];
+    std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+    ASSERT_EQ(keyblob::Open(c, blob, buffer), 4u);
+    EXPECT_EQ(Hex(buffer, 5), "3082010200");
+
+    // Declared length beyond the blob, a plain text plus terminator beyond the buffer, another key.
+    auto longer = blob;
+    longer[3] = 16;
+    EXPECT_FALSE(keyblob::Open(c, longer, buffer));
+    uint8_t tight[4];
+    EXPECT_FALSE(keyblob::Open(c, blob, tight));
+    EXPECT_FALSE(keyblob::Open(c, std::span<const uint8_t>(blob.data(), 3), buffer));
+    const auto other = Bytes("0807060504030201");
+    std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+    if (!keyblob::Open(std::span<const uint8_t, 8>(other.data(), 8), blob, buffer)) {
+        EXPECT_TRUE(AllZero(buffer));
+    }
+}
+
+TEST(EmbeddedKeys, LoadGivesUsableKeysAndWipeZeroesEveryBuffer)
+{
+    ASSERT_TRUE(EmbeddedKeys::Load());
+    const RsaKey control
+        = RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey));
+    const RsaKey host = RsaKey::FromPublicDer(EmbeddedKeys::Contents(EmbeddedKeys::kHostPublicKey));
+    EXPECT_TRUE(control.Valid());
+    EXPECT_TRUE(host.Valid());
+    EXPECT_EQ(control.Size(), 128u);
+    EXPECT_FALSE(AllBuffersZero());
+    EmbeddedKeys::Wipe();
+    EXPECT_TRUE(AllBuffersZero());
+    EXPECT_TRUE(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey).empty());
+    {
+        const ScopedEmbeddedKeys scoped;
+        EXPECT_TRUE(scoped.Loaded());
+    }
+    EXPECT_TRUE(AllBuffersZero());
+}
+
+TEST(EmbeddedKeys, ABrokenBlobLeavesEveryBufferWiped)
+{
+    const EmbeddedKeySet& real = BuiltInKeySet();
+    std::vector<uint8_t> truncated(real.hostPublicKey.begin(), real.hostPublicKey.end() - 8);
+    const EmbeddedKeySet broken { real.constant, real.controlPrivateKey, truncated, real.further1,
+        real.further2 };
+    EmbeddedKeys::UseKeySetForTesting(&broken);
+    EXPECT_FALSE(EmbeddedKeys::Load());
+    EmbeddedKeys::UseKeySetForTesting(nullptr);
+    EXPECT_TRUE(AllBuffersZero());
+}
+
+} // namespace
+} // namespace velkor
