@@ -46,12 +46,16 @@ public:
     explicit ScopedPcscLibrary(const std::string& library)
         : env_("VELKOR_PCSC_LIBRARY", library)
     {
-        pcsc::ReleaseReaderContext();
-        pcsc::UnloadPcscApi();
+        Drop();
     }
-    ~ScopedPcscLibrary()
+    ~ScopedPcscLibrary() { Drop(); }
+
+    // Releases a context held through the bound library and unbinds it (binding nothing anew).
+    static void Drop()
     {
-        pcsc::ReleaseReaderContext();
+        if (pcsc::IsPcscApiLoaded()) {
+            pcsc::ReleaseReaderContext();
+        }
         pcsc::UnloadPcscApi();
     }
 
