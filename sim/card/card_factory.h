@@ -23,7 +23,7 @@ std::unique_ptr<VirtualCard> MakeCard(const nlohmann::json& description, std::st
 
 // For card kinds: the shared fields, and a hexadecimal field of the description.
 bool ReadCardBasics(const nlohmann::json& description, CardBasics& basics, std::string& error);
-bool ReadHexField(
-    const nlohmann::json& object, const char* field, const std::string& where, Bytes& out, std::string& error);
+bool ReadHexField(const nlohmann::json& object, const char* field, const std::string& where,
+    Bytes& out, std::string& error);
 
 } // namespace velkor::sim

@@ -201,8 +201,8 @@ LONG ResourceManager::Connect(SCARDCONTEXT context, const char* readerName, DWOR
     return SCARD_S_SUCCESS;
 }
 
-LONG ResourceManager::Reconnect(SCARDHANDLE card, DWORD shareMode, DWORD preferred,
-    DWORD initialization, DWORD* activeProtocol)
+LONG ResourceManager::Reconnect(
+    SCARDHANDLE card, DWORD shareMode, DWORD preferred, DWORD initialization, DWORD* activeProtocol)
 {
     VELKOR_SIM_ENTER("SCardReconnect", false);
     if (auto fault = Fault("SCardReconnect", ReaderOf(card))) {
@@ -269,8 +269,8 @@ LONG ResourceManager::Disconnect(SCARDHANDLE card, DWORD disposition)
     return SCARD_S_SUCCESS;
 }
 
-LONG ResourceManager::Status(SCARDHANDLE card, char* readerName, DWORD* readerLength,
-    DWORD* state, DWORD* protocol, BYTE* atr, DWORD* atrLength)
+LONG ResourceManager::Status(SCARDHANDLE card, char* readerName, DWORD* readerLength, DWORD* state,
+    DWORD* protocol, BYTE* atr, DWORD* atrLength)
 {
     VELKOR_SIM_ENTER("SCardStatus", false);
     if (auto fault = Fault("SCardStatus", ReaderOf(card))) {
@@ -345,8 +345,9 @@ LONG ResourceManager::Transmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci
     Bytes apdu(command, command + commandLength); // may carry a PIN block: wiped below
     VirtualCard& virtualCard = *reader->card;
     const auto toCard = [&virtualCard](const Bytes& bytes) { return virtualCard.Transmit(bytes); };
-    Bytes answer = reader->config.pinPad ? ExchangeThroughPinPad(*reader->config.pinPad, apdu, toCard)
-                                         : toCard(apdu);
+    Bytes answer = reader->config.pinPad
+        ? ExchangeThroughPinPad(*reader->config.pinPad, apdu, toCard)
+        : toCard(apdu);
     Wipe(apdu.data(), apdu.size());
 
     if (receivePci != nullptr) {

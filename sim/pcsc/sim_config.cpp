@@ -30,8 +30,8 @@ bool ReadOptionalString(const nlohmann::json& object, const char* field, const s
     return true;
 }
 
-bool ReadInt(const nlohmann::json& object, const char* field, const std::string& where,
-    int& out, std::string& error)
+bool ReadInt(const nlohmann::json& object, const char* field, const std::string& where, int& out,
+    std::string& error)
 {
     const auto found = object.find(field);
     if (found == object.end() || found->is_null()) {
@@ -46,8 +46,8 @@ bool ReadInt(const nlohmann::json& object, const char* field, const std::string&
 }
 
 // A PC/SC result is written as a hexadecimal string ("0x80100069") or a number.
-bool ReadResult(const nlohmann::json& value, const std::string& where, int32_t& out,
-    std::string& error)
+bool ReadResult(
+    const nlohmann::json& value, const std::string& where, int32_t& out, std::string& error)
 {
     if (value.is_number_integer()) {
         out = static_cast<int32_t>(value.get<int64_t>());
@@ -69,11 +69,12 @@ bool ReadResult(const nlohmann::json& value, const std::string& where, int32_t& 
     return false;
 }
 
-bool ReadCall(const nlohmann::json& object, const std::string& where, std::string& out,
-    std::string& error)
+bool ReadCall(
+    const nlohmann::json& object, const std::string& where, std::string& out, std::string& error)
 {
     const auto found = object.find("call");
-    if (found == object.end() || !found->is_string() || !IsSimulatedCall(found->get<std::string>())) {
+    if (found == object.end() || !found->is_string()
+        || !IsSimulatedCall(found->get<std::string>())) {
         error = where + ".call must name a simulated PC/SC call, such as \"SCardConnect\"";
         return false;
     }
@@ -81,8 +82,8 @@ bool ReadCall(const nlohmann::json& object, const std::string& where, std::strin
     return true;
 }
 
-bool ParseReader(const nlohmann::json& entry, const std::string& where, ReaderConfig& reader,
-    std::string& error)
+bool ParseReader(
+    const nlohmann::json& entry, const std::string& where, ReaderConfig& reader, std::string& error)
 {
     if (!entry.is_object()) {
         error = where + " must be an object";
@@ -135,8 +136,8 @@ bool ParseReader(const nlohmann::json& entry, const std::string& where, ReaderCo
     return true;
 }
 
-bool ParseFault(const nlohmann::json& entry, const std::string& where, FaultConfig& fault,
-    std::string& error)
+bool ParseFault(
+    const nlohmann::json& entry, const std::string& where, FaultConfig& fault, std::string& error)
 {
     if (!entry.is_object()) {
         error = where + " must be an object";
@@ -147,7 +148,8 @@ bool ParseFault(const nlohmann::json& entry, const std::string& where, FaultConf
         error = where + ".result is required";
         return false;
     }
-    if (!ReadCall(entry, where, fault.call, error) || !ReadResult(*result, where, fault.result, error)
+    if (!ReadCall(entry, where, fault.call, error)
+        || !ReadResult(*result, where, fault.result, error)
         || !ReadInt(entry, "times", where, fault.times, error)
         || !ReadInt(entry, "after", where, fault.after, error)
         || !ReadOptionalString(entry, "reader", where, fault.reader, error)) {
@@ -169,7 +171,8 @@ bool ParseEvent(const nlohmann::json& entry, const std::string& where,
     }
     std::optional<std::string> action;
     std::optional<std::string> reader;
-    if (!ReadCall(entry, where, event.call, error) || !ReadInt(entry, "nth", where, event.nth, error)
+    if (!ReadCall(entry, where, event.call, error)
+        || !ReadInt(entry, "nth", where, event.nth, error)
         || !ReadOptionalString(entry, "action", where, action, error)
         || !ReadOptionalString(entry, "reader", where, reader, error)) {
         return false;
@@ -243,7 +246,8 @@ std::optional<SimConfig> ParseSimConfig(const std::string& jsonText, std::string
     }
     SimConfig config;
     std::set<std::string> names;
-    const bool ok = ParseList(root, "readers",
+    const bool ok = ParseList(
+                        root, "readers",
                         [&](const nlohmann::json& entry, const std::string& where) {
                             ReaderConfig reader;
                             if (!ParseReader(entry, where, reader, error)) {
@@ -257,7 +261,8 @@ std::optional<SimConfig> ParseSimConfig(const std::string& jsonText, std::string
                             return true;
                         },
                         error)
-        && ParseList(root, "faults",
+        && ParseList(
+            root, "faults",
             [&](const nlohmann::json& entry, const std::string& where) {
                 FaultConfig fault;
                 if (!ParseFault(entry, where, fault, error)) {
@@ -267,7 +272,8 @@ std::optional<SimConfig> ParseSimConfig(const std::string& jsonText, std::string
                 return true;
             },
             error)
-        && ParseList(root, "events",
+        && ParseList(
+            root, "events",
             [&](const nlohmann::json& entry, const std::string& where) {
                 EventConfig event;
                 if (!ParseEvent(entry, where, names, event, error)) {

@@ -8,7 +8,10 @@ using velkor::sim::ResourceManager;
 
 extern "C" {
 
-VELKOR_EXPORT int velkor_sim_reload(void) { return ResourceManager::Instance().Reload(); }
+VELKOR_EXPORT int velkor_sim_reload(void)
+{
+    return ResourceManager::Instance().Reload();
+}
 
 VELKOR_EXPORT int velkor_sim_remove_card(const char* reader)
 {

@@ -19,8 +19,7 @@ const SCARD_IO_REQUEST g_rgSCardT0Pci = { SCARD_PROTOCOL_T0, sizeof(SCARD_IO_REQ
 const SCARD_IO_REQUEST g_rgSCardT1Pci = { SCARD_PROTOCOL_T1, sizeof(SCARD_IO_REQUEST) };
 const SCARD_IO_REQUEST g_rgSCardRawPci = { SCARD_PROTOCOL_RAW, sizeof(SCARD_IO_REQUEST) };
 
-VELKOR_EXPORT LONG SCardEstablishContext(
-    DWORD dwScope, LPCVOID, LPCVOID, LPSCARDCONTEXT phContext)
+VELKOR_EXPORT LONG SCardEstablishContext(DWORD dwScope, LPCVOID, LPCVOID, LPSCARDCONTEXT phContext)
 {
     return ResourceManager::Instance().EstablishContext(dwScope, phContext);
 }
@@ -81,8 +80,8 @@ VELKOR_EXPORT LONG SCardConnect(SCARDCONTEXT hContext, LPCSTR szReader, DWORD dw
         hContext, szReader, dwShareMode, dwPreferredProtocols, phCard, pdwActiveProtocol);
 }
 
-VELKOR_EXPORT LONG SCardReconnect(SCARDHANDLE hCard, DWORD dwShareMode,
-    DWORD dwPreferredProtocols, DWORD dwInitialization, LPDWORD pdwActiveProtocol)
+VELKOR_EXPORT LONG SCardReconnect(SCARDHANDLE hCard, DWORD dwShareMode, DWORD dwPreferredProtocols,
+    DWORD dwInitialization, LPDWORD pdwActiveProtocol)
 {
     return ResourceManager::Instance().Reconnect(
         hCard, dwShareMode, dwPreferredProtocols, dwInitialization, pdwActiveProtocol);
@@ -114,11 +113,12 @@ VELKOR_EXPORT LONG SCardTransmit(SCARDHANDLE hCard, const SCARD_IO_REQUEST* pioS
     LPCBYTE pbSendBuffer, DWORD cbSendLength, SCARD_IO_REQUEST* pioRecvPci, LPBYTE pbRecvBuffer,
     LPDWORD pcbRecvLength)
 {
-    return ResourceManager::Instance().Transmit(hCard, pioSendPci, pbSendBuffer, cbSendLength,
-        pioRecvPci, pbRecvBuffer, pcbRecvLength);
+    return ResourceManager::Instance().Transmit(
+        hCard, pioSendPci, pbSendBuffer, cbSendLength, pioRecvPci, pbRecvBuffer, pcbRecvLength);
 }
 
-VELKOR_EXPORT LONG SCardGetAttrib(SCARDHANDLE hCard, DWORD dwAttrId, LPBYTE pbAttr, LPDWORD pcbAttrLen)
+VELKOR_EXPORT LONG SCardGetAttrib(
+    SCARDHANDLE hCard, DWORD dwAttrId, LPBYTE pbAttr, LPDWORD pcbAttrLen)
 {
     return ResourceManager::Instance().GetAttrib(hCard, dwAttrId, pbAttr, pcbAttrLen);
 }
@@ -126,7 +126,8 @@ VELKOR_EXPORT LONG SCardGetAttrib(SCARDHANDLE hCard, DWORD dwAttrId, LPBYTE pbAt
 VELKOR_EXPORT LONG SCardGetStatusChange(
     SCARDCONTEXT hContext, DWORD dwTimeout, SCARD_READERSTATE* rgReaderStates, DWORD cReaders)
 {
-    return ResourceManager::Instance().GetStatusChange(hContext, dwTimeout, rgReaderStates, cReaders);
+    return ResourceManager::Instance().GetStatusChange(
+        hContext, dwTimeout, rgReaderStates, cReaders);
 }
 
 } // extern "C"
