@@ -63,23 +63,5 @@ TEST(ProbeSlot, PulledCardIsReportedAfterResettingTheEarlierConnection)
     EXPECT_EQ(waits.waits, (std::vector<int> { 20 }));
 }
 
-TEST(ProbeSlot, CardFoundWithoutAnEarlierConnectionIsConnectedAnew)
-{
-    SimulatedReaders sim(Config());
-    WaitRecorder waits;
-    int32_t count = 0;
-    pcsc::ReaderNameList names;
-    ASSERT_EQ(pcsc::ListReaderNames(count, names), 0);
-    // The slot names are filled by a connection only; probe the reader after one was dropped.
-    int32_t slot = -1;
-    std::vector<uint8_t> atr;
-    ASSERT_EQ(pcsc::ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
-    ASSERT_EQ(pcsc::DisconnectSlot(0, pcsc::kLeaveCard), 0);
-    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 0);
-    EXPECT_NE(pcsc::SlotAt(0).card, 0);
-    EXPECT_EQ(pcsc::CurrentCardHandle(), pcsc::SlotAt(0).card);
-    EXPECT_FALSE(atr.empty());
-}
-
 } // namespace
 } // namespace velkor
