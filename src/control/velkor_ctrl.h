@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "control/card_engine.h"
 #include "control/control_state.h"
+#include "control/session_engine.h"
 
 namespace velkor {
 
@@ -15,6 +17,7 @@ namespace velkor {
 class CVelkorCtrl {
 public:
     CVelkorCtrl();
+    // Releases the reader context and unloads the PC/SC binding.
     ~CVelkorCtrl();
     CVelkorCtrl(const CVelkorCtrl&) = delete;
     CVelkorCtrl& operator=(const CVelkorCtrl&) = delete;
@@ -22,14 +25,28 @@ public:
     // Read-only view of the stored members, for diagnostics and tests.
     const ControlState& State() const { return state_; }
 
-    // Reader and card session.
+    // Reader and card session (velkor_ctrl_session.cpp).
     int32_t ConnectReader();
+    int32_t ListReaders();
+    int32_t GetReaderNumber();
+    Text GetReaderName(int32_t Offset);
+    int32_t ConnectCard(const OptText& pReaderName);
+    int32_t ReConnectCard(const OptText& pReaderName, int32_t reset_flag);
+    int32_t DisconnectCard();
+    int32_t DisconnectReader();
+    int32_t CheckCardInsert();
+    Text GetCardStatus();
+    Text GetReaderStatus(int32_t AttribID);
 
     // Stored results.
     Text GetRespData();
 
 private:
+    int32_t ConnectCardInto(const OptText& readerName);
+
     ControlState state_;
+    CardEngine cardEngine_;
+    SessionEngine sessionEngine_;
 };
 
 } // namespace velkor

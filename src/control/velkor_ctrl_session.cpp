@@ -1,6 +1,6 @@
-#include "control/velkor_ctrl.h"
-
 #include "common/status_codes.h"
+#include "control/velkor_ctrl.h"
+#include "pcsc/reader_session.h"
 
 namespace velkor {
 
@@ -8,6 +8,102 @@ namespace velkor {
 int32_t CVelkorCtrl::ConnectReader()
 {
     return status::kOk;
+}
+
+int32_t CVelkorCtrl::ListReaders()
+{
+    return cardEngine_.ListReaders(state_.ReaderNameTable, state_.ReaderCount);
+}
+
+// A page that asks before listing learns -1, and keeps seeing it until a listing or connection.
+int32_t CVelkorCtrl::GetReaderNumber()
+{
+    if (state_.ReaderCount == 0) {
+        state_.ReaderCount = -1;
+    }
+    return state_.ReaderCount;
+}
+
+Text CVelkorCtrl::GetReaderName(int32_t Offset)
+{
+    if (Offset < 0 || Offset >= state_.ReaderCount || Offset >= ControlState::kReaderNameCapacity) {
+        return {};
+    }
+    return state_.ReaderNameTable[static_cast<size_t>(Offset)];
+}
+
+int32_t CVelkorCtrl::ConnectCard(const OptText& pReaderName)
+{
+    state_.ClearCardSession();
+    state_.ReaderSlotIndex = 0;
+    if (state_.ReaderCount < 1) {
+        state_.ReaderCount = 1; // a page may connect a reader it knows without listing
+    }
+    return ConnectCardInto(pReaderName);
+}
+
+// The card is always connected the same way; `reset_flag` is accepted for pages that pass it.
+int32_t CVelkorCtrl::ReConnectCard(const OptText& pReaderName, int32_t /*reset_flag*/)
+{
+    state_.ClearCardSession();
+    return ConnectCardInto(pReaderName);
+}
+
+int32_t CVelkorCtrl::ConnectCardInto(const OptText& readerName)
+{
+    if (!readerName) {
+        return status::kNoReaderName;
+    }
+    int32_t atrHexLength = 0;
+    Text atrHex;
+    const int32_t result
+        = cardEngine_.ConnectCard(readerName, state_.ReaderSlotIndex, atrHexLength, atrHex);
+    if (result == status::kOk) {
+        state_.CardStatusText = std::move(atrHex);
+    }
+    return result;
+}
+
+// Keeps the context and the binding, so the next connection is quick.
+int32_t CVelkorCtrl::DisconnectCard()
+{
+    pcsc::DisconnectSlot(state_.ReaderSlotIndex, pcsc::kResetCard);
+    state_.ClearCardSession();
+    return status::kOk;
+}
+
+// Stored texts stay: a page may still read the last transaction's results.
+int32_t CVelkorCtrl::DisconnectReader()
+{
+    return cardEngine_.DisconnectCard(state_.ReaderSlotIndex);
+}
+
+int32_t CVelkorCtrl::CheckCardInsert()
+{
+    std::vector<uint8_t> atr;
+    const int32_t result = pcsc::ProbeSlot(atr, state_.ReaderSlotIndex, pcsc::kShareExclusive);
+    if (result == 0) {
+        return 0;
+    }
+    return result == pcsc::kRemovedCard ? 1 : -1;
+}
+
+Text CVelkorCtrl::GetCardStatus()
+{
+    return state_.CardStatusText;
+}
+
+Text CVelkorCtrl::GetReaderStatus(int32_t AttribID)
+{
+    int32_t length = 0;
+    Text value;
+    const int32_t result
+        = cardEngine_.ReaderStatus(state_.ReaderSlotIndex, AttribID, length, value);
+    if (result != status::kOk) {
+        state_.LastErrorCode = result;
+        return {};
+    }
+    return value;
 }
 
 } // namespace velkor

@@ -1,0 +1,82 @@
+#include <vector>
+
+#include "common/status_codes.h"
+#include "control/card_engine.h"
+
+namespace velkor {
+
+namespace {
+
+constexpr size_t kMinReaderNameChars = 6;
+constexpr size_t kMaxReaderNameChars = 64;
+// ListReaders empties this many names before listing.
+constexpr size_t kNamesClearedBeforeListing = 10;
+
+Text UpperHex(const std::vector<uint8_t>& bytes)
+{
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    Text hex;
+    hex.reserve(bytes.size() * 2);
+    for (const uint8_t byte : bytes) {
+        hex.push_back(kDigits[byte >> 4]);
+        hex.push_back(kDigits[byte & 0x0F]);
+    }
+    return hex;
+}
+
+} // namespace
+
+int32_t CardEngine::ListReaders(pcsc::ReaderNameList& names, int32_t& count) const
+{
+    for (size_t i = 0; i < kNamesClearedBeforeListing; ++i) {
+        names[i].clear();
+    }
+    return pcsc::ListReaderNames(count, names) == 0 ? status::kOk : status::kUnavailable;
+}
+
+int32_t CardEngine::ConnectCard(
+    const OptText& readerName, int32_t& slot, int32_t& atrHexLength, Text& atrHex) const
+{
+    slot = 0;
+    if (!readerName) {
+        return status::kMissingArgument;
+    }
+    if (readerName->size() < kMinReaderNameChars || readerName->size() > kMaxReaderNameChars) {
+        return status::kBadLength;
+    }
+    std::vector<uint8_t> atr;
+    const int32_t result = pcsc::ConnectSlot(*readerName, slot, atr, pcsc::kShareExclusive);
+    if (result != 0) {
+        return result;
+    }
+    atrHex = UpperHex(atr);
+    atrHexLength = static_cast<int32_t>(atrHex.size());
+    return status::kOk;
+}
+
+int32_t CardEngine::DisconnectCard(int32_t slot) const
+{
+    pcsc::DisconnectSlot(slot, pcsc::kResetCard);
+    pcsc::ReleaseReaderContext();
+    return status::kOk;
+}
+
+int32_t CardEngine::ReaderStatus(int32_t slot, int32_t attribId, int32_t& length, Text& value) const
+{
+    if (attribId < pcsc::kVendorName || attribId > pcsc::kReaderVersion) {
+        return status::kUnavailable;
+    }
+    std::vector<uint8_t> bytes;
+    if (pcsc::GetReaderAttribute(slot, attribId, bytes) != 0) {
+        return status::kAttributeReadFailed;
+    }
+    size_t used = 0;
+    while (used < bytes.size() && bytes[used] != 0) {
+        ++used;
+    }
+    value = BytesAsText(bytes.data(), used);
+    length = static_cast<int32_t>(used);
+    return status::kOk;
+}
+
+} // namespace velkor

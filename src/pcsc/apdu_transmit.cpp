@@ -1,0 +1,199 @@
+#include "pcsc/apdu_transmit.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "pcsc/session_state.h"
+
+namespace velkor::pcsc {
+
+using namespace detail;
+
+namespace {
+
+constexpr size_t kMaxCommandData = 255;
+constexpr int32_t kStatusOk = 0x9000;
+constexpr int32_t kMalformed = -1;
+
+// A command under construction; its capacity bounds every append.
+class CommandBuffer {
+public:
+    explicit CommandBuffer(const ApduHeader& header)
+    {
+        Append(header.cla);
+        Append(header.ins);
+        Append(header.p1);
+        Append(header.p2);
+    }
+    CommandBuffer(const CommandBuffer&) = delete;
+    CommandBuffer& operator=(const CommandBuffer&) = delete;
+    ~CommandBuffer() { Wipe(bytes_.data(), bytes_.size()); }
+
+    void Append(uint8_t byte)
+    {
+        if (length_ < bytes_.size()) {
+            bytes_[length_++] = byte;
+        }
+    }
+    void AppendData(std::span<const uint8_t> data)
+    {
+        if (!data.empty()) {
+            Append(static_cast<uint8_t>(data.size()));
+            for (const uint8_t byte : data) {
+                Append(byte);
+            }
+        }
+    }
+    const uint8_t* Bytes() const { return bytes_.data(); }
+    DWORD Length() const { return static_cast<DWORD>(length_); }
+
+private:
+    std::array<uint8_t, kCommandCapacity> bytes_ {};
+    size_t length_ = 0;
+};
+
+int32_t StatusWord(const uint8_t* answer, size_t length)
+{
+    const int32_t word = answer[length - 2] * 256 + answer[length - 1];
+    return word == kStatusOk ? 0 : word;
+}
+
+// Fetches an answer the card announced with 61xx. Copies only the bytes that arrived, never more
+// than announced, and reports that count in `*le`.
+int32_t FetchResponse(
+    const ReaderSlot& slot, uint8_t announced, uint8_t* le, ApduResponse* response)
+{
+    CommandBuffer command(ApduHeader { 0x00, 0xC0, 0x00, 0x00 });
+    command.Append(le != nullptr ? std::max(*le, announced) : announced);
+    if (le != nullptr) {
+        *le = announced;
+    }
+    std::array<uint8_t, kGetResponseAnswerCapacity> answer {};
+    DWORD length = answer.size();
+    const int32_t result = Api().Transmit(
+        slot.card, slot.protocol, command.Bytes(), command.Length(), answer.data(), length);
+    if (result != 0) {
+        if (le != nullptr) {
+            *le = 0;
+        }
+        Wipe(answer.data(), answer.size());
+        return result;
+    }
+    const size_t received = length >= 2 ? length - 2 : 0;
+    const size_t expected = announced == 0 ? 256 : announced;
+    const size_t copied = std::min(received, expected);
+    if (response != nullptr) {
+        std::memcpy(response->bytes.data(), answer.data(), copied);
+        response->length = copied;
+    }
+    if (le != nullptr) {
+        *le = static_cast<uint8_t>(copied);
+    }
+    Wipe(answer.data(), answer.size());
+    return 0;
+}
+
+} // namespace
+
+int32_t TransmitApdu(int32_t slotIndex, const ApduHeader& header, std::span<const uint8_t> data,
+    uint8_t* le, ApduResponse* response)
+{
+    if (LoadPcscApi() != 0) {
+        return kUnavailable;
+    }
+    if (!IsValidSlot(slotIndex) || data.size() > kMaxCommandData) {
+        return kMalformed;
+    }
+    if (response != nullptr) {
+        response->length = 0;
+    }
+    const ReaderSlot& slot = Session().slots[static_cast<size_t>(slotIndex)];
+    uint8_t leValue = le != nullptr ? *le : 0;
+
+    for (int attempt = 0;; ++attempt) {
+        CommandBuffer command(header);
+        command.AppendData(data);
+        const bool appendLe = le != nullptr
+            && ((slot.protocol == Protocol::T1 && attempt == 0)
+                || (slot.protocol == Protocol::T0 && data.empty()));
+        if (appendLe) {
+            command.Append(leValue);
+        }
+
+        std::array<uint8_t, kAnswerCapacity> answer {};
+        DWORD length = answer.size();
+        const int32_t result = Api().Transmit(
+            slot.card, slot.protocol, command.Bytes(), command.Length(), answer.data(), length);
+        if (result != 0) {
+            return result;
+        }
+        if (length < 2) {
+            return kMalformed; // no status word
+        }
+        const uint8_t sw1 = answer[length - 2];
+        const uint8_t sw2 = answer[length - 1];
+
+        if (length == 2) {
+            if (sw1 == 0x6C && response != nullptr && attempt < kMaxWrongLengthResends) {
+                leValue = sw2;
+                if (le != nullptr) {
+                    *le = sw2;
+                }
+                continue;
+            }
+            if (sw1 == 0x61) {
+                return FetchResponse(slot, sw2, le, response);
+            }
+            return StatusWord(answer.data(), length);
+        }
+
+        // Data followed by a status word.
+        if (le == nullptr) {
+            Wipe(answer.data(), answer.size());
+            return kMalformed;
+        }
+        const size_t dataLength = length - 2;
+        *le = static_cast<uint8_t>(dataLength);
+        if (response != nullptr) {
+            std::memcpy(response->bytes.data(), answer.data(), dataLength);
+            response->length = dataLength;
+        }
+        const int32_t status = StatusWord(answer.data(), length);
+        Wipe(answer.data(), answer.size());
+        return status;
+    }
+}
+
+int32_t TransmitApduExtended(int32_t slotIndex, const ApduHeader& header,
+    std::span<const uint8_t> data, uint32_t& expectedLength, ApduExtendedAnswer& answer)
+{
+    if (LoadPcscApi() != 0) {
+        return kUnavailable;
+    }
+    answer.length = 0;
+    if (!IsValidSlot(slotIndex) || data.size() > kMaxCommandData) {
+        return kMalformed;
+    }
+    const ReaderSlot& slot = Session().slots[static_cast<size_t>(slotIndex)];
+    CommandBuffer command(header);
+    command.AppendData(data);
+    if (slot.protocol == Protocol::T1 || (slot.protocol == Protocol::T0 && data.empty())) {
+        command.Append(0x00);
+        command.Append(static_cast<uint8_t>((expectedLength >> 8) & 0xFF));
+        command.Append(static_cast<uint8_t>(expectedLength & 0xFF));
+    }
+    DWORD length = answer.bytes.size();
+    const int32_t result = Api().Transmit(
+        slot.card, slot.protocol, command.Bytes(), command.Length(), answer.bytes.data(), length);
+    if (result != 0) {
+        return result;
+    }
+    answer.length = length;
+    if (length < 2) {
+        return kMalformed;
+    }
+    expectedLength = length >= 3 ? static_cast<uint32_t>(length - 2) : 0;
+    return StatusWord(answer.bytes.data(), length);
+}
+
+} // namespace velkor::pcsc

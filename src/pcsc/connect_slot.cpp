@@ -1,0 +1,158 @@
+#include "common/wait.h"
+#include "pcsc/session_state.h"
+
+namespace velkor::pcsc {
+
+using namespace detail;
+
+namespace {
+
+constexpr int kShortWaitMs = 10;
+constexpr int kWaitMs = 20;
+
+bool IsRecoverableByStatus(int32_t result)
+{
+    return result == kSharingViolation || result == kRemovedCard || result == kUnresponsiveCard;
+}
+
+// Connects to `name` and, on success, makes the new handle the slot's and the current one.
+int32_t ConnectInto(
+    SessionState& session, ReaderSlot& slot, const std::string& name, DWORD shareMode)
+{
+    SCARDHANDLE card = 0;
+    const int32_t result
+        = Api().Connect(session.context, name.c_str(), shareMode, card, session.activeProtocol);
+    if (result == 0) {
+        slot.protocol = ProtocolFromActive(session.activeProtocol);
+        session.currentCard = card;
+        slot.card = card;
+    }
+    return result;
+}
+
+// Releases the context and establishes a new one between the given waits.
+void ReestablishContext(SessionState& session, int waitBeforeMs)
+{
+    WaitMilliseconds(waitBeforeMs);
+    ReleaseContext(session);
+    WaitMilliseconds(kWaitMs);
+    EstablishContext(session);
+}
+
+} // namespace
+
+int32_t ConnectSlot(
+    const Text& readerName, int32_t& slotOut, std::vector<uint8_t>& atr, int32_t shareFlag)
+{
+    if (LoadPcscApi() != 0) {
+        return kUnavailable;
+    }
+    SessionState& session = Session();
+    atr.clear();
+
+    // 1. A context, with the readers listed into the slot names.
+    if (!session.established) {
+        ForgetSlotConnections(session);
+        session.currentCard = 0;
+        const int32_t result = EstablishContext(session);
+        if (result != 0) {
+            return result;
+        }
+        ListReadersIntoSlots(session); // a failure only leaves the names empty
+    }
+
+    // 2. The share mode.
+    const DWORD shareMode = ShareModeOf(shareFlag);
+
+    // 3. The slot: the listed name, else a fresh listing, else slot 0.
+    int32_t slotIndex = FindSlot(session, readerName);
+    if (slotIndex < 0) {
+        ListReadersIntoSlots(session);
+        slotIndex = FindSlot(session, readerName);
+    }
+    if (slotIndex < 0) {
+        slotIndex = 0;
+    }
+    ReaderSlot& slot = session.slots[static_cast<size_t>(slotIndex)];
+    const std::string name = TextToUtf8(readerName);
+
+    // 4. Connect.
+    int32_t result = ConnectInto(session, slot, name, shareMode);
+    const bool connectedDirectly = result == 0;
+
+    // 5. A removed or unresponsive card: one more attempt under a new context.
+    if (result == kRemovedCard || result == kUnresponsiveCard) {
+        ReestablishContext(session, result == kRemovedCard ? kWaitMs : kShortWaitMs);
+        result = ConnectInto(session, slot, name, shareMode);
+        if (result != 0) {
+            slot.card = 0;
+        }
+    }
+
+    bool confirmed = false; // set when step 7 confirmed the card through an earlier handle
+    if (result != 0 && !IsRecoverableByStatus(result)) {
+        // 6. Any other error: reset the slot's earlier connection.
+        if (slot.card != 0) {
+            WaitMilliseconds(kWaitMs);
+            result = Api().Reconnect(
+                slot.card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
+        }
+    } else if (IsRecoverableByStatus(result)) {
+        // 7. The card is held, pulled or silent: confirm it through the earlier handles, else
+        // connect afresh in shared mode.
+        if (slot.card != 0) {
+            slot.protocol = ProtocolFromActive(session.activeProtocol);
+            if (ReadAtr(slot.card, atr) == 0) {
+                session.currentCard = slot.card;
+                confirmed = true;
+            } else if (session.currentCard != 0 && ReadAtr(session.currentCard, atr) == 0) {
+                // The current handle still reaches the card; it stays the current one.
+                confirmed = true;
+            } else {
+                ReestablishContext(session, kShortWaitMs);
+                result = ConnectInto(session, slot, name, SCARD_SHARE_SHARED);
+                if (result != 0) {
+                    slot.card = 0;
+                    return result;
+                }
+            }
+            if (confirmed) {
+                slot.connected = true;
+                slotOut = slotIndex;
+                return 0;
+            }
+        } else {
+            SCARDHANDLE card = 0;
+            result = Api().Connect(session.context, TextToUtf8(slot.name).c_str(),
+                SCARD_SHARE_SHARED, card, session.activeProtocol);
+            if (result == 0) {
+                slot.card = card;
+            }
+        }
+    }
+
+    // 8. Read the ATR through the slot's handle. A connection this call did not make itself holds
+    // a transaction on the card until it is disconnected.
+    slot.protocol = ProtocolFromActive(session.activeProtocol);
+    if (slot.card != 0) {
+        if (!connectedDirectly) {
+            Api().BeginTransaction(slot.card);
+        }
+        const int32_t status = ReadAtr(slot.card, atr);
+        if (status != 0) {
+            return status;
+        }
+        session.currentCard = slot.card;
+    }
+
+    // 9. Report the slot.
+    if (result == 0) {
+        slot.connected = true;
+    }
+    if (result == 0 || result == kSharingViolation) {
+        slotOut = slotIndex;
+    }
+    return result;
+}
+
+} // namespace velkor::pcsc

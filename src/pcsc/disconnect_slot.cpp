@@ -1,0 +1,60 @@
+#include "common/wait.h"
+#include "pcsc/session_state.h"
+
+namespace velkor::pcsc {
+
+using namespace detail;
+
+namespace {
+
+// Readers need time to settle after a card is disconnected before the next connection.
+constexpr int kAfterDisconnectWaitMs = 200;
+
+} // namespace
+
+int32_t DisconnectSlot(int32_t slotIndex, int32_t dispositionFlag)
+{
+    if (LoadPcscApi() != 0) {
+        return kUnavailable;
+    }
+    if (!IsValidSlot(slotIndex)) {
+        return kUnavailable;
+    }
+    SessionState& session = Session();
+    ReaderSlot& slot = session.slots[static_cast<size_t>(slotIndex)];
+    const SCARDHANDLE card = slot.card != 0 ? slot.card : session.currentCard;
+    int32_t result = 0;
+    if (card != 0) {
+        result = Api().Disconnect(card, DispositionOf(dispositionFlag));
+    }
+    session.currentCard = 0;
+    slot.connected = false;
+    slot.card = 0;
+    WaitMilliseconds(kAfterDisconnectWaitMs);
+    return result;
+}
+
+int32_t DisconnectReaderByName(const Text& readerName, int32_t dispositionFlag)
+{
+    if (LoadPcscApi() != 0) {
+        return kUnavailable;
+    }
+    SessionState& session = Session();
+    int32_t slotIndex = FindSlot(session, readerName);
+    if (slotIndex < 0) {
+        slotIndex = 0;
+    }
+    ReaderSlot& slot = session.slots[static_cast<size_t>(slotIndex)];
+    int32_t result = 0;
+    if (slot.card == 0) {
+        ReleaseReaderContext();
+    } else {
+        result = Api().Disconnect(slot.card, DispositionOf(dispositionFlag));
+    }
+    slot = ReaderSlot {};
+    session.currentCard = 0;
+    WaitMilliseconds(kAfterDisconnectWaitMs);
+    return result;
+}
+
+} // namespace velkor::pcsc

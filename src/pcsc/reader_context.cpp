@@ -1,0 +1,216 @@
+#include <algorithm>
+#include <cstring>
+
+#include "common/wait.h"
+#include "pcsc/session_state.h"
+
+namespace velkor::pcsc {
+
+namespace detail {
+
+namespace {
+
+constexpr int kRelistWaitMs = 50;
+
+// A listed name, cut to the slot field's length without splitting a surrogate pair.
+Text SlotName(std::string_view utf8)
+{
+    Text name = Utf8ToText(utf8);
+    if (name.size() > kReaderNameMaxChars) {
+        size_t keep = kReaderNameMaxChars;
+        if (name[keep - 1] >= 0xD800 && name[keep - 1] <= 0xDBFF) {
+            --keep;
+        }
+        name.resize(keep);
+    }
+    return name;
+}
+
+} // namespace
+
+SessionState& Session()
+{
+    static SessionState session;
+    return session;
+}
+
+bool IsValidSlot(int32_t slot)
+{
+    return slot >= 0 && slot < kSlotCount;
+}
+
+DWORD ShareModeOf(int32_t shareFlag)
+{
+    switch (shareFlag) {
+    case kShareDirect:
+        return SCARD_SHARE_DIRECT;
+    case kShareExclusive:
+        return SCARD_SHARE_EXCLUSIVE;
+    default:
+        return SCARD_SHARE_SHARED;
+    }
+}
+
+DWORD DispositionOf(int32_t dispositionFlag)
+{
+    switch (dispositionFlag) {
+    case kEjectCard:
+        return SCARD_EJECT_CARD;
+    case kLeaveCard:
+        return SCARD_LEAVE_CARD;
+    case kResetCard:
+        return SCARD_RESET_CARD;
+    default:
+        return SCARD_UNPOWER_CARD;
+    }
+}
+
+void ForgetSlotConnections(SessionState& session)
+{
+    for (auto& slot : session.slots) {
+        slot.card = 0;
+        slot.connected = false;
+    }
+}
+
+void ClearSlotNames(SessionState& session)
+{
+    for (auto& slot : session.slots) {
+        slot.name.clear();
+    }
+}
+
+int32_t EstablishContext(SessionState& session)
+{
+    const int32_t result = Api().EstablishContext(session.context);
+    session.established = result == 0;
+    return result;
+}
+
+int32_t ReleaseContext(SessionState& session)
+{
+    int32_t result = 0;
+    if (session.established || session.context != 0) {
+        result = Api().ReleaseContext(session.context);
+    }
+    session.context = 0;
+    session.established = false;
+    return result;
+}
+
+int32_t ListReadersInto(SessionState& session, Text* names, size_t capacity, int32_t& count)
+{
+    char buffer[kReaderListCapacity] = {};
+    DWORD size = kReaderListCapacity;
+    const int32_t result = Api().ListReaders(session.context, buffer, size);
+    if (result != 0) {
+        return result;
+    }
+    // Walk the multi-string within what was both returned and written; an unterminated last name
+    // ends at the buffer's end.
+    const size_t used = std::min<size_t>(size, kReaderListCapacity);
+    size_t kept = 0;
+    size_t position = 0;
+    while (position < used && kept < capacity) {
+        const char* start = buffer + position;
+        const void* end = std::memchr(start, '\0', used - position);
+        const size_t length
+            = end != nullptr ? static_cast<const char*>(end) - start : used - position;
+        if (length == 0) {
+            break; // the empty name that ends the list
+        }
+        names[kept++] = SlotName(std::string_view(start, length));
+        position += length + 1;
+    }
+    count = static_cast<int32_t>(kept);
+    return 0;
+}
+
+int32_t ListReadersIntoSlots(SessionState& session)
+{
+    ClearSlotNames(session);
+    std::array<Text, kSlotCount> names;
+    int32_t count = 0;
+    const int32_t result = ListReadersInto(session, names.data(), names.size(), count);
+    for (int32_t i = 0; i < count; ++i) {
+        session.slots[static_cast<size_t>(i)].name = std::move(names[static_cast<size_t>(i)]);
+    }
+    return result;
+}
+
+int32_t FindSlot(const SessionState& session, const Text& readerName)
+{
+    for (int32_t i = 0; i < kSearchedSlotCount; ++i) {
+        if (session.slots[static_cast<size_t>(i)].name == readerName) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr)
+{
+    uint8_t buffer[kAtrCapacity] = {};
+    DWORD length = kAtrCapacity;
+    const int32_t result = Api().Status(card, buffer, length);
+    atr.assign(buffer, buffer + (result == 0 ? length : 0));
+    return result;
+}
+
+} // namespace detail
+
+using namespace detail;
+
+bool ReaderContextEstablished()
+{
+    return Session().established;
+}
+
+SCARDHANDLE CurrentCardHandle()
+{
+    return Session().currentCard;
+}
+
+const ReaderSlot& SlotAt(int slot)
+{
+    return Session().slots.at(static_cast<size_t>(slot));
+}
+
+int32_t ListReaderNames(int32_t& count, ReaderNameList& names)
+{
+    if (LoadPcscApi() != 0) {
+        return kUnavailable;
+    }
+    SessionState& session = Session();
+    // Always start afresh. Cards connected under the old context are not disconnected; releasing
+    // the context ends their connections and their handles are forgotten.
+    if (session.established) {
+        ReleaseContext(session);
+        WaitMilliseconds(kRelistWaitMs);
+    }
+    ForgetSlotConnections(session);
+    const int32_t result = EstablishContext(session);
+    if (result != 0) {
+        return result;
+    }
+    return ListReadersInto(session, names.data(), names.size(), count);
+}
+
+int32_t ReleaseReaderContext()
+{
+    if (LoadPcscApi() != 0) {
+        return kUnavailable;
+    }
+    SessionState& session = Session();
+    ClearSlotNames(session);
+    ForgetSlotConnections(session);
+    for (auto& slot : session.slots) {
+        slot.protocol = Protocol::None;
+    }
+    session.currentCard = 0;
+    const int32_t result = ReleaseContext(session);
+    UnloadPcscApi();
+    return result;
+}
+
+} // namespace velkor::pcsc

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include "control/method_table.h"
+#include "control/velkor_ctrl.h"
+#include "pcsc/pcsc_test_support.h"
+#include "pcsc/reader_session.h"
+
+// The session methods' own checks and bookkeeping, against a PC/SC library with one reader and no
+// card, or none at all.
+namespace velkor {
+namespace {
+
+using testing::ScopedPcscLibrary;
+using testing::WaitRecorder;
+
+constexpr int32_t kNoSmartcard = static_cast<int32_t>(0x8010000CU);
+
+class SessionArguments : public ::testing::Test {
+protected:
+    WaitRecorder waits;
+    ScopedPcscLibrary library { VELKOR_STUB_COMPLETE };
+};
+
+TEST_F(SessionArguments, ReaderNamesAreCheckedBeforeAnyConnection)
+{
+    CVelkorCtrl control;
+    EXPECT_EQ(control.ConnectCard(std::nullopt), 4099);
+    EXPECT_EQ(control.ReConnectCard(std::nullopt, 0), 4099);
+    EXPECT_EQ(control.ConnectCard(u"Stub "), 8194);
+    EXPECT_EQ(control.ConnectCard(Text(65, u'R')), 8194);
+    EXPECT_EQ(control.ReConnectCard(u"Stub ", 1), 8194);
+    EXPECT_FALSE(pcsc::IsPcscApiLoaded()) << "no check should reach the PC/SC layer";
+
+    // Names of 6 and 64 characters reach the reader, whose error comes back unchanged.
+    EXPECT_EQ(control.ConnectCard(u"Stub R"), kNoSmartcard);
+    EXPECT_EQ(control.ConnectCard(Text(64, u'R')), kNoSmartcard);
+    EXPECT_EQ(control.ReConnectCard(u"Stub Reader 00", 0), kNoSmartcard);
+    EXPECT_EQ(control.State().ReaderSlotIndex, 0);
+    EXPECT_EQ(control.GetCardStatus(), u"");
+}
+
+TEST_F(SessionArguments, ReaderCountAndNamesFollowListingAndConnection)
+{
+    CVelkorCtrl control;
+    EXPECT_EQ(control.GetReaderNumber(), -1);
+    EXPECT_EQ(control.State().ReaderCount, -1) << "the -1 is stored";
+    EXPECT_EQ(control.GetReaderName(0), u"");
+
+    control.ConnectCard(u"Stub Reader 00");
+    EXPECT_EQ(control.GetReaderNumber(), 1) << "a connection raises the count to one";
+
+    ASSERT_EQ(control.ListReaders(), 0);
+    EXPECT_EQ(control.GetReaderNumber(), 1);
+    EXPECT_EQ(control.GetReaderName(0), u"Stub Reader 00");
+    EXPECT_EQ(control.GetReaderName(1), u"");
+    EXPECT_EQ(control.GetReaderName(-1), u"");
+    EXPECT_EQ(control.GetReaderName(INT32_MAX), u"");
+}
+
+TEST_F(SessionArguments, ReaderStatusFailuresLeaveTheirCodeAndAnEmptyText)
+{
+    CVelkorCtrl control;
+    EXPECT_EQ(control.GetReaderStatus(3), u"");
+    EXPECT_EQ(control.State().LastErrorCode, -1);
+    EXPECT_EQ(control.GetReaderStatus(-1), u"");
+    EXPECT_EQ(control.State().LastErrorCode, -1);
+    // No context yet, then a context but no card: the attribute cannot be read.
+    EXPECT_EQ(control.GetReaderStatus(0), u"");
+    EXPECT_EQ(control.State().LastErrorCode, -2);
+    ASSERT_EQ(control.ListReaders(), 0);
+    EXPECT_EQ(control.GetReaderStatus(2), u"");
+    EXPECT_EQ(control.State().LastErrorCode, -2);
+}
+
+TEST(SessionWithoutPcsc, CardMethodsReportMinusOneAndTheControlStaysUsable)
+{
+    WaitRecorder waits;
+    ScopedPcscLibrary library("/nonexistent/libpcsclite.so.1");
+    CVelkorCtrl control;
+    EXPECT_EQ(control.ConnectReader(), 0);
+    EXPECT_EQ(control.ListReaders(), -1);
+    EXPECT_EQ(control.GetReaderNumber(), -1);
+    EXPECT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), -1);
+    EXPECT_EQ(control.ReConnectCard(u"ACS ACR83U 00 00", 1), -1);
+    EXPECT_EQ(control.CheckCardInsert(), -1);
+    EXPECT_EQ(control.GetReaderStatus(0), u"");
+    EXPECT_EQ(control.State().LastErrorCode, -2);
+    EXPECT_EQ(control.DisconnectCard(), 0);
+    EXPECT_EQ(control.DisconnectReader(), 0);
+    EXPECT_EQ(control.GetCardStatus(), u"");
+}
+
+TEST_F(SessionArguments, DestroyingTheControlReleasesTheContextAndTheBinding)
+{
+    {
+        CVelkorCtrl control;
+        ASSERT_EQ(control.ListReaders(), 0);
+        EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    }
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(pcsc::IsPcscApiLoaded());
+}
+
+TEST(SessionMethodTable, MethodsCarryTheirDispatchIdsAndSignatures)
+{
+    using enum ValueType;
+    const struct {
+        int32_t id;
+        std::string_view name;
+        std::vector<ValueType> params;
+        ValueType result;
+    } expected[] = {
+        { 17, "ConnectReader", {}, Integer },
+        { 18, "ListReaders", {}, Integer },
+        { 19, "GetReaderNumber", {}, Integer },
+        { 20, "GetReaderName", { Integer }, Text },
+        { 21, "DisconnectReader", {}, Integer },
+        { 22, "ConnectCard", { Text }, Integer },
+        { 23, "DisconnectCard", {}, Integer },
+        { 24, "ReConnectCard", { Text, Integer }, Integer },
+        { 25, "CheckCardInsert", {}, Integer },
+        { 26, "GetCardStatus", {}, Text },
+        { 27, "GetReaderStatus", { Integer }, Text },
+    };
+    for (const auto& method : expected) {
+        const MethodInfo* info = FindMethod(method.id);
+        ASSERT_NE(info, nullptr) << method.name;
+        EXPECT_EQ(info->name, method.name);
+        EXPECT_EQ(info->params, method.params) << method.name;
+        EXPECT_EQ(info->result, method.result) << method.name;
+    }
+}
+
+} // namespace
+} // namespace velkor

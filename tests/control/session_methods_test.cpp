@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include "control/velkor_ctrl.h"
+#include "pcsc/simulated_readers.h"
+
+// The session methods end to end, on simulated readers.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::SimulatedReaders;
+using testing::WaitRecorder;
+
+constexpr char kAtrHex[] = "3B8F8001804F0CA000000306030001000000006A";
+constexpr int32_t kRemovedCard = static_cast<int32_t>(0x80100069U);
+constexpr int32_t kNoSmartcard = static_cast<int32_t>(0x8010000CU);
+
+json Card()
+{
+    return { { "atr", "3b8f8001804f0ca000000306030001000000006a" }, { "protocol", "T1" } };
+}
+
+json Reader(const std::string& name, json card = Card())
+{
+    return { { "name", name }, { "vendorName", "ACS" }, { "ifdType", "ACR83U" },
+        { "ifdVersion", 0x01020003 }, { "card", std::move(card) } };
+}
+
+json Config(json readers)
+{
+    return { { "readers", std::move(readers) } };
+}
+
+json TwoReaders()
+{
+    return Config(json::array({ Reader("ACS ACR83U 00 00"), Reader("Empty Reader 01", nullptr) }));
+}
+
+class SessionMethods : public ::testing::Test {
+protected:
+    WaitRecorder waits;
+};
+
+TEST_F(SessionMethods, ListingGivesNamesInOrderAsControlTexts)
+{
+    SimulatedReaders sim(Config(json::array({ Reader("ACS ACR83U 00 00"),
+        Reader("Lecteur carte à puce 01", nullptr), Reader("讀卡機 02", nullptr) })));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ListReaders(), 0);
+    EXPECT_EQ(control.GetReaderNumber(), 3);
+    EXPECT_EQ(control.GetReaderName(0), u"ACS ACR83U 00 00");
+    EXPECT_EQ(control.GetReaderName(1), u"Lecteur carte à puce 01");
+    EXPECT_EQ(control.GetReaderName(2), u"讀卡機 02");
+    EXPECT_EQ(control.GetReaderName(3), u"");
+    // The UTF-16 name from the list connects the reader.
+    EXPECT_EQ(control.ConnectCard(control.GetReaderName(2)), kNoSmartcard);
+}
+
+TEST_F(SessionMethods, ListingKeepsSixteenNamesOfAtMostSixtyThreeCharacters)
+{
+    json readers = json::array();
+    const std::string longName(70, 'L');
+    readers.push_back(Reader(longName, nullptr));
+    for (int i = 1; i < 18; ++i) {
+        readers.push_back(Reader("Reader " + std::to_string(i), nullptr));
+    }
+    SimulatedReaders sim(Config(readers));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ListReaders(), 0);
+    EXPECT_EQ(control.GetReaderNumber(), 16);
+    EXPECT_EQ(control.GetReaderName(0), Text(63, u'L'));
+    EXPECT_EQ(control.GetReaderName(15), u"Reader 15");
+    EXPECT_EQ(control.GetReaderName(16), u"");
+}
+
+TEST_F(SessionMethods, ListTooLongForItsBufferFailsAndKeepsTheCount)
+{
+    SimulatedReaders sim(TwoReaders());
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ListReaders(), 0);
+    json readers = json::array();
+    for (int i = 0; i < 20; ++i) {
+        readers.push_back(Reader(std::string(60, 'N') + std::to_string(i), nullptr));
+    }
+    sim.Reload(Config(readers)); // more than 1024 characters of names
+    EXPECT_EQ(control.ListReaders(), -1);
+    EXPECT_EQ(control.GetReaderNumber(), 2);
+    EXPECT_EQ(control.GetReaderName(0), u"") << "the first names were cleared for the listing";
+}
+
+TEST_F(SessionMethods, ConnectCardStoresSlotAndAtrAndReadsTheReadersAttributes)
+{
+    SimulatedReaders sim(
+        Config(json::array({ Reader("Empty Reader 00", nullptr), Reader("ACS ACR83U 00 01") })));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 01"), 0);
+    EXPECT_EQ(control.State().ReaderSlotIndex, 1);
+    EXPECT_EQ(control.GetCardStatus(), Utf8ToText(kAtrHex));
+    EXPECT_EQ(control.GetReaderStatus(0), u"ACS");
+    EXPECT_EQ(control.GetReaderStatus(1), u"ACR83U");
+    EXPECT_EQ(control.GetReaderStatus(2), u"01.02.0003");
+    EXPECT_EQ(control.State().LastErrorCode, 0);
+    EXPECT_EQ(control.CheckCardInsert(), 0);
+    EXPECT_TRUE(waits.waits.empty());
+}
+
+TEST_F(SessionMethods, ReConnectCardIgnoresItsResetFlag)
+{
+    SimulatedReaders sim(TwoReaders());
+    CVelkorCtrl control;
+    for (const int32_t flag : { 0, 1, 2 }) {
+        EXPECT_EQ(control.ReConnectCard(u"ACS ACR83U 00 00", flag), 0) << flag;
+        EXPECT_EQ(control.GetCardStatus(), Utf8ToText(kAtrHex));
+        EXPECT_EQ(control.State().ReaderSlotIndex, 0);
+    }
+    EXPECT_EQ(control.State().ReaderCount, 0) << "ReConnectCard leaves the count alone";
+}
+
+TEST_F(SessionMethods, FailedConnectionLeavesNoAtrAndSlotZero)
+{
+    SimulatedReaders sim(TwoReaders());
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
+    EXPECT_EQ(control.ConnectCard(u"Empty Reader 01"), kNoSmartcard);
+    EXPECT_EQ(control.State().ReaderSlotIndex, 0);
+    EXPECT_EQ(control.GetCardStatus(), u"");
+}
+
+TEST_F(SessionMethods, PulledCardIsReportedAndAConnectionAfterReinsertionRecovers)
+{
+    SimulatedReaders sim(TwoReaders());
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
+    EXPECT_EQ(control.CheckCardInsert(), 0);
+    ASSERT_EQ(sim.RemoveCard("ACS ACR83U 00 00"), 0);
+    EXPECT_EQ(control.CheckCardInsert(), 1);
+    EXPECT_EQ(control.CheckCardInsert(), 1);
+
+    ASSERT_EQ(sim.InsertCard("ACS ACR83U 00 00"), 0);
+    waits.waits.clear();
+    EXPECT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
+    EXPECT_EQ(control.GetCardStatus(), Utf8ToText(kAtrHex));
+    EXPECT_EQ(control.CheckCardInsert(), 0);
+}
+
+TEST_F(SessionMethods, CheckCardInsertWithoutContextOrReaderIsMinusOne)
+{
+    SimulatedReaders sim(Config(json::array()));
+    CVelkorCtrl control;
+    EXPECT_EQ(control.CheckCardInsert(), -1) << "no context yet";
+    EXPECT_EQ(control.ListReaders(), -1) << "no reader attached";
+    EXPECT_EQ(control.CheckCardInsert(), -1);
+}
+
+TEST_F(SessionMethods, VanishedReaderGivesItsPcscErrorAndTheControlStaysUsable)
+{
+    SimulatedReaders sim(TwoReaders());
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
+    sim.Reload(Config(json::array({ Reader("Other Reader 00") })));
+    EXPECT_EQ(control.CheckCardInsert(), -1);
+    const int32_t result = control.ConnectCard(u"ACS ACR83U 00 00");
+    EXPECT_LT(result, 0);
+    EXPECT_EQ(control.GetReaderStatus(0), u"");
+
+    ASSERT_EQ(control.ListReaders(), 0);
+    EXPECT_EQ(control.GetReaderName(0), u"Other Reader 00");
+    EXPECT_EQ(control.ConnectCard(u"Other Reader 00"), 0);
+}
+
+TEST_F(SessionMethods, DisconnectCardKeepsTheContextAndDisconnectReaderReleasesIt)
+{
+    SimulatedReaders sim(TwoReaders());
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
+    EXPECT_EQ(control.DisconnectCard(), 0);
+    EXPECT_EQ(control.GetCardStatus(), u"");
+    EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(waits.waits, (std::vector<int> { 200 }));
+
+    ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
+    waits.waits.clear();
+    EXPECT_EQ(control.DisconnectReader(), 0);
+    EXPECT_EQ(waits.waits, (std::vector<int> { 200 }));
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(pcsc::IsPcscApiLoaded());
+    EXPECT_EQ(control.GetCardStatus(), Utf8ToText(kAtrHex)) << "stored texts stay";
+
+    // The next listing binds the library again.
+    EXPECT_EQ(control.ListReaders(), 0);
+    EXPECT_EQ(control.GetReaderNumber(), 2);
+}
+
+TEST_F(SessionMethods, PulledCardDuringConnectionIsRecoveredOrReported)
+{
+    SimulatedReaders sim(Config(json::array({ Reader("ACS ACR83U 00 00") })));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
+    ASSERT_EQ(sim.RemoveCard("ACS ACR83U 00 00"), 0);
+    EXPECT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), kRemovedCard);
+    EXPECT_EQ(control.GetCardStatus(), u"");
+}
+
+} // namespace
+} // namespace velkor

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include "pcsc/reader_session.h"
+#include "simulated_readers.h"
+
+// How a connection recovers from removed, unresponsive and shared cards, and which waits it takes
+// on each way.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::SimulatedReaders;
+using testing::WaitRecorder;
+
+constexpr char kPinPad[] = "ACS ACR83U 00 00";
+constexpr char kEmpty[] = "Empty Reader 01";
+constexpr char kSecond[] = "Second Reader 02";
+constexpr char kAtrHex[] = "3B8F8001804F0CA000000306030001000000006A";
+const std::vector<uint8_t> kAtr { 0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00, 0x00,
+    0x03, 0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x6A };
+
+constexpr int32_t Code(uint32_t value)
+{
+    return static_cast<int32_t>(value);
+}
+constexpr int32_t kNoSmartcard = Code(0x8010000C);
+constexpr int32_t kUnknownError = Code(0x80100014);
+
+json Config(json faults = json::array())
+{
+    const json card = { { "atr", kAtrHex }, { "protocol", "T1" } };
+    return { { "readers",
+                 json::array({ { { "name", kPinPad }, { "card", card } },
+                     { { "name", kEmpty }, { "card", nullptr } },
+                     { { "name", kSecond }, { "card", card } } }) },
+        { "faults", std::move(faults) } };
+}
+
+json Fault(const char* call, uint32_t result, int times = 1, int after = 0)
+{
+    return { { "call", call }, { "result", Code(result) }, { "times", times }, { "after", after } };
+}
+
+struct Connection {
+    int32_t result = 0;
+    int32_t slot = -5; // what the caller had before
+    std::vector<uint8_t> atr;
+};
+
+Connection Connect(const std::u16string& reader)
+{
+    Connection connection;
+    connection.result = pcsc::ConnectSlot(reader, connection.slot, connection.atr);
+    return connection;
+}
+
+TEST(ConnectSlot, FirstConnectionListsReadersAndReportsTheSlotAndAtr)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    const Connection connection = Connect(u"Second Reader 02");
+    ASSERT_EQ(connection.result, 0);
+    EXPECT_EQ(connection.slot, 2);
+    EXPECT_EQ(connection.atr, kAtr);
+    EXPECT_TRUE(waits.waits.empty());
+    const pcsc::ReaderSlot& slot = pcsc::SlotAt(2);
+    EXPECT_EQ(slot.name, u"Second Reader 02");
+    EXPECT_TRUE(slot.connected);
+    EXPECT_EQ(slot.protocol, pcsc::Protocol::T1);
+    EXPECT_NE(slot.card, 0);
+    EXPECT_EQ(pcsc::CurrentCardHandle(), slot.card);
+    EXPECT_EQ(pcsc::SlotAt(0).name, u"ACS ACR83U 00 00");
+}
+
+TEST(ConnectSlot, RemovedOrUnresponsiveCardGetsOneMoreAttemptUnderANewContext)
+{
+    {
+        SimulatedReaders sim(Config({ Fault("SCardConnect", 0x80100069) }));
+        WaitRecorder waits;
+        const Connection connection = Connect(u"ACS ACR83U 00 00");
+        EXPECT_EQ(connection.result, 0);
+        EXPECT_EQ(connection.atr, kAtr);
+        EXPECT_EQ(waits.waits, (std::vector<int> { 20, 20 }));
+        EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    }
+    {
+        SimulatedReaders sim(Config({ Fault("SCardConnect", 0x80100066) }));
+        WaitRecorder waits;
+        const Connection connection = Connect(u"ACS ACR83U 00 00");
+        EXPECT_EQ(connection.result, 0);
+        EXPECT_EQ(waits.waits, (std::vector<int> { 10, 20 }));
+    }
+}
+
+TEST(ConnectSlot, SecondFailureFallsBackToASharedConnectionOfTheListedReader)
+{
+    SimulatedReaders sim(Config({ Fault("SCardConnect", 0x80100069, 2) }));
+    WaitRecorder waits;
+    const Connection connection = Connect(u"ACS ACR83U 00 00");
+    EXPECT_EQ(connection.result, 0);
+    EXPECT_EQ(connection.slot, 0);
+    EXPECT_EQ(connection.atr, kAtr);
+    EXPECT_EQ(waits.waits, (std::vector<int> { 20, 20 }));
+    // The connection is shared: another shared one is admitted.
+    SCARDHANDLE other = 0;
+    DWORD protocol = 0;
+    SCARDCONTEXT context = 0;
+    ASSERT_EQ(pcsc::Api().EstablishContext(context), 0);
+    EXPECT_EQ(pcsc::Api().Connect(context, kPinPad, SCARD_SHARE_SHARED, other, protocol), 0);
+    pcsc::Api().ReleaseContext(context);
+}
+
+TEST(ConnectSlot, CardHeldByTheEarlierConnectionIsConfirmedThroughIt)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    const Connection first = Connect(u"ACS ACR83U 00 00");
+    ASSERT_EQ(first.result, 0);
+    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+
+    // The exclusive connection still holds the card, so the new one is refused as shared.
+    const Connection again = Connect(u"ACS ACR83U 00 00");
+    EXPECT_EQ(again.result, 0);
+    EXPECT_EQ(again.slot, 0);
+    EXPECT_EQ(again.atr, kAtr);
+    EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
+    EXPECT_EQ(pcsc::CurrentCardHandle(), earlier);
+    EXPECT_TRUE(waits.waits.empty());
+}
+
+TEST(ConnectSlot, DeadEarlierConnectionIsReplacedByAFreshSharedOneUnderANewContext)
+{
+    SimulatedReaders sim(Config({ Fault("SCardStatus", 0x80100069, 2, 1) }));
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0); // its status read is the first
+    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+    waits.waits.clear();
+
+    const Connection again = Connect(u"ACS ACR83U 00 00");
+    EXPECT_EQ(again.result, 0);
+    EXPECT_EQ(again.atr, kAtr);
+    EXPECT_NE(pcsc::SlotAt(0).card, earlier);
+    EXPECT_EQ(pcsc::CurrentCardHandle(), pcsc::SlotAt(0).card);
+    EXPECT_EQ(waits.waits, (std::vector<int> { 10, 20 }));
+}
+
+TEST(ConnectSlot, OtherErrorsResetTheSlotsEarlierConnection)
+{
+    SimulatedReaders sim(Config({ Fault("SCardConnect", 0x80100014, 1, 1) }));
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+
+    const Connection again = Connect(u"ACS ACR83U 00 00");
+    EXPECT_EQ(again.result, 0);
+    EXPECT_EQ(again.slot, 0);
+    EXPECT_EQ(again.atr, kAtr);
+    EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
+    EXPECT_EQ(waits.waits, (std::vector<int> { 20 }));
+}
+
+TEST(ConnectSlot, FailedResetOfTheEarlierConnectionIsReturned)
+{
+    SimulatedReaders sim(
+        Config({ Fault("SCardConnect", 0x80100014, 1, 1), Fault("SCardReconnect", 0x80100014) }));
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+    const Connection again = Connect(u"ACS ACR83U 00 00");
+    EXPECT_EQ(again.result, kUnknownError);
+    EXPECT_EQ(again.slot, -5) << "a failed connection reports no slot";
+}
+
+TEST(ConnectSlot, ErrorsWithoutAnEarlierConnectionAreReturnedUnchanged)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    const Connection empty = Connect(u"Empty Reader 01");
+    EXPECT_EQ(empty.result, kNoSmartcard);
+    EXPECT_EQ(empty.slot, -5);
+    EXPECT_TRUE(empty.atr.empty());
+    EXPECT_FALSE(pcsc::SlotAt(1).connected);
+
+    // A name that is not listed, even after a fresh listing, is tried on slot 0.
+    const Connection unknown = Connect(u"No Such Reader");
+    EXPECT_EQ(unknown.result, Code(0x80100009));
+    EXPECT_TRUE(waits.waits.empty());
+}
+
+TEST(ConnectSlot, FailedContextIsReportedAndTheNextConnectionTriesAgain)
+{
+    SimulatedReaders sim(Config({ Fault("SCardEstablishContext", 0x8010001D) }));
+    WaitRecorder waits;
+    EXPECT_EQ(Connect(u"ACS ACR83U 00 00").result, Code(0x8010001D));
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+}
+
+TEST(ListReaderNames, StartsAfreshAndForgetsEveryConnection)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+    int32_t count = 0;
+    pcsc::ReaderNameList names;
+    ASSERT_EQ(pcsc::ListReaderNames(count, names), 0);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(names[2], u"Second Reader 02");
+    EXPECT_EQ(pcsc::SlotAt(0).card, 0);
+    EXPECT_FALSE(pcsc::SlotAt(0).connected);
+    EXPECT_EQ(waits.waits, (std::vector<int> { 50 }));
+    // The old exclusive connection went with its context: the card is free again.
+    EXPECT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+}
+
+TEST(DisconnectSlot, DisconnectsOnceAndWaitsEveryTime)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+    EXPECT_EQ(pcsc::DisconnectSlot(0, pcsc::kResetCard), 0);
+    EXPECT_EQ(pcsc::SlotAt(0).card, 0);
+    EXPECT_EQ(pcsc::CurrentCardHandle(), 0);
+    EXPECT_EQ(pcsc::DisconnectSlot(0, pcsc::kResetCard), 0) << "nothing left to disconnect";
+    EXPECT_EQ(waits.waits, (std::vector<int> { 200, 200 }));
+    EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(pcsc::DisconnectSlot(16, pcsc::kResetCard), -1);
+    EXPECT_EQ(pcsc::DisconnectSlot(-1, pcsc::kResetCard), -1);
+}
+
+TEST(DisconnectReaderByName, DisconnectsTheNamedReaderOrReleasesTheContext)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"Second Reader 02").result, 0);
+    EXPECT_EQ(pcsc::DisconnectReaderByName(u"Second Reader 02", pcsc::kResetCard), 0);
+    EXPECT_EQ(pcsc::SlotAt(2).card, 0);
+    EXPECT_TRUE(pcsc::ReaderContextEstablished());
+
+    EXPECT_EQ(pcsc::DisconnectReaderByName(u"Empty Reader 01", pcsc::kLeaveCard), 0);
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(pcsc::IsPcscApiLoaded());
+    EXPECT_EQ(waits.waits, (std::vector<int> { 200, 200 }));
+}
+
+} // namespace
+} // namespace velkor

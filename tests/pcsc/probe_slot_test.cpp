@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "pcsc/reader_session.h"
+#include "simulated_readers.h"
+
+// Probing whether the connected card is still there.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::SimulatedReaders;
+using testing::WaitRecorder;
+
+constexpr char kReader[] = "ACS ACR83U 00 00";
+constexpr int32_t kRemovedCard = static_cast<int32_t>(0x80100069U);
+
+json Config()
+{
+    return { { "readers",
+        json::array({ { { "name", kReader },
+            { "card", { { "atr", "3B0212345678" }, { "protocol", "T0" } } } } }) } };
+}
+
+TEST(ProbeSlot, NeedsAContext)
+{
+    SimulatedReaders sim(Config());
+    std::vector<uint8_t> atr { 1, 2, 3 };
+    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 7);
+    EXPECT_TRUE(atr.empty());
+    EXPECT_EQ(pcsc::ProbeSlot(atr, 16), -1);
+}
+
+TEST(ProbeSlot, HeldCardIsConfirmedThroughTheEarlierConnection)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    int32_t slot = -1;
+    std::vector<uint8_t> atr;
+    ASSERT_EQ(pcsc::ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
+    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+
+    atr.clear();
+    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 0);
+    EXPECT_EQ(atr, (std::vector<uint8_t> { 0x3B, 0x02, 0x12, 0x34, 0x56, 0x78 }));
+    EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
+    EXPECT_TRUE(pcsc::SlotAt(0).connected);
+    EXPECT_EQ(pcsc::SlotAt(0).protocol, pcsc::Protocol::T0);
+    EXPECT_TRUE(waits.waits.empty());
+}
+
+TEST(ProbeSlot, PulledCardIsReportedAsRemovedAfterResettingTheEarlierConnection)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    int32_t slot = -1;
+    std::vector<uint8_t> atr;
+    ASSERT_EQ(pcsc::ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
+    ASSERT_EQ(sim.RemoveCard(kReader), 0);
+    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), kRemovedCard);
+    EXPECT_TRUE(atr.empty());
+    EXPECT_FALSE(pcsc::SlotAt(0).connected);
+    EXPECT_EQ(waits.waits, (std::vector<int> { 20 }));
+}
+
+TEST(ProbeSlot, CardFoundWithoutAnEarlierConnectionIsConnectedAnew)
+{
+    SimulatedReaders sim(Config());
+    WaitRecorder waits;
+    int32_t count = 0;
+    pcsc::ReaderNameList names;
+    ASSERT_EQ(pcsc::ListReaderNames(count, names), 0);
+    // The slot names are filled by a connection only; probe the reader after one was dropped.
+    int32_t slot = -1;
+    std::vector<uint8_t> atr;
+    ASSERT_EQ(pcsc::ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
+    ASSERT_EQ(pcsc::DisconnectSlot(0, pcsc::kLeaveCard), 0);
+    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 0);
+    EXPECT_NE(pcsc::SlotAt(0).card, 0);
+    EXPECT_EQ(pcsc::CurrentCardHandle(), pcsc::SlotAt(0).card);
+    EXPECT_FALSE(atr.empty());
+}
+
+} // namespace
+} // namespace velkor
