@@ -223,7 +223,7 @@ LONG ResourceManager::Reconnect(
         return SCARD_E_READER_UNAVAILABLE;
     }
     if (!reader->card) {
-        return SCARD_E_NO_SMARTCARD;
+        return SCARD_W_REMOVED_CARD; // what pcscd answers for a handle whose card was pulled
     }
     if (reader->lockHolder != 0 && reader->lockHolder != card) {
         return SCARD_E_SHARING_VIOLATION;
