@@ -78,6 +78,8 @@ int32_t CVelkorCtrl::DisconnectReader()
     return cardEngine_.DisconnectCard(state_.ReaderSlotIndex);
 }
 
+// pcsc-lite answers a probe of an empty reader with "no smart card" where other PC/SC services
+// say "card removed"; both mean the card was taken out.
 int32_t CVelkorCtrl::CheckCardInsert()
 {
     std::vector<uint8_t> atr;
@@ -85,7 +87,7 @@ int32_t CVelkorCtrl::CheckCardInsert()
     if (result == 0) {
         return 0;
     }
-    return result == pcsc::kRemovedCard ? 1 : -1;
+    return result == pcsc::kRemovedCard || result == pcsc::kNoSmartcard ? 1 : -1;
 }
 
 Text CVelkorCtrl::GetCardStatus()

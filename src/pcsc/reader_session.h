@@ -37,6 +37,7 @@ inline constexpr size_t kAtrCapacity = MAX_ATR_SIZE;
 inline constexpr int32_t kSharingViolation = static_cast<int32_t>(0x8010000BU);
 inline constexpr int32_t kRemovedCard = static_cast<int32_t>(0x80100069U);
 inline constexpr int32_t kUnresponsiveCard = static_cast<int32_t>(0x80100066U);
+inline constexpr int32_t kNoSmartcard = static_cast<int32_t>(0x8010000CU);
 
 // Codes of the session itself.
 inline constexpr int32_t kUnavailable = -1; // no binding, or an argument outside its range

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "control/method_table.h"
 #include "control/velkor_ctrl.h"
 #include "pcsc/pcsc_test_support.h"
 #include "pcsc/reader_session.h"
@@ -99,36 +98,6 @@ TEST_F(SessionArguments, DestroyingTheControlReleasesTheContextAndTheBinding)
     }
     EXPECT_FALSE(pcsc::ReaderContextEstablished());
     EXPECT_FALSE(pcsc::IsPcscApiLoaded());
-}
-
-TEST(SessionMethodTable, MethodsCarryTheirDispatchIdsAndSignatures)
-{
-    using enum ValueType;
-    const struct {
-        int32_t id;
-        std::string_view name;
-        std::vector<ValueType> params;
-        ValueType result;
-    } expected[] = {
-        { 17, "ConnectReader", {}, Integer },
-        { 18, "ListReaders", {}, Integer },
-        { 19, "GetReaderNumber", {}, Integer },
-        { 20, "GetReaderName", { Integer }, Text },
-        { 21, "DisconnectReader", {}, Integer },
-        { 22, "ConnectCard", { Text }, Integer },
-        { 23, "DisconnectCard", {}, Integer },
-        { 24, "ReConnectCard", { Text, Integer }, Integer },
-        { 25, "CheckCardInsert", {}, Integer },
-        { 26, "GetCardStatus", {}, Text },
-        { 27, "GetReaderStatus", { Integer }, Text },
-    };
-    for (const auto& method : expected) {
-        const MethodInfo* info = FindMethod(method.id);
-        ASSERT_NE(info, nullptr) << method.name;
-        EXPECT_EQ(info->name, method.name);
-        EXPECT_EQ(info->params, method.params) << method.name;
-        EXPECT_EQ(info->result, method.result) << method.name;
-    }
 }
 
 } // namespace

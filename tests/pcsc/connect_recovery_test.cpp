@@ -16,8 +16,8 @@ constexpr char kPinPad[] = "ACS ACR83U 00 00";
 constexpr char kEmpty[] = "Empty Reader 01";
 constexpr char kSecond[] = "Second Reader 02";
 constexpr char kAtrHex[] = "3B8F8001804F0CA000000306030001000000006A";
-const std::vector<uint8_t> kAtr { 0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00, 0x00,
-    0x03, 0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x6A };
+const std::vector<uint8_t> kAtr { 0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00, 0x03,
+    0x06, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x6A };
 
 constexpr int32_t Code(uint32_t value)
 {
@@ -212,34 +212,25 @@ TEST(ListReaderNames, StartsAfreshAndForgetsEveryConnection)
     EXPECT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
 }
 
-TEST(DisconnectSlot, DisconnectsOnceAndWaitsEveryTime)
-{
-    SimulatedReaders sim(Config());
-    WaitRecorder waits;
-    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
-    EXPECT_EQ(pcsc::DisconnectSlot(0, pcsc::kResetCard), 0);
-    EXPECT_EQ(pcsc::SlotAt(0).card, 0);
-    EXPECT_EQ(pcsc::CurrentCardHandle(), 0);
-    EXPECT_EQ(pcsc::DisconnectSlot(0, pcsc::kResetCard), 0) << "nothing left to disconnect";
-    EXPECT_EQ(waits.waits, (std::vector<int> { 200, 200 }));
-    EXPECT_TRUE(pcsc::ReaderContextEstablished());
-    EXPECT_EQ(pcsc::DisconnectSlot(16, pcsc::kResetCard), -1);
-    EXPECT_EQ(pcsc::DisconnectSlot(-1, pcsc::kResetCard), -1);
-}
-
-TEST(DisconnectReaderByName, DisconnectsTheNamedReaderOrReleasesTheContext)
+TEST(DisconnectSlot, DisconnectsOnceWaitsEveryTimeAndReleasesForAnEmptySlotByName)
 {
     SimulatedReaders sim(Config());
     WaitRecorder waits;
     ASSERT_EQ(Connect(u"Second Reader 02").result, 0);
-    EXPECT_EQ(pcsc::DisconnectReaderByName(u"Second Reader 02", pcsc::kResetCard), 0);
+    EXPECT_EQ(pcsc::DisconnectSlot(2, pcsc::kResetCard), 0);
     EXPECT_EQ(pcsc::SlotAt(2).card, 0);
+    EXPECT_EQ(pcsc::CurrentCardHandle(), 0);
+    EXPECT_EQ(pcsc::DisconnectSlot(2, pcsc::kResetCard), 0) << "nothing left to disconnect";
+    EXPECT_EQ(pcsc::DisconnectSlot(16, pcsc::kResetCard), -1);
     EXPECT_TRUE(pcsc::ReaderContextEstablished());
 
+    ASSERT_EQ(Connect(u"Second Reader 02").result, 0);
+    EXPECT_EQ(pcsc::DisconnectReaderByName(u"Second Reader 02", pcsc::kLeaveCard), 0);
+    EXPECT_TRUE(pcsc::ReaderContextEstablished());
     EXPECT_EQ(pcsc::DisconnectReaderByName(u"Empty Reader 01", pcsc::kLeaveCard), 0);
     EXPECT_FALSE(pcsc::ReaderContextEstablished());
     EXPECT_FALSE(pcsc::IsPcscApiLoaded());
-    EXPECT_EQ(waits.waits, (std::vector<int> { 200, 200 }));
+    EXPECT_EQ(waits.waits, (std::vector<int> { 200, 200, 200, 200 }));
 }
 
 } // namespace

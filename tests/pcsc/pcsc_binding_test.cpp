@@ -79,25 +79,5 @@ TEST(PcscBinding, LibraryLackingTheLastEntryIsClosedAgainAndNeverUsed)
     EXPECT_TRUE(IsStillLoaded(VELKOR_STUB_COMPLETE));
 }
 
-TEST(PcscBinding, ReleasingTheContextUnloadsAndTheNextOperationBindsAgain)
-{
-    WaitRecorder waits;
-    ScopedPcscLibrary library(VELKOR_STUB_COMPLETE);
-    int32_t count = 0;
-    pcsc::ReaderNameList names;
-    ASSERT_EQ(pcsc::ListReaderNames(count, names), 0);
-    EXPECT_TRUE(pcsc::ReaderContextEstablished());
-
-    EXPECT_EQ(pcsc::ReleaseReaderContext(), 0);
-    EXPECT_FALSE(pcsc::IsPcscApiLoaded());
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
-    EXPECT_FALSE(IsStillLoaded(VELKOR_STUB_COMPLETE));
-
-    count = 0;
-    ASSERT_EQ(pcsc::ListReaderNames(count, names), 0);
-    EXPECT_EQ(count, 1);
-    EXPECT_TRUE(pcsc::IsPcscApiLoaded());
-}
-
 } // namespace
 } // namespace velkor

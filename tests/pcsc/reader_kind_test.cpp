@@ -25,10 +25,6 @@ TEST(ClassifyReader, OtherNamesAreOrdinaryAndMissingNamesAreReported)
     EXPECT_EQ(pcsc::ClassifyReader(std::string_view {}), 8195);
     EXPECT_EQ(pcsc::ClassifyReader(OptText {}), 8195);
     EXPECT_EQ(pcsc::ClassifyReader(OptText { u"" }), 8195);
-}
-
-TEST(ClassifyReader, ControlTextsAreNarrowedToTheirLowBytes)
-{
     EXPECT_EQ(pcsc::ClassifyReader(OptText { u"ACS ACR83U 01 00" }), 2);
     // U+0141 narrows to 'A' (0x41), as every text the control reads as bytes.
     EXPECT_EQ(pcsc::ClassifyReader(OptText { u"\u0141CS ACR83U" }), 2);
