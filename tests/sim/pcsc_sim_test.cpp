@@ -274,6 +274,7 @@ TEST_F(SimLibrary, RemovalAndReinsertionAsPcscdReportsThem)
     EXPECT_EQ(Transmit(card, protocol, H("00B0000002"), response), 0x80100069u);
     SCARDHANDLE fresh = 0;
     EXPECT_EQ(Connect(context, kT1, SCARD_SHARE_EXCLUSIVE, fresh, protocol), 0x8010000Cu);
+    EXPECT_EQ(Reconnect(card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD), 0x8010000Cu);
 
     // The same card goes back in and its script carries on; the old handle stays stale (and keeps
     // its exclusive claim) until it reconnects.
