@@ -223,7 +223,7 @@ LONG ResourceManager::Reconnect(
         return SCARD_E_READER_UNAVAILABLE;
     }
     if (!reader->card) {
-        return SCARD_E_NO_SMARTCARD;
+        return SCARD_E_NO_SMARTCARD; // measured with pcscd 1.9.9, whatever the initialization
     }
     if (reader->lockHolder != 0 && reader->lockHolder != card) {
         return SCARD_E_SHARING_VIOLATION;

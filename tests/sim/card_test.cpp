@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "apdu_redaction.h"
+#include "card_factory.h"
+#include "hex.h"
+#include "pin_pad.h"
+#include "scripted_card.h"
+
+namespace velkor::sim {
+namespace {
+
+Bytes H(const char* hex)
+{
+    return *ParseHex(hex);
+}
+
+TEST(ScriptedCard, AnswersInOrderAndReportsStrayCommandsWithoutConsumingTheEntry)
+{
+    std::ostringstream diagnostics;
+    ScriptedCard card(H("3B00"), CardProtocol::T0,
+        { { H("00A4040000"), H("9000") }, { H("00B0000002"), H("AABB9000") } }, &diagnostics);
+
+    EXPECT_EQ(card.Transmit(H("00A4040000")), H("9000"));
+    EXPECT_EQ(card.Transmit(H("00B0000003")), H("6F00"));
+    EXPECT_NE(diagnostics.str().find("step 2"), std::string::npos);
+    EXPECT_NE(
+        diagnostics.str().find("expected 00B0000002, received 00B0000003"), std::string::npos);
+    EXPECT_EQ(card.Transmit(H("00B0000002")), H("AABB9000"));
+    EXPECT_EQ(card.Transmit(H("00B0000002")), H("6F00"));
+    EXPECT_NE(diagnostics.str().find("step 3: past the end"), std::string::npos);
+
+    const auto progress = card.Progress();
+    EXPECT_EQ(progress->consumed, 2u);
+    EXPECT_EQ(progress->total, 2u);
+    EXPECT_EQ(progress->mismatches, 2u);
+}
+
+TEST(ScriptedCard, MismatchReportNeverShowsPinData)
+{
+    std::ostringstream diagnostics;
+    ScriptedCard card(H("3B00"), CardProtocol::T0,
+        { { H("0020001008123456FFFFFFFFFF"), H("9000") } }, &diagnostics);
+    EXPECT_EQ(card.Transmit(H("0020001008654321FFFFFFFFFF")), H("6F00"));
+    const std::string report = diagnostics.str();
+    EXPECT_EQ(report.find("123456"), std::string::npos);
+    EXPECT_EQ(report.find("654321"), std::string::npos);
+    EXPECT_NE(report.find("0020001008****************"), std::string::npos);
+    EXPECT_EQ(RedactedHex(H("00A404000200C2")), "00A404000200C2");
+}
+
+TEST(CardFactory, ReadsTheSharedFieldsAndNormalisesScriptHex)
+{
+    std::string error;
+    auto card = MakeCard(nlohmann::json::parse(R"({"atr": "3b 80 80 01 01", "protocol": "T0",
+        "futureField": 1, "script": [{"command": "00a4 04 00 00", "response": "90 00"}]})"),
+        error);
+    ASSERT_NE(card, nullptr) << error;
+    EXPECT_EQ(card->Atr(), H("3B80800101"));
+    EXPECT_EQ(card->Protocol(), CardProtocol::T0);
+    EXPECT_EQ(card->Transmit(H("00A4040000")), H("9000"));
+
+    card = MakeCard(nlohmann::json::parse(R"({"atr": "3B00"})"), error);
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->Protocol(), CardProtocol::T1);
+}
+
+TEST(CardFactory, RejectsUnusableDescriptionsNamingTheField)
+{
+    const struct {
+        const char* json;
+        const char* mentions;
+    } cases[] = {
+        { R"({"protocol": "T1"})", "card.atr" },
+        { R"({"atr": "3B0"})", "card.atr" },
+        { R"({"atr": "3B00", "protocol": "T=2"})", "card.protocol" },
+        { R"({"atr": "3B00", "kind": "magnetic"})", "magnetic" },
+        { R"({"atr": "3B00", "script": [{"command": "00A4", "response": "9000"}]})",
+            "script[0].command" },
+        { R"({"atr": "3B00", "script": [{"command": "00A40400", "response": "90"}]})",
+            "script[0].response" },
+        { R"({"atr": "3B00", "script": [{"command": "00A4040G", "response": "9000"}]})",
+            "script[0].command" },
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(MakeCard(nlohmann::json::parse(c.json), error), nullptr) << c.json;
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << c.json << " -> " << error;
+    }
+}
+
+TEST(PinPad, PacksDigitsIntoTheBlock)
+{
+    EXPECT_EQ(*PinBlock("123456"), H("123456FFFFFFFFFF"));
+    EXPECT_EQ(*PinBlock("1234567"), H("1234567FFFFFFFFF"));
+    EXPECT_EQ(*PinBlock("1234567890123456"), H("1234567890123456"));
+    EXPECT_FALSE(PinBlock(""));
+    EXPECT_FALSE(PinBlock("12345a"));
+    EXPECT_FALSE(PinBlock("12345678901234567"));
+}
+
+TEST(PinPad, FillsBlankBlocksWithWhatIsTypedOnThePad)
+{
+    const PinPadSettings pad { "123456", "654321" };
+    std::vector<Bytes> sent;
+    const auto card = [&sent](const Bytes& command) {
+        sent.push_back(command);
+        return H("9000");
+    };
+
+    EXPECT_EQ(ExchangeThroughPinPad(pad, H("0020001008FFFFFFFFFFFFFFFF"), card), H("9000"));
+    EXPECT_EQ(ExchangeThroughPinPad(pad, H("80200010"), card), H("9000"));
+    EXPECT_EQ(ExchangeThroughPinPad(pad, H("0020001008F0F0F0F0F0F0F0F0"), card), H("9000"));
+    EXPECT_EQ(ExchangeThroughPinPad(pad, H("0020001008111111FFFFFFFFFF"), card), H("9000"));
+    EXPECT_EQ(ExchangeThroughPinPad(pad, H("00B0000010"), card), H("9000"));
+    const std::vector<Bytes> expected = {
+        H("0020001008123456FFFFFFFFFF"),
+        H("8020001008123456FFFFFFFFFF"),
+        H("0020001008123456FFFFFFFFFF"),
+        H("00D2010408654321FFFFFFFFFF"),
+        H("0020001008111111FFFFFFFFFF"),
+        H("00B0000010"),
+    };
+    EXPECT_EQ(sent, expected);
+}
+
+TEST(PinPad, ChangeStopsAtARefusedOldPinAndAnEmptyPadCancels)
+{
+    std::vector<Bytes> sent;
+    const auto refusing = [&sent](const Bytes& command) {
+        sent.push_back(command);
+        return H("63C2");
+    };
+    EXPECT_EQ(
+        ExchangeThroughPinPad({ "123456", "654321" }, H("0020001008F0F0F0F0F0F0F0F0"), refusing),
+        H("63C2"));
+    EXPECT_EQ(sent.size(), 1u);
+
+    sent.clear();
+    EXPECT_EQ(
+        ExchangeThroughPinPad({ "", "" }, H("0020001008FFFFFFFFFFFFFFFF"), refusing), H("6401"));
+    EXPECT_EQ(ExchangeThroughPinPad({ "123456", "" }, H("0020001008F0F0F0F0F0F0F0F0"), refusing),
+        H("6401"));
+    EXPECT_TRUE(sent.empty());
+}
+
+} // namespace
+} // namespace velkor::sim
