@@ -29,4 +29,22 @@ inline constexpr int32_t kCipherBadArgument = 0x3000;
 inline constexpr int32_t kCipherBadLength = 0x3001;
 inline constexpr int32_t kCipherBadPadding = 0x3002;
 
+// Mutual authentication and the session-key methods.
+inline constexpr int32_t kHashMismatch = -1; // VerifySessionKeyHash: the hash does not match
+inline constexpr int32_t kSessionKeyUnusable = 0x5105; // RSA decipherment failed, wrong RN1/key size
+inline constexpr int32_t kRn2EncipherFailed = 0x5106;
+inline constexpr int32_t kRn2SignFailed = 0x5107;
+inline constexpr int32_t kSessionDesFailed = 0x5110;
+inline constexpr int32_t kSessionKeyHashMismatch = 0x5111;
+
+// The session-key data cipher used by the dialogs (SessionCipher, ProtectOutput).
+inline constexpr int32_t kDataCipherMissingText = 0x1001003;
+inline constexpr int32_t kDataCipherKeyNotHex = 0x2001006;
+inline constexpr int32_t kDataCipherKeyUndecipherable = 0x3001301;
+inline constexpr int32_t kDataCipherKeyBadLength = 0x4001301;
+inline constexpr int32_t kDataCipherHashNotHex = 0x5001006;
+inline constexpr int32_t kDataCipherHashMismatch = 0x6001306;
+inline constexpr int32_t kDataCipherBadInput = 0x9001006;
+inline constexpr int32_t kDataCipherFailed = 0xa001305;
+
 } // namespace velkor::status

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "crypto/data_process.h"
+#include "test_bytes.h"
+
+namespace velkor {
+namespace {
+
+using testing::T;
+
+std::string Decoded(std::u16string_view text)
+{
+    const SecureBytes bytes = CDataProcess::Base64Decode(text);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// RFC 4648 section 10.
+TEST(Base64, PublishedVectorsBothWays)
+{
+    const std::pair<std::string, std::string> vectors[]
+        = { { "", "" }, { "f", "Zg==" }, { "fo", "Zm8=" }, { "foo", "Zm9v" },
+              { "foob", "Zm9vYg==" }, { "fooba", "Zm9vYmE=" }, { "foobar", "Zm9vYmFy" } };
+    for (const auto& [plain, encoded] : vectors) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(plain.data());
+        EXPECT_EQ(CDataProcess::Base64EncodeToBytes(bytes, plain.size()), encoded) << plain;
+        EXPECT_EQ(CDataProcess::Base64EncodeToText(bytes, plain.size()), T(encoded)) << plain;
+        EXPECT_EQ(Decoded(T(encoded)), plain) << encoded;
+    }
+}
+
+TEST(Base64, EveryByteValueRoundTrips)
+{
+    uint8_t all[256];
+    for (int i = 0; i < 256; ++i) {
+        all[i] = static_cast<uint8_t>(i);
+    }
+    const SecureBytes back
+        = CDataProcess::Base64Decode(CDataProcess::Base64EncodeToText(all, sizeof all));
+    ASSERT_EQ(back.size(), sizeof all);
+    EXPECT_TRUE(std::equal(back.begin(), back.end(), all));
+}
+
+TEST(Base64, DecodeDropsLineBreaksAndRefusesIncompleteGroups)
+{
+    EXPECT_EQ(Decoded(u"Zm\r\n9v"), "foo");
+    EXPECT_EQ(Decoded(u"Zm9"), "");
+    EXPECT_EQ(Decoded(u"Zm9vY"), "");
+    EXPECT_EQ(Decoded(u"\r\n"), "");
+    // Characters outside the alphabet count as zero bits rather than failing.
+    EXPECT_EQ(Decoded(u"A*A="), std::string("\x00\x00", 2));
+}
+
+} // namespace
+} // namespace velkor
