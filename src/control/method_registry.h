@@ -7,6 +7,7 @@
 // Each group of scripting methods registers its entries from its own source file.
 namespace velkor {
 
+void AddCryptoMethods(std::vector<MethodInfo>& methods);
 void AddSessionMethods(std::vector<MethodInfo>& methods);
 void AddStoredResultMethods(std::vector<MethodInfo>& methods);
 

@@ -10,6 +10,7 @@ const std::vector<MethodInfo>& AllMethods()
 {
     static const std::vector<MethodInfo> table = [] {
         std::vector<MethodInfo> methods;
+        AddCryptoMethods(methods);
         AddSessionMethods(methods);
         AddStoredResultMethods(methods);
         std::sort(methods.begin(), methods.end(),

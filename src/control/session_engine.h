@@ -1,15 +1,48 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 
 #include "common/text.h"
+#include "crypto/data_process.h"
 
 namespace velkor {
 
 // The control's session engine: mutual authentication and session key, the session-key data
-// cipher, the net-bank procedures, file transfer and the locale query. Keeps no state.
+// cipher, the net-bank procedures, file transfer and the locale query. Keeps no state: the
+// members it fills are passed in; the session key, RN1 and RN2 live only in a fixed work area
+// that is wiped before every operation returns.
 class SessionEngine {
 public:
+    // Mutual authentication and session key.
+
+    // Recovers RN1, draws RN2, and stores RN2 enciphered to the host, its signature and the
+    // session-key hash SHA-1(RN1 || RN2). The flag drops to 0 once the argument checks pass and
+    // rises to 1 on success.
+    int32_t VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pCpukEncryptedRN1,
+        int32_t DsigLen, const OptText& pSprkSignRN1, int32_t& sessionKeyFlag, Text& encryptedRn2,
+        Text& rn2Signature, Text& sessionKeyHash) const;
+    // 0 when the hash matches, -1 when it does not, or an error status.
+    int32_t VerifySessionKeyHash(
+        const OptText& pCpukEncSessionKey, const OptText& pSessionKeyHash) const;
+    // CBC with padding, zero initial value, under the session key; RespData gets the hexadecimal
+    // result, only on success.
+    int32_t DESEncipher(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        int32_t DataLen, const OptText& pData, Text& respData) const;
+    int32_t DESDecipher(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        int32_t DataLen, const OptText& pData, Text& respData) const;
+
+    // The steps every session-key operation starts with (also the file transfer's): decode and
+    // decipher the session key, check its length and hash. On success `key` receives the key
+    // (KeyLength(form) bytes) and the caller wipes it (SessionKeyGuard does). Returns 0, 8452,
+    // 20741 or 20753.
+    int32_t SessionKeyOpen(std::u16string_view pCpukEncSessionKey,
+        std::u16string_view pSessionKeyHash, uint8_t (&key)[24], KeyForm& form) const;
+
+    // The work area that holds session keys, RN1 and RN2 during a call, for tests that check it
+    // is wiped afterwards.
+    static std::span<const uint8_t> WorkAreaForTesting();
 };
 
 } // namespace velkor

@@ -3,7 +3,9 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "control/card_engine.h"
 #include "control/control_state.h"
+#include "control/session_engine.h"
 
 namespace velkor {
 
@@ -28,8 +30,29 @@ public:
     // Stored results.
     Text GetRespData();
 
+    // Mutual authentication and session key.
+    int32_t VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pCpukEncryptedRN1,
+        int32_t DsigLen, const OptText& pSprkSignRN1);
+    Text GetEncryptRN2();
+    Text GetEncryptHashRN2();
+    Text GetSessionKeyHash();
+    int32_t VerifySessionKeyHash(const OptText& pCpukEncSessionKey, const OptText& pSessionKeyHash);
+    int32_t DESEncipher(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        int32_t DataLen, const OptText& pData);
+    int32_t DESDecipher(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        int32_t DataLen, const OptText& pData);
+
+    // Cipher services and conversions.
+    Text ConvertIntToHex(int32_t inLength, const OptText& pInval);
+    Text ConvertHexToInt(int32_t inLength, const OptText& pInval);
+    int32_t DES(int32_t Opflag, int32_t KeyLen, const OptText& KeyVal, const OptText& inData);
+    int32_t MAC(int32_t KeyLen, const OptText& KeyVal, const OptText& ICV, int32_t inLen,
+        const OptText& inData);
+
 private:
     ControlState state_;
+    CardEngine cardEngine_;
+    SessionEngine sessionEngine_;
 };
 
 } // namespace velkor

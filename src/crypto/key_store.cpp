@@ -1,0 +1,88 @@
+#include "crypto/key_store.h"
+
+#include <array>
+#include <optional>
+
+#include "common/secure_buffer.h"
+#include "crypto/data_process.h"
+#include "crypto/key_blob.h"
+
+namespace velkor {
+
+namespace {
+
+struct WorkingBuffers {
+    uint8_t controlPrivateKey[EmbeddedKeys::kBufferSizes[0]];
+    uint8_t hostPublicKey[EmbeddedKeys::kBufferSizes[1]];
+    uint8_t further1[EmbeddedKeys::kBufferSizes[2]];
+    uint8_t further2[EmbeddedKeys::kBufferSizes[3]];
+    std::array<size_t, EmbeddedKeys::kBufferCount> lengths;
+};
+
+WorkingBuffers g_buffers {};
+const EmbeddedKeySet* g_testKeySet = nullptr;
+
+std::span<uint8_t> BufferOf(EmbeddedKeys::Buffer buffer)
+{
+    switch (buffer) {
+    case EmbeddedKeys::kControlPrivateKey:
+        return g_buffers.controlPrivateKey;
+    case EmbeddedKeys::kHostPublicKey:
+        return g_buffers.hostPublicKey;
+    case EmbeddedKeys::kFurther1:
+        return g_buffers.further1;
+    case EmbeddedKeys::kFurther2:
+        return g_buffers.further2;
+    }
+    return {};
+}
+
+} // namespace
+
+bool EmbeddedKeys::Load()
+{
+    const EmbeddedKeySet& set = g_testKeySet != nullptr ? *g_testKeySet : BuiltInKeySet();
+    const std::span<const uint8_t> blobs[kBufferCount]
+        = { set.controlPrivateKey, set.hostPublicKey, set.further1, set.further2 };
+    for (size_t i = 0; i < kBufferCount; ++i) {
+        const auto length = keyblob::Open(set.constant, blobs[i], BufferOf(static_cast<Buffer>(i)));
+        if (!length) {
+            Wipe();
+            return false;
+        }
+        g_buffers.lengths[i] = *length;
+    }
+    return true;
+}
+
+void EmbeddedKeys::Wipe()
+{
+    velkor::Wipe(&g_buffers, sizeof g_buffers);
+}
+
+std::span<const uint8_t> EmbeddedKeys::Contents(Buffer buffer)
+{
+    return BufferOf(buffer).first(g_buffers.lengths[buffer]);
+}
+
+std::span<const uint8_t> EmbeddedKeys::WorkingBufferForTesting(Buffer buffer)
+{
+    return BufferOf(buffer);
+}
+
+void EmbeddedKeys::UseKeySetForTesting(const EmbeddedKeySet* keySet)
+{
+    g_testKeySet = keySet;
+}
+
+bool CDataProcess::LoadEmbeddedKeys()
+{
+    return EmbeddedKeys::Load();
+}
+
+void CDataProcess::WipeEmbeddedKeys()
+{
+    EmbeddedKeys::Wipe();
+}
+
+} // namespace velkor
