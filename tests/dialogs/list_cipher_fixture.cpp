@@ -2,46 +2,49 @@
 
 #include <vector>
 
+#include "crypto/data_process.h"
+#include "crypto/key_store.h"
+#include "crypto/rsa_key.h"
+#include "dialogs/session_list_decipher.h"
+
 namespace velkor::testing {
 
-// Stand-in cipher until the session-key cipher lands: UTF-16LE bytes, block padding, hexadecimal.
+// A session key made as the bank makes one: random, enciphered to the control's public key and
+// vouched for by its SHA-1 hash.
+ListCipherFixture::ListCipherFixture()
+{
+    uint8_t key[16];
+    CDataProcess::RandomBytes(key, sizeof key, RandomParity::Odd);
+    std::vector<uint8_t> enciphered;
+    {
+        ScopedEmbeddedKeys keys;
+        const RsaKey control
+            = RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey));
+        control.PublicEncrypt(key, enciphered);
+    }
+    const Sha1Digest hash = Sha1(key);
+    Wipe(key, sizeof key);
+    encryptedKey_ = CDataProcess::HexText(enciphered);
+    keyHash_ = CDataProcess::HexText(hash);
+}
 
 Text ListCipherFixture::Encipher(std::u16string_view plain) const
 {
-    std::vector<uint8_t> bytes;
-    for (char16_t c : plain) {
-        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    const uint8_t pad = static_cast<uint8_t>(8 - bytes.size() % 8);
-    bytes.insert(bytes.end(), pad, pad);
-    Text hex;
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    for (uint8_t b : bytes) {
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 15];
-    }
-    return hex;
+    ScopedEmbeddedKeys keys;
+    int32_t length = static_cast<int32_t>(plain.size());
+    Text cipher;
+    CDataProcess::SessionCipher(
+        0, CDataProcess::kInputUtf16Le, length, plain, keyHash_, encryptedKey_, cipher);
+    const SecureBytes bytes = TextLow8(cipher);
+    return CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
 }
 
 ListDecipher ListCipherFixture::Decipher()
 {
-    return [this](std::u16string_view hex, Text& plain) -> int32_t {
+    ListDecipher real = MakeSessionListDecipher(keyHash_, encryptedKey_);
+    return [this, real](std::u16string_view hex, Text& plain) {
         ++calls;
-        auto nibble = [](char16_t c) { return c <= u'9' ? c - u'0' : c - u'A' + 10; };
-        std::vector<uint8_t> bytes;
-        for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-            bytes.push_back(static_cast<uint8_t>(nibble(hex[i]) * 16 + nibble(hex[i + 1])));
-        }
-        if (bytes.empty() || bytes.back() == 0 || bytes.back() > 8) {
-            return 0xa001305;
-        }
-        bytes.resize(bytes.size() - bytes.back());
-        plain.clear();
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            plain += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-        }
-        return 0;
+        return real(hex, plain);
     };
 }
 

@@ -12,11 +12,16 @@ namespace velkor::testing {
 // calls.
 class ListCipherFixture {
 public:
+    ListCipherFixture();
     // Hexadecimal list content as a page passes it in an enciphered element.
     Text Encipher(std::u16string_view plain) const;
     ListDecipher Decipher();
 
     int calls = 0;
+
+private:
+    Text encryptedKey_;
+    Text keyHash_;
 };
 
 } // namespace velkor::testing
