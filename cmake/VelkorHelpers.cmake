@@ -9,6 +9,9 @@ function(velkor_gtest name)
     list(APPEND env QT_QPA_PLATFORM=offscreen)
   endif()
   list(APPEND env "VELKOR_BUILD_DIR=${CMAKE_BINARY_DIR}" "VELKOR_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  # gtest_discover_tests loses all but the first entry of a list-valued ENVIRONMENT property, so the
+  # environment is set by running each test (and its discovery) through `cmake -E env`.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${env}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "${env}" LABELS "${ARG_LABELS}")
+                       PROPERTIES LABELS "${ARG_LABELS}")
 endfunction()
