@@ -197,7 +197,7 @@ void ProtectedEntry::Clear()
 {
     store_.Clear();
     if (display_) {
-        display_({ Text(), mode_ == DisplayMode::kMasked ? 3 : 0 });
+        display_({ Text(), static_cast<int32_t>(mode_), true });
     }
 }
 
@@ -233,6 +233,7 @@ void ProtectedEntry::ShowText(size_t count, char16_t appended)
         scratch[offset + 2 * count] = static_cast<uint8_t>(appended & 0xFF);
     }
     DisplayUpdate update;
+    update.mode = static_cast<int32_t>(mode_);
     if (length > 0) {
         CDataProcess::ProtectForDisplay(
             static_cast<int32_t>(2 * length), scratch.data() + offset, displayOffset_, update.text);

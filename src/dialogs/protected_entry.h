@@ -99,13 +99,24 @@ private:
     size_t count_ = 0;
 };
 
-// What a protected display is to show: protected text in mode 0, or asterisks in mode 3.
+// What a protected display is to show: protected text in one of the protected drawing modes, or
+// asterisks in mode 3. `cleared` is set by Clear: the display also goes back to its white
+// background.
 struct DisplayUpdate {
     Text text;
     int32_t mode = 0;
+    bool cleared = false;
 };
 
-enum class DisplayMode { kClear, kMasked };
+// How the typed characters are shown: deciphered in one of the protected drawing modes (upright
+// cells, cells tilted together or one by one, or the whole text at once), or one asterisk each.
+enum class DisplayMode : int32_t {
+    kClear = 0,
+    kTiltedTogether = 1,
+    kMasked = 3,
+    kTiltedEach = 4,
+    kWhole = 7,
+};
 
 // Keypad presses, correction and clear for one entry field, and the typed value for OK.
 class ProtectedEntry {
