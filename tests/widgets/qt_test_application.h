@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "widgets/dialog_font_faces.h"
+
 namespace velkor::testing {
 
 // The one QApplication of a widget test program, made on first use (offscreen, as CMake sets).
@@ -11,6 +13,7 @@ inline QApplication& TestApplication()
     static char name[] = "velkor-widget-test";
     static char* argv[] = { name, nullptr };
     static QApplication app(argc, argv);
+    RegisterDialogFontFaces();
     return app;
 }
 
