@@ -114,6 +114,21 @@ TEST_F(ProtectedEntryTest, DisplayGetsProtectedTextOrAsterisks)
     EXPECT_EQ(shown.back().mode, 3);
 }
 
+TEST_F(ProtectedEntryTest, ProtectedModesAndClearReachTheDisplay)
+{
+    entry.SetDisplayMode(DisplayMode::kWhole);
+    entry.Press(2);
+    EXPECT_EQ(shown.back().mode, 7);
+    Text plain;
+    ASSERT_TRUE(CDataProcess::RevealForDisplay(shown.back().text, entry.DisplayOffset(), plain));
+    EXPECT_EQ(plain, u"3");
+    EXPECT_FALSE(shown.back().cleared);
+    entry.SetDisplayMode(DisplayMode::kTiltedEach);
+    entry.Clear();
+    EXPECT_TRUE(shown.back().cleared); // the display goes back to white
+    EXPECT_EQ(shown.back().mode, 4);
+}
+
 TEST_F(ProtectedEntryTest, StoreMemoryNeverHoldsTheTypedCharacters)
 {
     entry.SetMaximumLength(48);

@@ -44,7 +44,8 @@ TEST(SecureStaticLayout, CellsPerLineLineBreaksAndTilt)
 
 class SecureStaticTest : public ::testing::Test {
 protected:
-    SecureStaticTest() { testing::TestApplication(); }
+    // Made before the widget members below.
+    QApplication& application_ = testing::TestApplication();
     void SetUp() override
     {
         display.resize(420, 30);

@@ -139,7 +139,8 @@ TEST(ShadeImagesTest, TinyAndEmptyButtonsGetWholeImages)
 
 class ShadeButtonTest : public ::testing::Test {
 protected:
-    ShadeButtonTest() { testing::TestApplication(); }
+    // Made before the widget members below.
+    QApplication& application_ = testing::TestApplication();
 
     // A button whose face does not vary between runs.
     std::unique_ptr<CxShadeButton> MakeButton()
