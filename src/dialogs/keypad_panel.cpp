@@ -84,7 +84,8 @@ CxShadeButton* KeypadPanel::Key(int index) const
     return index >= 0 && index < KeyCount() ? keys_[static_cast<size_t>(index)] : nullptr;
 }
 
-bool KeypadPanel::Prepare(const DialogKey& key, const KeypadOrder& order, const KeypadLook& look)
+bool KeypadPanel::Prepare(
+    const DialogKey& key, const KeypadOrder& order, const KeypadLook& look, MessageSink& messages)
 {
     key_ = &key;
     order_ = &order;
@@ -114,7 +115,11 @@ bool KeypadPanel::Prepare(const DialogKey& key, const KeypadOrder& order, const 
             button->SetCaptionKey(captionKeys_.empty() ? 0 : captionKeys_[0], false);
         }
     }
-    return WriteCaptions();
+    if (!WriteCaptions()) {
+        messages.ShowMessage(dialog_text::kCannotAllocate, kBankCaption);
+        return false;
+    }
+    return true;
 }
 
 bool KeypadPanel::WriteCaptions()
@@ -122,15 +127,20 @@ bool KeypadPanel::WriteCaptions()
     if (key_ == nullptr || order_ == nullptr || order_->Positions() < positions_) {
         return false;
     }
+    // Every caption is made before any is set, so a failure leaves the keys as they were.
+    std::vector<Text> captions(positions_);
     for (size_t i = 0; i < positions_; ++i) {
         char16_t character = order_->CharacterAt(i, lowerCase_, *key_);
-        if (character == 0) {
+        const bool opened = character != 0;
+        captions[i] = ProtectedCaption(character, captionKeys_[i]);
+        Wipe(&character, sizeof character);
+        if (!opened) {
             return false;
         }
-        const Text caption = ProtectedCaption(character, captionKeys_[i]);
-        character = 0;
+    }
+    for (size_t i = 0; i < positions_; ++i) {
         keys_[i]->SetCaptionKey(captionKeys_[i], true);
-        keys_[i]->SetCaption(caption, true);
+        keys_[i]->SetCaption(captions[i], true);
     }
     return true;
 }

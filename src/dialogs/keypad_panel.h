@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "dialogs/message_sink.h"
 #include "dialogs/protected_entry.h"
 #include "widgets/shade_button.h"
 
@@ -32,9 +33,11 @@ public:
     // the correction, clear and (alphanumeric keypad) case keys.
     explicit KeypadPanel(KeypadKind kind, QWidget* parent = nullptr);
 
-    // Draws the caption key positions, sets the protected captions, fonts and shades. False (the
-    // keys keep their template captions) when the order does not open.
-    bool Prepare(const DialogKey& key, const KeypadOrder& order, const KeypadLook& look);
+    // Draws the caption key positions, sets the protected captions, fonts and shades. When the
+    // order does not open, tells the customer "無法配置XML記憶體" and the keys keep their template
+    // captions (false).
+    bool Prepare(const DialogKey& key, const KeypadOrder& order, const KeypadLook& look,
+        MessageSink& messages);
     // The field that receives presses; none refuses them.
     void SetEntry(ProtectedEntry* entry);
     ProtectedEntry* Entry() const { return entry_; }

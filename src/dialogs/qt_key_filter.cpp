@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
+#include <QValidator>
 #include <vector>
 
 namespace velkor {
@@ -51,6 +52,29 @@ std::vector<KeyInput> Translate(const QKeyEvent& event)
     return keys;
 }
 
+// The last guard of the e-mail field, for text that arrives without keys (input methods, drops):
+// only address characters, no doubled separator, at most the field's length.
+class EmailValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& text, int&) const override
+    {
+        if (static_cast<size_t>(text.size()) > EmailInputFilter::kMaximumLength) {
+            return Invalid;
+        }
+        char16_t previous = 0;
+        for (const QChar c : text) {
+            const char16_t code = c.unicode();
+            if (!EmailInputFilter::Accepts(code)
+                || (EmailInputFilter::IsSeparator(code) && code == previous)) {
+                return Invalid;
+            }
+            previous = code;
+        }
+        return Acceptable;
+    }
+};
+
 } // namespace
 
 QtDialogKeyFilter::QtDialogKeyFilter(QWidget* dialog, MessageSink& messages)
@@ -91,6 +115,7 @@ void QtDialogKeyFilter::WatchEmailEdit(QLineEdit* edit)
 {
     emailEdit_ = edit;
     edit->setMaxLength(static_cast<int>(EmailInputFilter::kMaximumLength));
+    edit->setValidator(new EmailValidator(edit));
     edit->setContextMenuPolicy(Qt::NoContextMenu);
     edit->setAcceptDrops(false);
 }

@@ -38,7 +38,7 @@ protected:
         ASSERT_TRUE(key.Make());
         ASSERT_TRUE(order.Build(kind, random, key));
         panel = std::make_unique<KeypadPanel>(kind);
-        ASSERT_TRUE(panel->Prepare(key, order, KeypadLook::TransferDialogs()));
+        ASSERT_TRUE(panel->Prepare(key, order, KeypadLook::TransferDialogs(), messages));
         panel->SetEntry(&entry);
         display.SetProtection(entry.DisplayOffset(), 24);
         panel->show();
@@ -52,6 +52,7 @@ protected:
 
     DialogKey key;
     KeypadOrder order;
+    testing::RecordingMessageSink messages;
     CSecureStatic display;
     ProtectedEntry entry { key, order,
         [this](const DisplayUpdate& update) { display.SetText(update.text, update.mode); } };
@@ -87,7 +88,8 @@ TEST_F(KeypadPanelTest, RandomKeypadNeverOffersItsCharacters)
         ASSERT_EQ(character.size(), 1u);
         EXPECT_EQ(character[0], order.CharacterAt(static_cast<size_t>(i), false, key));
         // Base64 may hold the character somewhere; no offered text may be the character.
-        EXPECT_FALSE(testing::OfferedTexts(button).contains(QString::fromStdU16String(character))) << i;
+        EXPECT_FALSE(testing::OfferedTexts(button).contains(QString::fromStdU16String(character)))
+            << i;
         drawn += character;
     }
     std::sort(drawn.begin(), drawn.begin() + 10);
@@ -128,6 +130,23 @@ TEST_F(KeypadPanelTest, ClicksTypeCorrectAndClearThroughTheEntry)
     EXPECT_EQ(panel->PressKey(panel->CorrectionIndex()), ProtectedEntry::kRefused);
     panel->SetEntry(nullptr);
     EXPECT_EQ(panel->PressKey(0), ProtectedEntry::kRefused);
+}
+
+TEST_F(KeypadPanelTest, AnOrderThatDoesNotOpenKeepsTheTemplateCaptions)
+{
+    DialogKey other;
+    ASSERT_TRUE(other.Make());
+    KeypadOrder foreign; // sealed under a key this panel is not given
+    ASSERT_TRUE(foreign.Build(KeypadKind::kDigits, true, other));
+    KeypadPanel fresh(KeypadKind::kDigits);
+    DialogKey unmade; // never made: nothing opens under it
+    EXPECT_FALSE(fresh.Prepare(unmade, foreign, KeypadLook::TransferDialogs(), messages));
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0], dialog_text::kCannotAllocate);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_FALSE(fresh.Key(i)->CaptionProtected());
+        EXPECT_EQ(fresh.Key(i)->text(), QString::number((i + 1) % 10));
+    }
 }
 
 class DialogKeyFilterTest : public ::testing::Test {
@@ -197,6 +216,11 @@ TEST_F(DialogKeyFilterTest, EmailEditRefusesDoubledSeparators)
     EXPECT_EQ(email->text(), "a;b@c");
     QTest::keyClicks(email, " ");
     EXPECT_EQ(email->text(), "a;b@c");
+    // Text that arrives without keys is held to the same rules.
+    email->insert("||x");
+    EXPECT_EQ(email->text(), "a;b@c");
+    email->insert("|x");
+    EXPECT_EQ(email->text(), "a|x;b@c");
 }
 
 } // namespace

@@ -99,9 +99,11 @@ void Keypads(Gallery& gallery)
         ProtectedEntry entry(key, order,
             [display](const DisplayUpdate& update) { display->SetText(update.text, update.mode); });
         display->SetProtection(entry.DisplayOffset(), 24);
+        SilentMessageSink messages;
         panel->Prepare(key, order,
             v.kind == KeypadKind::kDigits ? KeypadLook::TransferDialogs()
-                                          : KeypadLook::CommonAccountForm());
+                                          : KeypadLook::CommonAccountForm(),
+            messages);
         panel->SetEntry(&entry);
         if (v.lowerCase) {
             panel->PressKey(panel->CaseIndex());
