@@ -9,6 +9,7 @@
 
 #include "dialogs/dialog_texts.h"
 #include "dialogs/keypad_panel.h"
+#include "dialogs/protected_display_sink.h"
 #include "dialogs/qt_key_filter.h"
 #include "qt_test_application.h"
 #include "recording_message_sink.h"
@@ -54,8 +55,7 @@ protected:
     KeypadOrder order;
     testing::RecordingMessageSink messages;
     CSecureStatic display;
-    ProtectedEntry entry { key, order,
-        [this](const DisplayUpdate& update) { display.SetText(update.text, update.mode); } };
+    ProtectedEntry entry { key, order, ShowOn(display) };
     std::unique_ptr<KeypadPanel> panel;
 };
 
@@ -122,11 +122,18 @@ TEST_F(KeypadPanelTest, ClicksTypeCorrectAndClearThroughTheEntry)
     ASSERT_TRUE(CDataProcess::RevealForDisplay(display.WindowText(), entry.DisplayOffset(), shown));
     EXPECT_EQ(shown, u"015");
 
+    EXPECT_FALSE(testing::OffersText(display, u"015"));
+    for (int i = 0; i < panel->KeyCount(); ++i) {
+        EXPECT_FALSE(testing::OffersText(*panel->Key(i), u"015"));
+    }
+
     QTest::mouseClick(panel->Key(panel->CorrectionIndex()), Qt::LeftButton);
     EXPECT_EQ(Typed(), u"01");
+    display.SetBkColor(QColor(51, 153, 255)); // highlighted as the current field
     QTest::mouseClick(panel->Key(panel->ClearIndex()), Qt::LeftButton);
     EXPECT_EQ(entry.Count(), 0u);
     EXPECT_TRUE(display.WindowText().empty());
+    EXPECT_EQ(display.BkColor(), QColor(Qt::white));
     EXPECT_EQ(panel->PressKey(panel->CorrectionIndex()), ProtectedEntry::kRefused);
     panel->SetEntry(nullptr);
     EXPECT_EQ(panel->PressKey(0), ProtectedEntry::kRefused);

@@ -11,6 +11,7 @@
 
 #include "crypto/data_process.h"
 #include "dialogs/keypad_panel.h"
+#include "dialogs/protected_display_sink.h"
 #include "resource_ids.h"
 #include "widgets/button_ex.h"
 #include "widgets/color_static.h"
@@ -96,8 +97,7 @@ void Keypads(Gallery& gallery)
         auto* panel = new KeypadPanel(v.kind, &window);
         layout->addWidget(display);
         layout->addWidget(panel);
-        ProtectedEntry entry(key, order,
-            [display](const DisplayUpdate& update) { display->SetText(update.text, update.mode); });
+        ProtectedEntry entry(key, order, ShowOn(*display));
         display->SetProtection(entry.DisplayOffset(), 24);
         SilentMessageSink messages;
         panel->Prepare(key, order,
