@@ -8,7 +8,7 @@ build_packages=(
   libssl-dev libpcsclite-dev nlohmann-json3-dev
   qt6-base-dev qt6-websockets-dev qt6-httpserver-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-arphic-uming
+  fonts-arphic-uming fonts-dejavu-core
 )
 test_packages=(
   pcscd vsmartcard-vpcd pcsc-tools xvfb

@@ -4,6 +4,7 @@
 
 #include "agent/call_command.h"
 #include "build_info.h"
+#include "widgets/dialog_font_faces.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ void PrintUsage(std::ostream& out)
 
 int main(int argc, char** argv)
 {
+    // The dialogs' font faces map to installed faces before any dialog draws.
+    velkor::RegisterDialogFontFaces();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         PrintUsage(args.empty() ? std::cerr : std::cout);

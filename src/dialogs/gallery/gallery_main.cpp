@@ -1,0 +1,257 @@
+// velkor-gallery <folder>: draws the keypads, the protected display in each mode, the shaded
+// buttons of each kind in each state, the labels and buttons, and the frames of the card animation,
+// one PNG file each, into <folder>.
+
+#include <QApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "crypto/data_process.h"
+#include "dialogs/keypad_panel.h"
+#include "dialogs/protected_display_sink.h"
+#include "resource_ids.h"
+#include "widgets/button_ex.h"
+#include "widgets/color_static.h"
+#include "widgets/dialog_font_faces.h"
+#include "widgets/picture_ex.h"
+#include "widgets/secure_static.h"
+#include "widgets/shade_button.h"
+
+namespace velkor {
+namespace {
+
+class Gallery {
+public:
+    explicit Gallery(QString folder)
+        : folder_(std::move(folder))
+    {
+    }
+
+    bool Save(QWidget& widget, const QString& name)
+    {
+        widget.adjustSize();
+        widget.show();
+        QApplication::processEvents();
+        const QString path = QDir(folder_).filePath(name + ".png");
+        const bool saved = widget.grab().save(path);
+        widget.hide();
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+        ok_ = ok_ && saved;
+        return saved;
+    }
+    bool SaveImage(const QImage& image, const QString& name)
+    {
+        const QString path = QDir(folder_).filePath(name + ".png");
+        const bool saved = image.save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+        ok_ = ok_ && saved;
+        return saved;
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    QString folder_;
+    bool ok_ = true;
+};
+
+Text Protect(std::u16string_view text, int32_t offset)
+{
+    SecureBytes bytes(2 * text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        bytes[2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
+    }
+    Text protectedText;
+    CDataProcess::ProtectForDisplay(
+        static_cast<int32_t>(bytes.size()), bytes.data(), offset, protectedText);
+    return protectedText;
+}
+
+void Keypads(Gallery& gallery)
+{
+    DialogKey key;
+    key.Make();
+    struct Variant {
+        KeypadKind kind;
+        bool random;
+        bool lowerCase;
+        const char* name;
+    };
+    for (const Variant& v :
+        { Variant { KeypadKind::kDigits, true, false, "keypad_digits_random" },
+            Variant { KeypadKind::kDigits, false, false, "keypad_digits_fixed" },
+            Variant { KeypadKind::kAlphanumeric, true, false, "keypad_alphanumeric_random" },
+            Variant { KeypadKind::kAlphanumeric, true, true, "keypad_alphanumeric_lower_case" } }) {
+        KeypadOrder order;
+        order.Build(v.kind, v.random, key);
+        QWidget window;
+        window.setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(&window);
+        auto* display = new CSecureStatic(&window);
+        display->setFixedSize(300, 24);
+        display->SetBkColor(Qt::white);
+        display->SetTextColor(QColor(96, 96, 96));
+        auto* panel = new KeypadPanel(v.kind, &window);
+        layout->addWidget(display);
+        layout->addWidget(panel);
+        ProtectedEntry entry(key, order, ShowOn(*display));
+        display->SetProtection(entry.DisplayOffset(), 24);
+        SilentMessageSink messages;
+        panel->Prepare(key, order,
+            v.kind == KeypadKind::kDigits ? KeypadLook::TransferDialogs()
+                                          : KeypadLook::CommonAccountForm(),
+            messages);
+        panel->SetEntry(&entry);
+        if (v.lowerCase) {
+            panel->PressKey(panel->CaseIndex());
+        }
+        for (int k : { 0, 1, 2, 3 }) {
+            panel->PressKey(k);
+        }
+        gallery.Save(window, v.name);
+    }
+}
+
+void SecureDisplays(Gallery& gallery)
+{
+    const int32_t offset = 11;
+    struct Sample {
+        int32_t mode;
+        Text text;
+        bool protect;
+    };
+    const Sample samples[] = {
+        { 0, u"0123456789012345", true },
+        { 1, u"0123456789012345", true },
+        { 2, u"0123456789", true },
+        { 3, u"********", false },
+        { 4, u"0123456789012345", true },
+        { 5, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ab", false },
+        { 6, u"霖州銀行 轉入帳號", false },
+        { 7, u"甲銀行 004-1234567", true },
+    };
+    for (const Sample& sample : samples) {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* display = new CSecureStatic(&window);
+        display->setFixedSize(360, 32);
+        display->SetBkColor(Qt::white);
+        display->SetTextColor(QColor(96, 96, 96));
+        display->SetFont(u"新細明體", 12);
+        display->SetStyleBits(0x200);
+        display->SetProtection(offset, 24);
+        display->SetText(sample.protect ? Protect(sample.text, offset) : sample.text, sample.mode);
+        auto* caption = new CXColorStatic(&window);
+        caption->setFixedSize(360, 18);
+        caption->SetFont(u"Verdana", 9);
+        caption->SetText(u"mode " + Utf8ToText(std::to_string(sample.mode)) + u": "
+            + display->WindowText().substr(0, 40));
+        layout->addWidget(display);
+        layout->addWidget(caption);
+        gallery.Save(window, QString("secure_display_mode%1").arg(sample.mode));
+    }
+}
+
+void ShadedButtons(Gallery& gallery)
+{
+    for (int kind = 0; kind <= 8; ++kind) {
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        const char* states[] = { "normal", "hover", "pressed", "disabled", "default" };
+        for (int state = 0; state < 5; ++state) {
+            auto* button = new CxShadeButton(&window);
+            button->setFixedSize(72, 40);
+            button->SetFont(u"微軟正黑體", 18, 700);
+            button->SetTextColor(QColor(96, 96, 96));
+            button->SetShade(kind, 8, 20, 5, QColor(137, 219, 245), 20, 7, 3);
+            button->SetCaption(state == 0 ? u"更正" : Utf8ToText(states[state]), false);
+            layout->addWidget(button);
+            if (state == 1) {
+                QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+                QApplication::sendEvent(button, &enter);
+            } else if (state == 2) {
+                button->setDown(true);
+            } else if (state == 3) {
+                button->setEnabled(false);
+            } else if (state == 4) {
+                button->SetDefault(true);
+            }
+        }
+        gallery.Save(window, QString("shaded_button_kind%1").arg(kind));
+    }
+}
+
+void LabelsAndButtons(Gallery& gallery)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* heading = new CXColorStatic(&window, 0x201);
+    heading->setFixedSize(320, 24);
+    heading->SetFont(u"Verdana", 10);
+    heading->SetBold(true);
+    heading->SetBkColor(QColor(254, 242, 233));
+    heading->SetTextColor(QColor(96, 96, 96));
+    heading->SetText(u"新增常用帳號");
+    auto* countdown = new CXColorStatic(&window, 0x202);
+    countdown->setFixedSize(320, 22);
+    countdown->SetFont(u"新細明體", 12);
+    countdown->SetTextColor(QColor(255, 0, 0));
+    countdown->SetText(u" 60 秒後自動登出");
+    auto* row = new QHBoxLayout;
+    auto* ok = new CButtonEx(u"確定", &window);
+    ok->SetBkColor(QColor(254, 238, 226));
+    auto* cancel = new CButtonEx(u"取消", &window);
+    cancel->SetBkColor(QColor(254, 238, 226));
+    auto* disabled = new CButtonEx(u"確定", &window);
+    disabled->SetBkColor(QColor(0xFE, 0xEE, 0xE2));
+    disabled->setEnabled(false);
+    for (auto* button : { ok, cancel, disabled }) {
+        button->setFixedSize(90, 26);
+        row->addWidget(button);
+    }
+    layout->addWidget(heading);
+    layout->addWidget(countdown);
+    layout->addLayout(row);
+    gallery.Save(window, "labels_and_buttons");
+}
+
+void AnimationFrames(Gallery& gallery)
+{
+    CPictureEx picture;
+    if (!picture.LoadFromResource(kCardReinsertAnimation, "GIF")) {
+        std::printf("FAILED the card animation does not load\n");
+        gallery.SaveImage(QImage(), "animation_missing");
+        return;
+    }
+    for (int i = 0; i < picture.FrameCount(); ++i) {
+        gallery.SaveImage(
+            picture.Frame(i).image, QString("animation_frame_%1").arg(i, 2, 10, QChar('0')));
+    }
+}
+
+} // namespace
+} // namespace velkor
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: velkor-gallery <output folder>\n");
+        return 2;
+    }
+    if (!QDir().mkpath(argv[1])) {
+        std::fprintf(stderr, "velkor-gallery: cannot make %s\n", argv[1]);
+        return 1;
+    }
+    velkor::RegisterDialogFontFaces();
+    velkor::Gallery gallery(QString::fromLocal8Bit(argv[1]));
+    velkor::Keypads(gallery);
+    velkor::SecureDisplays(gallery);
+    velkor::ShadedButtons(gallery);
+    velkor::LabelsAndButtons(gallery);
+    velkor::AnimationFrames(gallery);
+    return gallery.Ok() ? 0 : 1;
+}

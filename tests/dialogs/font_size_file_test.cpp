@@ -1,0 +1,120 @@
+#include "dialogs/font_size_file.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "dialogs/dialog_fonts.h"
+#include "dialogs/profile_file.h"
+
+namespace velkor {
+namespace {
+
+class FontSizeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = std::filesystem::temp_directory_path()
+            / ("velkor-fontsize-" + std::to_string(getpid()) + "-"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::string StoredValue() const
+    {
+        return profile::ReadString(folder / "QMTX" / "fontsize.ini", "Settings", "Service", "", 64);
+    }
+
+    std::filesystem::path folder;
+};
+
+TEST_F(FontSizeFileTest, MissingFileGivesLargeEverywhere)
+{
+    FontSizeFile file(folder);
+    int32_t choice = 7;
+    EXPECT_EQ(file.LoadFontSize(kSlotTransCom, choice), font_size_status::kNoFile);
+    EXPECT_EQ(choice, kFontLarge);
+    for (int slot = 0; slot < 3; ++slot) {
+        EXPECT_EQ(file.InitialChoice(slot), kFontLarge);
+    }
+}
+
+TEST_F(FontSizeFileTest, FirstSaveStartsFromTheDefaultValue)
+{
+    FontSizeFile file(folder);
+    ASSERT_EQ(file.SaveFontSize(kFontSmall, kSlotTransCom), 0);
+    EXPECT_EQ(StoredValue(), "01232507890");
+    // Character 2 of the default is '2' and character 6 is '0'.
+    EXPECT_EQ(file.InitialChoice(kSlotTransDeal), kFontSmall);
+    EXPECT_EQ(file.InitialChoice(kSlotTransCom), kFontSmall);
+    EXPECT_EQ(file.InitialChoice(kSlotTransOth), kFontLarge);
+    ASSERT_EQ(file.SaveFontSize(kFontMedium, kSlotTransOth), 0);
+    EXPECT_EQ(StoredValue(), "01232517890");
+}
+
+TEST_F(FontSizeFileTest, ShortValueIsReplacedByAFreshOne)
+{
+    std::filesystem::create_directories(folder / "QMTX");
+    ASSERT_TRUE(
+        profile::WriteString(folder / "QMTX" / "fontsize.ini", "Settings", "Service", "012"));
+    FontSizeFile file(folder);
+    ASSERT_EQ(file.SaveFontSize(kFontMedium, kSlotTransDeal), 0);
+    const std::string value = StoredValue();
+    ASSERT_EQ(value.size(), 10u);
+    EXPECT_EQ(value[0], '0'); // nine hexadecimal digits of a 32-bit time
+    EXPECT_EQ(value[2], '1');
+    EXPECT_EQ(value[9], value[3]);
+    EXPECT_EQ(value.find_first_not_of("0123456789abcdef"), std::string::npos);
+}
+
+TEST_F(FontSizeFileTest, PlainFileInPlaceOfTheFolderIsReplaced)
+{
+    std::ofstream(folder / "QMTX") << "not a folder";
+    FontSizeFile file(folder);
+    ASSERT_EQ(file.SaveFontSize(kFontMedium, kSlotTransDeal), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "QMTX"));
+    EXPECT_EQ(file.InitialChoice(kSlotTransDeal), kFontMedium);
+}
+
+TEST_F(FontSizeFileTest, EmptyOddAndUnknownFiles)
+{
+    std::filesystem::create_directories(folder / "QMTX");
+    std::ofstream(folder / "QMTX" / "fontsize.ini").close();
+    FontSizeFile file(folder);
+    int32_t choice = 9;
+    EXPECT_EQ(file.LoadFontSize(kSlotTransDeal, choice), font_size_status::kEmptyFile);
+    EXPECT_EQ(choice, 0);
+
+    std::ofstream(folder / "QMTX" / "fontsize.ini")
+        << "[other]\r\nService=xx2xxxxxxxx\r\n[SETTINGS]\r\n  service = \"0192x5xxxxx\"\r\n";
+    EXPECT_EQ(file.LoadFontSize(kSlotTransDeal, choice), 0);
+    EXPECT_EQ(choice, 0); // '9' is no choice
+    EXPECT_EQ(file.LoadFontSize(kSlotTransCom, choice), 0);
+    EXPECT_EQ(choice, 0); // 'x' neither
+    ASSERT_EQ(file.SaveFontSize(kFontSmall, kSlotTransOth), 0);
+    EXPECT_EQ(file.InitialChoice(kSlotTransOth), kFontSmall);
+    EXPECT_EQ(profile::ReadString(folder / "QMTX" / "fontsize.ini", "other", "Service", "", 32),
+        "xx2xxxxxxxx"); // other sections survive
+
+    FontSizeFile nowhere(std::nullopt);
+    EXPECT_EQ(nowhere.SaveFontSize(kFontSmall, kSlotTransOth), font_size_status::kNoFolder);
+    EXPECT_EQ(nowhere.LoadFontSize(kSlotTransOth, choice), font_size_status::kNoFolder);
+}
+
+TEST(DialogFonts, SizesFollowTheChoiceAndTheResolution)
+{
+    EXPECT_EQ(FontSizesFor(1, 96).entryHeight, 16);
+    EXPECT_EQ(FontSizesFor(1, 120).entryHeight, 18);
+    EXPECT_EQ(FontSizesFor(1, 144).entryHeight, 20);
+    const DialogFontSizes small = FontSizesFor(3, 143);
+    EXPECT_EQ(small.labelSize, 10);
+    EXPECT_EQ(small.controlHeight, 12);
+    EXPECT_EQ(small.entryHeight, 14);
+    EXPECT_EQ(FontSizesFor(2, 200).entryHeight, 18);
+    EXPECT_EQ(FontSizesFor(0, 96).labelSize, 14);
+}
+
+} // namespace
+} // namespace velkor

@@ -1,0 +1,234 @@
+#include <QClipboard>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <set>
+
+#include "dialogs/dialog_texts.h"
+#include "dialogs/keypad_panel.h"
+#include "dialogs/protected_display_sink.h"
+#include "dialogs/qt_key_filter.h"
+#include "qt_test_application.h"
+#include "recording_message_sink.h"
+#include "widget_render.h"
+#include "widgets/secure_static.h"
+
+namespace velkor {
+namespace {
+
+// What a key draws: its text deciphered under its caption key position.
+Text DrawnCaption(const CxShadeButton& key)
+{
+    Text plain;
+    if (!key.CaptionProtected()) {
+        return key.text().toStdU16String();
+    }
+    CDataProcess::RevealForDisplay(key.text().toStdU16String(), key.CaptionKey(), plain);
+    return plain;
+}
+
+class KeypadPanelTest : public ::testing::Test {
+protected:
+    // Made before the widget members below.
+    QApplication& application_ = testing::TestApplication();
+    void Prepare(KeypadKind kind, bool random)
+    {
+        ASSERT_TRUE(key.Make());
+        ASSERT_TRUE(order.Build(kind, random, key));
+        panel = std::make_unique<KeypadPanel>(kind);
+        ASSERT_TRUE(panel->Prepare(key, order, KeypadLook::TransferDialogs(), messages));
+        panel->SetEntry(&entry);
+        display.SetProtection(entry.DisplayOffset(), 24);
+        panel->show();
+    }
+    Text Typed()
+    {
+        Text value;
+        entry.ReadTypedValue(value);
+        return value;
+    }
+
+    DialogKey key;
+    KeypadOrder order;
+    testing::RecordingMessageSink messages;
+    CSecureStatic display;
+    ProtectedEntry entry { key, order, ShowOn(display) };
+    std::unique_ptr<KeypadPanel> panel;
+};
+
+TEST_F(KeypadPanelTest, KeysDrawTheOrderFromProtectedCaptions)
+{
+    Prepare(KeypadKind::kDigits, false);
+    ASSERT_EQ(panel->KeyCount(), 12);
+    Text drawn;
+    std::set<int32_t> captionKeys;
+    for (int i = 0; i < 10; ++i) {
+        const CxShadeButton& button = *panel->Key(i);
+        EXPECT_TRUE(button.CaptionProtected());
+        drawn += DrawnCaption(button);
+        captionKeys.insert(button.CaptionKey());
+    }
+    EXPECT_EQ(drawn, u"1234567890");
+    EXPECT_GT(captionKeys.size(), 1u); // each key has its own position
+    EXPECT_EQ(DrawnCaption(*panel->Key(panel->CorrectionIndex())), dialog_text::kCorrection);
+    EXPECT_EQ(DrawnCaption(*panel->Key(panel->ClearIndex())), dialog_text::kClear);
+}
+
+TEST_F(KeypadPanelTest, RandomKeypadNeverOffersItsCharacters)
+{
+    Prepare(KeypadKind::kAlphanumeric, true);
+    ASSERT_EQ(panel->KeyCount(), 39);
+    Text drawn;
+    for (int i = 0; i < panel->CharacterKeyCount(); ++i) {
+        CxShadeButton& button = *panel->Key(i);
+        const Text character = DrawnCaption(button);
+        ASSERT_EQ(character.size(), 1u);
+        EXPECT_EQ(character[0], order.CharacterAt(static_cast<size_t>(i), false, key));
+        // Base64 may hold the character somewhere; no offered text may be the character.
+        EXPECT_FALSE(testing::OfferedTexts(button).contains(QString::fromStdU16String(character)))
+            << i;
+        drawn += character;
+    }
+    std::sort(drawn.begin(), drawn.begin() + 10);
+    std::sort(drawn.begin() + 10, drawn.end());
+    EXPECT_EQ(drawn, u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+
+    // The case key rewrites the letters and typed letters follow it.
+    panel->PressKey(panel->CaseIndex());
+    EXPECT_TRUE(panel->LowerCase());
+    const char16_t letter = order.CharacterAt(10, false, key);
+    EXPECT_EQ(DrawnCaption(*panel->Key(10)), Text(1, static_cast<char16_t>(letter + 32)));
+    panel->PressKey(10);
+    EXPECT_EQ(Typed(), Text(1, static_cast<char16_t>(letter + 32)));
+}
+
+TEST_F(KeypadPanelTest, ClicksTypeCorrectAndClearThroughTheEntry)
+{
+    Prepare(KeypadKind::kDigits, false);
+    entry.SetMaximumLength(3);
+    QSignalSpy presses(panel.get(), &KeypadPanel::KeyPressed);
+    for (const int position : { 9, 0, 4, 5 }) {
+        QTest::mouseClick(panel->Key(position), Qt::LeftButton);
+    }
+    ASSERT_EQ(presses.count(), 4);
+    EXPECT_EQ(presses[3][1].toInt(), ProtectedEntry::kRefused); // the fourth is past the maximum
+    EXPECT_EQ(Typed(), u"015");
+    // The display holds the typed text only in protected form.
+    EXPECT_EQ(display.WindowText().find(u"015"), Text::npos);
+    Text shown;
+    ASSERT_TRUE(CDataProcess::RevealForDisplay(display.WindowText(), entry.DisplayOffset(), shown));
+    EXPECT_EQ(shown, u"015");
+
+    EXPECT_FALSE(testing::OffersText(display, u"015"));
+    for (int i = 0; i < panel->KeyCount(); ++i) {
+        EXPECT_FALSE(testing::OffersText(*panel->Key(i), u"015"));
+    }
+
+    QTest::mouseClick(panel->Key(panel->CorrectionIndex()), Qt::LeftButton);
+    EXPECT_EQ(Typed(), u"01");
+    display.SetBkColor(QColor(51, 153, 255)); // highlighted as the current field
+    QTest::mouseClick(panel->Key(panel->ClearIndex()), Qt::LeftButton);
+    EXPECT_EQ(entry.Count(), 0u);
+    EXPECT_TRUE(display.WindowText().empty());
+    EXPECT_EQ(display.BkColor(), QColor(Qt::white));
+    EXPECT_EQ(panel->PressKey(panel->CorrectionIndex()), ProtectedEntry::kRefused);
+    panel->SetEntry(nullptr);
+    EXPECT_EQ(panel->PressKey(0), ProtectedEntry::kRefused);
+}
+
+TEST_F(KeypadPanelTest, AnOrderThatDoesNotOpenKeepsTheTemplateCaptions)
+{
+    DialogKey other;
+    ASSERT_TRUE(other.Make());
+    KeypadOrder foreign; // sealed under a key this panel is not given
+    ASSERT_TRUE(foreign.Build(KeypadKind::kDigits, true, other));
+    KeypadPanel fresh(KeypadKind::kDigits);
+    DialogKey unmade; // never made: nothing opens under it
+    EXPECT_FALSE(fresh.Prepare(unmade, foreign, KeypadLook::TransferDialogs(), messages));
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0], dialog_text::kCannotAllocate);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_FALSE(fresh.Key(i)->CaptionProtected());
+        EXPECT_EQ(fresh.Key(i)->text(), QString::number((i + 1) % 10));
+    }
+}
+
+class DialogKeyFilterTest : public ::testing::Test {
+protected:
+    // Made before the widget members below.
+    QApplication& application_ = testing::TestApplication();
+    void SetUp() override
+    {
+        okButton = new QPushButton("OK", &dialog);
+        okButton->setDefault(true);
+        QObject::connect(okButton, &QPushButton::clicked, [this] { ++okClicks; });
+        account = new QLineEdit(&dialog);
+        email = new QLineEdit(&dialog);
+        account->move(0, 30);
+        email->move(0, 60);
+        filter = new QtDialogKeyFilter(&dialog, messages);
+        filter->WatchAccountEdit(
+            account, 16, [this] { return accountActive; }, [this](bool ok) { okState = ok; });
+        filter->WatchEmailEdit(email);
+        dialog.show();
+    }
+
+    QDialog dialog;
+    QPushButton* okButton = nullptr;
+    QLineEdit* account = nullptr;
+    QLineEdit* email = nullptr;
+    QtDialogKeyFilter* filter = nullptr;
+    testing::RecordingMessageSink messages;
+    bool accountActive = true;
+    std::optional<bool> okState;
+    int okClicks = 0;
+};
+
+TEST_F(DialogKeyFilterTest, AccountEditTakesDigitsAndEnterNeverPressesOk)
+{
+    QTest::keyClicks(account, "12a3");
+    EXPECT_EQ(account->text(), "123");
+    EXPECT_EQ(okState, true);
+    QTest::keyClick(account, Qt::Key_Return);
+    QTest::keyClick(okButton, Qt::Key_Enter);
+    EXPECT_EQ(okClicks, 0);
+    EXPECT_TRUE(dialog.isVisible());
+
+    QGuiApplication::clipboard()->setText("45b");
+    QTest::keyClick(account, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(account->text(), "123");
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0], dialog_text::kMustBeDigits);
+    QGuiApplication::clipboard()->setText("45");
+    QTest::keyClick(account, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(account->text(), "12345");
+
+    QTest::keyClick(account, Qt::Key_Backspace);
+    EXPECT_EQ(account->text(), "1234");
+    // Even text set without keys stays digits only.
+    account->clear();
+    account->insert("9x9");
+    EXPECT_EQ(account->text(), "");
+}
+
+TEST_F(DialogKeyFilterTest, EmailEditRefusesDoubledSeparators)
+{
+    QTest::keyClicks(email, "a;;b@@c");
+    EXPECT_EQ(email->text(), "a;b@c");
+    email->setCursorPosition(1); // before the ';'
+    QTest::keyClicks(email, ";");
+    EXPECT_EQ(email->text(), "a;b@c");
+    QTest::keyClicks(email, " ");
+    EXPECT_EQ(email->text(), "a;b@c");
+    // Text that arrives without keys is held to the same rules.
+    email->insert("||x");
+    EXPECT_EQ(email->text(), "a;b@c");
+    email->insert("|x");
+    EXPECT_EQ(email->text(), "a|x;b@c");
+}
+
+} // namespace
+} // namespace velkor

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "common/text.h"
+#include "dialogs/parameter_document.h"
+
+namespace velkor::testing {
+
+// Enciphers list data as the bank does and hands the dialogs' reader a decipher that counts its
+// calls.
+class ListCipherFixture {
+public:
+    ListCipherFixture();
+    // Hexadecimal list content as a page passes it in an enciphered element.
+    Text Encipher(std::u16string_view plain) const;
+    ListDecipher Decipher();
+
+    int calls = 0;
+
+private:
+    Text encryptedKey_;
+    Text keyHash_;
+};
+
+} // namespace velkor::testing

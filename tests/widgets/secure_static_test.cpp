@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "qt_test_application.h"
+#include "widget_render.h"
+#include "widgets/secure_static.h"
+#include "widgets/secure_static_layout.h"
+#include "widgets/static_style.h"
+
+namespace velkor {
+namespace {
+
+using testing::InkIn;
+using testing::OffersText;
+using testing::ProtectedForDisplay;
+using testing::Render;
+
+constexpr int32_t kOffset = 13;
+constexpr QRgb kWhite = 0xFFFFFF;
+
+TEST(SecureStaticLayout, CellsPerLineLineBreaksAndTilt)
+{
+    EXPECT_EQ(NormalisedCellsPerLine(0), 16);
+    EXPECT_EQ(NormalisedCellsPerLine(15), 16);
+    EXPECT_EQ(NormalisedCellsPerLine(17), 20);
+    EXPECT_EQ(NormalisedCellsPerLine(23), 20);
+    EXPECT_EQ(NormalisedCellsPerLine(29), 24);
+    EXPECT_EQ(NormalisedCellsPerLine(40), 40);
+
+    // 20 cells in 210 units: 10 units each; the 21st character opens the second line.
+    const QRect client(0, 0, 210, 40);
+    EXPECT_EQ(CharacterCell(0, 0, client, 20), QRect(QPoint(1, 1), QPoint(11, 37)));
+    EXPECT_EQ(CharacterCell(19, 0, client, 20).left(), 191);
+    EXPECT_EQ(CharacterCell(20, 0, client, 20), QRect(QPoint(1, 14), QPoint(11, 37)));
+    // Mode 5: a 31st of the width per cell and 36 characters before the break.
+    EXPECT_EQ(CharacterCell(35, 5, QRect(0, 0, 310, 40), 20).left(), 351);
+    EXPECT_EQ(CharacterCell(36, 5, QRect(0, 0, 310, 40), 20).topLeft(), QPoint(1, 14));
+
+    // The remainder keeps the sign of the random number: -19 to 59 tenths.
+    EXPECT_EQ(TiltTenths(0), 20);
+    EXPECT_EQ(TiltTenths(39), -19);
+    EXPECT_EQ(TiltTenths(-39), 59);
+    EXPECT_EQ(TiltTenths(INT32_MIN), 20 - INT32_MIN % 40);
+}
+
+class SecureStaticTest : public ::testing::Test {
+protected:
+    // Made before the widget members below.
+    QApplication& application_ = testing::TestApplication();
+    void SetUp() override
+    {
+        display.resize(420, 30);
+        display.SetBkColor(Qt::white);
+        display.SetTextColor(Qt::black);
+        display.SetProtection(kOffset, 40); // 40 cells of 420 / 41 = 10 units
+    }
+    // Characters drawn in cells 0 .. count-1 and nothing right of them.
+    void ExpectCells(const QImage& image, int count, int cellWidth)
+    {
+        for (int i = 0; i < count; ++i) {
+            EXPECT_GT(InkIn(image, QRect(i * cellWidth + 1, 0, cellWidth + 1, 30), kWhite), 0)
+                << "cell " << i;
+        }
+        EXPECT_EQ(InkIn(image, QRect(count * cellWidth + 3, 0, 420, 30), kWhite), 0);
+    }
+
+    CSecureStatic display;
+};
+
+TEST_F(SecureStaticTest, ProtectedModesDrawTheDecipheredCharactersOneCellEach)
+{
+    const Text shown = ProtectedForDisplay(u"12345678", kOffset);
+    for (const int32_t mode : { 0, 1, 4 }) {
+        display.SetText(shown, mode);
+        ExpectCells(Render(display), 8, 10);
+    }
+    // The whole-text mode draws the same characters as one string.
+    display.SetText(shown, CSecureStatic::kModeWhole);
+    EXPECT_GT(InkIn(Render(display), display.rect(), kWhite), 0);
+    display.SetText(shown, CSecureStatic::kModeHidden);
+    EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
+}
+
+TEST_F(SecureStaticTest, PlainModesAndEmptyText)
+{
+    display.SetText(u"********", CSecureStatic::kModePlainCells);
+    ExpectCells(Render(display), 8, 10);
+    display.SetText(Text(), CSecureStatic::kModePlainCells);
+    EXPECT_TRUE(display.WindowText().empty());
+    EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
+    // Mode 6 follows the alignment bits: right-aligned text stays in the right half.
+    display.SetStyleBits(kStaticRight | kStaticCentreImage);
+    display.SetText(u"1234", CSecureStatic::kModePlainWhole);
+    const QImage image = Render(display);
+    EXPECT_EQ(InkIn(image, QRect(0, 0, 210, 30), kWhite), 0);
+    EXPECT_GT(InkIn(image, QRect(210, 0, 210, 30), kWhite), 0);
+}
+
+TEST_F(SecureStaticTest, CellsPerLineDecideWhereTheSecondLineStarts)
+{
+    const Text stars(24, u'*');
+    display.SetProtection(kOffset, 17); // drawn as 20 per line: 420 / 21 = 20 units a cell
+    display.SetText(stars, CSecureStatic::kModePlainCells);
+    const QImage wrapped = Render(display);
+    EXPECT_EQ(InkIn(wrapped, QRect(20 * 20 + 3, 0, 30, 30), kWhite), 0);
+    EXPECT_GT(InkIn(wrapped, QRect(0, 14, 20 * 4, 16), kWhite), 0);
+
+    display.SetProtection(kOffset, 40); // one line of 10-unit cells
+    display.SetText(stars, CSecureStatic::kModePlainCells);
+    ExpectCells(Render(display), 24, 10);
+}
+
+TEST_F(SecureStaticTest, TextThatDoesNotDecipherDrawsNothing)
+{
+    display.SetText(u"not base64 at all", 0);
+    EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
+    display.SetText(ProtectedForDisplay(u"1234", (kOffset + 1) % 32), 0); // another key position
+    EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
+    // Longer than the display deciphers (160 bytes): refused rather than drawn in part.
+    display.SetText(ProtectedForDisplay(Text(80, u'7'), kOffset), CSecureStatic::kModeWhole);
+    EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
+    display.SetText(ProtectedForDisplay(Text(76, u'7'), kOffset), CSecureStatic::kModeWhole);
+    EXPECT_GT(InkIn(Render(display), display.rect(), kWhite), 0);
+}
+
+TEST_F(SecureStaticTest, UprightModeIsStableAndTheEachTiltModeIsNot)
+{
+    const Text shown = ProtectedForDisplay(u"1234567890123456", kOffset);
+    display.SetText(shown, 0);
+    EXPECT_EQ(Render(display), Render(display));
+    display.SetText(shown, CSecureStatic::kModeTiltedEach);
+    EXPECT_NE(Render(display), Render(display));
+    // A character outside ASCII is drawn as its low 8 bits.
+    display.SetText(ProtectedForDisplay(u"\u4E31", kOffset), 0);
+    const QImage wide = Render(display);
+    display.SetText(ProtectedForDisplay(u"1", kOffset), 0);
+    EXPECT_EQ(wide, Render(display));
+}
+
+TEST_F(SecureStaticTest, NoOfferedTextHoldsTheCharactersShown)
+{
+    const Text typed = u"80516472";
+    display.SetText(ProtectedForDisplay(typed, kOffset), 0);
+    EXPECT_EQ(display.WindowText().find(typed), Text::npos);
+    EXPECT_FALSE(OffersText(display, typed));
+    EXPECT_EQ(display.toolTip().toStdU16String(), CSecureStatic::TooltipText());
+}
+
+} // namespace
+} // namespace velkor
