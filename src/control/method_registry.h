@@ -9,5 +9,6 @@ namespace velkor {
 
 void AddSessionMethods(std::vector<MethodInfo>& methods);
 void AddStoredResultMethods(std::vector<MethodInfo>& methods);
+void AddModuleInfoMethods(std::vector<MethodInfo>& methods);
 
 } // namespace velkor

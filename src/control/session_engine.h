@@ -10,6 +10,8 @@ namespace velkor {
 // cipher, the net-bank procedures, file transfer and the locale query. Keeps no state.
 class SessionEngine {
 public:
+    // Locale: 0 on a Traditional Chinese (Taiwan) system locale, 1 otherwise.
+    int32_t GetLocaleType() const;
 };
 
 } // namespace velkor

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "control/control_state.h"
+#include "control/session_engine.h"
 
 namespace velkor {
 
@@ -28,7 +29,13 @@ public:
     // Stored results.
     Text GetRespData();
 
+    // The installed module: version, how it was installed, the system locale.
+    Text GetAPIVersion();
+    int32_t GetInstallWay();
+    int32_t GetLocaleType();
+
 private:
+    SessionEngine sessionEngine_;
     ControlState state_;
 };
 
