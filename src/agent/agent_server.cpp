@@ -101,7 +101,7 @@ bool AgentServer::AdmitOrRefuse(QWebSocket* socket)
         code = kCloseOriginRefused;
         reason = QStringLiteral("origin not allowed");
     } else if (ConnectionCount() >= options_.limits.maxConnections) {
-        code = kCloseTryAgainLater;
+        code = kCloseTooManyConnections;
         reason = QStringLiteral("too many connections");
     }
     if (code == 0) {

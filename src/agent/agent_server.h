@@ -23,7 +23,7 @@ class AgentConnection;
 // WebSocket close codes the agent refuses a connection with.
 inline constexpr uint16_t kCloseOriginRefused = 4003; // page's origin is not allowed
 inline constexpr uint16_t kClosePolicyViolation = 1008; // Host is not a loopback name + port
-inline constexpr uint16_t kCloseTryAgainLater = 1013; // too many connections
+inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages connected
 
 // The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
 // connection, every call through one process-wide queue. Connections from origins that are not
