@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <QNetworkInterface>
 #include <QTimer>
 #include <QWebSocket>
@@ -15,6 +19,15 @@ namespace {
 
 // A refused client that never completes the closing handshake is cut off after this.
 constexpr int kRefusedCloseTimeoutMs = 2000;
+
+// Answers are small and leave one per call; without this, Nagle's algorithm holds each one back
+// until the page acknowledges the previous one. Linux passes the option on to accepted sockets.
+void DisableNagle(const QWebSocketServer& listener)
+{
+    const int on = 1;
+    ::setsockopt(
+        static_cast<int>(listener.socketDescriptor()), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
 
 bool HasIpv6Loopback()
 {
@@ -68,6 +81,7 @@ bool AgentServer::Listen(QString& error)
                 break;
             }
             port_ = listener->serverPort();
+            DisableNagle(*listener);
             QWebSocketServer* raw = listener.get();
             connect(
                 raw, &QWebSocketServer::newConnection, this, [this, raw] { OnNewConnection(raw); });
