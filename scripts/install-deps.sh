@@ -12,6 +12,7 @@ build_packages=(
 )
 test_packages=(
   pcscd vsmartcard-vpcd pcsc-tools xvfb
+  nodejs npm chromium
 )
 
 wanted=("${build_packages[@]}")

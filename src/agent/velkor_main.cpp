@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "agent/call_command.h"
+#include "agent/serve_command.h"
 #include "build_info.h"
 #include "widgets/dialog_font_faces.h"
 
@@ -13,6 +14,9 @@ void PrintUsage(std::ostream& out)
     out << "Velkor " << velkor::kBuildVersion << "\n"
         << "usage:\n"
         << "  velkor call [--ui none|qt] 'Method(arg, ...)' ...   run methods on one control\n"
+        << "  velkor serve [--port N] [--allow-origin ORIGIN]... [--verbose]   run the agent\n"
+        << "  velkor register [--executable PATH]   start the agent with the user's session\n"
+        << "  velkor unregister                     undo velkor register\n"
         << "  velkor --version\n";
 }
 
@@ -33,6 +37,16 @@ int main(int argc, char** argv)
     }
     if (args[0] == "call") {
         return velkor::RunCallCommand({ args.begin() + 1, args.end() });
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "serve") {
+        return velkor::RunServeCommand(argc, argv, rest);
+    }
+    if (args[0] == "register") {
+        return velkor::RunRegisterCommand(rest);
+    }
+    if (args[0] == "unregister") {
+        return velkor::RunUnregisterCommand(rest);
     }
     std::cerr << "velkor: unknown command " << args[0] << "\n";
     PrintUsage(std::cerr);

@@ -85,7 +85,8 @@ Text Utf8ToText(std::string_view utf8)
 std::string TextToUtf8(std::u16string_view text)
 {
     std::string out;
-    out.reserve(text.size());
+    // The worst case up front: a growing buffer would leave freed copies of a secret behind.
+    out.reserve(text.size() * 3);
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00

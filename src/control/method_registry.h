@@ -10,5 +10,6 @@ namespace velkor {
 void AddCryptoMethods(std::vector<MethodInfo>& methods);
 void AddSessionMethods(std::vector<MethodInfo>& methods);
 void AddStoredResultMethods(std::vector<MethodInfo>& methods);
+void AddModuleInfoMethods(std::vector<MethodInfo>& methods);
 
 } // namespace velkor

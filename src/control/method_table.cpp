@@ -13,6 +13,7 @@ const std::vector<MethodInfo>& AllMethods()
         AddCryptoMethods(methods);
         AddSessionMethods(methods);
         AddStoredResultMethods(methods);
+        AddModuleInfoMethods(methods);
         std::sort(methods.begin(), methods.end(),
             [](const MethodInfo& a, const MethodInfo& b) { return a.dispatchId < b.dispatchId; });
         return methods;

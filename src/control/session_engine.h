@@ -43,6 +43,9 @@ public:
     // The work area that holds session keys, RN1 and RN2 during a call, for tests that check it
     // is wiped afterwards.
     static std::span<const uint8_t> WorkAreaForTesting();
+
+    // Locale: 0 on a Traditional Chinese (Taiwan) system locale, 1 otherwise.
+    int32_t GetLocaleType() const;
 };
 
 } // namespace velkor

@@ -60,6 +60,11 @@ public:
     int32_t MAC(int32_t KeyLen, const OptText& KeyVal, const OptText& ICV, int32_t inLen,
         const OptText& inData);
 
+    // The installed module: version, how it was installed, the system locale.
+    Text GetAPIVersion();
+    int32_t GetInstallWay();
+    int32_t GetLocaleType();
+
 private:
     int32_t ConnectCardInto(const OptText& readerName);
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+#include <QObject>
+#include <QPointer>
+#include <QWebSocket>
+
+namespace velkor {
+
+class AgentServer;
+class CVelkorCtrl;
+
+// One page: its WebSocket and its own control. Frames are checked by the dispatcher in the socket
+// handler; calls are only queued there and run later from the process-wide queue. The control is
+// shared with a running call, so a page that goes away mid-call never takes the control from
+// under it: the control is destroyed after the call returns.
+class AgentConnection : public QObject {
+    Q_OBJECT
+public:
+    AgentConnection(AgentServer& server, QWebSocket* socket);
+    ~AgentConnection() override;
+
+    // Answers a call that ran; dropped when the page has gone.
+    void Answer(const std::string& reply);
+    void CallFinished() { --pendingCalls_; }
+    const std::shared_ptr<CVelkorCtrl>& Control() const { return control_; }
+    QString Peer() const { return peer_; }
+
+private:
+    void OnTextMessage(const QString& message);
+    void OnBinaryMessage();
+    void OnDisconnected();
+
+    AgentServer& server_;
+    QPointer<QWebSocket> socket_;
+    std::shared_ptr<CVelkorCtrl> control_;
+    int pendingCalls_ = 0;
+    QString peer_;
+};
+
+} // namespace velkor

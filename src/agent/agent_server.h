@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+
+#include "agent/agent_options.h"
+#include "agent/call_queue.h"
+#include "agent/dispatcher.h"
+#include "agent/origin_policy.h"
+#include "control/method_table.h"
+
+class QWebSocket;
+class QWebSocketServer;
+
+namespace velkor {
+
+class AgentConnection;
+
+// WebSocket close codes the agent refuses a connection with.
+inline constexpr uint16_t kCloseOriginRefused = 4003; // page's origin is not allowed
+inline constexpr uint16_t kClosePolicyViolation = 1008; // Host is not a loopback name + port
+inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages connected
+
+// The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
+// connection, every call through one process-wide queue. Connections from origins that are not
+// allowed, or asking for a non-loopback Host, are closed before a control exists.
+class AgentServer : public QObject {
+    Q_OBJECT
+public:
+    explicit AgentServer(AgentOptions options,
+        const std::vector<MethodInfo>& methods = AllMethods(), QObject* parent = nullptr);
+    ~AgentServer() override;
+
+    // Listens on both loopback addresses (IPv6 is skipped when the machine has none). With port 0
+    // the system picks a free port, the same for both.
+    bool Listen(QString& error);
+    uint16_t Port() const { return port_; }
+    int ConnectionCount() const { return static_cast<int>(connections_.size()); }
+    const OriginPolicy& Origins() const { return origins_; }
+
+    // Used by connections.
+    const Dispatcher& Calls() const { return dispatcher_; }
+    CallQueue& Queue() { return queue_; }
+    const AgentLimits& Limits() const { return options_.limits; }
+    void Log(const std::string& line) const;
+    void ConnectionClosed(AgentConnection* connection);
+
+private:
+    void OnNewConnection(QWebSocketServer* server);
+    bool AdmitOrRefuse(QWebSocket* socket);
+
+    AgentOptions options_;
+    Dispatcher dispatcher_;
+    OriginPolicy origins_;
+    CallQueue queue_;
+    std::vector<std::unique_ptr<QWebSocketServer>> listeners_;
+    std::vector<AgentConnection*> connections_;
+    uint16_t port_ = 0;
+};
+
+} // namespace velkor

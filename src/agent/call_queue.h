@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+
+#include <QObject>
+
+namespace velkor {
+
+// One call waiting in the queue. `Owner` names the connection it came from, so that a page that
+// goes away can have its waiting calls dropped.
+class QueuedCall {
+public:
+    virtual ~QueuedCall() = default;
+    virtual const void* Owner() const = 0;
+    virtual void Run() = 0;
+};
+
+// Runs calls one at a time, in arrival order, for the whole process. Calls are never run from
+// inside a socket handler (each run is posted to the event loop) and never inside another call:
+// a modal dialog's nested event loop may deliver further requests, which wait here until the
+// running call has returned. The queue is bounded; Enqueue refuses beyond the capacity.
+class CallQueue : public QObject {
+    Q_OBJECT
+public:
+    explicit CallQueue(size_t capacity, QObject* parent = nullptr);
+    ~CallQueue() override;
+
+    bool Enqueue(std::unique_ptr<QueuedCall> call);
+    // Discards the owner's waiting calls without running them.
+    void DropWaiting(const void* owner);
+
+    size_t Waiting() const { return waiting_.size(); }
+    size_t Capacity() const { return capacity_; }
+    // The owner of the call that is running now, or null.
+    const void* RunningOwner() const { return runningOwner_; }
+
+private:
+    void SchedulePump();
+    void RunNext();
+
+    size_t capacity_;
+    std::deque<std::unique_ptr<QueuedCall>> waiting_;
+    const void* runningOwner_ = nullptr;
+    bool running_ = false;
+    bool pumpScheduled_ = false;
+};
+
+} // namespace velkor

@@ -1,0 +1,138 @@
+#include "agent/origin_policy.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+
+#include "common/xdg_paths.h"
+
+namespace velkor {
+
+namespace {
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool IsPort(std::string_view text)
+{
+    if (text.empty() || text.size() > 5
+        || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    return std::stoi(std::string(text)) <= 65535;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x))
+            == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+} // namespace
+
+bool IsWellFormedOrigin(std::string_view origin)
+{
+    const auto schemeEnd = origin.find("://");
+    if (schemeEnd == std::string_view::npos || schemeEnd == 0) {
+        return false;
+    }
+    const std::string_view scheme = origin.substr(0, schemeEnd);
+    if (!std::all_of(scheme.begin(), scheme.end(), [](char c) {
+            return std::islower(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+        })) {
+        return false;
+    }
+    std::string_view authority = origin.substr(schemeEnd + 3);
+    if (authority.empty() || authority.find_first_of("/?#@ \t") != std::string_view::npos) {
+        return false;
+    }
+    // An IPv6 literal is bracketed; a port follows the last ':' outside the brackets.
+    const auto bracketEnd = authority.rfind(']');
+    const auto colon = authority.rfind(':');
+    if (colon != std::string_view::npos
+        && (bracketEnd == std::string_view::npos || colon > bracketEnd)) {
+        if (!IsPort(authority.substr(colon + 1))) {
+            return false;
+        }
+        authority = authority.substr(0, colon);
+    }
+    return !authority.empty();
+}
+
+bool OriginPolicy::Allow(std::string_view origin)
+{
+    origin = Trim(origin);
+    if (origin == "null" || !IsWellFormedOrigin(origin)) {
+        return false;
+    }
+    allowed_.emplace(origin);
+    return true;
+}
+
+bool OriginPolicy::IsAllowed(std::string_view origin) const
+{
+    return allowed_.contains(origin);
+}
+
+bool OriginPolicy::LoadFile(const std::string& path, std::vector<std::string>& problems)
+{
+    std::ifstream in(path);
+    if (!in) {
+        return true;
+    }
+    bool allGood = true;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const std::string_view entry = Trim(line);
+        if (entry.empty() || entry.front() == '#') {
+            continue;
+        }
+        if (!Allow(entry)) {
+            problems.push_back(path + ":" + std::to_string(number) + ": not an origin ("
+                + "scheme://host[:port], no path or trailing slash): " + std::string(entry));
+            allGood = false;
+        }
+    }
+    return allGood;
+}
+
+std::string AllowedOriginsPath()
+{
+    return VelkorConfigDirectory() + "/allowed-origins";
+}
+
+bool IsLoopbackHost(std::string_view hostHeader, uint16_t port)
+{
+    hostHeader = Trim(hostHeader);
+    std::string_view name = hostHeader;
+    std::string_view portText;
+    const auto bracketEnd = hostHeader.rfind(']');
+    const auto colon = hostHeader.rfind(':');
+    if (colon != std::string_view::npos
+        && (bracketEnd == std::string_view::npos || colon > bracketEnd)) {
+        name = hostHeader.substr(0, colon);
+        portText = hostHeader.substr(colon + 1);
+    }
+    if (portText.empty()) {
+        if (port != 80 || colon == hostHeader.size() - 1) {
+            return false;
+        }
+    } else if (!IsPort(portText) || std::stoi(std::string(portText)) != port) {
+        return false;
+    }
+    return EqualsIgnoringCase(name, "localhost") || name == "127.0.0.1" || name == "[::1]";
+}
+
+} // namespace velkor

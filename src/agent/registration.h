@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Registers the agent for the current user so that it starts with the desktop session: a
+// systemd user unit (~/.config/systemd/user/velkor.service) where systemd runs for the user,
+// else an XDG autostart entry (~/.config/autostart/velkor.desktop); plus the registration record
+// that GetInstallWay reads. Both directions are idempotent.
+namespace velkor {
+
+// `systemctl --user`, behind an interface so that tests can stand in for the user's systemd.
+class UserServiceManager {
+public:
+    virtual ~UserServiceManager() = default;
+    virtual bool Available() = 0;
+    // Runs `systemctl --user <arguments>`; true on exit status 0.
+    virtual bool Run(const std::vector<std::string>& arguments) = 0;
+};
+
+// The real one (QProcess); available when `systemctl --user` reaches a user manager.
+class SystemctlUser final : public UserServiceManager {
+public:
+    bool Available() override;
+    bool Run(const std::vector<std::string>& arguments) override;
+};
+
+std::string SystemdUnitPath();
+std::string AutostartEntryPath();
+
+// File contents, with the executable quoted for each format.
+std::string SystemdUnitText(const std::string& executable);
+std::string AutostartEntryText(const std::string& executable);
+
+// Both return true on success; `message` says what was done or what failed.
+bool RegisterAgent(const std::string& executable, const std::string& version,
+    UserServiceManager& services, std::string& message);
+bool UnregisterAgent(UserServiceManager& services, std::string& message);
+
+} // namespace velkor

@@ -1,0 +1,12 @@
+#include "control/session_engine.h"
+
+#include "control/system_locale.h"
+
+namespace velkor {
+
+int32_t SessionEngine::GetLocaleType() const
+{
+    return LocaleTypeOf(SystemLocaleName());
+}
+
+} // namespace velkor

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "agent/registration.h"
+#include "control/registration_record.h"
+#include "support/scoped_environment.h"
+
+namespace velkor {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Stands in for the user's systemd: records what would have been run.
+class RecordingServices final : public UserServiceManager {
+public:
+    explicit RecordingServices(bool available)
+        : available_(available)
+    {
+    }
+    bool Available() override { return available_; }
+    bool Run(const std::vector<std::string>& arguments) override
+    {
+        std::string line;
+        for (const auto& argument : arguments) {
+            line += (line.empty() ? "" : " ") + argument;
+        }
+        commands.push_back(line);
+        return true;
+    }
+    std::vector<std::string> commands;
+
+private:
+    bool available_;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+TEST(Registration, SystemdUserUnitTwiceThenUnregisterTwice)
+{
+    testing::ScopedHome home;
+    RecordingServices services(true);
+    std::string message;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(RegisterAgent("/opt/velkor/bin/velkor", "1.0.0.1", services, message))
+            << message;
+        EXPECT_EQ(SystemdUnitPath(), home.Config() + "/systemd/user/velkor.service");
+        EXPECT_NE(ReadFile(SystemdUnitPath()).find("ExecStart=\"/opt/velkor/bin/velkor\" serve\n"),
+            std::string::npos);
+        EXPECT_FALSE(fs::exists(AutostartEntryPath()));
+        const auto record = ReadRegistrationRecord(RegistrationRecordPath());
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->executable, "/opt/velkor/bin/velkor");
+        EXPECT_EQ(record->version, "1.0.0.1");
+    }
+    EXPECT_EQ(services.commands,
+        (std::vector<std::string> { "daemon-reload", "enable --now velkor.service", "daemon-reload",
+            "enable --now velkor.service" }));
+
+    services.commands.clear();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(UnregisterAgent(services, message)) << message;
+        EXPECT_FALSE(fs::exists(SystemdUnitPath()));
+        EXPECT_FALSE(fs::exists(RegistrationRecordPath()));
+    }
+    EXPECT_EQ(services.commands,
+        (std::vector<std::string> {
+            "disable --now velkor.service", "daemon-reload", "daemon-reload" }));
+}
+
+TEST(Registration, AutostartEntryWithoutSystemdReplacesAnEarlierUnit)
+{
+    testing::ScopedHome home;
+    std::string message;
+    RecordingServices systemd(true);
+    ASSERT_TRUE(RegisterAgent("/usr/bin/velkor", "1", systemd, message));
+
+    RecordingServices none(false);
+    const std::string odd = home.Path() + "/Downloads/my \"bank\" $tools\\100%/velkor";
+    ASSERT_TRUE(RegisterAgent(odd, "1", none, message)) << message;
+    ASSERT_TRUE(RegisterAgent(odd, "1", none, message)) << message;
+    EXPECT_TRUE(none.commands.empty());
+    EXPECT_FALSE(fs::exists(SystemdUnitPath()));
+    EXPECT_EQ(AutostartEntryPath(), home.Config() + "/autostart/velkor.desktop");
+    const std::string entry = ReadFile(AutostartEntryPath());
+    // Quoting as desktop files need it: \" \$ and a doubled backslash escape, %% for '%'.
+    EXPECT_NE(entry.find("Exec=\"" + home.Path()
+                  + "/Downloads/my \\\\\"bank\\\\\" \\\\$tools\\\\\\\\100%%/velkor\" serve\n"),
+        std::string::npos)
+        << entry;
+    EXPECT_EQ(ReadRegistrationRecord(RegistrationRecordPath())->executable, odd);
+
+    ASSERT_TRUE(UnregisterAgent(none, message));
+    EXPECT_FALSE(fs::exists(AutostartEntryPath()));
+    EXPECT_FALSE(fs::exists(RegistrationRecordPath()));
+}
+
+TEST(Registration, SystemdQuotingAndBadPaths)
+{
+    const std::string unit = SystemdUnitText("/a b/100%/$x/\"q\"\\v");
+    EXPECT_NE(unit.find("ExecStart=\"/a b/100%%/$$x/\\\"q\\\"\\\\v\" serve\n"), std::string::npos)
+        << unit;
+
+    testing::ScopedHome home;
+    RecordingServices services(true);
+    std::string message;
+    EXPECT_FALSE(RegisterAgent("velkor", "1", services, message));
+    EXPECT_FALSE(RegisterAgent("/usr/bin/velkor\nExecStartPre=/bin/evil", "1", services, message));
+    EXPECT_TRUE(services.commands.empty());
+    EXPECT_FALSE(fs::exists(SystemdUnitPath()));
+}
+
+} // namespace
+} // namespace velkor

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "build_info.h"
+#include "control/install_way.h"
+#include "control/registration_record.h"
+#include "control/system_locale.h"
+#include "control/velkor_ctrl.h"
+#include "support/scoped_environment.h"
+
+namespace velkor {
+namespace {
+
+using testing::ScopedHome;
+
+void WriteFile(const std::string& path, const std::string& content)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << content;
+}
+
+TEST(ModuleInfo, ApiVersionIsTheBuildVersionWithTrailingSpace)
+{
+    CVelkorCtrl first;
+    CVelkorCtrl second;
+    const Text expected = u"Version " + Utf8ToText(kBuildVersion) + u" ";
+    EXPECT_EQ(first.GetAPIVersion(), expected);
+    EXPECT_EQ(second.GetAPIVersion(), expected);
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), u'.'), 3);
+}
+
+TEST(ModuleInfo, LocaleTypeIsZeroOnlyForTaiwaneseChinese)
+{
+    for (const char* name : { "zh_TW", "zh_TW.UTF-8", "ZH_tw.big5", "zh_TW@radical" }) {
+        EXPECT_EQ(LocaleTypeOf(name), kLocaleTraditionalChineseTaiwan) << name;
+    }
+    for (const char* name :
+        { "", "C", "POSIX", "C.UTF-8", "en_US.UTF-8", "zh_CN.UTF-8", "zh_HK", "zh_TWN", "zh" }) {
+        EXPECT_EQ(LocaleTypeOf(name), kLocaleOther) << name;
+    }
+}
+
+TEST(ModuleInfo, LocaleComesFromEnvironmentInPosixOrderThenSystemDefaults)
+{
+    testing::TemporaryDirectory directory;
+    const std::string defaults = directory.Path() + "/locale";
+    std::map<std::string, std::string> environment;
+    const auto lookup = [&](const char* name) {
+        const auto it = environment.find(name);
+        return it == environment.end() ? std::string() : it->second;
+    };
+
+    environment = { { "LC_ALL", "zh_TW.UTF-8" }, { "LC_CTYPE", "en_US" }, { "LANG", "de_DE" } };
+    EXPECT_EQ(SystemLocaleName(lookup, defaults), "zh_TW.UTF-8");
+    environment = { { "LC_ALL", "" }, { "LC_CTYPE", "en_US" }, { "LANG", "zh_TW" } };
+    EXPECT_EQ(SystemLocaleName(lookup, defaults), "en_US");
+    environment = { { "LANG", "zh_TW" } };
+    EXPECT_EQ(SystemLocaleName(lookup, defaults), "zh_TW");
+
+    environment.clear();
+    EXPECT_EQ(SystemLocaleName(lookup, defaults), "") << "no file, no variables";
+    WriteFile(defaults, "# system locale\nLANG=\"zh_TW.UTF-8\"\n");
+    EXPECT_EQ(SystemLocaleName(lookup, defaults), "zh_TW.UTF-8");
+    WriteFile(defaults, "LANG=zh_TW.UTF-8\nLC_ALL='en_GB.UTF-8'\n");
+    EXPECT_EQ(SystemLocaleName(lookup, defaults), "en_GB.UTF-8");
+}
+
+TEST(ModuleInfo, ControlReportsLocaleOfItsEnvironment)
+{
+    testing::ScopedEnvironment environment;
+    environment.Set("LC_ALL", "zh_TW.UTF-8");
+    CVelkorCtrl control;
+    EXPECT_EQ(control.GetLocaleType(), 0);
+    environment.Set("LC_ALL", "en_US.UTF-8");
+    EXPECT_EQ(control.GetLocaleType(), 1);
+}
+
+TEST(ModuleInfo, InstallWayComparesWholePathComponents)
+{
+    const std::string downloads = "/home/u/Downloads";
+    EXPECT_EQ(InstallWayOf(std::nullopt, downloads), kInstallWayDownloaded);
+    EXPECT_EQ(InstallWayOf("/home/u/Downloads/velkor", downloads), kInstallWayDownloaded);
+    EXPECT_EQ(InstallWayOf("/home/u/Downloads/v1/bin/velkor", downloads), kInstallWayDownloaded);
+    EXPECT_EQ(InstallWayOf("/home/u/Downloads2/velkor", downloads), kInstallWayInstalled);
+    EXPECT_EQ(InstallWayOf("/usr/bin/velkor", downloads), kInstallWayInstalled);
+}
+
+TEST(ModuleInfo, InstallWayReadsTheRegistrationRecordOfTheUser)
+{
+    ScopedHome home;
+    CVelkorCtrl control;
+    EXPECT_EQ(control.GetInstallWay(), 0) << "no registration";
+
+    ASSERT_TRUE(WriteRegistrationRecord(RegistrationRecordPath(), { "/usr/bin/velkor", "1" }));
+    EXPECT_EQ(control.GetInstallWay(), 1);
+    ASSERT_TRUE(WriteRegistrationRecord(
+        RegistrationRecordPath(), { home.Path() + "/Downloads/velkor", "1" }));
+    EXPECT_EQ(control.GetInstallWay(), 0);
+
+    // A renamed download folder is found through user-dirs.dirs.
+    WriteFile(home.Config() + "/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Telechargements\"\n");
+    EXPECT_EQ(control.GetInstallWay(), 1);
+    ASSERT_TRUE(WriteRegistrationRecord(
+        RegistrationRecordPath(), { home.Path() + "/Telechargements/velkor", "1" }));
+    EXPECT_EQ(control.GetInstallWay(), 0);
+
+    // A damaged record reads as no registration.
+    WriteFile(RegistrationRecordPath(), "executable=relative/velkor\n");
+    EXPECT_EQ(control.GetInstallWay(), 0);
+}
+
+} // namespace
+} // namespace velkor

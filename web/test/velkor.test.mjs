@@ -1,0 +1,129 @@
+// Unit tests of velkor.js against a small fake agent (the `ws` package's server).
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { WebSocketServer, WebSocket } from 'ws';
+import { Velkor, VelkorError, ErrorCode } from '../velkor.js';
+
+const METHODS = [
+  { id: 8, name: 'GetAPIVersion', params: [], result: 'text' },
+  { id: 20, name: 'GetReaderName', params: ['integer'], result: 'text' },
+  { id: 76, name: 'DES', params: ['integer', 'integer', 'text', 'text'], result: 'integer' },
+  { id: 1002, name: 'Hang', params: [], result: 'integer' },
+];
+
+// A fake agent: answers describe, echoes DES's params, refuses by close code when told to.
+async function startFakeAgent({ refuseWith } = {}) {
+  const server = new WebSocketServer({ host: '127.0.0.1', port: 0 });
+  await new Promise((resolve) => server.once('listening', resolve));
+  const seen = [];
+  const sockets = new Set();
+  server.on('connection', (socket) => {
+    if (refuseWith) {
+      socket.close(refuseWith, 'refused');
+      return;
+    }
+    sockets.add(socket);
+    socket.on('message', (data) => {
+      const request = JSON.parse(String(data));
+      seen.push(request);
+      const answer = (body) => socket.send(JSON.stringify({ jsonrpc: '2.0', id: request.id, ...body }));
+      switch (request.method) {
+        case 'velkor.describe':
+          return answer({ result: { agent: 'velkor', version: '1.0.0.1', methods: METHODS } });
+        case 'GetAPIVersion':
+          return answer({ result: 'Version 1.0.0.1 ' });
+        case 'DES':
+          return answer({ result: request.params[0] * 1000 + request.params[1] + (request.params[2] === null ? 7 : 0) });
+        case 'GetReaderName':
+          return answer({ error: { code: -32602, message: 'GetReaderName parameter 1: expected an integer' } });
+        case 'Busy':
+          return answer({ error: { code: -32001, message: 'too many pending calls' } });
+        case 'Hang':
+          return undefined; // never answered
+        default:
+          return answer({ error: { code: -32601, message: 'unknown method' } });
+      }
+    });
+  });
+  const port = server.address().port;
+  return {
+    port,
+    seen,
+    dropAll: () => { for (const socket of sockets) socket.terminate(); },
+    close: () => new Promise((resolve) => { for (const s of server.clients) s.terminate(); server.close(resolve); }),
+  };
+}
+
+class PageSocket extends WebSocket {
+  constructor(url) { super(url, { origin: 'http://bank.test' }); }
+}
+
+const connect = (port, extra = {}) => Velkor.connect({ port, WebSocket: PageSocket, ...extra });
+
+test('methods come from the agent and keep names, order and results', async () => {
+  const agent = await startFakeAgent();
+  try {
+    const ctrl = await connect(agent.port);
+    assert.equal(ctrl.version, '1.0.0.1');
+    assert.deepEqual(ctrl.methods, METHODS.map((m) => m.name));
+    assert.equal(await ctrl.GetAPIVersion(), 'Version 1.0.0.1 ');
+    assert.equal(await ctrl.DES(3, 16, 'KEY', 'DATA'), 3016);
+    assert.equal(await ctrl.DES(1, 8, null, 'DATA'), 1015, 'null text passes as null');
+    assert.equal(ctrl.ConnectCard, undefined, 'methods the agent lacks are absent');
+    const des = agent.seen.find((r) => r.method === 'DES');
+    assert.deepEqual(des.params, [3, 16, 'KEY', 'DATA']);
+    assert.equal(des.jsonrpc, '2.0');
+    ctrl.close();
+  } finally {
+    await agent.close();
+  }
+});
+
+test('agent refusals and JSON-RPC errors reject with typed VelkorErrors', async () => {
+  for (const [closeCode, code] of [[4003, ErrorCode.ORIGIN_REFUSED], [4029, ErrorCode.TOO_MANY_CONNECTIONS], [1008, ErrorCode.HOST_REFUSED]]) {
+    const refusing = await startFakeAgent({ refuseWith: closeCode });
+    try {
+      await assert.rejects(connect(refusing.port), (error) =>
+        error instanceof VelkorError && error.code === code && error.closeCode === closeCode);
+    } finally {
+      await refusing.close();
+    }
+  }
+  const agent = await startFakeAgent();
+  try {
+    const ctrl = await connect(agent.port);
+    await assert.rejects(ctrl.GetReaderName('0'), { code: ErrorCode.INVALID_PARAMS, rpcCode: -32602 });
+    ctrl.close();
+  } finally {
+    await agent.close();
+  }
+});
+
+test('no agent listening rejects with AGENT_NOT_RUNNING', async () => {
+  const agent = await startFakeAgent();
+  const port = agent.port;
+  await agent.close();
+  await assert.rejects(connect(port), { name: 'VelkorError', code: ErrorCode.AGENT_NOT_RUNNING });
+});
+
+test('a lost connection fails pending calls once and never replays them', async () => {
+  const agent = await startFakeAgent();
+  try {
+    const ctrl = await connect(agent.port);
+    const hanging = ctrl.Hang();
+    await new Promise((resolve) => setTimeout(resolve, 50));
+    agent.dropAll();
+    await assert.rejects(hanging, { code: ErrorCode.CONNECTION_LOST });
+    assert.equal((await ctrl.closed).code, ErrorCode.CONNECTION_LOST);
+    await assert.rejects(ctrl.GetAPIVersion(), { code: ErrorCode.CONNECTION_LOST });
+
+    // A new connection is a new control; the old call is not sent again.
+    const again = await connect(agent.port);
+    assert.equal(await again.GetAPIVersion(), 'Version 1.0.0.1 ');
+    assert.equal(agent.seen.filter((r) => r.method === 'Hang').length, 1);
+    assert.equal(agent.seen.filter((r) => r.method === 'GetAPIVersion').length, 1);
+    again.close();
+  } finally {
+    await agent.close();
+  }
+});
