@@ -97,7 +97,7 @@ TEST(FinancialCard, RecordsAreReadOneByOneOrAllFromARecordOnward)
     EXPECT_EQ(Send(*card, "00B0000010"), "00112233445566778899AABBCCDDEEFF9000");
     ASSERT_EQ(Send(*card, "00A40200021001"), "9000");
     EXPECT_EQ(Send(*card, "00B201040A"),
-        "0108383232000000000000"
+        "01083832320000000000"
         "9000");
     EXPECT_EQ(Send(*card, "00B2010408"),
         "0108383232000000"
