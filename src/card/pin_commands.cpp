@@ -19,12 +19,15 @@ int32_t SendVerify(int32_t slot, const PinBlockBytes& block)
     return pcsc::TransmitApdu(slot, kVerify, block, nullptr, nullptr);
 }
 
-// Packs `pin` (already checked) and sends it with `header`; the block never outlives the call.
-int32_t SendPinBlock(int32_t slot, const pcsc::ApduHeader& header, std::u16string_view pin)
+// Sends `pin` (already checked) as its block with `header`: the card's result, or 8193 when the
+// PIN does not pack. The block never outlives the call.
+int32_t SendPinBlock(
+    int32_t slot, const pcsc::ApduHeader& header, std::u16string_view pin, bool& packed)
 {
     PinBlockBytes block;
     WipeOnExit wipeBlock(block);
-    if (!PackPinBlock(pin, block)) {
+    packed = PackPinBlock(pin, block);
+    if (!packed) {
         return status::kBadValue;
     }
     return pcsc::TransmitApdu(slot, header, block, nullptr, nullptr);
@@ -54,8 +57,9 @@ int32_t VerifyPin(int32_t slot, const OptText& pin)
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
     }
-    const int32_t result = SendPinBlock(slot, kVerify, *pin);
-    return result == status::kBadValue ? result : MapPinResult(result);
+    bool packed = false;
+    const int32_t result = SendPinBlock(slot, kVerify, *pin, packed);
+    return packed ? MapPinResult(result) : result;
 }
 
 int32_t VerifyPinOnReader(int32_t slot)
@@ -91,14 +95,18 @@ int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
     }
-    if (const int32_t verified = MapPinResult(SendPinBlock(slot, kVerify, *oldPin));
-        verified != status::kOk) {
+    bool packed = false;
+    const int32_t verified = SendPinBlock(slot, kVerify, *oldPin, packed);
+    if (!packed) {
         return verified;
+    }
+    if (MapPinResult(verified) != status::kOk) {
+        return MapPinResult(verified);
     }
     if (!Succeeded(SelectFile(slot, kPinFile))) {
         return status::kSelectionFailed;
     }
-    return SendPinBlock(slot, kWritePinRecord, *newPin);
+    return SendPinBlock(slot, kWritePinRecord, *newPin, packed);
 }
 
 int32_t ChangePinOnReader(int32_t slot, const OptText& account)
