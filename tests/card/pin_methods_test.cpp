@@ -111,6 +111,21 @@ TEST_F(PinMethods, PadVerificationWithAWrongPadPinIsRefused)
     EXPECT_EQ(control.VerifyPIN(u"123456"), 0) << "one wrong try, not blocked";
 }
 
+TEST_F(PinMethods, PadReadersTakeTheLongAndTheShortFormWithoutAMessage)
+{
+    SimulatedReaders sim(Readers(FinancialCard(), FinancialCard()));
+    CardEngine engine;
+    int32_t slot = -1;
+    int32_t atrLength = 0;
+    Text atr;
+    ASSERT_EQ(engine.ConnectCard(kPad, slot, atrLength, atr), 0);
+    EXPECT_EQ(engine.VerifyPinOnReader(slot), 0);
+    EXPECT_EQ(engine.VerifyPinOnReaderShort(slot), 0);
+    // Without a pad the short form reaches the card bare, which it refuses.
+    ASSERT_EQ(engine.ConnectCard(kPlain, slot, atrLength, atr), 0);
+    EXPECT_EQ(engine.VerifyPinOnReaderShort(slot), 1);
+}
+
 TEST_F(PinMethods, PadChangeChecksTheAccountAfterTheMessageAndChangesThePin)
 {
     SimulatedReaders sim(Readers(FinancialCard()));
