@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "financial_card.h"
 #include "hex.h"
 #include "scripted_card.h"
 
@@ -55,6 +56,7 @@ struct CardKind {
 };
 constexpr CardKind kCardKinds[] = {
     { "scripted", &MakeScriptedCard },
+    { "financial", &MakeFinancialCard },
 };
 
 } // namespace

@@ -196,6 +196,16 @@ LONG ResourceManager::CheckSharing(const Reader& reader, SCARDHANDLE except, DWO
     return SCARD_S_SUCCESS;
 }
 
+bool ResourceManager::HeldExclusively(const Reader& reader) const
+{
+    for (const auto& [id, handle] : handles_) {
+        if (handle.reader == reader.config.name && handle.shareMode == SCARD_SHARE_EXCLUSIVE) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ResourceManager::ApplyDisposition(Reader& reader, SCARDHANDLE actor, DWORD disposition)
 {
     if (!reader.card) {

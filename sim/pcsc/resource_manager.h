@@ -86,6 +86,7 @@ private:
     // 0 when the handle may talk to its card now; the removed/reset/unavailable result otherwise.
     LONG CheckAccess(const Handle& handle, Reader*& reader);
     LONG CheckSharing(const Reader& reader, SCARDHANDLE except, DWORD shareMode) const;
+    bool HeldExclusively(const Reader& reader) const;
     void ApplyDisposition(Reader& reader, SCARDHANDLE actor, DWORD disposition);
     void DropHandle(SCARDHANDLE card);
 

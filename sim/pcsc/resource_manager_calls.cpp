@@ -178,6 +178,12 @@ LONG ResourceManager::Connect(SCARDCONTEXT context, const char* readerName, DWOR
     if (reader == nullptr) {
         return SCARD_E_UNKNOWN_READER;
     }
+    // pcscd refuses a reader that another handle holds exclusively before it looks for a card:
+    // a handle whose card was pulled keeps that claim, so the reader answers a sharing violation
+    // until the handle is disconnected.
+    if (HeldExclusively(*reader)) {
+        return SCARD_E_SHARING_VIOLATION;
+    }
     DWORD protocol = SCARD_PROTOCOL_UNDEFINED;
     if (shareMode != SCARD_SHARE_DIRECT) {
         if ((preferred & SCARD_PROTOCOL_ANY) == 0) {

@@ -25,7 +25,8 @@ enum {
 int velkor_sim_reload(void);
 
 /* Takes the card out of the reader. Handles to it answer 0x80100069 from then on; a new
- * connection answers 0x8010000C until a card is inserted. */
+ * connection answers 0x8010000C until a card is inserted (0x8010000B while an old handle still
+ * holds the reader exclusively). */
 int velkor_sim_remove_card(const char* reader);
 
 /* Puts a card into an empty reader: the card described by cardJson, or, when cardJson is NULL,

@@ -1,10 +1,15 @@
 #include "agent/call_command.h"
 
 #include <iostream>
+#include <memory>
 #include <optional>
+
+#include <QApplication>
 
 #include "agent/call_expression.h"
 #include "agent/json_arguments.h"
+#include "agent/qt_ui.h"
+#include "control/headless_ui.h"
 #include "control/velkor_ctrl.h"
 
 namespace velkor {
@@ -68,7 +73,19 @@ int RunCallCommand(const std::vector<std::string>& args)
         calls.push_back({ method, std::move(*arguments) });
     }
 
-    CVelkorCtrl control;
+    // --ui qt shows message boxes and dialogs on screen, which needs a QApplication for the run.
+    std::unique_ptr<QApplication> application;
+    std::unique_ptr<Ui> screen;
+    if (ui == "qt") {
+        static int argc = 1;
+        static char name[] = "velkor";
+        static char* argv[] = { name, nullptr };
+        application = std::make_unique<QApplication>(argc, argv);
+        screen = std::make_unique<QtUi>();
+    } else {
+        screen = std::make_unique<HeadlessUi>();
+    }
+    CVelkorCtrl control(*screen);
     for (const auto& call : calls) {
         const MethodResult result = call.method->invoke(control, call.arguments);
         std::cout << ResultToJson(result).dump() << std::endl;

@@ -29,9 +29,20 @@ inline constexpr int32_t kCipherBadArgument = 0x3000;
 inline constexpr int32_t kCipherBadLength = 0x3001;
 inline constexpr int32_t kCipherBadPadding = 0x3002;
 
+// Card commands and transaction requests.
+inline constexpr int32_t kSelectionFailed = 0x5001; // the application or a file was not selected
+inline constexpr int32_t kAccountListIncomplete = 0x5002; // a record of the list was refused
+inline constexpr int32_t kPinAnswered6608 = 0x5004;
+inline constexpr int32_t kPinAnswered6620 = 0x5005;
+inline constexpr int32_t kTransactionAnswered6610 = 0x5006;
+inline constexpr int32_t kTransactionAnswered69F0 = 0x5114;
+inline constexpr int32_t kAccountMismatch = 0x5115; // the card's account differs from the given one
+inline constexpr int32_t kTransactionFailed = -1; // any other failure of the transaction command
+
 // Mutual authentication and the session-key methods.
 inline constexpr int32_t kHashMismatch = -1; // VerifySessionKeyHash: the hash does not match
-inline constexpr int32_t kSessionKeyUnusable = 0x5105; // RSA decipherment failed, wrong RN1/key size
+inline constexpr int32_t kSessionKeyUnusable
+    = 0x5105; // RSA decipherment failed, wrong RN1/key size
 inline constexpr int32_t kRn2EncipherFailed = 0x5106;
 inline constexpr int32_t kRn2SignFailed = 0x5107;
 inline constexpr int32_t kSessionDesFailed = 0x5110;

@@ -2,6 +2,7 @@
 
 #include "common/status_codes.h"
 #include "control/card_engine.h"
+#include "crypto/data_process.h"
 
 namespace velkor {
 
@@ -11,18 +12,6 @@ constexpr size_t kMinReaderNameChars = 6;
 constexpr size_t kMaxReaderNameChars = 64;
 // ListReaders empties this many names before listing.
 constexpr size_t kNamesClearedBeforeListing = 10;
-
-Text UpperHex(const std::vector<uint8_t>& bytes)
-{
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    Text hex;
-    hex.reserve(bytes.size() * 2);
-    for (const uint8_t byte : bytes) {
-        hex.push_back(kDigits[byte >> 4]);
-        hex.push_back(kDigits[byte & 0x0F]);
-    }
-    return hex;
-}
 
 } // namespace
 
@@ -49,7 +38,9 @@ int32_t CardEngine::ConnectCard(
     if (result != 0) {
         return result;
     }
-    atrHex = UpperHex(atr);
+    if (!CDataProcess::BytesToHex(atr.size(), atr.data(), atrHex)) {
+        atrHex.clear(); // a card that sent no ATR bytes
+    }
     atrHexLength = static_cast<int32_t>(atrHex.size());
     return status::kOk;
 }

@@ -10,10 +10,12 @@ const std::vector<MethodInfo>& AllMethods()
 {
     static const std::vector<MethodInfo> table = [] {
         std::vector<MethodInfo> methods;
+        AddCardMethods(methods);
         AddCryptoMethods(methods);
         AddSessionMethods(methods);
         AddStoredResultMethods(methods);
         AddModuleInfoMethods(methods);
+        AddTransactionMethods(methods);
         std::sort(methods.begin(), methods.end(),
             [](const MethodInfo& a, const MethodInfo& b) { return a.dispatchId < b.dispatchId; });
         return methods;

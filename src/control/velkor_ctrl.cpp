@@ -1,10 +1,19 @@
 #include "control/velkor_ctrl.h"
 
+#include "control/headless_ui.h"
 #include "pcsc/reader_session.h"
 
 namespace velkor {
 
-CVelkorCtrl::CVelkorCtrl() = default;
+CVelkorCtrl::CVelkorCtrl()
+    : ui_(HeadlessUi::Shared())
+{
+}
+
+CVelkorCtrl::CVelkorCtrl(Ui& ui)
+    : ui_(ui)
+{
+}
 
 CVelkorCtrl::~CVelkorCtrl()
 {

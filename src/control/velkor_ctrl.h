@@ -6,6 +6,7 @@
 #include "control/card_engine.h"
 #include "control/control_state.h"
 #include "control/session_engine.h"
+#include "control/ui.h"
 
 namespace velkor {
 
@@ -16,7 +17,10 @@ namespace velkor {
 // Parameter names follow the names pages know from the method table.
 class CVelkorCtrl {
 public:
+    // Without a Ui the control shows its message boxes headless (HeadlessUi::Shared()).
     CVelkorCtrl();
+    // `ui` must outlive the control.
+    explicit CVelkorCtrl(Ui& ui);
     // Releases the reader context and unloads the PC/SC binding.
     ~CVelkorCtrl();
     CVelkorCtrl(const CVelkorCtrl&) = delete;
@@ -37,6 +41,53 @@ public:
     int32_t CheckCardInsert();
     Text GetCardStatus();
     Text GetReaderStatus(int32_t AttribID);
+
+    // Card files and PIN commands (velkor_ctrl_card.cpp).
+    int32_t ListEF1001Accounts();
+    int32_t GetEF1001TotalAccounts();
+    Text GetEF1001Account(int32_t AccountNo);
+    int32_t ListEF1002Accounts();
+    int32_t GetEF1002TotalAccounts();
+    Text GetEF1002Account(int32_t AccountNo);
+    Text GetIssuerBank();
+    Text GetICCRemark();
+    Text ReadCardSN();
+    int32_t VerifyPIN(const OptText& pPwdStr);
+    int32_t VerifyPINSnd();
+    int32_t ChangePIN(const OptText& pOldPwdStr, const OptText& pNewPwdStr);
+    int32_t ChangePINSnd(const OptText& pAccountNo);
+
+    // Transaction requests and their record (velkor_ctrl_transactions.cpp).
+    int32_t AccountInquiry(
+        const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber);
+    int32_t AccountInquirySnd(const OptText& pPCode, const OptText& pFdChkCode,
+        const OptText& pAccountNumber, const OptText& pReaderName);
+    int32_t AccountTransfer(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pImprtAccnt, const OptText& pAccount);
+    int32_t AccountTransferSnd(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+        const OptText& pAccount, const OptText& pReaderName);
+    int32_t AccountPayment(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pPaymentType, const OptText& pCancelNo,
+        const OptText& pAccount);
+    int32_t AccountPaymentSnd(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+        const OptText& pCancelNo, const OptText& pAccount, const OptText& pReaderName);
+    int32_t AccountPayTax(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount);
+    int32_t AccountPayTaxSnd(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount, const OptText& pReaderName);
+    int32_t AccountWithdraw(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount);
+    int32_t AccountWithdrawSnd(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+        const OptText& pReaderName);
+    Text GetRespSNUM();
+    Text GetRespTAC();
+    Text GetRespDateTime();
+    Text GetTransactionIssuer();
+    Text GetTransactionRemark();
+    Text GetTransactionAccount();
 
     // Stored results.
     Text GetRespData();
@@ -67,6 +118,9 @@ public:
 
 private:
     int32_t ConnectCardInto(const OptText& readerName);
+    transactions::TransactionRecord Record();
+
+    Ui& ui_;
 
     ControlState state_;
     CardEngine cardEngine_;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "control/velkor_ctrl.h"
+#include "host/tac_check.h"
 #include "pcsc/apdu_transmit.h"
 #include "real_stack.h"
 
@@ -13,11 +14,16 @@
 namespace velkor::realstack {
 namespace {
 
+// The virtual financial card; its serial is what READ BINARY returns.
 constexpr const char* kCard = R"({
-  "atr": "3B80800101", "protocol": "T1",
-  "script": [
-    { "command": "00A4040008A00000017295000100", "response": "9000" },
-    { "command": "00B0000010", "response": "00112233445566778899AABBCCDDEEFF9000" } ] })";
+  "kind": "financial", "atr": "3B80800101", "protocol": "T1",
+  "serial": "00112233445566778899AABBCCDDEEFF", "issuer": "822",
+  "remark": "4C5A42204445424954204341524420303030313233343536373839304142",
+  "accounts": [ "8220012345678901", "8220012345678902", "0000000000000000", "0000000000000000",
+                "0000000000000000", "0000000000000000", "0000000000000000", "0000000000000000" ],
+  "pin": "123456", "tacKey": "404142434445464748494A4B4C4D4E4F", "snum": 1 })";
+constexpr uint8_t kTacKey[] = { 0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A,
+    0x4B, 0x4C, 0x4D, 0x4E, 0x4F };
 
 class RealCardStack : public testing::Test {
 protected:
@@ -111,6 +117,46 @@ TEST_F(RealCardStack, StoppedServiceGivesErrorsAndARestartWorksAgain)
     EXPECT_EQ(control_.GetReaderNumber(), 2);
     EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
     EXPECT_EQ(control_.GetCardStatus(), u"3B80800101");
+    EXPECT_EQ(control_.DisconnectReader(), 0);
+}
+
+TEST_F(RealCardStack, ReadsTheAccountsAndVerifiesThePin)
+{
+    ASSERT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    EXPECT_EQ(control_.ListEF1001Accounts(), 0);
+    EXPECT_EQ(control_.GetEF1001TotalAccounts(), 2);
+    EXPECT_EQ(control_.GetEF1001Account(1), u"8220012345678902");
+    EXPECT_EQ(control_.ReadCardSN(), u"445566778899AABB");
+    EXPECT_EQ(control_.VerifyPIN(u"123456"), 0);
+    EXPECT_EQ(control_.DisconnectReader(), 0);
+}
+
+// The PIN-pad methods connect by themselves and leave the reader free: the bank's host checks
+// each TAC over the SNUM and the command data rebuilt from the fields and the timestamp.
+TEST_F(RealCardStack, SignsAWithdrawalAndATransferThatTheHostVerifies)
+{
+    ASSERT_EQ(control_.AccountWithdrawSnd(u"2510", u"00000001", u"12345678", u"00000000100000",
+                  u"8220012345678901", u"Virtual PCD 00 00"),
+        0);
+    const std::string timestamp = TextToUtf8(control_.GetRespDateTime());
+    ASSERT_EQ(timestamp.size(), 14u);
+    EXPECT_EQ(control_.GetTransactionIssuer(), u"822");
+    EXPECT_EQ(control_.GetTransactionAccount(), u"8220012345678901");
+    EXPECT_TRUE(host::VerifyTac(kTacKey, TextToUtf8(control_.GetRespSNUM()),
+        host::WithdrawalCommandData(
+            "2510", "00000000100000", "00000001", "12345678", timestamp, "8220012345678901"),
+        TextToUtf8(control_.GetRespTAC())));
+    const Text firstSnum = control_.GetRespSNUM();
+
+    ASSERT_EQ(control_.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
+                  u"1234567890123456", u"8220012345678901", u"Virtual PCD 00 00"),
+        0);
+    EXPECT_NE(control_.GetRespSNUM(), firstSnum);
+    EXPECT_TRUE(host::VerifyTac(kTacKey, TextToUtf8(control_.GetRespSNUM()),
+        host::TransferCommandData("2540", "00000000020000", "00000002", "87654321",
+            TextToUtf8(control_.GetRespDateTime()), "1234567890123456", "8220012345678901"),
+        TextToUtf8(control_.GetRespTAC())));
+    EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0) << "the reader was left free";
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "control/ui.h"
+
+// The control's Ui on a desktop: Qt message boxes and the application's override cursor. Needs a
+// QApplication on the calling thread, which runs every box modally.
+namespace velkor {
+
+class QtUi final : public Ui {
+public:
+    QtUi() = default;
+    ~QtUi() override;
+
+    void ShowMessage(std::u16string_view text, std::u16string_view caption) override;
+    void SetWaitCursor() override;
+    void SetArrowCursor() override;
+
+private:
+    int waitCursors_ = 0; // override cursors this Ui set and has not restored yet
+};
+
+} // namespace velkor

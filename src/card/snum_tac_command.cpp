@@ -1,0 +1,68 @@
+#include "card/snum_tac_command.h"
+
+#include "card/card_application.h"
+#include "common/status_codes.h"
+#include "crypto/data_process.h"
+
+namespace velkor::card {
+
+namespace {
+
+constexpr size_t kSnumOffset = 1;
+constexpr size_t kSnumChars = 8;
+constexpr size_t kTacOffset = 11;
+constexpr size_t kTacBytes = 8;
+constexpr size_t kP1P2Chars = 4;
+constexpr int32_t kMalformedAnswer = -1;
+
+} // namespace
+
+int32_t SendSnumTacCommand(int32_t slot, uint8_t p1, uint8_t p2, std::span<const uint8_t> data,
+    pcsc::ApduResponse& response)
+{
+    uint8_t le = 0x00;
+    return pcsc::TransmitApdu(slot, { 0x00, 0xE2, p1, p2 }, data, &le, &response);
+}
+
+bool ReadSnumTac(std::span<const uint8_t> answer, Text& snum, Text& tac)
+{
+    if (answer.size() < kTacOffset + kTacBytes) {
+        return false;
+    }
+    snum = BytesAsText(answer.data() + kSnumOffset, kSnumChars);
+    tac = CDataProcess::HexText(answer.subspan(kTacOffset, kTacBytes));
+    return true;
+}
+
+int32_t WriteRecordWithSnumTac(int32_t slot, const OptText& p1p2, int32_t length,
+    const OptText& command, Text& snum, Text& tac)
+{
+    if (!p1p2 || !command) {
+        return status::kMissingArgument;
+    }
+    if (p1p2->size() != kP1P2Chars || length < 0 || static_cast<size_t>(length) != command->size()
+        || command->size() > kMaxSnumTacCommandChars) {
+        return status::kBadLength;
+    }
+    uint8_t parameters[2] = {};
+    if (!CDataProcess::HexToBytes(kP1P2Chars, *p1p2, parameters)) {
+        return status::kDecodeFailed3;
+    }
+    const SecureBytes data = TextLow8(*command);
+    pcsc::ApduResponse response;
+    const int32_t result = SendSnumTacCommand(slot, parameters[0], parameters[1],
+        std::span<const uint8_t>(data.data(), data.size()), response);
+    if (!Succeeded(result)) {
+        return result;
+    }
+    Text newSnum;
+    Text newTac;
+    if (!ReadSnumTac(response.Data(), newSnum, newTac)) {
+        return kMalformedAnswer;
+    }
+    snum = std::move(newSnum);
+    tac = std::move(newTac);
+    return status::kOk;
+}
+
+} // namespace velkor::card

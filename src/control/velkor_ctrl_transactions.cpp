@@ -1,0 +1,186 @@
+#include "control/velkor_ctrl.h"
+
+namespace velkor {
+
+using transactions::TransactionFields;
+using transactions::TransactionType;
+
+transactions::TransactionRecord CVelkorCtrl::Record()
+{
+    return { state_.respSnum, state_.respTac, state_.respDateTime, state_.transactionIssuer,
+        state_.transactionRemark, state_.transactionAccount };
+}
+
+int32_t CVelkorCtrl::AccountInquiry(
+    const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber)
+{
+    TransactionFields fields;
+    fields.pPCode = pPCode;
+    fields.pFdChkCode = pFdChkCode;
+    fields.pAccountNumber = pAccountNumber;
+    auto record = Record();
+    return cardEngine_.AccountRequest(
+        state_.ReaderSlotIndex, TransactionType::Inquiry, fields, record);
+}
+
+// Works on the connected card, like the plain inquiry; the reader name is not used.
+int32_t CVelkorCtrl::AccountInquirySnd(const OptText& pPCode, const OptText& pFdChkCode,
+    const OptText& pAccountNumber, const OptText& /*pReaderName*/)
+{
+    TransactionFields fields;
+    fields.pPCode = pPCode;
+    fields.pFdChkCode = pFdChkCode;
+    fields.pAccountNumber = pAccountNumber;
+    auto record = Record();
+    return cardEngine_.AccountInquirySnd(state_.ReaderSlotIndex, fields, record, ui_);
+}
+
+namespace {
+
+TransactionFields TransferFields(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+    const OptText& pAccount)
+{
+    TransactionFields fields;
+    fields.pPCode = pPCode;
+    fields.pFdid = pFdid;
+    fields.pFdChkCode = pFdChkCode;
+    fields.pMoney = pMoney;
+    fields.pImprtAccnt = pImprtAccnt;
+    fields.pAccount = pAccount;
+    return fields;
+}
+
+TransactionFields PaymentFields(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+    const OptText& pCancelNo, const OptText& pAccount)
+{
+    TransactionFields fields;
+    fields.pPCode = pPCode;
+    fields.pFdid = pFdid;
+    fields.pFdChkCode = pFdChkCode;
+    fields.pMoney = pMoney;
+    fields.pPaymentType = pPaymentType;
+    fields.pCancelNo = pCancelNo;
+    fields.pAccount = pAccount;
+    return fields;
+}
+
+// Withdrawal and tax payment carry the same fields.
+TransactionFields AccountFields(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
+{
+    TransactionFields fields;
+    fields.pPCode = pPCode;
+    fields.pFdid = pFdid;
+    fields.pFdChkCode = pFdChkCode;
+    fields.pMoney = pMoney;
+    fields.pAccount = pAccount;
+    return fields;
+}
+
+} // namespace
+
+int32_t CVelkorCtrl::AccountTransfer(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+    const OptText& pAccount)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::Transfer,
+        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount), record);
+}
+
+int32_t CVelkorCtrl::AccountTransferSnd(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+    const OptText& pAccount, const OptText& pReaderName)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::Transfer,
+        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount), record, ui_);
+}
+
+int32_t CVelkorCtrl::AccountPayment(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+    const OptText& pCancelNo, const OptText& pAccount)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::Payment,
+        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount),
+        record);
+}
+
+int32_t CVelkorCtrl::AccountPaymentSnd(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+    const OptText& pCancelNo, const OptText& pAccount, const OptText& pReaderName)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::Payment,
+        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount), record,
+        ui_);
+}
+
+int32_t CVelkorCtrl::AccountPayTax(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::PayTax,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record);
+}
+
+int32_t CVelkorCtrl::AccountPayTaxSnd(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+    const OptText& pReaderName)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::PayTax,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record, ui_);
+}
+
+int32_t CVelkorCtrl::AccountWithdraw(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::Withdrawal,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record);
+}
+
+int32_t CVelkorCtrl::AccountWithdrawSnd(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+    const OptText& pReaderName)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::Withdrawal,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record, ui_);
+}
+
+Text CVelkorCtrl::GetRespSNUM()
+{
+    return state_.respSnum;
+}
+
+Text CVelkorCtrl::GetRespTAC()
+{
+    return state_.respTac;
+}
+
+Text CVelkorCtrl::GetRespDateTime()
+{
+    return state_.respDateTime;
+}
+
+Text CVelkorCtrl::GetTransactionIssuer()
+{
+    return state_.transactionIssuer;
+}
+
+Text CVelkorCtrl::GetTransactionRemark()
+{
+    return state_.transactionRemark;
+}
+
+Text CVelkorCtrl::GetTransactionAccount()
+{
+    return state_.transactionAccount;
+}
+
+} // namespace velkor

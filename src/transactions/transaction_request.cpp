@@ -1,0 +1,175 @@
+#include "transactions/transaction_request.h"
+
+#include <span>
+
+#include "card/card_application.h"
+#include "card/snum_tac_command.h"
+#include "common/local_clock.h"
+#include "common/status_codes.h"
+#include "transactions/transaction_identity.h"
+
+namespace velkor::transactions {
+
+namespace {
+
+using Field = OptText TransactionFields::*;
+
+struct FieldRule {
+    Field field;
+    size_t length;
+};
+
+constexpr size_t kImportAccountChars = 16;
+
+using F = TransactionFields;
+
+// The fields of each type in the methods' parameter order, with their lengths.
+constexpr FieldRule kInquiryParameters[]
+    = { { &F::pPCode, 4 }, { &F::pFdChkCode, 8 }, { &F::pAccountNumber, 16 } };
+constexpr FieldRule kTransferParameters[]
+    = { { &F::pPCode, 4 }, { &F::pFdid, 8 }, { &F::pFdChkCode, 8 }, { &F::pMoney, 14 },
+          { &F::pImprtAccnt, kImportAccountChars }, { &F::pAccount, 16 } };
+constexpr FieldRule kPaymentParameters[]
+    = { { &F::pPCode, 4 }, { &F::pFdid, 8 }, { &F::pFdChkCode, 8 }, { &F::pMoney, 14 },
+          { &F::pPaymentType, 5 }, { &F::pCancelNo, 16 }, { &F::pAccount, 16 } };
+constexpr FieldRule kWithdrawalParameters[] = { { &F::pPCode, 4 }, { &F::pFdid, 8 },
+    { &F::pFdChkCode, 8 }, { &F::pMoney, 14 }, { &F::pAccount, 16 } };
+
+// The card's order of the command data; a null field stands for the timestamp. Note that a
+// payment sends the account before the cancellation number.
+constexpr Field kInquiryData[] = { &F::pPCode, &F::pFdChkCode, &F::pAccountNumber };
+constexpr Field kTransferData[]
+    = { &F::pPCode, &F::pMoney, &F::pFdid, &F::pFdChkCode, nullptr, &F::pImprtAccnt, &F::pAccount };
+constexpr Field kPaymentData[] = { &F::pPCode, &F::pMoney, &F::pFdid, &F::pFdChkCode, nullptr,
+    &F::pPaymentType, &F::pAccount, &F::pCancelNo };
+constexpr Field kWithdrawalData[]
+    = { &F::pPCode, &F::pMoney, &F::pFdid, &F::pFdChkCode, nullptr, &F::pAccount };
+
+std::span<const FieldRule> ParameterOrder(TransactionType type)
+{
+    switch (type) {
+    case TransactionType::Inquiry:
+        return kInquiryParameters;
+    case TransactionType::Transfer:
+        return kTransferParameters;
+    case TransactionType::Payment:
+        return kPaymentParameters;
+    case TransactionType::PayTax:
+    case TransactionType::Withdrawal:
+        break;
+    }
+    return kWithdrawalParameters; // tax payment: the same fields as a withdrawal
+}
+
+std::span<const Field> DataOrder(TransactionType type)
+{
+    switch (type) {
+    case TransactionType::Inquiry:
+        return kInquiryData;
+    case TransactionType::Transfer:
+        return kTransferData;
+    case TransactionType::Payment:
+        return kPaymentData;
+    case TransactionType::PayTax:
+    case TransactionType::Withdrawal:
+        break;
+    }
+    return kWithdrawalData;
+}
+
+void AppendLow8(std::vector<uint8_t>& data, std::u16string_view text)
+{
+    for (const char16_t c : text) {
+        data.push_back(static_cast<uint8_t>(c & 0xFF));
+    }
+}
+
+int32_t MapTransactionResult(int32_t result)
+{
+    switch (result) {
+    case 0x6610:
+        return status::kTransactionAnswered6610;
+    case 0x69F0:
+        return status::kTransactionAnswered69F0;
+    default:
+        return status::kTransactionFailed;
+    }
+}
+
+} // namespace
+
+int32_t CheckTransactionFields(
+    TransactionType type, const TransactionFields& fields, ImportAccountRule importRule)
+{
+    const std::span<const FieldRule> rules = ParameterOrder(type);
+    for (const FieldRule& rule : rules) {
+        if (!(fields.*rule.field)) {
+            return status::kMissingArgument;
+        }
+    }
+    for (const FieldRule& rule : rules) {
+        const size_t length = (fields.*rule.field)->size();
+        const bool longerAllowed = rule.field == &TransactionFields::pImprtAccnt
+            && importRule == ImportAccountRule::AtLeast16;
+        if (longerAllowed ? length < rule.length : length != rule.length) {
+            return status::kBadLength;
+        }
+    }
+    return status::kOk;
+}
+
+Text TransactionTimestamp(const std::tm& localTime)
+{
+    char formatted[kTimestampChars + 1] = {};
+    if (std::strftime(formatted, sizeof formatted, "%Y%m%d%H%M%S", &localTime) != kTimestampChars) {
+        return Text(kTimestampChars, u'0'); // a year beyond four digits: never on a real clock
+    }
+    return Text(formatted, formatted + kTimestampChars);
+}
+
+std::vector<uint8_t> TransactionCommandData(
+    TransactionType type, const TransactionFields& fields, std::u16string_view timestamp)
+{
+    std::vector<uint8_t> data;
+    for (const Field field : DataOrder(type)) {
+        if (field == nullptr) {
+            AppendLow8(data, timestamp);
+        } else if (field == &TransactionFields::pImprtAccnt) {
+            AppendLow8(data, std::u16string_view(*(fields.*field)).substr(0, kImportAccountChars));
+        } else {
+            AppendLow8(data, *(fields.*field));
+        }
+    }
+    return data;
+}
+
+int32_t RequestTransaction(int32_t slot, TransactionType type, const TransactionFields& fields,
+    ImportAccountRule importRule, TransactionRecord& record)
+{
+    if (const int32_t check = CheckTransactionFields(type, fields, importRule);
+        check != status::kOk) {
+        return check;
+    }
+    const bool timestamped = type != TransactionType::Inquiry;
+    const Text timestamp = timestamped ? TransactionTimestamp(LocalTimeNow()) : Text();
+    const std::vector<uint8_t> data = TransactionCommandData(type, fields, timestamp);
+
+    pcsc::ApduResponse response;
+    const int32_t result = card::SendSnumTacCommand(
+        slot, card::kTransactionP1, card::kTransactionP2, data, response);
+    if (!card::Succeeded(result)) {
+        return MapTransactionResult(result);
+    }
+    Text snum;
+    Text tac;
+    if (!card::ReadSnumTac(response.Data(), snum, tac)) {
+        return status::kTransactionFailed; // accepted, but no room for SNUM and TAC in the answer
+    }
+    record.snum = std::move(snum);
+    record.tac = std::move(tac);
+    record.dateTime = timestamp;
+    ReadTransactionIdentity(slot, record.issuer, record.remark, record.account);
+    return status::kOk;
+}
+
+} // namespace velkor::transactions

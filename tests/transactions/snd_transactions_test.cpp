@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include "card/card_test_support.h"
+#include "control/velkor_ctrl.h"
+#include "crypto/data_process.h"
+#include "host/tac_check.h"
+#include "pcsc/simulated_readers.h"
+#include "transaction_test_support.h"
+
+// The transaction methods for PIN-pad readers: their own connection, the customer's message box
+// and cursor, the end of the card session, and a TAC that the host accepts.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::FinancialCard;
+using testing::FixedClock;
+using testing::kCardAccount;
+using testing::kTimestamp;
+using testing::Readers;
+using testing::ScriptedUi;
+using testing::SimulatedReaders;
+using testing::WaitRecorder;
+
+const Text kPad = u"ACS ACR83U 00 00";
+const Text kPlain = u"Generic Reader 01";
+const Text kAccount = u"8220012345678901";
+constexpr char16_t kConfirmText[]
+    = u"請於晶片讀卡機上確認各項輸入資料，再輸入晶片密碼後，按下『確認』鍵";
+
+std::vector<uint8_t> TacKey()
+{
+    std::vector<uint8_t> key(16);
+    CDataProcess::HexToBytes(32, Utf8ToText(testing::kTacKeyHex), key.data());
+    return key;
+}
+
+class SndTransactions : public ::testing::Test {
+protected:
+    WaitRecorder waits;
+    FixedClock clock;
+    ScriptedUi ui;
+};
+
+TEST_F(SndTransactions, WithdrawalAndTransferAskOnTheReaderSignAndEndTheSession)
+{
+    SimulatedReaders sim(Readers(FinancialCard({ { "snum", 500 } })));
+    CVelkorCtrl control(ui);
+    EXPECT_EQ(control.AccountWithdrawSnd(
+                  u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
+        0);
+    EXPECT_EQ(ui.events, (std::vector<std::string> { "message", "wait", "arrow" }));
+    EXPECT_EQ(ui.texts[0], kConfirmText);
+    EXPECT_EQ(ui.captions[0], u"霖州銀行");
+    EXPECT_FALSE(pcsc::ReaderContextEstablished()) << "disconnected and released";
+    EXPECT_EQ(waits.waits, (std::vector<int> { 200 }));
+    EXPECT_EQ(control.GetRespSNUM(), u"00000500");
+    EXPECT_EQ(control.GetRespDateTime(), u"20240305070809");
+    EXPECT_EQ(control.GetTransactionIssuer(), u"822");
+    EXPECT_EQ(control.GetTransactionAccount(), kAccount);
+    EXPECT_EQ(control.GetTransactionRemark().size(), 60u);
+    EXPECT_TRUE(host::VerifyTac(TacKey(), "00000500",
+        host::WithdrawalCommandData(
+            "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount),
+        TextToUtf8(control.GetRespTAC())));
+
+    EXPECT_EQ(control.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
+                  u"1234567890123456", kAccount, kPad),
+        0);
+    EXPECT_EQ(control.GetRespSNUM(), u"00000501");
+    EXPECT_TRUE(host::VerifyTac(TacKey(), "00000501",
+        host::TransferCommandData("2540", "00000000020000", "00000002", "87654321", kTimestamp,
+            "1234567890123456", kCardAccount),
+        TextToUtf8(control.GetRespTAC())));
+}
+
+TEST_F(SndTransactions, PaymentAndTaxPaymentCarryTheirFieldsToTheCard)
+{
+    SimulatedReaders sim(Readers(FinancialCard()));
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(control.AccountPaymentSnd(u"2520", u"00000001", u"12345678", u"00000000100000",
+                  u"TAX01", u"9999888877776666", kAccount, kPad),
+        0);
+    EXPECT_TRUE(host::VerifyTac(TacKey(), TextToUtf8(control.GetRespSNUM()),
+        host::PaymentCommandData("2520", "00000000100000", "00000001", "12345678", kTimestamp,
+            "TAX01", kCardAccount, "9999888877776666"),
+        TextToUtf8(control.GetRespTAC())));
+    ASSERT_EQ(control.AccountPayTaxSnd(
+                  u"2530", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
+        0);
+    EXPECT_TRUE(host::VerifyTac(TacKey(), TextToUtf8(control.GetRespSNUM()),
+        host::WithdrawalCommandData(
+            "2530", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount),
+        TextToUtf8(control.GetRespTAC())));
+}
+
+TEST_F(SndTransactions, FailuresBeforeTheBoxShowNothingAndLeaveNoSession)
+{
+    SimulatedReaders sim(Readers(FinancialCard(
+        { { "forcedAnswers", { { { "command", "00A40400" }, { "answer", "6A82" } } } } })));
+    CVelkorCtrl control(ui);
+    const auto withdraw = [&](const OptText& reader) {
+        return control.AccountWithdrawSnd(
+            u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, reader);
+    };
+    EXPECT_EQ(withdraw(std::nullopt), 8195);
+    EXPECT_EQ(control.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
+                  u"12345678901234567890", kAccount, kPad),
+        8194)
+        << "the import account must be exactly 16 characters";
+    EXPECT_EQ(withdraw(u"ACS"), 8194) << "reader name too short";
+    EXPECT_EQ(withdraw(kPlain), static_cast<int32_t>(0x8010000CU)) << "an empty reader";
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(withdraw(kPad), 20481) << "the application is refused";
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_TRUE(ui.events.empty());
+    EXPECT_EQ(control.GetRespSNUM(), u"");
+}
+
+TEST_F(SndTransactions, CardPulledAfterTheBoxFailsTheRequestAndStillEndsTheSession)
+{
+    json config = Readers(FinancialCard());
+    config["events"] = { { { "call", "SCardTransmit" }, { "nth", 1 }, { "action", "remove" },
+        { "reader", "ACS ACR83U 00 00" } } };
+    SimulatedReaders sim(config);
+    CVelkorCtrl control(ui);
+    EXPECT_EQ(control.AccountWithdrawSnd(
+                  u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
+        -1);
+    EXPECT_EQ(ui.events, (std::vector<std::string> { "message", "wait", "arrow" }));
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(control.GetRespSNUM(), u"");
+}
+
+TEST_F(SndTransactions, InquiryWorksOnTheConnectedCardWithoutBoxOrConnectionOfItsOwn)
+{
+    SimulatedReaders sim(Readers(FinancialCard()));
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, u"No Such Reader 99"), 0);
+    EXPECT_EQ(ui.events, (std::vector<std::string> { "wait", "arrow" }));
+    EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(control.GetRespSNUM(), u"00000001");
+    EXPECT_EQ(control.GetRespDateTime(), u"");
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt), 8194)
+        << "its field checks run after the selection";
+}
+
+} // namespace
+} // namespace velkor

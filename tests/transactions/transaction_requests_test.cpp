@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include "card/card_test_support.h"
+#include "control/velkor_ctrl.h"
+#include "pcsc/simulated_readers.h"
+#include "transaction_test_support.h"
+
+// The plain transaction requests on the connected card: command layouts byte for byte, the
+// status mapping, the identity read and what each outcome leaves in the record.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::FixedClock;
+using testing::Hex;
+using testing::kTimestamp;
+using testing::Readers;
+using testing::ScriptedCard;
+using testing::SimulatedReaders;
+using testing::TransactionAnswer;
+using testing::TransactionCommand;
+using testing::WaitRecorder;
+
+const Text kPad = u"ACS ACR83U 00 00";
+constexpr char kAccount[] = "8220012345678901";
+constexpr char kSelectAccountFile[] = "00A40200021001";
+constexpr char kRemarkHex[] = "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D";
+
+// Records 1 to 3 of EF1001 as one extended READ RECORD answers them.
+std::string AllRecords(const std::string& issuer, const std::string& account)
+{
+    return "0108" + Hex(issuer) + std::string(2 * (8 - issuer.size()), '0') + "021E" + kRemarkHex
+        + "0310" + Hex(account) + "9000";
+}
+
+std::string WithdrawalData()
+{
+    return std::string("2510") + "00000000100000" + "00000001" + "12345678" + kTimestamp + kAccount;
+}
+
+struct Record {
+    Text snum, tac, dateTime, issuer, remark, account;
+    bool operator==(const Record&) const = default;
+};
+
+Record RecordOf(CVelkorCtrl& control)
+{
+    return { control.GetRespSNUM(), control.GetRespTAC(), control.GetRespDateTime(),
+        control.GetTransactionIssuer(), control.GetTransactionRemark(),
+        control.GetTransactionAccount() };
+}
+
+int32_t Withdraw(CVelkorCtrl& control)
+{
+    return control.AccountWithdraw(
+        u"2510", u"00000001", u"12345678", u"00000000100000", Utf8ToText(kAccount));
+}
+
+class TransactionRequests : public ::testing::Test {
+protected:
+    WaitRecorder waits;
+    FixedClock clock;
+};
+
+TEST_F(TransactionRequests, WithdrawalSendsFieldsAndTimestampAndStoresTheAnswerAndIdentity)
+{
+    SimulatedReaders sim(Readers(ScriptedCard("T1",
+        { { TransactionCommand(WithdrawalData()),
+              TransactionAnswer("00000017", "1122334455667788") },
+            { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) } })));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    EXPECT_EQ(Withdraw(control), 0);
+    EXPECT_EQ(RecordOf(control),
+        (Record { u"00000017", u"1122334455667788", u"20240305070809", u"822",
+            Utf8ToText(kRemarkHex), Utf8ToText(kAccount) }));
+    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the plain request stays connected";
+}
+
+TEST_F(TransactionRequests, EachTypeLaysOutItsDataInTheCardsOrder)
+{
+    const std::string common = std::string("00000000100000") + "00000001" + "12345678" + kTimestamp;
+    const std::string payment = "2520" + common + "TAX01" + kAccount + "9999888877776666";
+    const std::string tax = "2530" + common + kAccount;
+    const std::string transfer = "2540" + common + "1234567890123456" + kAccount;
+    const std::string inquiry = std::string("2550") + "12345678" + kAccount;
+    const std::string answer = TransactionAnswer("00000001", "0000000000000000");
+    SimulatedReaders sim(Readers(ScriptedCard("T1",
+        { { TransactionCommand(payment), answer }, { kSelectAccountFile, "6A82" },
+            { TransactionCommand(tax), answer }, { kSelectAccountFile, "6A82" },
+            { TransactionCommand(transfer), answer }, { kSelectAccountFile, "6A82" },
+            { TransactionCommand(inquiry), answer }, { kSelectAccountFile, "6A82" } })));
+    ASSERT_EQ(payment.size(), 0x55u);
+    ASSERT_EQ(transfer.size(), 0x50u);
+    ASSERT_EQ(inquiry.size(), 0x1Cu);
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    const Text account = Utf8ToText(kAccount);
+    // The payment takes the cancellation number before the account, and sends it after.
+    EXPECT_EQ(control.AccountPayment(u"2520", u"00000001", u"12345678", u"00000000100000", u"TAX01",
+                  u"9999888877776666", account),
+        0);
+    EXPECT_EQ(
+        control.AccountPayTax(u"2530", u"00000001", u"12345678", u"00000000100000", account), 0);
+    // The plain transfer sends the first 16 characters of a longer import account.
+    EXPECT_EQ(control.AccountTransfer(u"2540", u"00000001", u"12345678", u"00000000100000",
+                  u"12345678901234567890", account),
+        0);
+    EXPECT_EQ(control.GetRespDateTime(), u"20240305070809");
+    EXPECT_EQ(control.AccountInquiry(u"2550", u"12345678", account), 0);
+    EXPECT_EQ(control.GetRespDateTime(), u"") << "an inquiry carries no timestamp";
+    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+}
+
+TEST_F(TransactionRequests, MissingFieldsAndWrongLengthsAreRefusedBeforeAnythingIsSent)
+{
+    SimulatedReaders sim(Readers(ScriptedCard("T1", {})));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    const Text account = Utf8ToText(kAccount);
+    EXPECT_EQ(control.AccountWithdraw(u"2510", u"00000001", u"12345678", u"0000000100000", account),
+        8194);
+    EXPECT_EQ(
+        control.AccountWithdraw(u"251", u"00000001", u"12345678", u"00000000100000", std::nullopt),
+        8195)
+        << "a missing field comes before a wrong length";
+    EXPECT_EQ(control.AccountPayment(u"2520", u"00000001", u"12345678", u"00000000100000", u"TAX1",
+                  u"9999888877776666", account),
+        8194);
+    EXPECT_EQ(control.AccountTransfer(u"2540", u"00000001", u"12345678", u"00000000100000",
+                  u"123456789012345", account),
+        8194);
+    EXPECT_EQ(control.AccountInquiry(u"2550", u"1234567", account), 8194);
+    EXPECT_EQ(control.AccountPayTax(std::nullopt, u"", u"", u"", u""), 8195);
+    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u) << "nothing was sent";
+}
+
+TEST_F(TransactionRequests, RefusedTransactionsKeepThePreviousRecord)
+{
+    const std::string command = TransactionCommand(WithdrawalData());
+    SimulatedReaders sim(Readers(ScriptedCard("T1",
+        { { command, TransactionAnswer("00000017", "1122334455667788") },
+            { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
+            { command, "6610" }, { command, "69F0" }, { command, "6A80" }, { command, "9000" } })));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(Withdraw(control), 0);
+    const Record before = RecordOf(control);
+    EXPECT_EQ(Withdraw(control), 20486);
+    EXPECT_EQ(Withdraw(control), 20756);
+    EXPECT_EQ(Withdraw(control), -1);
+    EXPECT_EQ(Withdraw(control), -1) << "accepted without SNUM and TAC";
+    EXPECT_EQ(RecordOf(control), before);
+    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+
+    // A pulled card is a failed command too.
+    ASSERT_EQ(sim.RemoveCard("ACS ACR83U 00 00"), 0);
+    EXPECT_EQ(Withdraw(control), -1);
+    EXPECT_EQ(RecordOf(control), before);
+}
+
+TEST_F(TransactionRequests, IdentityFallsBackToRecordByRecordAndKeepsWhatItCouldNotRead)
+{
+    const std::string command = TransactionCommand(WithdrawalData());
+    const std::string otherAccount = "8229876543210000";
+    std::string remark2 = "0220";
+    for (int i = 0; i < 30; ++i) {
+        remark2 += "EE";
+    }
+    SimulatedReaders sim(Readers(ScriptedCard("T1",
+        { { command, TransactionAnswer("00000001", "1111111111111111") },
+            { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
+            // Refused at once: read record by record.
+            { command, TransactionAnswer("00000002", "2222222222222222") },
+            { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
+            { "00B2010408", "0108" + Hex("823") + "0000009000" },
+            { "00B2020420", remark2 + "9000" },
+            { "00B2030412", "0310" + Hex(otherAccount) + "9000" },
+            // Record 2 refused: the issuer is new, remark and account stay.
+            { command, TransactionAnswer("00000003", "3333333333333333") },
+            { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
+            { "00B2010408", "0108" + Hex("824") + "0000009000" }, { "00B2020420", "6A83" },
+            // EF1001 not selected: all three stay.
+            { command, TransactionAnswer("00000004", "4444444444444444") },
+            { kSelectAccountFile, "6A82" } })));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(Withdraw(control), 0);
+    ASSERT_EQ(Withdraw(control), 0);
+    const Text remark = Utf8ToText(remark2.substr(4));
+    EXPECT_EQ(RecordOf(control),
+        (Record { u"00000002", u"2222222222222222", u"20240305070809", u"823", remark,
+            Utf8ToText(otherAccount) }));
+    ASSERT_EQ(Withdraw(control), 0);
+    EXPECT_EQ(RecordOf(control),
+        (Record { u"00000003", u"3333333333333333", u"20240305070809", u"824", remark,
+            Utf8ToText(otherAccount) }));
+    ASSERT_EQ(Withdraw(control), 0);
+    EXPECT_EQ(control.GetRespSNUM(), u"00000004");
+    EXPECT_EQ(control.GetTransactionIssuer(), u"824");
+    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+
+    // A new connection empties SNUM, TAC and timestamp, not the card's identity.
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    EXPECT_EQ(
+        RecordOf(control), (Record { u"", u"", u"", u"824", remark, Utf8ToText(otherAccount) }));
+}
+
+} // namespace
+} // namespace velkor

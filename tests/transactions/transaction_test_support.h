@@ -1,0 +1,58 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "common/local_clock.h"
+
+// The fixed clock and the byte layouts the transaction tests compare with.
+namespace velkor::testing {
+
+inline constexpr char kTimestamp[] = "20240305070809";
+
+// 5 March 2024, 07:08:09 local time.
+class FixedClock {
+public:
+    FixedClock()
+        : clock_([] {
+            std::tm time {};
+            time.tm_year = 124;
+            time.tm_mon = 2;
+            time.tm_mday = 5;
+            time.tm_hour = 7;
+            time.tm_min = 8;
+            time.tm_sec = 9;
+            return time;
+        })
+    {
+    }
+
+private:
+    ScopedLocalTime clock_;
+};
+
+inline std::string Hex(std::string_view ascii)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (const char c : ascii) {
+        hex += kDigits[static_cast<uint8_t>(c) >> 4];
+        hex += kDigits[static_cast<uint8_t>(c) & 0x0F];
+    }
+    return hex;
+}
+
+// The transaction command with `data`, as the control sends it under T=1 (Le 00).
+inline std::string TransactionCommand(const std::string& data)
+{
+    return "00E21080" + Hex(std::string(1, static_cast<char>(data.size()))) + Hex(data) + "00";
+}
+
+// A card's answer: SNUM and TAC in their places.
+inline std::string TransactionAnswer(const std::string& snum, const std::string& tacHex)
+{
+    return "00" + Hex(snum) + "0000" + tacHex + "9000";
+}
+
+} // namespace velkor::testing
