@@ -12,12 +12,19 @@ build_packages=(
 )
 test_packages=(
   pcscd vsmartcard-vpcd pcsc-tools xvfb
-  nodejs npm chromium
+  chromium
 )
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = test ]; then
   wanted+=("${test_packages[@]}")
+fi
+
+# Node.js may come from Debian (nodejs + npm) or from a vendor package that bundles npm: ask for
+# the Debian packages only when the commands are missing.
+if [ "${1:-build}" = test ]; then
+  command -v node >/dev/null 2>&1 || wanted+=(nodejs)
+  command -v npm >/dev/null 2>&1 || wanted+=(npm)
 fi
 
 missing=()
