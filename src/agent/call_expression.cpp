@@ -2,20 +2,11 @@
 
 #include <cctype>
 
+#include "common/text.h"
+
 namespace velkor {
 
 namespace {
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool IsNameChar(char c, bool first)
 {
@@ -27,7 +18,7 @@ bool IsNameChar(char c, bool first)
 
 std::optional<CallExpression> ParseCallExpression(std::string_view text, std::string& error)
 {
-    text = Trim(text);
+    text = TrimAsciiSpace(text);
     size_t nameEnd = 0;
     while (nameEnd < text.size() && IsNameChar(text[nameEnd], nameEnd == 0)) {
         ++nameEnd;
@@ -38,7 +29,7 @@ std::optional<CallExpression> ParseCallExpression(std::string_view text, std::st
     }
     CallExpression call;
     call.method = std::string(text.substr(0, nameEnd));
-    const std::string_view rest = Trim(text.substr(nameEnd));
+    const std::string_view rest = TrimAsciiSpace(text.substr(nameEnd));
     if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') {
         error = "expected '(' arguments ')' after " + call.method;
         return std::nullopt;
