@@ -29,18 +29,24 @@ namespace {
 TransactionFields InquiryFields(
     const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber)
 {
-    return { .pPCode = pPCode, .pFdChkCode = pFdChkCode, .pAccountNumber = pAccountNumber };
+    TransactionFields fields;
+    fields.pPCode = pPCode;
+    fields.pFdChkCode = pFdChkCode;
+    fields.pAccountNumber = pAccountNumber;
+    return fields;
 }
 
 // Withdrawal and tax payment carry these fields; transfer and payment add their own.
 TransactionFields AccountFields(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
 {
-    return { .pPCode = pPCode,
-        .pFdid = pFdid,
-        .pFdChkCode = pFdChkCode,
-        .pMoney = pMoney,
-        .pAccount = pAccount };
+    TransactionFields fields;
+    fields.pPCode = pPCode;
+    fields.pFdid = pFdid;
+    fields.pFdChkCode = pFdChkCode;
+    fields.pMoney = pMoney;
+    fields.pAccount = pAccount;
+    return fields;
 }
 
 TransactionFields TransferFields(const OptText& pPCode, const OptText& pFdid,
