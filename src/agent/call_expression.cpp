@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "common/secure_buffer.h"
 #include "common/text.h"
 
 namespace velkor {
@@ -35,7 +36,12 @@ std::optional<CallExpression> ParseCallExpression(std::string_view text, std::st
         return std::nullopt;
     }
     const std::string_view inner = rest.substr(1, rest.size() - 2);
-    call.params = nlohmann::json::parse("[" + std::string(inner) + "]", nullptr, false);
+    // The arguments may hold a PIN or a key: the one copy made here is wiped after parsing.
+    std::string list;
+    list.reserve(inner.size() + 2);
+    list.append("[").append(inner).append("]");
+    call.params = nlohmann::json::parse(list, nullptr, false);
+    WipeString(list);
     if (call.params.is_discarded()) {
         error = "arguments of " + call.method + " are not JSON literals";
         return std::nullopt;
