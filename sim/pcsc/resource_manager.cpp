@@ -196,6 +196,11 @@ LONG ResourceManager::CheckSharing(const Reader& reader, SCARDHANDLE except, DWO
     return SCARD_S_SUCCESS;
 }
 
+bool ResourceManager::LockedByAnother(const Reader& reader, SCARDHANDLE card)
+{
+    return reader.lockHolder != 0 && reader.lockHolder != card;
+}
+
 bool ResourceManager::HeldExclusively(const Reader& reader) const
 {
     for (const auto& [id, handle] : handles_) {
@@ -240,6 +245,15 @@ void ResourceManager::DropHandle(SCARDHANDLE card)
     handles_.erase(found);
 }
 
+int ResourceManager::DrivenReader(const std::string& name, Reader*& reader)
+{
+    if (!Ready(false)) {
+        return VELKOR_SIM_BAD_CONFIG;
+    }
+    reader = FindReader(name);
+    return reader == nullptr ? VELKOR_SIM_UNKNOWN_READER : VELKOR_SIM_OK;
+}
+
 int ResourceManager::Reload()
 {
     std::lock_guard lock(mutex_);
@@ -250,12 +264,9 @@ int ResourceManager::Reload()
 int ResourceManager::RemoveCard(const std::string& name)
 {
     std::lock_guard lock(mutex_);
-    if (!Ready(false)) {
-        return VELKOR_SIM_BAD_CONFIG;
-    }
-    Reader* reader = FindReader(name);
-    if (reader == nullptr) {
-        return VELKOR_SIM_UNKNOWN_READER;
+    Reader* reader = nullptr;
+    if (const int found = DrivenReader(name, reader); found != VELKOR_SIM_OK) {
+        return found;
     }
     if (!reader->card) {
         return VELKOR_SIM_NO_CARD;
@@ -267,12 +278,9 @@ int ResourceManager::RemoveCard(const std::string& name)
 int ResourceManager::InsertCard(const std::string& name, const char* cardJson)
 {
     std::lock_guard lock(mutex_);
-    if (!Ready(false)) {
-        return VELKOR_SIM_BAD_CONFIG;
-    }
-    Reader* reader = FindReader(name);
-    if (reader == nullptr) {
-        return VELKOR_SIM_UNKNOWN_READER;
+    Reader* reader = nullptr;
+    if (const int found = DrivenReader(name, reader); found != VELKOR_SIM_OK) {
+        return found;
     }
     if (reader->card) {
         return VELKOR_SIM_CARD_PRESENT;
@@ -303,12 +311,9 @@ int ResourceManager::InsertCard(const std::string& name, const char* cardJson)
 int ResourceManager::GetScriptProgress(const std::string& name, ScriptProgress& progress)
 {
     std::lock_guard lock(mutex_);
-    if (!Ready(false)) {
-        return VELKOR_SIM_BAD_CONFIG;
-    }
-    Reader* reader = FindReader(name);
-    if (reader == nullptr) {
-        return VELKOR_SIM_UNKNOWN_READER;
+    Reader* reader = nullptr;
+    if (const int found = DrivenReader(name, reader); found != VELKOR_SIM_OK) {
+        return found;
     }
     const VirtualCard* card = reader->card ? reader->card.get() : reader->removedCard.get();
     if (card == nullptr) {

@@ -86,9 +86,13 @@ private:
     // 0 when the handle may talk to its card now; the removed/reset/unavailable result otherwise.
     LONG CheckAccess(const Handle& handle, Reader*& reader);
     LONG CheckSharing(const Reader& reader, SCARDHANDLE except, DWORD shareMode) const;
+    // Another handle holds the reader's transaction lock.
+    static bool LockedByAnother(const Reader& reader, SCARDHANDLE card);
     bool HeldExclusively(const Reader& reader) const;
     void ApplyDisposition(Reader& reader, SCARDHANDLE actor, DWORD disposition);
     void DropHandle(SCARDHANDLE card);
+    // The reader a driving call names: VELKOR_SIM_OK and the reader, or the call's failure code.
+    int DrivenReader(const std::string& name, Reader*& reader);
 
     std::mutex mutex_;
     std::condition_variable changed_;

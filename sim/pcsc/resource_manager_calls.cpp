@@ -69,19 +69,21 @@ private:
     std::function<void()> after_;
 };
 
-#define VELKOR_SIM_ENTER(call, followEnvironment)                                                  \
+// The common start of every call: the lock, the configuration, the card movements planned after
+// the call, and an injected fault for `faultReader` (the reader a fault may be limited to).
+#define VELKOR_SIM_ENTER(call, followEnvironment, faultReader)                                     \
     std::unique_lock lock(mutex_);                                                                 \
     if (!Ready(followEnvironment)) {                                                               \
         return SCARD_E_NO_SERVICE;                                                                 \
     }                                                                                              \
-    CallScope afterCall([this] { AfterCall(call); })
+    CallScope afterCall([this] { AfterCall(call); });                                              \
+    if (auto fault = Fault(call, faultReader)) {                                                   \
+        return *fault;                                                                             \
+    }
 
 LONG ResourceManager::EstablishContext(DWORD scope, SCARDCONTEXT* context)
 {
-    VELKOR_SIM_ENTER("SCardEstablishContext", true);
-    if (auto fault = Fault("SCardEstablishContext", nullptr)) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardEstablishContext", true, nullptr)
     if (context == nullptr) {
         return SCARD_E_INVALID_PARAMETER;
     }
@@ -96,10 +98,7 @@ LONG ResourceManager::EstablishContext(DWORD scope, SCARDCONTEXT* context)
 // As pcscd does, releasing a context disconnects its cards with a reset.
 LONG ResourceManager::ReleaseContext(SCARDCONTEXT context)
 {
-    VELKOR_SIM_ENTER("SCardReleaseContext", false);
-    if (auto fault = Fault("SCardReleaseContext", nullptr)) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardReleaseContext", false, nullptr)
     if (contexts_.erase(context) == 0) {
         return SCARD_E_INVALID_HANDLE;
     }
@@ -122,19 +121,13 @@ LONG ResourceManager::ReleaseContext(SCARDCONTEXT context)
 
 LONG ResourceManager::IsValidContext(SCARDCONTEXT context)
 {
-    VELKOR_SIM_ENTER("SCardIsValidContext", false);
-    if (auto fault = Fault("SCardIsValidContext", nullptr)) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardIsValidContext", false, nullptr)
     return contexts_.count(context) != 0 ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
 }
 
 LONG ResourceManager::ListReaders(SCARDCONTEXT context, char* readers, DWORD* length)
 {
-    VELKOR_SIM_ENTER("SCardListReaders", false);
-    if (auto fault = Fault("SCardListReaders", nullptr)) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardListReaders", false, nullptr)
     if (length == nullptr) {
         return SCARD_E_INVALID_PARAMETER;
     }
@@ -157,11 +150,8 @@ LONG ResourceManager::ListReaders(SCARDCONTEXT context, char* readers, DWORD* le
 LONG ResourceManager::Connect(SCARDCONTEXT context, const char* readerName, DWORD shareMode,
     DWORD preferred, SCARDHANDLE* card, DWORD* activeProtocol)
 {
-    VELKOR_SIM_ENTER("SCardConnect", false);
     const std::string name = readerName != nullptr ? readerName : "";
-    if (auto fault = Fault("SCardConnect", readerName != nullptr ? &name : nullptr)) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardConnect", false, readerName != nullptr ? &name : nullptr)
     if (card == nullptr || activeProtocol == nullptr) {
         return SCARD_E_INVALID_PARAMETER;
     }
@@ -210,10 +200,7 @@ LONG ResourceManager::Connect(SCARDCONTEXT context, const char* readerName, DWOR
 LONG ResourceManager::Reconnect(
     SCARDHANDLE card, DWORD shareMode, DWORD preferred, DWORD initialization, DWORD* activeProtocol)
 {
-    VELKOR_SIM_ENTER("SCardReconnect", false);
-    if (auto fault = Fault("SCardReconnect", ReaderOf(card))) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardReconnect", false, ReaderOf(card))
     if (activeProtocol == nullptr) {
         return SCARD_E_INVALID_PARAMETER;
     }
@@ -231,7 +218,7 @@ LONG ResourceManager::Reconnect(
     if (!reader->card) {
         return SCARD_E_NO_SMARTCARD; // measured with pcscd 1.9.9, whatever the initialization
     }
-    if (reader->lockHolder != 0 && reader->lockHolder != card) {
+    if (LockedByAnother(*reader, card)) {
         return SCARD_E_SHARING_VIOLATION;
     }
     const auto protocol = static_cast<DWORD>(reader->card->Protocol());
@@ -256,10 +243,7 @@ LONG ResourceManager::Reconnect(
 
 LONG ResourceManager::Disconnect(SCARDHANDLE card, DWORD disposition)
 {
-    VELKOR_SIM_ENTER("SCardDisconnect", false);
-    if (auto fault = Fault("SCardDisconnect", ReaderOf(card))) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardDisconnect", false, ReaderOf(card))
     Handle* handle = FindHandle(card);
     if (handle == nullptr) {
         return SCARD_E_INVALID_HANDLE;
@@ -278,10 +262,7 @@ LONG ResourceManager::Disconnect(SCARDHANDLE card, DWORD disposition)
 LONG ResourceManager::Status(SCARDHANDLE card, char* readerName, DWORD* readerLength, DWORD* state,
     DWORD* protocol, BYTE* atr, DWORD* atrLength)
 {
-    VELKOR_SIM_ENTER("SCardStatus", false);
-    if (auto fault = Fault("SCardStatus", ReaderOf(card))) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardStatus", false, ReaderOf(card))
     Handle* handle = FindHandle(card);
     if (handle == nullptr) {
         return SCARD_E_INVALID_HANDLE;
@@ -320,10 +301,7 @@ LONG ResourceManager::Transmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci
     const BYTE* command, DWORD commandLength, SCARD_IO_REQUEST* receivePci, BYTE* response,
     DWORD* responseLength)
 {
-    VELKOR_SIM_ENTER("SCardTransmit", false);
-    if (auto fault = Fault("SCardTransmit", ReaderOf(card))) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardTransmit", false, ReaderOf(card))
     if (responseLength == nullptr) {
         return SCARD_E_INVALID_PARAMETER;
     }
@@ -341,7 +319,7 @@ LONG ResourceManager::Transmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci
     if (const LONG access = CheckAccess(*handle, reader); access != SCARD_S_SUCCESS) {
         return access;
     }
-    if (reader->lockHolder != 0 && reader->lockHolder != card) {
+    if (LockedByAnother(*reader, card)) {
         return SCARD_E_SHARING_VIOLATION;
     }
     if (handle->protocol == SCARD_PROTOCOL_UNDEFINED || sendPci->dwProtocol != handle->protocol) {
@@ -367,10 +345,7 @@ LONG ResourceManager::Transmit(SCARDHANDLE card, const SCARD_IO_REQUEST* sendPci
 
 LONG ResourceManager::GetAttrib(SCARDHANDLE card, DWORD attribute, BYTE* value, DWORD* length)
 {
-    VELKOR_SIM_ENTER("SCardGetAttrib", false);
-    if (auto fault = Fault("SCardGetAttrib", ReaderOf(card))) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardGetAttrib", false, ReaderOf(card))
     if (length == nullptr) {
         return SCARD_E_INVALID_PARAMETER;
     }
@@ -425,10 +400,7 @@ LONG ResourceManager::GetAttrib(SCARDHANDLE card, DWORD attribute, BYTE* value, 
 // violation at once instead, so that a test never hangs.
 LONG ResourceManager::BeginTransaction(SCARDHANDLE card)
 {
-    VELKOR_SIM_ENTER("SCardBeginTransaction", false);
-    if (auto fault = Fault("SCardBeginTransaction", ReaderOf(card))) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardBeginTransaction", false, ReaderOf(card))
     Handle* handle = FindHandle(card);
     if (handle == nullptr) {
         return SCARD_E_INVALID_HANDLE;
@@ -437,7 +409,7 @@ LONG ResourceManager::BeginTransaction(SCARDHANDLE card)
     if (const LONG access = CheckAccess(*handle, reader); access != SCARD_S_SUCCESS) {
         return access;
     }
-    if (reader->lockHolder != 0 && reader->lockHolder != card) {
+    if (LockedByAnother(*reader, card)) {
         return SCARD_E_SHARING_VIOLATION;
     }
     reader->lockHolder = card;
@@ -447,10 +419,7 @@ LONG ResourceManager::BeginTransaction(SCARDHANDLE card)
 
 LONG ResourceManager::EndTransaction(SCARDHANDLE card, DWORD disposition)
 {
-    VELKOR_SIM_ENTER("SCardEndTransaction", false);
-    if (auto fault = Fault("SCardEndTransaction", ReaderOf(card))) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardEndTransaction", false, ReaderOf(card))
     Handle* handle = FindHandle(card);
     if (handle == nullptr) {
         return SCARD_E_INVALID_HANDLE;
@@ -475,10 +444,7 @@ LONG ResourceManager::EndTransaction(SCARDHANDLE card, DWORD disposition)
 LONG ResourceManager::GetStatusChange(
     SCARDCONTEXT context, DWORD timeout, SCARD_READERSTATE* states, DWORD count)
 {
-    VELKOR_SIM_ENTER("SCardGetStatusChange", false);
-    if (auto fault = Fault("SCardGetStatusChange", nullptr)) {
-        return *fault;
-    }
+    VELKOR_SIM_ENTER("SCardGetStatusChange", false, nullptr)
     if (contexts_.count(context) == 0) {
         return SCARD_E_INVALID_HANDLE;
     }

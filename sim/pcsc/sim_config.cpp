@@ -82,6 +82,23 @@ bool ReadCall(
     return true;
 }
 
+// An optional card description, checked by building the card once.
+bool ReadCard(
+    const nlohmann::json& entry, const std::string& where, nlohmann::json& out, std::string& error)
+{
+    const auto card = entry.find("card");
+    if (card == entry.end() || card->is_null()) {
+        return true;
+    }
+    std::string cardError;
+    if (!MakeCard(*card, cardError)) {
+        error = where + "." + cardError;
+        return false;
+    }
+    out = *card;
+    return true;
+}
+
 bool ParseReader(
     const nlohmann::json& entry, const std::string& where, ReaderConfig& reader, std::string& error)
 {
@@ -124,16 +141,7 @@ bool ParseReader(
         }
         reader.pinPad = PinPadSettings { pin.value_or(""), newPin.value_or("") };
     }
-    const auto card = entry.find("card");
-    if (card != entry.end() && !card->is_null()) {
-        std::string cardError;
-        if (!MakeCard(*card, cardError)) {
-            error = where + "." + cardError;
-            return false;
-        }
-        reader.card = *card;
-    }
-    return true;
+    return ReadCard(entry, where, reader.card, error);
 }
 
 bool ParseFault(
@@ -194,20 +202,14 @@ bool ParseEvent(const nlohmann::json& entry, const std::string& where,
         return false;
     }
     event.reader = *reader;
-    const auto card = entry.find("card");
-    if (card != entry.end() && !card->is_null()) {
-        std::string cardError;
-        if (!MakeCard(*card, cardError)) {
-            error = where + "." + cardError;
-            return false;
-        }
-        event.card = *card;
-    }
-    return true;
+    return ReadCard(entry, where, event.card, error);
 }
 
-template <typename Parse>
-bool ParseList(const nlohmann::json& root, const char* field, Parse parse, std::string& error)
+// Parses each entry of an optional array into `items`; `parse(entry, where, item)` reports its own
+// error.
+template <typename Item, typename Parse>
+bool ParseList(const nlohmann::json& root, const char* field, std::vector<Item>& items, Parse parse,
+    std::string& error)
 {
     const auto found = root.find(field);
     if (found == root.end() || found->is_null()) {
@@ -218,9 +220,11 @@ bool ParseList(const nlohmann::json& root, const char* field, Parse parse, std::
         return false;
     }
     for (size_t i = 0; i < found->size(); ++i) {
-        if (!parse((*found)[i], std::string(field) + "[" + std::to_string(i) + "]")) {
+        Item item;
+        if (!parse((*found)[i], std::string(field) + "[" + std::to_string(i) + "]", item)) {
             return false;
         }
+        items.push_back(std::move(item));
     }
     return true;
 }
@@ -246,43 +250,26 @@ std::optional<SimConfig> ParseSimConfig(const std::string& jsonText, std::string
     }
     SimConfig config;
     std::set<std::string> names;
-    const bool ok = ParseList(
-                        root, "readers",
-                        [&](const nlohmann::json& entry, const std::string& where) {
-                            ReaderConfig reader;
-                            if (!ParseReader(entry, where, reader, error)) {
-                                return false;
-                            }
-                            if (!names.insert(reader.name).second) {
-                                error = where + ".name repeats \"" + reader.name + "\"";
-                                return false;
-                            }
-                            config.readers.push_back(std::move(reader));
-                            return true;
-                        },
-                        error)
-        && ParseList(
-            root, "faults",
-            [&](const nlohmann::json& entry, const std::string& where) {
-                FaultConfig fault;
-                if (!ParseFault(entry, where, fault, error)) {
-                    return false;
-                }
-                config.faults.push_back(std::move(fault));
-                return true;
-            },
-            error)
-        && ParseList(
-            root, "events",
-            [&](const nlohmann::json& entry, const std::string& where) {
-                EventConfig event;
-                if (!ParseEvent(entry, where, names, event, error)) {
-                    return false;
-                }
-                config.events.push_back(std::move(event));
-                return true;
-            },
-            error);
+    const auto reader
+        = [&](const nlohmann::json& entry, const std::string& where, ReaderConfig& item) {
+              if (!ParseReader(entry, where, item, error)) {
+                  return false;
+              }
+              if (!names.insert(item.name).second) {
+                  error = where + ".name repeats \"" + item.name + "\"";
+                  return false;
+              }
+              return true;
+          };
+    const auto fault = [&](const nlohmann::json& entry, const std::string& where,
+                           FaultConfig& item) { return ParseFault(entry, where, item, error); };
+    const auto event
+        = [&](const nlohmann::json& entry, const std::string& where, EventConfig& item) {
+              return ParseEvent(entry, where, names, item, error);
+          };
+    const bool ok = ParseList(root, "readers", config.readers, reader, error)
+        && ParseList(root, "faults", config.faults, fault, error)
+        && ParseList(root, "events", config.events, event, error);
     if (!ok) {
         return std::nullopt;
     }

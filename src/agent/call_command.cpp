@@ -8,7 +8,10 @@
 
 #include "agent/call_expression.h"
 #include "agent/json_arguments.h"
+#include "agent/json_secrets.h"
+#include "agent/prepared_call.h"
 #include "agent/qt_ui.h"
+#include "common/secure_buffer.h"
 #include "control/headless_ui.h"
 #include "control/velkor_ctrl.h"
 
@@ -18,9 +21,24 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-struct PreparedCall {
-    const MethodInfo* method;
-    std::vector<MethodArgument> arguments;
+// The command line's calls may hold PINs and keys: our copies of them are wiped on every way out.
+class ExpressionsWipe {
+public:
+    explicit ExpressionsWipe(std::vector<std::string>& expressions)
+        : expressions_(expressions)
+    {
+    }
+    ExpressionsWipe(const ExpressionsWipe&) = delete;
+    ExpressionsWipe& operator=(const ExpressionsWipe&) = delete;
+    ~ExpressionsWipe()
+    {
+        for (auto& expression : expressions_) {
+            WipeString(expression);
+        }
+    }
+
+private:
+    std::vector<std::string>& expressions_;
 };
 
 } // namespace
@@ -28,6 +46,8 @@ struct PreparedCall {
 int RunCallCommand(const std::vector<std::string>& args)
 {
     std::vector<std::string> expressions;
+    expressions.reserve(args.size()); // no reallocation leaves a short call behind
+    ExpressionsWipe wipeExpressions(expressions);
     std::string ui = "none";
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--ui") {
@@ -52,14 +72,18 @@ int RunCallCommand(const std::vector<std::string>& args)
     }
 
     // Every call is checked before the first one runs, so a typo never leaves a half-done session.
+    // Prepared calls wipe their arguments when destroyed, as the agent's queued calls do.
     std::vector<PreparedCall> calls;
+    calls.reserve(expressions.size());
     for (const auto& expression : expressions) {
         std::string error;
-        const auto parsed = ParseCallExpression(expression, error);
+        auto parsed = ParseCallExpression(expression, error);
         if (!parsed) {
-            std::cerr << "velkor call: " << error << ": " << expression << "\n";
+            // The expression is not repeated: it may hold a PIN.
+            std::cerr << "velkor call: " << error << "\n";
             return kUsageError;
         }
+        ScopedJsonWipe wipeParams(parsed->params);
         const MethodInfo* method = FindMethod(parsed->method);
         if (method == nullptr) {
             std::cerr << "velkor call: unknown method " << parsed->method << "\n";
@@ -70,7 +94,10 @@ int RunCallCommand(const std::vector<std::string>& args)
             std::cerr << "velkor call: " << error << "\n";
             return kUsageError;
         }
-        calls.push_back({ method, std::move(*arguments) });
+        PreparedCall call;
+        call.method = method;
+        call.arguments = std::move(*arguments);
+        calls.push_back(std::move(call));
     }
 
     // --ui qt shows message boxes and dialogs on screen, which needs a QApplication for the run.
@@ -87,8 +114,10 @@ int RunCallCommand(const std::vector<std::string>& args)
     }
     CVelkorCtrl control(*screen);
     for (const auto& call : calls) {
-        const MethodResult result = call.method->invoke(control, call.arguments);
-        std::cout << ResultToJson(result).dump() << std::endl;
+        MethodResult result = call.method->invoke(control, call.arguments);
+        std::string line = ResultJsonText(result);
+        std::cout << line << std::endl;
+        WipeString(line);
     }
     return 0;
 }

@@ -2,20 +2,12 @@
 
 #include <cctype>
 
+#include "common/secure_buffer.h"
+#include "common/text.h"
+
 namespace velkor {
 
 namespace {
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool IsNameChar(char c, bool first)
 {
@@ -27,7 +19,7 @@ bool IsNameChar(char c, bool first)
 
 std::optional<CallExpression> ParseCallExpression(std::string_view text, std::string& error)
 {
-    text = Trim(text);
+    text = TrimAsciiSpace(text);
     size_t nameEnd = 0;
     while (nameEnd < text.size() && IsNameChar(text[nameEnd], nameEnd == 0)) {
         ++nameEnd;
@@ -38,13 +30,18 @@ std::optional<CallExpression> ParseCallExpression(std::string_view text, std::st
     }
     CallExpression call;
     call.method = std::string(text.substr(0, nameEnd));
-    const std::string_view rest = Trim(text.substr(nameEnd));
+    const std::string_view rest = TrimAsciiSpace(text.substr(nameEnd));
     if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') {
         error = "expected '(' arguments ')' after " + call.method;
         return std::nullopt;
     }
     const std::string_view inner = rest.substr(1, rest.size() - 2);
-    call.params = nlohmann::json::parse("[" + std::string(inner) + "]", nullptr, false);
+    // The arguments may hold a PIN or a key: the one copy made here is wiped after parsing.
+    std::string list;
+    list.reserve(inner.size() + 2);
+    list.append("[").append(inner).append("]");
+    call.params = nlohmann::json::parse(list, nullptr, false);
+    WipeString(list);
     if (call.params.is_discarded()) {
         error = "arguments of " + call.method + " are not JSON literals";
         return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include "agent/json_arguments.h"
 #include "agent/json_rpc.h"
+#include "agent/json_secrets.h"
 #include "build_info.h"
 #include "common/secure_buffer.h"
 
@@ -14,18 +15,6 @@ namespace velkor {
 namespace {
 
 using nlohmann::json;
-
-// Parameters may hold PINs and keys; the parsed copies are wiped once converted.
-void WipeJsonStrings(json& value)
-{
-    if (value.is_string()) {
-        WipeString(value.get_ref<std::string&>());
-    } else if (value.is_array() || value.is_object()) {
-        for (auto& element : value) {
-            WipeJsonStrings(element);
-        }
-    }
-}
 
 bool IsDecimal(const std::string& text)
 {
@@ -41,11 +30,6 @@ std::string Quoted(const std::string& name)
     });
     return printable ? " " + name : std::string();
 }
-
-struct ScopedJsonWipe {
-    json& value;
-    ~ScopedJsonWipe() { WipeJsonStrings(value); }
-};
 
 } // namespace
 
@@ -81,7 +65,7 @@ const MethodInfo* Dispatcher::Find(const std::string& method) const
 Dispatcher::Outcome Dispatcher::Dispatch(std::string_view frame) const
 {
     json request = json::parse(frame.begin(), frame.end(), nullptr, false);
-    ScopedJsonWipe wipe { request };
+    ScopedJsonWipe wipe(request);
     if (request.is_discarded()) {
         return { rpc::ErrorMessage(nullptr, rpc::kParseError, "parse error: not JSON"), {} };
     }
@@ -124,7 +108,7 @@ Dispatcher::Outcome Dispatcher::Dispatch(std::string_view frame) const
         }
         params = std::move(*paramsIt);
     }
-    ScopedJsonWipe wipeParams { params };
+    ScopedJsonWipe wipeParams(params);
 
     if (name == kDescribeMethod) {
         if (notification) {

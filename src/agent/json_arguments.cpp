@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "agent/json_secrets.h"
+#include "common/secure_buffer.h"
+
 namespace velkor {
 
 std::optional<std::vector<MethodArgument>> JsonToArguments(
@@ -54,12 +57,17 @@ std::optional<std::vector<MethodArgument>> JsonToArguments(
     return arguments;
 }
 
-nlohmann::json ResultToJson(const MethodResult& result)
+std::string ResultJsonText(MethodResult& result)
 {
     if (const auto* integer = std::get_if<int32_t>(&result)) {
-        return *integer;
+        return std::to_string(*integer);
     }
-    return TextToUtf8(std::get<Text>(result));
+    Text& text = std::get<Text>(result);
+    std::string utf8 = TextToUtf8(text);
+    WipeString(text);
+    std::string literal = JsonStringLiteral(utf8);
+    WipeString(utf8);
+    return literal;
 }
 
 } // namespace velkor

@@ -16,6 +16,8 @@ namespace velkor {
 std::optional<std::vector<MethodArgument>> JsonToArguments(
     const MethodInfo& method, const nlohmann::json& params, std::string& error);
 
-nlohmann::json ResultToJson(const MethodResult& result);
+// A result as JSON text: the integer, or the text as a JSON string. A text result may be secret (a
+// clear account, a session-key hash): it is wiped, and so is every copy made on the way.
+std::string ResultJsonText(MethodResult& result);
 
 } // namespace velkor

@@ -1,5 +1,6 @@
 #include "agent/json_rpc.h"
 
+#include "agent/json_secrets.h"
 #include "common/secure_buffer.h"
 
 namespace velkor::rpc {
@@ -11,10 +12,8 @@ std::string ResultMessage(const nlohmann::json& id, const nlohmann::json& result
 
 std::string TextResultMessage(const nlohmann::json& id, std::string& utf8)
 {
-    nlohmann::json value = std::move(utf8);
+    std::string body = JsonStringLiteral(utf8);
     WipeString(utf8);
-    std::string body = value.dump();
-    WipeString(value.get_ref<std::string&>());
     const std::string prefix = R"({"id":)" + id.dump() + R"(,"jsonrpc":"2.0","result":)";
     std::string reply;
     reply.reserve(prefix.size() + body.size() + 1);

@@ -4,22 +4,12 @@
 #include <cctype>
 #include <fstream>
 
+#include "common/text.h"
 #include "common/xdg_paths.h"
 
 namespace velkor {
 
 namespace {
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool IsPort(std::string_view text)
 {
@@ -71,7 +61,7 @@ bool IsWellFormedOrigin(std::string_view origin)
 
 bool OriginPolicy::Allow(std::string_view origin)
 {
-    origin = Trim(origin);
+    origin = TrimAsciiSpace(origin);
     if (origin == "null" || !IsWellFormedOrigin(origin)) {
         return false;
     }
@@ -95,7 +85,7 @@ bool OriginPolicy::LoadFile(const std::string& path, std::vector<std::string>& p
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
-        const std::string_view entry = Trim(line);
+        const std::string_view entry = TrimAsciiSpace(line);
         if (entry.empty() || entry.front() == '#') {
             continue;
         }
@@ -115,7 +105,7 @@ std::string AllowedOriginsPath()
 
 bool IsLoopbackHost(std::string_view hostHeader, uint16_t port)
 {
-    hostHeader = Trim(hostHeader);
+    hostHeader = TrimAsciiSpace(hostHeader);
     std::string_view name = hostHeader;
     std::string_view portText;
     const auto bracketEnd = hostHeader.rfind(']');

@@ -1,11 +1,11 @@
 #include "agent/registration.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include <QProcess>
 #include <QStringList>
 
+#include "common/atomic_file.h"
 #include "common/xdg_paths.h"
 #include "control/registration_record.h"
 
@@ -16,27 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUnitName = "velkor.service";
-
-bool WriteFileAtomically(const std::string& path, const std::string& content)
-{
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
-    if (error) {
-        return false;
-    }
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << content;
-        out.flush();
-        if (!out) {
-            fs::remove(temporary, error);
-            return false;
-        }
-    }
-    fs::rename(temporary, path, error);
-    return !error;
-}
 
 bool RemoveFile(const std::string& path)
 {

@@ -5,6 +5,7 @@
 #include "agent/call_command.h"
 #include "agent/serve_command.h"
 #include "build_info.h"
+#include "common/secure_buffer.h"
 #include "widgets/dialog_font_faces.h"
 
 namespace {
@@ -36,7 +37,16 @@ int main(int argc, char** argv)
         return 0;
     }
     if (args[0] == "call") {
-        return velkor::RunCallCommand({ args.begin() + 1, args.end() });
+        // The calls may hold PINs and keys: the copies made here are wiped once they have run.
+        std::vector<std::string> calls(args.begin() + 1, args.end());
+        const int code = velkor::RunCallCommand(calls);
+        for (auto& text : calls) {
+            velkor::WipeString(text);
+        }
+        for (auto& text : args) {
+            velkor::WipeString(text);
+        }
+        return code;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args[0] == "serve") {

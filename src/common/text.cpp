@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include <cctype>
+
 namespace velkor {
 
 namespace {
@@ -99,6 +101,17 @@ std::string TextToUtf8(std::u16string_view text)
         AppendUtf8(out, cp);
     }
     return out;
+}
+
+std::string_view TrimAsciiSpace(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
 SecureBytes TextLow8(std::u16string_view text)

@@ -20,6 +20,9 @@ using OptText = std::optional<std::u16string>;
 Text Utf8ToText(std::string_view utf8);
 std::string TextToUtf8(std::u16string_view text);
 
+// `text` without the white space (in the C locale's sense) at either end.
+std::string_view TrimAsciiSpace(std::string_view text);
+
 // Bytes as the control reads them out of a text: the low 8 bits of each UTF-16 code unit.
 // Wiped when released, since the text may be a PIN or a key.
 SecureBytes TextLow8(std::u16string_view text);

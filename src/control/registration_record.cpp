@@ -1,8 +1,8 @@
 #include "control/registration_record.h"
 
-#include <filesystem>
 #include <fstream>
 
+#include "common/atomic_file.h"
 #include "common/xdg_paths.h"
 
 namespace velkor {
@@ -41,26 +41,9 @@ std::optional<RegistrationRecord> ReadRegistrationRecord(const std::string& path
 
 bool WriteRegistrationRecord(const std::string& path, const RegistrationRecord& record)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
-    if (error) {
-        return false;
-    }
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << "# Written by `velkor register`, removed by `velkor unregister`.\n"
-            << "executable=" << record.executable << "\n"
-            << "version=" << record.version << "\n";
-        out.flush();
-        if (!out) {
-            fs::remove(temporary, error);
-            return false;
-        }
-    }
-    fs::rename(temporary, path, error);
-    return !error;
+    return WriteFileAtomically(path,
+        "# Written by `velkor register`, removed by `velkor unregister`.\n"
+            + ("executable=" + record.executable) + "\nversion=" + record.version + "\n");
 }
 
 } // namespace velkor

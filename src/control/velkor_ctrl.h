@@ -119,6 +119,12 @@ public:
 private:
     int32_t ConnectCardInto(const OptText& readerName);
     transactions::TransactionRecord Record();
+    // A transaction request on the connected card, or through the named PIN-pad reader, into the
+    // stored record.
+    int32_t RequestOnCard(
+        transactions::TransactionType type, const transactions::TransactionFields& fields);
+    int32_t RequestOnPinPad(const OptText& readerName, transactions::TransactionType type,
+        const transactions::TransactionFields& fields);
 
     Ui& ui_;
 

@@ -11,62 +11,32 @@ transactions::TransactionRecord CVelkorCtrl::Record()
         state_.transactionRemark, state_.transactionAccount };
 }
 
-int32_t CVelkorCtrl::AccountInquiry(
+int32_t CVelkorCtrl::RequestOnCard(TransactionType type, const TransactionFields& fields)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, type, fields, record);
+}
+
+int32_t CVelkorCtrl::RequestOnPinPad(
+    const OptText& readerName, TransactionType type, const TransactionFields& fields)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequestSnd(readerName, type, fields, record, ui_);
+}
+
+namespace {
+
+TransactionFields InquiryFields(
     const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber)
 {
     TransactionFields fields;
     fields.pPCode = pPCode;
     fields.pFdChkCode = pFdChkCode;
     fields.pAccountNumber = pAccountNumber;
-    auto record = Record();
-    return cardEngine_.AccountRequest(
-        state_.ReaderSlotIndex, TransactionType::Inquiry, fields, record);
-}
-
-// Works on the connected card, like the plain inquiry; the reader name is not used.
-int32_t CVelkorCtrl::AccountInquirySnd(const OptText& pPCode, const OptText& pFdChkCode,
-    const OptText& pAccountNumber, const OptText& /*pReaderName*/)
-{
-    TransactionFields fields;
-    fields.pPCode = pPCode;
-    fields.pFdChkCode = pFdChkCode;
-    fields.pAccountNumber = pAccountNumber;
-    auto record = Record();
-    return cardEngine_.AccountInquirySnd(state_.ReaderSlotIndex, fields, record, ui_);
-}
-
-namespace {
-
-TransactionFields TransferFields(const OptText& pPCode, const OptText& pFdid,
-    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
-    const OptText& pAccount)
-{
-    TransactionFields fields;
-    fields.pPCode = pPCode;
-    fields.pFdid = pFdid;
-    fields.pFdChkCode = pFdChkCode;
-    fields.pMoney = pMoney;
-    fields.pImprtAccnt = pImprtAccnt;
-    fields.pAccount = pAccount;
     return fields;
 }
 
-TransactionFields PaymentFields(const OptText& pPCode, const OptText& pFdid,
-    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
-    const OptText& pCancelNo, const OptText& pAccount)
-{
-    TransactionFields fields;
-    fields.pPCode = pPCode;
-    fields.pFdid = pFdid;
-    fields.pFdChkCode = pFdChkCode;
-    fields.pMoney = pMoney;
-    fields.pPaymentType = pPaymentType;
-    fields.pCancelNo = pCancelNo;
-    fields.pAccount = pAccount;
-    return fields;
-}
-
-// Withdrawal and tax payment carry the same fields.
+// Withdrawal and tax payment carry these fields; transfer and payment add their own.
 TransactionFields AccountFields(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
 {
@@ -79,78 +49,103 @@ TransactionFields AccountFields(const OptText& pPCode, const OptText& pFdid,
     return fields;
 }
 
+TransactionFields TransferFields(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+    const OptText& pAccount)
+{
+    TransactionFields fields = AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount);
+    fields.pImprtAccnt = pImprtAccnt;
+    return fields;
+}
+
+TransactionFields PaymentFields(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+    const OptText& pCancelNo, const OptText& pAccount)
+{
+    TransactionFields fields = AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount);
+    fields.pPaymentType = pPaymentType;
+    fields.pCancelNo = pCancelNo;
+    return fields;
+}
+
 } // namespace
+
+int32_t CVelkorCtrl::AccountInquiry(
+    const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber)
+{
+    return RequestOnCard(
+        TransactionType::Inquiry, InquiryFields(pPCode, pFdChkCode, pAccountNumber));
+}
+
+// Works on the connected card, like the plain inquiry; the reader name is not used.
+int32_t CVelkorCtrl::AccountInquirySnd(const OptText& pPCode, const OptText& pFdChkCode,
+    const OptText& pAccountNumber, const OptText& /*pReaderName*/)
+{
+    auto record = Record();
+    return cardEngine_.AccountInquirySnd(
+        state_.ReaderSlotIndex, InquiryFields(pPCode, pFdChkCode, pAccountNumber), record, ui_);
+}
 
 int32_t CVelkorCtrl::AccountTransfer(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
     const OptText& pAccount)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::Transfer,
-        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount), record);
+    return RequestOnCard(TransactionType::Transfer,
+        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount));
 }
 
 int32_t CVelkorCtrl::AccountTransferSnd(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
     const OptText& pAccount, const OptText& pReaderName)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::Transfer,
-        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount), record, ui_);
+    return RequestOnPinPad(pReaderName, TransactionType::Transfer,
+        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount));
 }
 
 int32_t CVelkorCtrl::AccountPayment(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
     const OptText& pCancelNo, const OptText& pAccount)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::Payment,
-        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount),
-        record);
+    return RequestOnCard(TransactionType::Payment,
+        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount));
 }
 
 int32_t CVelkorCtrl::AccountPaymentSnd(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
     const OptText& pCancelNo, const OptText& pAccount, const OptText& pReaderName)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::Payment,
-        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount), record,
-        ui_);
+    return RequestOnPinPad(pReaderName, TransactionType::Payment,
+        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount));
 }
 
 int32_t CVelkorCtrl::AccountPayTax(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::PayTax,
-        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record);
+    return RequestOnCard(
+        TransactionType::PayTax, AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount));
 }
 
 int32_t CVelkorCtrl::AccountPayTaxSnd(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
     const OptText& pReaderName)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::PayTax,
-        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record, ui_);
+    return RequestOnPinPad(pReaderName, TransactionType::PayTax,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount));
 }
 
 int32_t CVelkorCtrl::AccountWithdraw(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, TransactionType::Withdrawal,
-        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record);
+    return RequestOnCard(
+        TransactionType::Withdrawal, AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount));
 }
 
 int32_t CVelkorCtrl::AccountWithdrawSnd(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
     const OptText& pReaderName)
 {
-    auto record = Record();
-    return cardEngine_.AccountRequestSnd(pReaderName, TransactionType::Withdrawal,
-        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), record, ui_);
+    return RequestOnPinPad(pReaderName, TransactionType::Withdrawal,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount));
 }
 
 Text CVelkorCtrl::GetRespSNUM()

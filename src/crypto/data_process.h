@@ -150,6 +150,9 @@ public:
     // empties it. Returns 0.
     static int32_t ProtectForDisplay(
         int32_t byteCount, const uint8_t* text, int32_t offset, Text& protectedText);
+    // ProtectForDisplay of `text` as UTF-16LE bytes (the UTF-16LE copy is wiped): the form a label
+    // or caption takes.
+    static Text ProtectTextForDisplay(std::u16string_view text, int32_t offset);
     // The reverse, for the widgets that draw protected text: base64-decodes, deciphers with the
     // same window and takes the plain bytes as UTF-16LE. False (and `plain` empty) when the text
     // does not decode or decipher. The caller wipes `plain` (WipeString) once drawn.

@@ -136,6 +136,18 @@ int32_t CDataProcess::ProtectForDisplay(
     return 0;
 }
 
+Text CDataProcess::ProtectTextForDisplay(std::u16string_view text, int32_t offset)
+{
+    SecureBytes bytes(2 * text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        bytes[2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
+    }
+    Text protectedText;
+    ProtectForDisplay(static_cast<int32_t>(bytes.size()), bytes.data(), offset, protectedText);
+    return protectedText;
+}
+
 bool CDataProcess::RevealForDisplay(std::u16string_view protectedText, int32_t offset, Text& plain)
 {
     plain.clear();

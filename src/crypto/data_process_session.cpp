@@ -32,11 +32,20 @@ int32_t DataCipherStatus(SessionKeyError error)
     return status::kDataCipherFailed;
 }
 
-// The data cipher key: the first 16 bytes of the session key; an 8-byte key is followed by zeros.
-void DataCipherKey(const SecureBytes& sessionKey, uint8_t (&key)[16])
+// Opens the session key and keeps its first 16 bytes as the data cipher key (an 8-byte key is
+// followed by zeros); the session key itself is wiped before returning. 0 or the cipher's code.
+int32_t OpenDataCipherKey(
+    std::u16string_view pSessionKeyHash, std::u16string_view pCpukEncSessionKey, uint8_t (&key)[16])
 {
     std::memset(key, 0, sizeof key);
+    SecureBytes sessionKey;
+    if (const SessionKeyError error
+        = OpenSessionKey(pCpukEncSessionKey, pSessionKeyHash, kDataCipherRules, sessionKey);
+        error != SessionKeyError::None) {
+        return DataCipherStatus(error);
+    }
     std::memcpy(key, sessionKey.data(), std::min(sessionKey.size(), sizeof key));
+    return status::kOk;
 }
 
 bool IsAsciiAlphanumericOrSpace(uint8_t byte)
@@ -95,16 +104,12 @@ int32_t CDataProcess::SessionCipher(int32_t direction, int32_t inputForm, int32_
     if (!pCpukEncSessionKey || !pSessionKeyHash || !input) {
         return status::kDataCipherMissingText;
     }
-    SecureBytes sessionKey;
-    if (const SessionKeyError error
-        = OpenSessionKey(*pCpukEncSessionKey, *pSessionKeyHash, kDataCipherRules, sessionKey);
-        error != SessionKeyError::None) {
-        return DataCipherStatus(error);
-    }
     uint8_t key[16];
     WipeOnExit wipeKey(key);
-    DataCipherKey(sessionKey, key);
-    sessionKey.Clear();
+    if (const int32_t opened = OpenDataCipherKey(*pSessionKeyHash, *pCpukEncSessionKey, key);
+        opened != status::kOk) {
+        return opened;
+    }
 
     // The length counts characters of the input and must not reach past it.
     if (length < 0 || static_cast<size_t>(length) > input->size()) {
@@ -143,16 +148,12 @@ int32_t CDataProcess::ProtectOutput(int32_t inputForm, std::span<const uint8_t> 
     if (mode != ChainMode::CbcPadded && mode != ChainMode::CbcNoPadding) {
         return status::kConversionFailed;
     }
-    SecureBytes sessionKey;
-    if (const SessionKeyError error
-        = OpenSessionKey(*pCpukEncSessionKey, *pSessionKeyHash, kDataCipherRules, sessionKey);
-        error != SessionKeyError::None) {
-        return DataCipherStatus(error);
-    }
     uint8_t key[16];
     WipeOnExit wipeKey(key);
-    DataCipherKey(sessionKey, key);
-    sessionKey.Clear();
+    if (const int32_t opened = OpenDataCipherKey(*pSessionKeyHash, *pCpukEncSessionKey, key);
+        opened != status::kOk) {
+        return opened;
+    }
 
     const bool padded = mode == ChainMode::CbcPadded;
     SecureBytes work;

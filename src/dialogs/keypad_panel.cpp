@@ -22,12 +22,7 @@ uint8_t RandomBelow(uint32_t range)
 // A character key's caption: its one character protected under the key's caption position.
 Text ProtectedCaption(char16_t character, int32_t captionKey)
 {
-    uint8_t bytes[2]
-        = { static_cast<uint8_t>(character & 0xFF), static_cast<uint8_t>(character >> 8) };
-    Text caption;
-    CDataProcess::ProtectForDisplay(sizeof bytes, bytes, captionKey, caption);
-    Wipe(bytes, sizeof bytes);
-    return caption;
+    return CDataProcess::ProtectTextForDisplay(std::u16string_view(&character, 1), captionKey);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/status_codes.h"
 #include "common/text.h"
 #include "pcsc/pcsc_api.h"
 
@@ -39,9 +40,10 @@ inline constexpr int32_t kRemovedCard = static_cast<int32_t>(0x80100069U);
 inline constexpr int32_t kUnresponsiveCard = static_cast<int32_t>(0x80100066U);
 inline constexpr int32_t kNoSmartcard = static_cast<int32_t>(0x8010000CU);
 
-// Codes of the session itself.
-inline constexpr int32_t kUnavailable = -1; // no binding, or an argument outside its range
-inline constexpr int32_t kNoContext = 7; // attribute read or probe before any context
+// Codes of the session itself: -1 when there is no binding or an argument is outside its range,
+// 7 for an attribute read or probe before any context.
+inline constexpr int32_t kUnavailable = status::kUnavailable;
+inline constexpr int32_t kNoContext = status::kNoContext;
 
 // Share flags: 0 direct, 1 exclusive, any other value shared. The system connects exclusively.
 inline constexpr int32_t kShareDirect = 0;

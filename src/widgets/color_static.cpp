@@ -53,11 +53,7 @@ void CXColorStatic::SetBold(bool bold, bool redraw)
 
 void CXColorStatic::SetFont(const Text& face, int points, bool redraw)
 {
-    FontDescription description;
-    description.face = face;
-    description.height = PointsToLogicalHeight(points, logicalDpiY());
-    description.weight = bold_ ? 700 : 400;
-    font_ = MakeLogicalFont(description, font_);
+    font_ = MakePointFont(face, points, bold_, logicalDpiY(), font_);
     if (redraw) {
         update();
     }

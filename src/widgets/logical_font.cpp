@@ -51,4 +51,13 @@ int PointsToLogicalHeight(int points, int dpiY)
     return -(points * dpiY / 72);
 }
 
+QFont MakePointFont(const Text& face, int points, bool bold, int dpiY, const QFont& base)
+{
+    FontDescription description;
+    description.face = face;
+    description.height = PointsToLogicalHeight(points, dpiY);
+    description.weight = bold ? 700 : 400;
+    return MakeLogicalFont(description, base);
+}
+
 } // namespace velkor

@@ -25,4 +25,8 @@ QFont MakeLogicalFont(const FontDescription& description, const QFont& base = QF
 // (character-height) logical height.
 int PointsToLogicalHeight(int points, int dpiY);
 
+// The static texts' font: `face` (empty keeps `base`'s family) at `points` on a display of `dpiY`
+// pixels per inch, bold or normal.
+QFont MakePointFont(const Text& face, int points, bool bold, int dpiY, const QFont& base);
+
 } // namespace velkor

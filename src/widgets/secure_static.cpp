@@ -86,11 +86,7 @@ void CSecureStatic::SetTextColor(QColor colour, bool redraw)
 
 void CSecureStatic::SetFont(const Text& face, int points, bool redraw)
 {
-    FontDescription description;
-    description.face = face;
-    description.height = PointsToLogicalHeight(points, logicalDpiY());
-    description.weight = bold_ ? 700 : 400;
-    font_ = MakeLogicalFont(description, font_);
+    font_ = MakePointFont(face, points, bold_, logicalDpiY(), font_);
     if (redraw) {
         update();
     }

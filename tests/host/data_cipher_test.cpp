@@ -11,24 +11,16 @@ namespace {
 using testing::DemoHostKeys;
 using testing::T;
 
-struct Pair {
-    SecureBytes key;
-    Text encrypted;
-    Text hash;
-};
+using Pair = testing::IssuedKey;
 
+// The pair the host issues for a key of `length` bytes 31 32 33 ...
 Pair Issue(size_t length)
 {
-    Pair pair;
-    pair.key = SecureBytes(length);
+    SecureBytes key(length);
     for (size_t i = 0; i < length; ++i) {
-        pair.key[i] = static_cast<uint8_t>(0x31 + i);
+        key[i] = static_cast<uint8_t>(0x31 + i);
     }
-    host::SessionKeyPair issued;
-    EXPECT_TRUE(host::IssueSessionKey(*DemoHostKeys(), pair.key, issued));
-    pair.encrypted = T(issued.pCpukEncSessionKey);
-    pair.hash = T(issued.pSessionKeyHash);
-    return pair;
+    return testing::IssueKey(std::move(key));
 }
 
 TEST(SessionCipher, ListDataFromTheHostAndResultsBackToIt)

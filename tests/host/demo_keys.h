@@ -1,14 +1,18 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <openssl/pem.h>
 
+#include "control/session_engine.h"
 #include "crypto/data_process.h"
+#include "crypto/key_store.h"
 #include "crypto/rsa_key.h"
 #include "host/bank_session.h"
 
@@ -48,6 +52,38 @@ inline std::pair<Text, Text> AnyPairToControl(std::span<const uint8_t> bytes)
 inline Text T(const std::string& ascii)
 {
     return Text(ascii.begin(), ascii.end());
+}
+
+// The embedded-key working buffers and the session engine's work area hold nothing after a call.
+inline bool SecretsWiped()
+{
+    const auto allZero = [](std::span<const uint8_t> bytes) {
+        return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+    };
+    for (size_t i = 0; i < EmbeddedKeys::kBufferCount; ++i) {
+        if (!allZero(EmbeddedKeys::WorkingBufferForTesting(static_cast<EmbeddedKeys::Buffer>(i)))) {
+            return false;
+        }
+    }
+    return allZero(SessionEngine::WorkAreaForTesting());
+}
+
+// A session key and the pair the host issues for it, as a page receives it.
+struct IssuedKey {
+    SecureBytes key;
+    Text encrypted;
+    Text hash;
+};
+
+inline IssuedKey IssueKey(SecureBytes key)
+{
+    IssuedKey issued;
+    issued.key = std::move(key);
+    host::SessionKeyPair pair;
+    EXPECT_TRUE(host::IssueSessionKey(*DemoHostKeys(), issued.key, pair));
+    issued.encrypted = T(pair.pCpukEncSessionKey);
+    issued.hash = T(pair.pSessionKeyHash);
+    return issued;
 }
 
 } // namespace velkor::testing

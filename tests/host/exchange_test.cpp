@@ -15,20 +15,8 @@ namespace velkor {
 namespace {
 
 using testing::DemoHostKeys;
+using testing::SecretsWiped;
 using testing::T;
-
-bool SecretsWiped()
-{
-    const auto allZero = [](std::span<const uint8_t> bytes) {
-        return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
-    };
-    for (size_t i = 0; i < EmbeddedKeys::kBufferCount; ++i) {
-        if (!allZero(EmbeddedKeys::WorkingBufferForTesting(static_cast<EmbeddedKeys::Buffer>(i)))) {
-            return false;
-        }
-    }
-    return allZero(SessionEngine::WorkAreaForTesting());
-}
 
 int32_t Verify(CVelkorCtrl& control, const host::Challenge& c)
 {

@@ -11,37 +11,15 @@ namespace velkor {
 namespace {
 
 using testing::DemoHostKeys;
+using testing::SecretsWiped;
 using testing::T;
 
-bool SecretsWiped()
+// The pair the host issues for the key written in hexadecimal.
+testing::IssuedKey Issue(std::string_view keyHex)
 {
-    const auto allZero = [](std::span<const uint8_t> bytes) {
-        return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
-    };
-    for (size_t i = 0; i < EmbeddedKeys::kBufferCount; ++i) {
-        if (!allZero(EmbeddedKeys::WorkingBufferForTesting(static_cast<EmbeddedKeys::Buffer>(i)))) {
-            return false;
-        }
-    }
-    return allZero(SessionEngine::WorkAreaForTesting());
-}
-
-struct IssuedKey {
-    SecureBytes key;
-    Text encrypted;
-    Text hash;
-};
-
-IssuedKey Issue(std::string_view keyHex)
-{
-    IssuedKey issued;
-    issued.key = SecureBytes(keyHex.size() / 2);
-    CDataProcess::HexToBytes(keyHex.size(), T(std::string(keyHex)), issued.key.data());
-    host::SessionKeyPair pair;
-    EXPECT_TRUE(host::IssueSessionKey(*DemoHostKeys(), issued.key, pair));
-    issued.encrypted = T(pair.pCpukEncSessionKey);
-    issued.hash = T(pair.pSessionKeyHash);
-    return issued;
+    SecureBytes key(keyHex.size() / 2);
+    CDataProcess::HexToBytes(keyHex.size(), T(std::string(keyHex)), key.data());
+    return testing::IssueKey(std::move(key));
 }
 
 TEST(SessionKeyMethods, EncipherMatchesTheHostAndRoundTripsForEachKeyForm)
@@ -49,7 +27,7 @@ TEST(SessionKeyMethods, EncipherMatchesTheHostAndRoundTripsForEachKeyForm)
     VELKOR_REQUIRE_HOST_KEYS();
     for (const char* keyHex : { "0123456789ABCDEF", "0123456789ABCDEF23456789ABCDEF01",
              "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123" }) {
-        const IssuedKey issued = Issue(keyHex);
+        const testing::IssuedKey issued = Issue(keyHex);
         CVelkorCtrl control;
         EXPECT_EQ(control.VerifySessionKeyHash(issued.encrypted, issued.hash), 0);
         const Text data = u"00112233445566778899aabbccddeeff";
@@ -73,7 +51,7 @@ TEST(SessionKeyMethods, EncipherMatchesTheHostAndRoundTripsForEachKeyForm)
 TEST(SessionKeyMethods, PaddingBlockAndLengthLimits)
 {
     VELKOR_REQUIRE_HOST_KEYS();
-    const IssuedKey issued = Issue("0123456789ABCDEF0123456789ABCDEF");
+    const testing::IssuedKey issued = Issue("0123456789ABCDEF0123456789ABCDEF");
     CVelkorCtrl control;
     // With equal halves the key is single DES: the padding block is the encipherment of eight 08
     // bytes chained to the second block.
@@ -111,7 +89,7 @@ TEST(SessionKeyMethods, PaddingBlockAndLengthLimits)
 TEST(SessionKeyMethods, KeyAndHashFailures)
 {
     VELKOR_REQUIRE_HOST_KEYS();
-    const IssuedKey issued = Issue("0123456789ABCDEF23456789ABCDEF01");
+    const testing::IssuedKey issued = Issue("0123456789ABCDEF23456789ABCDEF01");
     CVelkorCtrl control;
     ASSERT_EQ(control.DES(0, 8, Text(u"0123456789ABCDEF"), Text(u"0000000000000000")), 0);
     const Text before = control.GetRespData();

@@ -57,19 +57,6 @@ private:
     bool ok_ = true;
 };
 
-Text Protect(std::u16string_view text, int32_t offset)
-{
-    SecureBytes bytes(2 * text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        bytes[2 * i] = static_cast<uint8_t>(text[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
-    }
-    Text protectedText;
-    CDataProcess::ProtectForDisplay(
-        static_cast<int32_t>(bytes.size()), bytes.data(), offset, protectedText);
-    return protectedText;
-}
-
 void Keypads(Gallery& gallery)
 {
     DialogKey key;
@@ -143,7 +130,9 @@ void SecureDisplays(Gallery& gallery)
         display->SetFont(u"新細明體", 12);
         display->SetStyleBits(0x200);
         display->SetProtection(offset, 24);
-        display->SetText(sample.protect ? Protect(sample.text, offset) : sample.text, sample.mode);
+        display->SetText(
+            sample.protect ? CDataProcess::ProtectTextForDisplay(sample.text, offset) : sample.text,
+            sample.mode);
         auto* caption = new CXColorStatic(&window);
         caption->setFixedSize(360, 18);
         caption->SetFont(u"Verdana", 9);
