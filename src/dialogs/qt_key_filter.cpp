@@ -18,6 +18,20 @@ bool BelongsTo(QObject* object, const QWidget* dialog)
         && (widget == dialog || dialog->isAncestorOf(widget));
 }
 
+// Whether a key's text is a character typed into the field. Qt attaches control characters to
+// Tab and Backtab (U+0009), Escape (U+001B) and, on X11, Delete (U+007F); those keys move the
+// focus, cancel the dialog or edit the text, so they must reach the field and the dialog as keys,
+// never be refused as typed characters. Printable text is typed, and so are the control
+// characters of Ctrl+letter (U+0001 to U+001A), which the filters swallow where they allow only
+// Ctrl+C and Ctrl+V.
+bool TypesCharacter(int key, char16_t character)
+{
+    if (character >= 0x20 && character != 0x7F) {
+        return true;
+    }
+    return character != 0 && key >= Qt::Key_A && key <= Qt::Key_Z;
+}
+
 // A Qt key press as the filters see it: the key going down, then the character it types, if any.
 std::vector<KeyInput> Translate(const QKeyEvent& event)
 {
@@ -46,7 +60,8 @@ std::vector<KeyInput> Translate(const QKeyEvent& event)
         keys.push_back(KeyInput::Character(kCharPaste));
     } else if (event.matches(QKeySequence::Copy)) {
         keys.push_back(KeyInput::Character(kCharCopy));
-    } else if (!event.text().isEmpty() && code != kKeyEnter) {
+    } else if (!event.text().isEmpty() && code != kKeyEnter
+        && TypesCharacter(event.key(), event.text().at(0).unicode())) {
         keys.push_back(KeyInput::Character(event.text().at(0).unicode()));
     }
     return keys;

@@ -1,5 +1,6 @@
 #include <QClipboard>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -228,6 +229,56 @@ TEST_F(DialogKeyFilterTest, EmailEditRefusesDoubledSeparators)
     EXPECT_EQ(email->text(), "a;b@c");
     email->insert("|x");
     EXPECT_EQ(email->text(), "a|x;b@c");
+}
+
+// A key press with the text Qt attaches to it (X11 gives Delete U+007F; Tab and Escape carry
+// their control characters on every platform); 0 for a key without text.
+bool Press(QWidget* target, int key, char16_t text, Qt::KeyboardModifiers modifiers = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text != 0 ? QString(QChar(text)) : QString());
+    return QApplication::sendEvent(target, &press);
+}
+
+TEST_F(DialogKeyFilterTest, NavigationAndEditingKeysReachTheWatchedFields)
+{
+    QLineEdit* other = new QLineEdit(&dialog);
+    other->move(0, 90);
+    for (QLineEdit* field : { account, email }) {
+        SCOPED_TRACE(field == account ? "account" : "e-mail");
+        field->setText("123");
+        okState.reset();
+        field->setFocus();
+        field->setCursorPosition(0);
+        Press(field, Qt::Key_Delete, 0x7F);
+        EXPECT_EQ(field->text(), "23");
+        if (field == account) {
+            EXPECT_EQ(okState, true); // two characters before the Delete
+        }
+        Press(field, Qt::Key_Right, 0);
+        EXPECT_EQ(field->cursorPosition(), 1);
+
+        Press(field, Qt::Key_Tab, 0x09);
+        EXPECT_NE(dialog.focusWidget(), field);
+        field->setFocus();
+        Press(field, Qt::Key_Backtab, 0x09, Qt::ShiftModifier);
+        EXPECT_NE(dialog.focusWidget(), field);
+
+        dialog.show();
+        QSignalSpy rejected(&dialog, &QDialog::rejected);
+        Press(field, Qt::Key_Escape, 0x1B);
+        EXPECT_EQ(rejected.count(), 1);
+        dialog.show();
+    }
+    // Printable characters and other control characters still meet the account filter.
+    account->setText("1");
+    account->setFocus();
+    account->end(false);
+    Press(account, Qt::Key_A, u'a');
+    Press(account, Qt::Key_A, 0x01, Qt::ControlModifier);
+    Press(account, Qt::Key_X, 0x18, Qt::ControlModifier);
+    EXPECT_EQ(account->text(), "1");
+    Press(account, Qt::Key_Delete, 0x7F); // nothing after the caret: the text stays, OK goes off
+    EXPECT_EQ(okState, false);
 }
 
 } // namespace
