@@ -28,17 +28,46 @@ bool FillRandom(uint8_t* bytes, size_t count)
     return true;
 }
 
-// One byte of a fresh 8-byte draw (no byte of a draw is zero).
-uint8_t DrawByte(size_t which)
+// One byte of a fresh 8-byte draw; false when the draw fails.
+bool DrawByte(const KeypadDraw& draw, size_t which, uint8_t& value)
 {
-    uint8_t draw[8] = {};
-    CDataProcess::RandomBytes(draw, sizeof draw, RandomParity::AsDrawn);
-    const uint8_t value = draw[which];
-    Wipe(draw, sizeof draw);
-    return value;
+    std::array<uint8_t, 8> bytes {};
+    const bool drawn = draw && draw(bytes);
+    value = bytes[which];
+    Wipe(bytes.data(), bytes.size());
+    return drawn;
+}
+
+// Draws candidates for position `at` of `plain` until one is not held by positions `first` to
+// `at` - 1. Each candidate is byte 3 of a draw, reduced by `make`. False when a draw fails or
+// every one of kDrawsPerPosition candidates was taken: a generator stuck on one value must not
+// hang the dialog's thread.
+template <typename MakeCandidate>
+bool DrawFreePosition(std::array<uint8_t, 40>& plain, size_t first, size_t at,
+    const KeypadDraw& draw, MakeCandidate make)
+{
+    const auto begin = plain.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = plain.begin() + static_cast<std::ptrdiff_t>(at);
+    for (size_t attempt = 0; attempt < KeypadOrder::kDrawsPerPosition; ++attempt) {
+        uint8_t byte = 0;
+        if (!DrawByte(draw, 3, byte)) {
+            return false;
+        }
+        const uint8_t candidate = make(byte);
+        if (std::find(begin, end, candidate) == end) {
+            plain[at] = candidate;
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
+
+bool SystemKeypadDraw(std::span<uint8_t, 8> draw)
+{
+    return CDataProcess::RandomBytes(draw.data(), draw.size(), RandomParity::AsDrawn);
+}
 
 bool DialogKey::Make()
 {
@@ -60,41 +89,42 @@ bool DialogKey::Open(size_t count, const uint8_t* input, uint8_t* output) const
         && CDataProcess::OpenWithDialogKey(count, input, output, wrapped_, offset_, index_);
 }
 
-bool KeypadOrder::Build(KeypadKind kind, bool random, const DialogKey& key)
+bool KeypadOrder::Build(KeypadKind kind, bool random, const DialogKey& key, const KeypadDraw& draw)
 {
-    positions_ = kind == KeypadKind::kAlphanumeric ? kAllPositions : kDigitPositions;
+    const size_t positions = kind == KeypadKind::kAlphanumeric ? kAllPositions : kDigitPositions;
+    positions_ = 0;
+    Wipe(sealed_.data(), sealed_.size());
     std::array<uint8_t, 40> plain {};
+    bool built = true;
     if (!random) {
         for (size_t i = 0; i < kDigitPositions; ++i) {
             plain[i] = static_cast<uint8_t>((i + 1) % 10);
         }
-        for (size_t i = kDigitPositions; i < positions_; ++i) {
+        for (size_t i = kDigitPositions; i < positions; ++i) {
             plain[i] = static_cast<uint8_t>('A' + (i - kDigitPositions));
         }
     } else {
-        plain[0] = DrawByte(4) % 10;
-        for (size_t i = 1; i < kDigitPositions; ++i) {
-            uint8_t candidate;
-            do {
-                candidate = DrawByte(3) % 10;
-            } while (
-                std::find(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(i), candidate)
-                != plain.begin() + static_cast<std::ptrdiff_t>(i));
-            plain[i] = candidate;
+        const auto digit = [](uint8_t byte) { return static_cast<uint8_t>(byte % 10); };
+        const auto letter = [](uint8_t byte) { return static_cast<uint8_t>('A' + byte % 26); };
+        uint8_t first = 0;
+        built = DrawByte(draw, 4, first);
+        plain[0] = digit(first);
+        for (size_t i = 1; built && i < kDigitPositions; ++i) {
+            built = DrawFreePosition(plain, 0, i, draw, digit);
         }
-        for (size_t i = kDigitPositions; i < positions_; ++i) {
-            uint8_t candidate;
-            const auto first = plain.begin() + static_cast<std::ptrdiff_t>(kDigitPositions);
-            const auto last = plain.begin() + static_cast<std::ptrdiff_t>(i);
-            do {
-                candidate = static_cast<uint8_t>('A' + DrawByte(3) % 26);
-            } while (std::find(first, last, candidate) != last);
-            plain[i] = candidate;
+        for (size_t i = kDigitPositions; built && i < positions; ++i) {
+            built = DrawFreePosition(plain, kDigitPositions, i, draw, letter);
         }
     }
-    const bool sealed = key.Seal(SealedSize(), plain.data(), sealed_.data());
+    const size_t sealedSize = positions == kAllPositions ? 40 : 16;
+    built = built && key.Seal(sealedSize, plain.data(), sealed_.data());
     Wipe(plain.data(), plain.size());
-    return sealed;
+    if (built) {
+        positions_ = positions;
+    } else {
+        Wipe(sealed_.data(), sealed_.size());
+    }
+    return built;
 }
 
 char16_t KeypadOrder::CharacterAt(size_t position, bool lowerCase, const DialogKey& key) const

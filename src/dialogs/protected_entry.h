@@ -41,6 +41,11 @@ private:
 
 enum class KeypadKind { kDigits, kAlphanumeric };
 
+// One fresh 8-byte random draw for the keypad order; false when the generator fails.
+using KeypadDraw = std::function<bool(std::span<uint8_t, 8>)>;
+// The draw from the system generator (CDataProcess::RandomBytes).
+bool SystemKeypadDraw(std::span<uint8_t, 8> draw);
+
 // The character shown on each keypad position: positions 0 to 9 digits, 10 to 35 (on the
 // alphanumeric keypad) capital letters. Kept sealed; opened only for one key press.
 class KeypadOrder {
@@ -53,8 +58,15 @@ public:
     KeypadOrder& operator=(const KeypadOrder&) = delete;
     ~KeypadOrder() { Wipe(sealed_.data(), sealed_.size()); }
 
-    // Builds a random order, or the template order 1 2 3 4 5 6 7 8 9 0 (letters A to Z).
-    bool Build(KeypadKind kind, bool random, const DialogKey& key);
+    // A position whose candidates keep repeating earlier ones gives up after this many draws.
+    static constexpr size_t kDrawsPerPosition = 1000;
+
+    // Builds a random order, or the template order 1 2 3 4 5 6 7 8 9 0 (letters A to Z). False
+    // when a draw fails, a position finds no free character within kDrawsPerPosition draws, or
+    // the order cannot be sealed; the order then has no positions (CharacterAt gives 0), so the
+    // keypad keeps its template captions and no key types anything.
+    bool Build(KeypadKind kind, bool random, const DialogKey& key,
+        const KeypadDraw& draw = SystemKeypadDraw);
     size_t Positions() const { return positions_; }
     // The character of `position`: '0' + digit, or the letter (lower case when asked). Zero for
     // a position the keypad does not have.

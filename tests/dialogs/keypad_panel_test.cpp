@@ -146,14 +146,23 @@ TEST_F(KeypadPanelTest, AnOrderThatDoesNotOpenKeepsTheTemplateCaptions)
     ASSERT_TRUE(other.Make());
     KeypadOrder foreign; // sealed under a key this panel is not given
     ASSERT_TRUE(foreign.Build(KeypadKind::kDigits, true, other));
-    KeypadPanel fresh(KeypadKind::kDigits);
     DialogKey unmade; // never made: nothing opens under it
-    EXPECT_FALSE(fresh.Prepare(unmade, foreign, KeypadLook::TransferDialogs(), messages));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], dialog_text::kCannotAllocate);
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_FALSE(fresh.Key(i)->CaptionProtected());
-        EXPECT_EQ(fresh.Key(i)->text(), QString::number((i + 1) % 10));
+    KeypadOrder unbuilt; // the generator failed while it was drawn
+    EXPECT_FALSE(unbuilt.Build(
+        KeypadKind::kDigits, true, other, [](std::span<uint8_t, 8>) { return false; }));
+    const std::pair<const DialogKey*, const KeypadOrder*> cases[]
+        = { { &unmade, &foreign }, { &other, &unbuilt } };
+    for (const auto& [dialogKey, failedOrder] : cases) {
+        messages.texts.clear();
+        KeypadPanel fresh(KeypadKind::kDigits);
+        EXPECT_FALSE(
+            fresh.Prepare(*dialogKey, *failedOrder, KeypadLook::TransferDialogs(), messages));
+        ASSERT_EQ(messages.texts.size(), 1u);
+        EXPECT_EQ(messages.texts[0], dialog_text::kCannotAllocate);
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_FALSE(fresh.Key(i)->CaptionProtected());
+            EXPECT_EQ(fresh.Key(i)->text(), QString::number((i + 1) % 10));
+        }
     }
 }
 

@@ -57,6 +57,72 @@ TEST(KeypadOrder, FixedAndRandomOrdersArePermutations)
     EXPECT_EQ(fixed.CharacterAt(10, false, key), 0); // the digit keypad has no letters
 }
 
+// A draw source that plays back byte 3 of each draw (byte 4 of the first), then fails. The other
+// bytes carry misleading values so that reading the wrong byte shows.
+struct ScriptedDraws {
+    std::vector<uint8_t> thirdBytes;
+    uint8_t firstFourthByte = 0;
+    size_t drawn = 0;
+
+    KeypadDraw Source()
+    {
+        return [this](std::span<uint8_t, 8> draw) {
+            if (drawn >= thirdBytes.size()) {
+                return false;
+            }
+            std::fill(draw.begin(), draw.end(), uint8_t { 99 });
+            draw[3] = thirdBytes[drawn];
+            draw[4] = drawn == 0 ? firstFourthByte : uint8_t { 98 };
+            ++drawn;
+            return true;
+        };
+    }
+};
+
+TEST(KeypadOrder, RandomOrderFollowsItsDrawsAndGivesUpWhenTheyFail)
+{
+    DialogKey key;
+    ASSERT_TRUE(key.Make());
+
+    // Position 0 from byte 4 of the first draw; later positions from byte 3, repeats redrawn.
+    ScriptedDraws script;
+    script.firstFourthByte = 17;
+    script.thirdBytes = { 5, 27, 5, 105, 10, 11, 22, 33, 44, 56, 68, 79 };
+    for (uint8_t letter = 0; letter < 26; ++letter) {
+        script.thirdBytes.push_back(static_cast<uint8_t>((letter + 25) % 26));
+        if (letter == 0) {
+            script.thirdBytes.push_back(51); // 'Z' again
+        }
+    }
+    KeypadOrder order;
+    ASSERT_TRUE(order.Build(KeypadKind::kAlphanumeric, true, key, script.Source()));
+    EXPECT_EQ(Characters(order, key), u"7501234689ZABCDEFGHIJKLMNOPQRSTUVWXY");
+    EXPECT_EQ(script.drawn, script.thirdBytes.size());
+
+    // A generator that fails, at once or part-way, or that repeats itself for ever, ends the
+    // build with no order instead of a zero-filled one or an endless loop.
+    const KeypadDraw failing = [](std::span<uint8_t, 8>) { return false; };
+    size_t constantDraws = 0;
+    const KeypadDraw constant = [&constantDraws](std::span<uint8_t, 8> draw) {
+        ++constantDraws;
+        std::fill(draw.begin(), draw.end(), uint8_t { 7 });
+        return true;
+    };
+    ScriptedDraws partWay;
+    partWay.thirdBytes = { 1, 2, 3 };
+    for (const KeypadDraw& source : { failing, constant, partWay.Source() }) {
+        KeypadOrder failed;
+        ASSERT_TRUE(failed.Build(KeypadKind::kDigits, false, key)); // a previous order is dropped
+        EXPECT_FALSE(failed.Build(KeypadKind::kDigits, true, key, source));
+        EXPECT_EQ(failed.Positions(), 0u);
+        EXPECT_EQ(failed.CharacterAt(0, false, key), 0);
+        std::vector<DisplayUpdate> shown;
+        ProtectedEntry entry(key, failed, [&shown](const DisplayUpdate& u) { shown.push_back(u); });
+        EXPECT_EQ(entry.Press(0), ProtectedEntry::kRefused);
+    }
+    EXPECT_LE(constantDraws, 2 + KeypadOrder::kDrawsPerPosition);
+}
+
 TEST(KeypadOrder, SealedOrderOpensOnlyWithItsOwnDialogKey)
 {
     DialogKey mine;
