@@ -12,15 +12,21 @@ constexpr std::u16string_view kValueMark = u"%%";
 constexpr std::u16string_view kHiddenMark = u"$$";
 
 // Calls `visit(item)` for every non-empty item of `content`, each cut to `itemChars`; stops when
-// `visit` returns false.
+// `visit` returns false. Only text closed by ";;" is an item. A content that does not end in ";;"
+// is read as if ";;" were appended, so its last item is closed too and a single ';' at its end
+// joins that ";;" instead of staying on the item (no account value ends in a stray ';').
 template <typename Visit>
 void ForEachItem(std::u16string_view content, size_t itemChars, Visit visit)
 {
+    const bool closed = content.ends_with(kItemEnd);
     size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find(kItemEnd, start);
         if (end == std::u16string_view::npos) {
-            end = content.size(); // a content without the final ";;" ends an item anyway
+            if (closed) {
+                return; // text after the last ";;" of a closed content is no item
+            }
+            end = content.ends_with(u';') ? content.size() - 1 : content.size();
         }
         const std::u16string_view item = content.substr(start, end - start).substr(0, itemChars);
         start = end + kItemEnd.size();

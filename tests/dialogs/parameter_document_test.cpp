@@ -4,6 +4,7 @@
 
 #include "dialogs/confirm_message_document.h"
 #include "dialogs/dialog_texts.h"
+#include "dialogs/item_list.h"
 #include "list_cipher_fixture.h"
 #include "recording_message_sink.h"
 
@@ -97,6 +98,39 @@ TEST_F(ParameterDocumentTest, ItemsAreCutBeforeTheyAreSplit)
     ASSERT_EQ(Parse(DialogKind::kTransDeal, u"<AtmNode>" + longDisplay + u"%%1;;</AtmNode>"), 0);
     EXPECT_EQ(result.elements[0].items[0].display, Text(160, u'd'));
     EXPECT_TRUE(result.elements[0].items[0].value.empty());
+}
+
+TEST(ItemList, OnlyItemsClosedByTheItemEndAreRead)
+{
+    struct Case {
+        std::u16string_view content;
+        std::vector<std::pair<Text, Text>> items; // display, value
+    };
+    const Case cases[] = {
+        { u"A;", { { u"A", u"" } } },
+        { u"A;;B;", { { u"A", u"" }, { u"B", u"" } } },
+        { u"A%%004||123;", { { u"A", u"004||123" } } },
+        { u"A%%004||123", { { u"A", u"004||123" } } },
+        { u";", {} },
+        { u"A;;;", { { u"A", u"" } } }, // the ';' after the last ";;" is not an item
+        { u"A;;;;B%%1;;", { { u"A", u"" }, { u"B", u"1" } } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(TextToUtf8(c.content));
+        ItemList list;
+        list.Load(c.content, 0, ItemListLimits {});
+        ASSERT_EQ(list.Count(), c.items.size());
+        for (size_t i = 0; i < c.items.size(); ++i) {
+            EXPECT_EQ(list[i].display, c.items[i].first);
+            EXPECT_EQ(list[i].value, c.items[i].second);
+            // The item a selection reads back at OK is the one the list shows.
+            const Text whole = c.items[i].second.empty()
+                ? c.items[i].first
+                : c.items[i].first + u"%%" + c.items[i].second;
+            EXPECT_EQ(ItemAt(c.content, i), whole);
+        }
+        EXPECT_FALSE(ItemAt(c.content, c.items.size()));
+    }
 }
 
 TEST_F(ParameterDocumentTest, SelfClosingAndSlashInContentLeaveTheListUnavailable)
