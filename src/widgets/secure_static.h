@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "crypto/data_process.h"
 
 // The static text in which the secure dialogs show what the customer typed on the keypad. In the
 // protected modes its window text is the enciphered, base64-encoded form of the characters; it is
@@ -27,8 +28,12 @@ public:
     static constexpr int32_t kModeWhole = 7; // protected; the text at once, aligned
 
     static constexpr int kDefaultCellsPerLine = 24;
-    // Largest protected text deciphered, in bytes.
-    static constexpr size_t kMaxProtectedBytes = 160;
+    // Largest protected text deciphered, in bytes: the enciphered form (one block of padding
+    // added) of the longest text ProtectForDisplay takes, so that whatever a dialog protects for
+    // a display is drawn. A lower limit would leave texts of 77 to 156 characters, such as an
+    // 80-character preset shown whole, blank without any sign.
+    static constexpr size_t kMaxProtectedBytes
+        = (static_cast<size_t>(CDataProcess::kDisplayTextMaxBytes) / 8 + 1) * 8;
 
     explicit CSecureStatic(QWidget* parent = nullptr);
     ~CSecureStatic() override;

@@ -115,11 +115,25 @@ TEST_F(SecureStaticTest, TextThatDoesNotDecipherDrawsNothing)
     EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
     display.SetText(ProtectedForDisplay(u"1234", (kOffset + 1) % 32), 0); // another key position
     EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
-    // Longer than the display deciphers (160 bytes): refused rather than drawn in part.
-    display.SetText(ProtectedForDisplay(Text(80, u'7'), kOffset), CSecureStatic::kModeWhole);
-    EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
-    display.SetText(ProtectedForDisplay(Text(76, u'7'), kOffset), CSecureStatic::kModeWhole);
-    EXPECT_GT(InkIn(Render(display), display.rect(), kWhite), 0);
+}
+
+TEST_F(SecureStaticTest, EveryTextProtectedForDisplayIsDrawn)
+{
+    // The longest text ProtectForDisplay takes (156 characters) and an 80-character preset are
+    // drawn whole; one character more is not protected at all, so nothing longer reaches here.
+    for (const size_t length : { size_t { 80 }, size_t { 156 } }) {
+        const Text shown = ProtectedForDisplay(Text(length, u'7'), kOffset);
+        ASSERT_FALSE(shown.empty());
+        display.SetText(shown, CSecureStatic::kModeWhole);
+        EXPECT_GT(InkIn(Render(display), display.rect(), kWhite), 0) << length;
+    }
+    EXPECT_TRUE(ProtectedForDisplay(Text(157, u'7'), kOffset).empty());
+    // Eighty characters in cells of a 40-cell row draw a second line over the first.
+    display.SetText(ProtectedForDisplay(Text(40, u'7'), kOffset), CSecureStatic::kModeCells);
+    const QImage oneLine = Render(display);
+    display.SetText(ProtectedForDisplay(Text(80, u'7'), kOffset), CSecureStatic::kModeCells);
+    const QImage twoLines = Render(display);
+    EXPECT_GT(InkIn(twoLines, display.rect(), kWhite), InkIn(oneLine, display.rect(), kWhite));
 }
 
 TEST_F(SecureStaticTest, UprightModeIsStableAndTheEachTiltModeIsNot)
