@@ -96,6 +96,8 @@ bool EmailInputFilter::Accepts(char16_t c)
     if ((c & 0xFF00) != 0 && (c & 0x00FF) != 0) {
         return true;
     }
+    // ';' is accepted typed and pasted alike: customers are told to separate several addresses
+    // with ';', and a pasted list of addresses is as legitimate as a typed one.
     return c == u';' || CheckCharClass(1, std::u16string_view(&c, 1), u'3') == 0;
 }
 
