@@ -180,7 +180,7 @@ void EntryStore::RemoveLast()
 
 bool EntryStore::OpenInto(size_t count, const DialogKey& key, uint8_t* bytes) const
 {
-    uint8_t block[8];
+    uint8_t block[8] {};
     bool opened = count <= count_;
     for (size_t i = 0; opened && i < count; ++i) {
         const uint8_t* cell = cells_.data() + i * kCellBytes;
@@ -209,7 +209,10 @@ int32_t ProtectedEntry::Press(size_t position)
         return kRefused;
     }
     ShowText(store_.Count(), character);
-    store_.Append(character, key_);
+    if (!store_.Append(character, key_)) {
+        ShowText(store_.Count(), 0); // the character was not kept: show only what is
+        return kRefused;
+    }
     return kAccepted;
 }
 
