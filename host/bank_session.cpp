@@ -61,7 +61,10 @@ bool Cipher(
     bool encipher, const uint8_t* key, KeyForm form, std::span<const uint8_t> in, SecureBytes& out)
 {
     out = SecureBytes(in.size() + CDataProcess::kBlockSize);
-    std::memcpy(out.data(), in.data(), in.size());
+    // Empty data (one padding block) may come with a null pointer, which memcpy must not see.
+    if (!in.empty()) {
+        std::memcpy(out.data(), in.data(), in.size());
+    }
     size_t length = in.size();
     const auto run = encipher ? &CDataProcess::DesEncrypt : &CDataProcess::DesDecrypt;
     if (run(key, form, &length, out.data(), out.data(), ChainMode::CbcPadded, kZeroInitialValue)

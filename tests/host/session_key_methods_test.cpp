@@ -45,6 +45,16 @@ TEST(SessionKeyMethods, EncipherMatchesTheHostAndRoundTripsForEachKeyForm)
         ASSERT_EQ(control.DESDecipher(issued.hash, issued.encrypted, 24, cipher), 0);
         EXPECT_EQ(control.GetRespData(), u"00112233445566778899AABBCCDDEEFF");
         EXPECT_TRUE(SecretsWiped());
+
+        // No data at all is one padding block, on both sides.
+        ASSERT_EQ(control.DESEncipher(issued.hash, issued.encrypted, 0, u""), 0);
+        const Text emptyCipher = control.GetRespData();
+        EXPECT_EQ(emptyCipher.size(), 16u);
+        ASSERT_TRUE(host::EncipherForControl(issued.key, {}, hostCipher));
+        EXPECT_EQ(emptyCipher, T(hostCipher));
+        SecureBytes back(1);
+        ASSERT_TRUE(host::DecipherFromControl(issued.key, hostCipher, back));
+        EXPECT_TRUE(back.empty());
     }
 }
 
