@@ -150,7 +150,11 @@ AnswerCheck MutualAuthentication::CheckAnswer(std::string_view encryptedRn2Hex,
     WipeOnExit wipePair(pair);
     std::memcpy(pair, rn1_.data(), kRnBytes);
     std::memcpy(pair + kRnBytes, rn2.data(), kRnBytes);
-    Sha1Digest digest = Sha1(pair);
+    std::optional<Sha1Digest> computed = Sha1(pair);
+    if (!computed) {
+        return AnswerCheck::HashMismatch;
+    }
+    Sha1Digest& digest = *computed;
     WipeOnExit wipeDigest(digest);
     SecureBytes hash;
     if (!FromHex(sessionKeyHashHex, hash) || hash.size() != digest.size()
@@ -173,14 +177,15 @@ bool IssueSessionKey(
     const HostKeys& keys, std::span<const uint8_t> sessionKey, SessionKeyPair& pair)
 {
     std::vector<uint8_t> encrypted;
+    std::optional<Sha1Digest> digest;
     if (!ValidSessionKey(sessionKey)
-        || !keys.impl().controlPublic.PublicEncrypt(sessionKey, encrypted)) {
+        || !keys.impl().controlPublic.PublicEncrypt(sessionKey, encrypted)
+        || !(digest = Sha1(sessionKey))) {
         return false;
     }
-    Sha1Digest digest = Sha1(sessionKey);
     pair.pCpukEncSessionKey = Hex(encrypted);
-    pair.pSessionKeyHash = Hex(digest);
-    OPENSSL_cleanse(digest.data(), digest.size());
+    pair.pSessionKeyHash = Hex(*digest);
+    OPENSSL_cleanse(digest->data(), digest->size());
     return true;
 }
 

@@ -93,7 +93,11 @@ int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pC
 
     std::memcpy(area.rnPair, area.rn1, kRnBytes);
     std::memcpy(area.rnPair + kRnBytes, area.rn2, kRnBytes);
-    Sha1Digest digest = Sha1(area.rnPair);
+    std::optional<Sha1Digest> computed = Sha1(area.rnPair);
+    if (!computed) {
+        return status::kRn2SignFailed;
+    }
+    Sha1Digest& digest = *computed;
     WipeOnExit wipeDigest(digest);
     sessionKeyFlag = 1;
     sessionKeyHash = CDataProcess::HexText(digest);

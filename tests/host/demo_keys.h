@@ -45,7 +45,7 @@ inline std::pair<Text, Text> AnyPairToControl(std::span<const uint8_t> bytes)
     BIO_free(bio);
     std::vector<uint8_t> encrypted;
     key.PublicEncrypt(bytes, encrypted);
-    const Sha1Digest digest = Sha1(bytes);
+    const Sha1Digest digest = Sha1(bytes).value();
     return { CDataProcess::HexText(encrypted), CDataProcess::HexText(digest) };
 }
 
