@@ -88,6 +88,14 @@ inline IssuedKey IssueKey(SecureBytes key)
 
 } // namespace velkor::testing
 
+// A call's status, and the secrets wiped right after that call: a check only at the end of a test
+// would miss what one failure path leaves behind, since the next call wipes it.
+#define EXPECT_STATUS_AND_WIPED(call, expected)                                                    \
+    do {                                                                                           \
+        EXPECT_EQ((call), (expected)) << #call;                                                    \
+        EXPECT_TRUE(velkor::testing::SecretsWiped()) << "after " << #call;                         \
+    } while (0)
+
 #define VELKOR_REQUIRE_HOST_KEYS()                                                                 \
     if (velkor::testing::DemoHostKeys() == nullptr) {                                              \
         GTEST_SKIP() << "the selected key set carries no host private key";                        \
