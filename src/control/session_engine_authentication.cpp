@@ -58,7 +58,7 @@ int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pC
     }
     SessionWorkArea& area = TheSessionWorkArea();
     WipeOnExit wipeArea(area);
-    const ScopedEmbeddedKeys keyStore;
+    ScopedEmbeddedKeys keyStore;
     const RsaKey controlKey
         = RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey));
     SecureBytes rn1;
@@ -88,7 +88,7 @@ int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pC
     if (!controlKey.Sign(std::span<const uint8_t>(area.rn2, kRnBytes), rn2Signed)) {
         return status::kRn2SignFailed;
     }
-    EmbeddedKeys::Wipe();
+    keyStore.Close();
     rn2Signature = CDataProcess::HexText(rn2Signed);
 
     std::memcpy(area.rnPair, area.rn1, kRnBytes);
