@@ -21,13 +21,31 @@ namespace {
 constexpr size_t kRnBytes = 8;
 constexpr uint8_t kZeroInitialValue[8] = {};
 
-RsaKey ReadPem(std::string_view pem, bool privateKey)
+// The passphrase of an encrypted private key. Without this callback OpenSSL would ask on the
+// terminal and block a server; with no passphrase given it refuses instead.
+struct Passphrase {
+    std::string_view text;
+    bool asked = false;
+};
+
+int GivePassphrase(char* buffer, int size, int /*writing*/, void* context)
+{
+    auto* passphrase = static_cast<Passphrase*>(context);
+    passphrase->asked = true;
+    if (passphrase->text.empty() || passphrase->text.size() > static_cast<size_t>(size)) {
+        return -1;
+    }
+    std::memcpy(buffer, passphrase->text.data(), passphrase->text.size());
+    return static_cast<int>(passphrase->text.size());
+}
+
+RsaKey ReadPem(std::string_view pem, bool privateKey, Passphrase* passphrase = nullptr)
 {
     BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
     if (bio == nullptr) {
         return RsaKey();
     }
-    EVP_PKEY* key = privateKey ? PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr)
+    EVP_PKEY* key = privateKey ? PEM_read_bio_PrivateKey(bio, nullptr, GivePassphrase, passphrase)
                                : PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
     BIO_free(bio);
     if (key != nullptr && EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA) {
@@ -85,27 +103,37 @@ void DialogDataKey(std::span<const uint8_t> sessionKey, uint8_t (&key)[16])
 
 } // namespace
 
-HostKeys::HostKeys(std::unique_ptr<Impl> impl)
+HostKeys::HostKeys(std::shared_ptr<const Impl> impl)
     : impl_(std::move(impl))
 {
 }
-HostKeys::HostKeys(HostKeys&&) noexcept = default;
-HostKeys& HostKeys::operator=(HostKeys&&) noexcept = default;
 HostKeys::~HostKeys() = default;
 
-std::optional<HostKeys> HostKeys::FromPem(
-    std::string_view hostPrivatePem, std::string_view controlPublicPem)
+std::optional<HostKeys> HostKeys::FromPem(std::string_view hostPrivatePem,
+    std::string_view controlPublicPem, std::string_view passphrase, std::string* error)
 {
-    auto impl = std::make_unique<Impl>(
-        Impl { ReadPem(hostPrivatePem, true), ReadPem(controlPublicPem, false) });
-    if (!impl->hostPrivate.Valid() || !impl->controlPublic.Valid()) {
+    Passphrase given { passphrase };
+    auto impl = std::make_shared<Impl>(
+        Impl { ReadPem(hostPrivatePem, true, &given), ReadPem(controlPublicPem, false) });
+    const char* problem = nullptr;
+    if (!impl->hostPrivate.Valid()) {
+        problem = !given.asked   ? "the host private key is not an RSA private key in PEM"
+            : passphrase.empty() ? "the host private key is encrypted and no passphrase was given"
+                                 : "the host private key does not open with the passphrase given";
+    } else if (!impl->controlPublic.Valid()) {
+        problem = "the control public key is not an RSA public key in PEM";
+    }
+    if (problem != nullptr) {
+        if (error != nullptr) {
+            *error = problem;
+        }
         return std::nullopt;
     }
     return HostKeys(std::move(impl));
 }
 
-MutualAuthentication::MutualAuthentication(const HostKeys& keys)
-    : keys_(keys)
+MutualAuthentication::MutualAuthentication(HostKeys keys)
+    : keys_(std::move(keys))
 {
 }
 
@@ -130,11 +158,14 @@ bool MutualAuthentication::MakeChallenge(Challenge& challenge)
 }
 
 AnswerCheck MutualAuthentication::CheckAnswer(std::string_view encryptedRn2Hex,
-    std::string_view rn2SignatureHex, std::string_view sessionKeyHashHex) const
+    std::string_view rn2SignatureHex, std::string_view sessionKeyHashHex)
 {
     if (rn1_.size() != kRnBytes) {
         return AnswerCheck::NoChallenge;
     }
+    // One answer per challenge: a replayed or retried answer meets no RN1.
+    const SecureBytes rn1 = std::move(rn1_);
+    rn1_.Clear();
     SecureBytes encrypted;
     SecureBytes rn2;
     if (!FromHex(encryptedRn2Hex, encrypted)
@@ -148,7 +179,7 @@ AnswerCheck MutualAuthentication::CheckAnswer(std::string_view encryptedRn2Hex,
     }
     uint8_t pair[2 * kRnBytes];
     WipeOnExit wipePair(pair);
-    std::memcpy(pair, rn1_.data(), kRnBytes);
+    std::memcpy(pair, rn1.data(), kRnBytes);
     std::memcpy(pair + kRnBytes, rn2.data(), kRnBytes);
     std::optional<Sha1Digest> computed = Sha1(pair);
     if (!computed) {

@@ -47,18 +47,85 @@ TEST(MutualAuthentication, FullExchangeIsAcceptedByTheHost)
     EXPECT_EQ(hash.size(), 40u);
     EXPECT_EQ(bank.CheckAnswer(TextToUtf8(rn2), TextToUtf8(signature), TextToUtf8(hash)),
         host::AnswerCheck::Accepted);
+    // A challenge is answered once: the same answer again is a replay.
+    EXPECT_EQ(bank.CheckAnswer(TextToUtf8(rn2), TextToUtf8(signature), TextToUtf8(hash)),
+        host::AnswerCheck::NoChallenge);
+}
 
-    // A tampered answer is caught by the host at each of its three checks.
-    std::string badHash = TextToUtf8(hash);
-    badHash[0] = badHash[0] == '0' ? '1' : '0';
-    EXPECT_EQ(bank.CheckAnswer(TextToUtf8(rn2), TextToUtf8(signature), badHash),
-        host::AnswerCheck::HashMismatch);
-    std::string badSignature = TextToUtf8(signature);
-    badSignature[10] = badSignature[10] == '0' ? '1' : '0';
-    EXPECT_EQ(bank.CheckAnswer(TextToUtf8(rn2), badSignature, TextToUtf8(hash)),
+TEST(MutualAuthentication, TheHostCatchesATamperedAnswerAndAllowsNoRetry)
+{
+    VELKOR_REQUIRE_HOST_KEYS();
+    // Built from a temporary: the run keeps the keys it needs.
+    host::MutualAuthentication bank(
+        *host::HostKeys::FromPem(testing::ReadKeySetFile("host_private.pem"),
+            testing::ReadKeySetFile("control_public.pem")));
+    struct Answer {
+        std::string rn2, signature, hash;
+    };
+    const auto answer = [&bank]() {
+        CVelkorCtrl control;
+        host::Challenge challenge;
+        EXPECT_TRUE(bank.MakeChallenge(challenge));
+        EXPECT_EQ(Verify(control, challenge), 0);
+        return Answer { TextToUtf8(control.GetEncryptRN2()),
+            TextToUtf8(control.GetEncryptHashRN2()), TextToUtf8(control.GetSessionKeyHash()) };
+    };
+    const auto flip = [](std::string text, size_t at) {
+        text[at] = text[at] == '0' ? '1' : '0';
+        return text;
+    };
+
+    Answer a = answer();
+    EXPECT_EQ(
+        bank.CheckAnswer(a.rn2, a.signature, flip(a.hash, 0)), host::AnswerCheck::HashMismatch);
+    // The failed check used the challenge up: the right answer is now too late.
+    EXPECT_EQ(bank.CheckAnswer(a.rn2, a.signature, a.hash), host::AnswerCheck::NoChallenge);
+
+    a = answer();
+    EXPECT_EQ(bank.CheckAnswer(a.rn2, flip(a.signature, 10), a.hash),
         host::AnswerCheck::Rn2SignatureInvalid);
-    EXPECT_EQ(bank.CheckAnswer("00", TextToUtf8(signature), TextToUtf8(hash)),
-        host::AnswerCheck::Rn2Undecipherable);
+    a = answer();
+    EXPECT_EQ(bank.CheckAnswer("00", a.signature, a.hash), host::AnswerCheck::Rn2Undecipherable);
+    a = answer();
+    EXPECT_EQ(bank.CheckAnswer(a.rn2, a.signature, a.hash), host::AnswerCheck::Accepted);
+}
+
+TEST(HostKeys, AnEncryptedHostKeyNeedsItsPassphraseAndNeverPrompts)
+{
+    VELKOR_REQUIRE_HOST_KEYS();
+    const std::string plainPem = testing::ReadKeySetFile("host_private.pem");
+    const std::string controlPem = testing::ReadKeySetFile("control_public.pem");
+    BIO* in = BIO_new_mem_buf(plainPem.data(), static_cast<int>(plainPem.size()));
+    const RsaKey key(PEM_read_bio_PrivateKey(in, nullptr, nullptr, nullptr));
+    BIO_free(in);
+    BIO* out = BIO_new(BIO_s_mem());
+    const char passphrase[] = "bank passphrase";
+    ASSERT_EQ(PEM_write_bio_PKCS8PrivateKey(out, key.Get(), EVP_aes_256_cbc(), passphrase,
+                  static_cast<int>(sizeof passphrase - 1), nullptr, nullptr),
+        1);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(out, &data);
+    const std::string encryptedPem(data, static_cast<size_t>(size));
+    BIO_free(out);
+
+    std::string error;
+    EXPECT_FALSE(host::HostKeys::FromPem(encryptedPem, controlPem, {}, &error));
+    EXPECT_EQ(error, "the host private key is encrypted and no passphrase was given");
+    EXPECT_FALSE(host::HostKeys::FromPem(encryptedPem, controlPem, "wrong", &error));
+    EXPECT_EQ(error, "the host private key does not open with the passphrase given");
+    EXPECT_FALSE(host::HostKeys::FromPem(plainPem, "not a key", {}, &error));
+    EXPECT_EQ(error, "the control public key is not an RSA public key in PEM");
+
+    const auto keys = host::HostKeys::FromPem(encryptedPem, controlPem, passphrase);
+    ASSERT_TRUE(keys);
+    host::MutualAuthentication bank(*keys);
+    host::Challenge challenge;
+    CVelkorCtrl control;
+    ASSERT_TRUE(bank.MakeChallenge(challenge));
+    ASSERT_EQ(Verify(control, challenge), 0);
+    EXPECT_EQ(bank.CheckAnswer(TextToUtf8(control.GetEncryptRN2()),
+                  TextToUtf8(control.GetEncryptHashRN2()), TextToUtf8(control.GetSessionKeyHash())),
+        host::AnswerCheck::Accepted);
 }
 
 TEST(MutualAuthentication, Rn2HasNoZeroByteAndOddParityAndTheHashCoversRn1ThenRn2)
