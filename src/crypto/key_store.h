@@ -19,6 +19,8 @@ struct EmbeddedKeySet {
     std::span<const uint8_t> further2;
 };
 const EmbeddedKeySet& BuiltInKeySet();
+// Whether the build embeds the demo key set, whose private keys are public.
+bool BuiltInKeySetIsDemo();
 
 class EmbeddedKeys {
 public:

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 #include "crypto/key_blob.h"
 #include "crypto/key_store.h"
@@ -140,6 +142,17 @@ TEST(EmbeddedKeys, TheOutermostScopeWipesWhenItCloses)
     const ScopedEmbeddedKeys again;
     EXPECT_TRUE(again.Loaded());
     EXPECT_FALSE(AllBuffersZero());
+}
+
+TEST(EmbeddedKeys, TheBuildKnowsWhetherItEmbedsTheDemoSet)
+{
+    const char* selected = std::getenv("VELKOR_KEY_SET_DIR");
+    const char* source = std::getenv("VELKOR_SOURCE_DIR");
+    ASSERT_TRUE(selected != nullptr && source != nullptr);
+    std::error_code ignored;
+    const bool demo = std::filesystem::equivalent(
+        selected, std::filesystem::path(source) / "resources/keys/demo", ignored);
+    EXPECT_EQ(BuiltInKeySetIsDemo(), demo);
 }
 
 } // namespace
