@@ -100,7 +100,10 @@ bool RsaKey::PrivateDecrypt(std::span<const uint8_t> ciphertext, SecureBytes& me
         OSSL_PARAM_construct_uint(OSSL_ASYM_CIPHER_PARAM_IMPLICIT_REJECTION, &implicitRejection),
         OSSL_PARAM_construct_end()
     };
-    EVP_PKEY_CTX_set_params(context.get(), params);
+    // Where it cannot be switched off, a bad block would look like a good one: refuse to decrypt.
+    if (EVP_PKEY_CTX_set_params(context.get(), params) != 1) {
+        return false;
+    }
 #endif
     SecureBytes out(Size());
     size_t length = out.size();
