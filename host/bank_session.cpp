@@ -21,13 +21,31 @@ namespace {
 constexpr size_t kRnBytes = 8;
 constexpr uint8_t kZeroInitialValue[8] = {};
 
-RsaKey ReadPem(std::string_view pem, bool privateKey)
+// The passphrase of an encrypted private key. Without this callback OpenSSL would ask on the
+// terminal and block a server; with no passphrase given it refuses instead.
+struct Passphrase {
+    std::string_view text;
+    bool asked = false;
+};
+
+int GivePassphrase(char* buffer, int size, int /*writing*/, void* context)
+{
+    auto* passphrase = static_cast<Passphrase*>(context);
+    passphrase->asked = true;
+    if (passphrase->text.empty() || passphrase->text.size() > static_cast<size_t>(size)) {
+        return -1;
+    }
+    std::memcpy(buffer, passphrase->text.data(), passphrase->text.size());
+    return static_cast<int>(passphrase->text.size());
+}
+
+RsaKey ReadPem(std::string_view pem, bool privateKey, Passphrase* passphrase = nullptr)
 {
     BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
     if (bio == nullptr) {
         return RsaKey();
     }
-    EVP_PKEY* key = privateKey ? PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr)
+    EVP_PKEY* key = privateKey ? PEM_read_bio_PrivateKey(bio, nullptr, GivePassphrase, passphrase)
                                : PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
     BIO_free(bio);
     if (key != nullptr && EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA) {
@@ -61,7 +79,10 @@ bool Cipher(
     bool encipher, const uint8_t* key, KeyForm form, std::span<const uint8_t> in, SecureBytes& out)
 {
     out = SecureBytes(in.size() + CDataProcess::kBlockSize);
-    std::memcpy(out.data(), in.data(), in.size());
+    // Empty data (one padding block) may come with a null pointer, which memcpy must not see.
+    if (!in.empty()) {
+        std::memcpy(out.data(), in.data(), in.size());
+    }
     size_t length = in.size();
     const auto run = encipher ? &CDataProcess::DesEncrypt : &CDataProcess::DesDecrypt;
     if (run(key, form, &length, out.data(), out.data(), ChainMode::CbcPadded, kZeroInitialValue)
@@ -82,27 +103,37 @@ void DialogDataKey(std::span<const uint8_t> sessionKey, uint8_t (&key)[16])
 
 } // namespace
 
-HostKeys::HostKeys(std::unique_ptr<Impl> impl)
+HostKeys::HostKeys(std::shared_ptr<const Impl> impl)
     : impl_(std::move(impl))
 {
 }
-HostKeys::HostKeys(HostKeys&&) noexcept = default;
-HostKeys& HostKeys::operator=(HostKeys&&) noexcept = default;
 HostKeys::~HostKeys() = default;
 
-std::optional<HostKeys> HostKeys::FromPem(
-    std::string_view hostPrivatePem, std::string_view controlPublicPem)
+std::optional<HostKeys> HostKeys::FromPem(std::string_view hostPrivatePem,
+    std::string_view controlPublicPem, std::string_view passphrase, std::string* error)
 {
-    auto impl = std::make_unique<Impl>(
-        Impl { ReadPem(hostPrivatePem, true), ReadPem(controlPublicPem, false) });
-    if (!impl->hostPrivate.Valid() || !impl->controlPublic.Valid()) {
+    Passphrase given { passphrase };
+    auto impl = std::make_shared<Impl>(
+        Impl { ReadPem(hostPrivatePem, true, &given), ReadPem(controlPublicPem, false) });
+    const char* problem = nullptr;
+    if (!impl->hostPrivate.Valid()) {
+        problem = !given.asked   ? "the host private key is not an RSA private key in PEM"
+            : passphrase.empty() ? "the host private key is encrypted and no passphrase was given"
+                                 : "the host private key does not open with the passphrase given";
+    } else if (!impl->controlPublic.Valid()) {
+        problem = "the control public key is not an RSA public key in PEM";
+    }
+    if (problem != nullptr) {
+        if (error != nullptr) {
+            *error = problem;
+        }
         return std::nullopt;
     }
     return HostKeys(std::move(impl));
 }
 
-MutualAuthentication::MutualAuthentication(const HostKeys& keys)
-    : keys_(keys)
+MutualAuthentication::MutualAuthentication(HostKeys keys)
+    : keys_(std::move(keys))
 {
 }
 
@@ -127,11 +158,14 @@ bool MutualAuthentication::MakeChallenge(Challenge& challenge)
 }
 
 AnswerCheck MutualAuthentication::CheckAnswer(std::string_view encryptedRn2Hex,
-    std::string_view rn2SignatureHex, std::string_view sessionKeyHashHex) const
+    std::string_view rn2SignatureHex, std::string_view sessionKeyHashHex)
 {
     if (rn1_.size() != kRnBytes) {
         return AnswerCheck::NoChallenge;
     }
+    // One answer per challenge: a replayed or retried answer meets no RN1.
+    const SecureBytes rn1 = std::move(rn1_);
+    rn1_.Clear();
     SecureBytes encrypted;
     SecureBytes rn2;
     if (!FromHex(encryptedRn2Hex, encrypted)
@@ -145,9 +179,13 @@ AnswerCheck MutualAuthentication::CheckAnswer(std::string_view encryptedRn2Hex,
     }
     uint8_t pair[2 * kRnBytes];
     WipeOnExit wipePair(pair);
-    std::memcpy(pair, rn1_.data(), kRnBytes);
+    std::memcpy(pair, rn1.data(), kRnBytes);
     std::memcpy(pair + kRnBytes, rn2.data(), kRnBytes);
-    Sha1Digest digest = Sha1(pair);
+    std::optional<Sha1Digest> computed = Sha1(pair);
+    if (!computed) {
+        return AnswerCheck::HashMismatch;
+    }
+    Sha1Digest& digest = *computed;
     WipeOnExit wipeDigest(digest);
     SecureBytes hash;
     if (!FromHex(sessionKeyHashHex, hash) || hash.size() != digest.size()
@@ -170,14 +208,15 @@ bool IssueSessionKey(
     const HostKeys& keys, std::span<const uint8_t> sessionKey, SessionKeyPair& pair)
 {
     std::vector<uint8_t> encrypted;
+    std::optional<Sha1Digest> digest;
     if (!ValidSessionKey(sessionKey)
-        || !keys.impl().controlPublic.PublicEncrypt(sessionKey, encrypted)) {
+        || !keys.impl().controlPublic.PublicEncrypt(sessionKey, encrypted)
+        || !(digest = Sha1(sessionKey))) {
         return false;
     }
-    Sha1Digest digest = Sha1(sessionKey);
     pair.pCpukEncSessionKey = Hex(encrypted);
-    pair.pSessionKeyHash = Hex(digest);
-    OPENSSL_cleanse(digest.data(), digest.size());
+    pair.pSessionKeyHash = Hex(*digest);
+    OPENSSL_cleanse(digest->data(), digest->size());
     return true;
 }
 

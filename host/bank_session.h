@@ -32,21 +32,26 @@
 namespace velkor::host {
 
 // The host's private key and the control's public key, from PEM text (PKCS #8 or traditional
-// private key; SubjectPublicKeyInfo public key).
+// private key, which may be encrypted under `passphrase`; SubjectPublicKeyInfo public key). Never
+// asks for a passphrase on a terminal: an encrypted key without one is refused. On failure
+// `error` (when given) says why. Copies share the same keys.
 class HostKeys {
 public:
-    static std::optional<HostKeys> FromPem(
-        std::string_view hostPrivatePem, std::string_view controlPublicPem);
-    HostKeys(HostKeys&&) noexcept;
-    HostKeys& operator=(HostKeys&&) noexcept;
+    static std::optional<HostKeys> FromPem(std::string_view hostPrivatePem,
+        std::string_view controlPublicPem, std::string_view passphrase = {},
+        std::string* error = nullptr);
+    HostKeys(const HostKeys&) = default;
+    HostKeys& operator=(const HostKeys&) = default;
+    HostKeys(HostKeys&&) noexcept = default;
+    HostKeys& operator=(HostKeys&&) noexcept = default;
     ~HostKeys();
 
     struct Impl;
     const Impl& impl() const { return *impl_; }
 
 private:
-    explicit HostKeys(std::unique_ptr<Impl> impl);
-    std::unique_ptr<Impl> impl_;
+    explicit HostKeys(std::shared_ptr<const Impl> impl);
+    std::shared_ptr<const Impl> impl_;
 };
 
 // The four arguments of VerifyRN1andGenerateRN2.
@@ -65,18 +70,20 @@ enum class AnswerCheck {
     HashMismatch, // GetSessionKeyHash is not SHA-1(RN1 || RN2)
 };
 
-// One authentication run; holds RN1 (wiped on destruction) between the challenge and the answer.
+// One authentication run; keeps the keys it was given (shared) and RN1 between the challenge and
+// the answer. A challenge is answered once: CheckAnswer wipes RN1 whatever the outcome, and a
+// further answer gets NoChallenge until the next MakeChallenge.
 class MutualAuthentication {
 public:
-    explicit MutualAuthentication(const HostKeys& keys);
+    explicit MutualAuthentication(HostKeys keys);
     ~MutualAuthentication();
 
     bool MakeChallenge(Challenge& challenge);
     AnswerCheck CheckAnswer(std::string_view encryptedRn2Hex, std::string_view rn2SignatureHex,
-        std::string_view sessionKeyHashHex) const;
+        std::string_view sessionKeyHashHex);
 
 private:
-    const HostKeys& keys_;
+    HostKeys keys_;
     SecureBytes rn1_;
 };
 

@@ -1,7 +1,9 @@
 #include "host/tac_check.h"
 
-#include <cctype>
+#include <cstring>
 #include <vector>
+
+#include <openssl/crypto.h>
 
 #include "crypto/data_process.h"
 
@@ -11,14 +13,14 @@ namespace {
 
 constexpr size_t kCardKeySize = 16;
 constexpr size_t kBlock = CDataProcess::kBlockSize;
+constexpr size_t kTacBytes = 8;
 
-} // namespace
-
-std::string ComputeTac(
-    std::span<const uint8_t> cardKey, std::string_view snum, std::string_view commandData)
+// The last cipher block of the MAC, or false when the key is not 16 bytes.
+bool TacBytes(std::span<const uint8_t> cardKey, std::string_view snum, std::string_view commandData,
+    uint8_t (&tac)[kTacBytes])
 {
     if (cardKey.size() != kCardKeySize) {
-        return {};
+        return false;
     }
     std::vector<uint8_t> message(snum.begin(), snum.end());
     message.insert(message.end(), commandData.begin(), commandData.end());
@@ -31,25 +33,37 @@ std::string ComputeTac(
             cipher.data(), ChainMode::CbcNoPadding, zeroIv)
             != 0
         || length != message.size()) {
+        return false;
+    }
+    std::memcpy(tac, cipher.data() + length - kBlock, kTacBytes);
+    return true;
+}
+
+} // namespace
+
+std::string ComputeTac(
+    std::span<const uint8_t> cardKey, std::string_view snum, std::string_view commandData)
+{
+    uint8_t tac[kTacBytes];
+    if (!TacBytes(cardKey, snum, commandData, tac)) {
         return {};
     }
-    const Text tac = CDataProcess::HexText({ cipher.data() + length - kBlock, kBlock });
-    return TextToUtf8(tac);
+    return TextToUtf8(CDataProcess::HexText(tac));
 }
 
 bool VerifyTac(std::span<const uint8_t> cardKey, std::string_view snum,
     std::string_view commandData, std::string_view tacHex)
 {
-    const std::string expected = ComputeTac(cardKey, snum, commandData);
-    if (expected.empty() || tacHex.size() != expected.size()) {
+    // The TAC a client sends is compared as bytes in constant time: an early exit would tell an
+    // attacker how many leading bytes of a forged TAC are right.
+    uint8_t given[kTacBytes];
+    uint8_t expected[kTacBytes];
+    if (tacHex.size() != 2 * kTacBytes
+        || !CDataProcess::HexToBytes(tacHex.size(), Text(tacHex.begin(), tacHex.end()), given)
+        || !TacBytes(cardKey, snum, commandData, expected)) {
         return false;
     }
-    for (size_t i = 0; i < expected.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(tacHex[i])) != expected[i]) {
-            return false;
-        }
-    }
-    return true;
+    return CRYPTO_memcmp(given, expected, kTacBytes) == 0;
 }
 
 std::string WithdrawalCommandData(std::string_view pPCode, std::string_view pMoney,

@@ -19,6 +19,7 @@
 #include "agent/origin_policy.h"
 #include "agent/registration.h"
 #include "build_info.h"
+#include "crypto/key_store.h"
 
 namespace velkor {
 
@@ -147,6 +148,11 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     }
     std::cout << "velkor " << kBuildVersion << ": listening on ws://127.0.0.1:" << server.Port()
               << "/ and ws://[::1]:" << server.Port() << "/" << std::endl;
+    if (BuiltInKeySetIsDemo()) {
+        std::cerr << "velkor serve: built with the demo key set, whose private keys are public: "
+                     "for development and tests only"
+                  << std::endl;
+    }
     if (verbose) {
         for (const auto& origin : server.Origins().Allowed()) {
             options.log("allowed origin " + origin);

@@ -6,6 +6,7 @@
 #include "agent/serve_command.h"
 #include "build_info.h"
 #include "common/secure_buffer.h"
+#include "crypto/key_store.h"
 #include "widgets/dialog_font_faces.h"
 
 namespace {
@@ -33,7 +34,8 @@ int main(int argc, char** argv)
         return args.empty() ? 2 : 0;
     }
     if (args[0] == "--version") {
-        std::cout << velkor::kBuildVersion << "\n";
+        std::cout << velkor::kBuildVersion
+                  << (velkor::BuiltInKeySetIsDemo() ? " (demo key set)" : "") << "\n";
         return 0;
     }
     if (args[0] == "call") {

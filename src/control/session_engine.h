@@ -35,8 +35,9 @@ public:
 
     // The steps every session-key operation starts with (also the file transfer's): decode and
     // decipher the session key, check its length and hash. On success `key` receives the key
-    // (KeyLength(form) bytes) and the caller wipes it (SessionKeyGuard does). Returns 0, 8452,
-    // 20741 or 20753.
+    // (KeyLength(form) bytes) and the caller wipes it on every path: pass the session work area's
+    // `sessionKey` and hold a WipeOnExit over the work area for the whole operation, as the
+    // session-key cipher does. Returns 0, 8452, 20741 or 20753.
     int32_t SessionKeyOpen(std::u16string_view pCpukEncSessionKey,
         std::u16string_view pSessionKeyHash, uint8_t (&key)[24], KeyForm& form) const;
 

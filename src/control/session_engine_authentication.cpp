@@ -58,7 +58,7 @@ int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pC
     }
     SessionWorkArea& area = TheSessionWorkArea();
     WipeOnExit wipeArea(area);
-    const ScopedEmbeddedKeys keyStore;
+    ScopedEmbeddedKeys keyStore;
     const RsaKey controlKey
         = RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey));
     SecureBytes rn1;
@@ -88,12 +88,16 @@ int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pC
     if (!controlKey.Sign(std::span<const uint8_t>(area.rn2, kRnBytes), rn2Signed)) {
         return status::kRn2SignFailed;
     }
-    EmbeddedKeys::Wipe();
+    keyStore.Close();
     rn2Signature = CDataProcess::HexText(rn2Signed);
 
     std::memcpy(area.rnPair, area.rn1, kRnBytes);
     std::memcpy(area.rnPair + kRnBytes, area.rn2, kRnBytes);
-    Sha1Digest digest = Sha1(area.rnPair);
+    std::optional<Sha1Digest> computed = Sha1(area.rnPair);
+    if (!computed) {
+        return status::kRn2SignFailed;
+    }
+    Sha1Digest& digest = *computed;
     WipeOnExit wipeDigest(digest);
     sessionKeyFlag = 1;
     sessionKeyHash = CDataProcess::HexText(digest);

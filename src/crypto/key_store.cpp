@@ -21,6 +21,9 @@ struct WorkingBuffers {
 
 WorkingBuffers g_buffers {};
 const EmbeddedKeySet* g_testKeySet = nullptr;
+// Open ScopedEmbeddedKeys scopes, and whether the outermost one loaded the store.
+int g_scopeDepth = 0;
+bool g_scopeLoaded = false;
 
 std::span<uint8_t> BufferOf(EmbeddedKeys::Buffer buffer)
 {
@@ -73,6 +76,26 @@ std::span<const uint8_t> EmbeddedKeys::WorkingBufferForTesting(Buffer buffer)
 void EmbeddedKeys::UseKeySetForTesting(const EmbeddedKeySet* keySet)
 {
     g_testKeySet = keySet;
+}
+
+ScopedEmbeddedKeys::ScopedEmbeddedKeys()
+{
+    if (g_scopeDepth++ == 0) {
+        g_scopeLoaded = EmbeddedKeys::Load();
+    }
+    loaded_ = g_scopeLoaded;
+}
+
+void ScopedEmbeddedKeys::Close()
+{
+    if (!open_) {
+        return;
+    }
+    open_ = false;
+    if (--g_scopeDepth == 0) {
+        g_scopeLoaded = false;
+        EmbeddedKeys::Wipe();
+    }
 }
 
 bool CDataProcess::LoadEmbeddedKeys()

@@ -19,6 +19,8 @@ struct EmbeddedKeySet {
     std::span<const uint8_t> further2;
 };
 const EmbeddedKeySet& BuiltInKeySet();
+// Whether the build embeds the demo key set, whose private keys are public.
+bool BuiltInKeySetIsDemo();
 
 class EmbeddedKeys {
 public:
@@ -40,21 +42,24 @@ public:
     static void UseKeySetForTesting(const EmbeddedKeySet* keySet);
 };
 
-// Opens the key store for one scope and wipes it on every way out.
+// Opens the key store for one scope and wipes it on every way out. Scopes nest: an operation that
+// opens the store itself may run inside a caller's scope, and only the outermost scope loads and
+// wipes, so the inner one does not take the keys away from the outer.
 class ScopedEmbeddedKeys {
 public:
-    ScopedEmbeddedKeys()
-        : loaded_(EmbeddedKeys::Load())
-    {
-    }
-    ~ScopedEmbeddedKeys() { EmbeddedKeys::Wipe(); }
+    ScopedEmbeddedKeys();
+    ~ScopedEmbeddedKeys() { Close(); }
     ScopedEmbeddedKeys(const ScopedEmbeddedKeys&) = delete;
     ScopedEmbeddedKeys& operator=(const ScopedEmbeddedKeys&) = delete;
 
     bool Loaded() const { return loaded_; }
+    // Ends the scope early (the outermost one wipes the store now); the destructor then does
+    // nothing.
+    void Close();
 
 private:
     bool loaded_;
+    bool open_ = true;
 };
 
 } // namespace velkor

@@ -30,11 +30,15 @@ bool Fits(std::span<const uint8_t> data)
 
 } // namespace
 
-Sha1Digest Sha1(std::span<const uint8_t> data)
+std::optional<Sha1Digest> Sha1(std::span<const uint8_t> data)
 {
     Sha1Digest digest {};
     unsigned int length = 0;
-    EVP_Digest(data.data(), data.size(), digest.data(), &length, EVP_sha1(), nullptr);
+    if (EVP_Digest(data.data(), data.size(), digest.data(), &length, EVP_sha1(), nullptr) != 1
+        || length != digest.size()) {
+        OPENSSL_cleanse(digest.data(), digest.size());
+        return std::nullopt;
+    }
     return digest;
 }
 
@@ -96,7 +100,10 @@ bool RsaKey::PrivateDecrypt(std::span<const uint8_t> ciphertext, SecureBytes& me
         OSSL_PARAM_construct_uint(OSSL_ASYM_CIPHER_PARAM_IMPLICIT_REJECTION, &implicitRejection),
         OSSL_PARAM_construct_end()
     };
-    EVP_PKEY_CTX_set_params(context.get(), params);
+    // Where it cannot be switched off, a bad block would look like a good one: refuse to decrypt.
+    if (EVP_PKEY_CTX_set_params(context.get(), params) != 1) {
+        return false;
+    }
 #endif
     SecureBytes out(Size());
     size_t length = out.size();
@@ -134,12 +141,15 @@ bool RsaKey::Sign(std::span<const uint8_t> data, std::vector<uint8_t>& signature
         || EVP_PKEY_CTX_set_signature_md(context.get(), EVP_sha1()) != 1) {
         return false;
     }
-    Sha1Digest digest = Sha1(data);
+    std::optional<Sha1Digest> digest = Sha1(data);
+    if (!digest) {
+        return false;
+    }
     std::vector<uint8_t> out(Size());
     size_t length = out.size();
     const bool signedOk
-        = EVP_PKEY_sign(context.get(), out.data(), &length, digest.data(), digest.size()) == 1;
-    OPENSSL_cleanse(digest.data(), digest.size());
+        = EVP_PKEY_sign(context.get(), out.data(), &length, digest->data(), digest->size()) == 1;
+    OPENSSL_cleanse(digest->data(), digest->size());
     if (!signedOk) {
         return false;
     }
@@ -156,9 +166,10 @@ bool RsaKey::Verify(std::span<const uint8_t> data, std::span<const uint8_t> sign
         || EVP_PKEY_CTX_set_signature_md(context.get(), EVP_sha1()) != 1) {
         return false;
     }
-    const Sha1Digest digest = Sha1(data);
-    return EVP_PKEY_verify(
-               context.get(), signature.data(), signature.size(), digest.data(), digest.size())
+    const std::optional<Sha1Digest> digest = Sha1(data);
+    return digest
+        && EVP_PKEY_verify(
+               context.get(), signature.data(), signature.size(), digest->data(), digest->size())
         == 1;
 }
 

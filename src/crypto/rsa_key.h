@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -15,7 +16,9 @@ typedef struct evp_pkey_st EVP_PKEY;
 namespace velkor {
 
 using Sha1Digest = std::array<uint8_t, 20>;
-Sha1Digest Sha1(std::span<const uint8_t> data);
+// Nothing when the digest cannot be computed (for example a provider configuration without SHA-1):
+// callers must fail rather than compare against a digest that was never written.
+std::optional<Sha1Digest> Sha1(std::span<const uint8_t> data);
 
 class RsaKey {
 public:

@@ -62,7 +62,11 @@ SessionKeyError OpenSessionKey(std::u16string_view encryptedKeyHex, std::u16stri
     if (!CDataProcess::HexToBytes(hashHex.size(), hashHex, hash.data())) {
         return SessionKeyError::HashNotHex;
     }
-    Sha1Digest digest = Sha1(key);
+    std::optional<Sha1Digest> computed = Sha1(key);
+    if (!computed) {
+        return SessionKeyError::KeyUndecipherable;
+    }
+    Sha1Digest& digest = *computed;
     WipeOnExit wipeDigest(digest);
     // A hash shorter than a SHA-1 digest cannot match; digits beyond it are ignored.
     if (hash.size() < digest.size()

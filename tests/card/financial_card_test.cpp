@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -139,6 +141,15 @@ TEST(FinancialCard, TransactionsCountTheSnumAndCarryAHostVerifiableTac)
         std::string altered = data;
         altered[20] = '9';
         EXPECT_FALSE(host::VerifyTac(key, snum, altered, tac));
+        // The TAC text is read as exactly eight bytes, in either case.
+        std::string lower = tac;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+        EXPECT_TRUE(host::VerifyTac(key, snum, data, lower));
+        EXPECT_FALSE(host::VerifyTac(key, snum, data, tac.substr(0, 15)));
+        EXPECT_FALSE(host::VerifyTac(key, snum, data, tac + "0"));
+        std::string notHex = tac;
+        notHex[15] = 'G';
+        EXPECT_FALSE(host::VerifyTac(key, snum, data, notHex));
     }
 }
 

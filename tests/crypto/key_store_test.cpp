@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 #include "crypto/key_blob.h"
 #include "crypto/key_store.h"
 #include "crypto/rsa_key.h"
+#include "crypto/session_key.h"
 #include "test_bytes.h"
 
 namespace velkor {
@@ -95,6 +98,61 @@ TEST(EmbeddedKeys, ABrokenBlobLeavesEveryBufferWiped)
     EXPECT_FALSE(EmbeddedKeys::Load());
     EmbeddedKeys::UseKeySetForTesting(nullptr);
     EXPECT_TRUE(AllBuffersZero());
+}
+
+TEST(EmbeddedKeys, AnOperationThatOpensTheStoreItselfLeavesAnOuterScopesKeys)
+{
+    const ScopedEmbeddedKeys outer;
+    ASSERT_TRUE(outer.Loaded());
+    const RsaKey control
+        = RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey));
+    const uint8_t key[16] = { 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38 };
+    std::vector<uint8_t> encrypted;
+    ASSERT_TRUE(control.PublicEncrypt(key, encrypted));
+    const Sha1Digest hash = *Sha1(key);
+
+    // Opening a session key loads and wipes the store by itself.
+    SecureBytes opened;
+    ASSERT_EQ(OpenSessionKey(CDataProcess::HexText(encrypted), CDataProcess::HexText(hash),
+                  kSessionKeyRules, opened),
+        SessionKeyError::None);
+    EXPECT_TRUE(
+        RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey)).Valid());
+    {
+        ScopedEmbeddedKeys inner;
+        EXPECT_TRUE(inner.Loaded());
+        inner.Close();
+        EXPECT_FALSE(AllBuffersZero());
+    }
+    EXPECT_TRUE(
+        RsaKey::FromPublicDer(EmbeddedKeys::Contents(EmbeddedKeys::kHostPublicKey)).Valid());
+}
+
+TEST(EmbeddedKeys, TheOutermostScopeWipesWhenItCloses)
+{
+    {
+        ScopedEmbeddedKeys outer;
+        {
+            const ScopedEmbeddedKeys inner;
+        }
+        outer.Close();
+        EXPECT_TRUE(AllBuffersZero());
+    }
+    EXPECT_TRUE(AllBuffersZero());
+    const ScopedEmbeddedKeys again;
+    EXPECT_TRUE(again.Loaded());
+    EXPECT_FALSE(AllBuffersZero());
+}
+
+TEST(EmbeddedKeys, TheBuildKnowsWhetherItEmbedsTheDemoSet)
+{
+    const char* selected = std::getenv("VELKOR_KEY_SET_DIR");
+    const char* source = std::getenv("VELKOR_SOURCE_DIR");
+    ASSERT_TRUE(selected != nullptr && source != nullptr);
+    std::error_code ignored;
+    const bool demo = std::filesystem::equivalent(
+        selected, std::filesystem::path(source) / "resources/keys/demo", ignored);
+    EXPECT_EQ(BuiltInKeySetIsDemo(), demo);
 }
 
 } // namespace

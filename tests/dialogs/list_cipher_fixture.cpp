@@ -22,7 +22,7 @@ ListCipherFixture::ListCipherFixture()
             = RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey));
         control.PublicEncrypt(key, enciphered);
     }
-    const Sha1Digest hash = Sha1(key);
+    const Sha1Digest hash = *Sha1(key);
     Wipe(key, sizeof key);
     encryptedKey_ = CDataProcess::HexText(enciphered);
     keyHash_ = CDataProcess::HexText(hash);

@@ -39,6 +39,14 @@ TEST(SessionCipher, ListDataFromTheHostAndResultsBackToIt)
             0);
         EXPECT_EQ(plain, list);
         EXPECT_EQ(length, static_cast<int32_t>(list.size() * 2));
+        // An empty list is one padding block and comes back empty.
+        ASSERT_TRUE(host::EncipherListData(pair.key, u"", listHex));
+        ASSERT_EQ(listHex.size(), 16u);
+        length = 16;
+        ASSERT_EQ(CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length, T(listHex),
+                      pair.hash, pair.encrypted, plain),
+            0);
+        EXPECT_EQ(length, 0);
 
         // A chosen account leaves the dialog enciphered from its UTF-16LE bytes, as hexadecimal.
         const Text account = u"0123456789012345";

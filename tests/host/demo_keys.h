@@ -45,7 +45,7 @@ inline std::pair<Text, Text> AnyPairToControl(std::span<const uint8_t> bytes)
     BIO_free(bio);
     std::vector<uint8_t> encrypted;
     key.PublicEncrypt(bytes, encrypted);
-    const Sha1Digest digest = Sha1(bytes);
+    const Sha1Digest digest = Sha1(bytes).value();
     return { CDataProcess::HexText(encrypted), CDataProcess::HexText(digest) };
 }
 
@@ -87,6 +87,14 @@ inline IssuedKey IssueKey(SecureBytes key)
 }
 
 } // namespace velkor::testing
+
+// A call's status, and the secrets wiped right after that call: a check only at the end of a test
+// would miss what one failure path leaves behind, since the next call wipes it.
+#define EXPECT_STATUS_AND_WIPED(call, expected)                                                    \
+    do {                                                                                           \
+        EXPECT_EQ((call), (expected)) << #call;                                                    \
+        EXPECT_TRUE(velkor::testing::SecretsWiped()) << "after " << #call;                         \
+    } while (0)
 
 #define VELKOR_REQUIRE_HOST_KEYS()                                                                 \
     if (velkor::testing::DemoHostKeys() == nullptr) {                                              \

@@ -29,7 +29,7 @@ TEST(SessionKeyMethods, EncipherMatchesTheHostAndRoundTripsForEachKeyForm)
              "0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123" }) {
         const testing::IssuedKey issued = Issue(keyHex);
         CVelkorCtrl control;
-        EXPECT_EQ(control.VerifySessionKeyHash(issued.encrypted, issued.hash), 0);
+        EXPECT_STATUS_AND_WIPED(control.VerifySessionKeyHash(issued.encrypted, issued.hash), 0);
         const Text data = u"00112233445566778899aabbccddeeff";
         ASSERT_EQ(control.DESEncipher(issued.hash, issued.encrypted, 16, data), 0) << keyHex;
         const Text cipher = control.GetRespData();
@@ -45,6 +45,16 @@ TEST(SessionKeyMethods, EncipherMatchesTheHostAndRoundTripsForEachKeyForm)
         ASSERT_EQ(control.DESDecipher(issued.hash, issued.encrypted, 24, cipher), 0);
         EXPECT_EQ(control.GetRespData(), u"00112233445566778899AABBCCDDEEFF");
         EXPECT_TRUE(SecretsWiped());
+
+        // No data at all is one padding block, on both sides.
+        ASSERT_EQ(control.DESEncipher(issued.hash, issued.encrypted, 0, u""), 0);
+        const Text emptyCipher = control.GetRespData();
+        EXPECT_EQ(emptyCipher.size(), 16u);
+        ASSERT_TRUE(host::EncipherForControl(issued.key, {}, hostCipher));
+        EXPECT_EQ(emptyCipher, T(hostCipher));
+        SecureBytes back(1);
+        ASSERT_TRUE(host::DecipherFromControl(issued.key, hostCipher, back));
+        EXPECT_TRUE(back.empty());
     }
 }
 
@@ -62,25 +72,28 @@ TEST(SessionKeyMethods, PaddingBlockAndLengthLimits)
         0);
     EXPECT_EQ(control.GetRespData(), cipher.substr(32));
 
-    EXPECT_EQ(control.DESEncipher(issued.hash, issued.encrypted, 1024, Text(2048, u'A')), 0);
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(issued.hash, issued.encrypted, 1024, Text(2048, u'A')), 0);
     EXPECT_EQ(control.GetRespData().size(), 2064u);
     const Text previous = control.GetRespData();
-    EXPECT_EQ(control.DESEncipher(issued.hash, issued.encrypted, 1025, Text(2050, u'A')),
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(issued.hash, issued.encrypted, 1025, Text(2050, u'A')),
         status::kBadValue);
-    EXPECT_EQ(
+    EXPECT_STATUS_AND_WIPED(
         control.DESEncipher(issued.hash, issued.encrypted, 16, Text(31, u'A')), status::kBadValue);
-    EXPECT_EQ(control.DESEncipher(issued.hash, issued.encrypted, -1, Text()), status::kBadValue);
-    EXPECT_EQ(
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(issued.hash, issued.encrypted, -1, Text()), status::kBadValue);
+    EXPECT_STATUS_AND_WIPED(
         control.DESEncipher(issued.hash, issued.encrypted, 1, Text(u"0G")), status::kDecodeFailed3);
     EXPECT_EQ(control.GetRespData(), previous);
     // Deciphering: not whole blocks, nothing at all, a padding count above 8.
-    EXPECT_EQ(control.DESDecipher(issued.hash, issued.encrypted, 12, Text(24, u'0')),
+    EXPECT_STATUS_AND_WIPED(control.DESDecipher(issued.hash, issued.encrypted, 12, Text(24, u'0')),
         status::kSessionDesFailed);
-    EXPECT_EQ(
+    EXPECT_STATUS_AND_WIPED(
         control.DESDecipher(issued.hash, issued.encrypted, 0, Text()), status::kSessionDesFailed);
     ASSERT_EQ(control.DES(0, 8, Text(u"0123456789ABCDEF"), Text(u"1122334455667709")), 0);
     const Text badPadding = control.GetRespData();
-    EXPECT_EQ(control.DESDecipher(issued.hash, issued.encrypted, 8, badPadding),
+    EXPECT_STATUS_AND_WIPED(control.DESDecipher(issued.hash, issued.encrypted, 8, badPadding),
         status::kSessionDesFailed);
     EXPECT_EQ(control.GetRespData(), badPadding);
     EXPECT_TRUE(SecretsWiped());
@@ -95,47 +108,59 @@ TEST(SessionKeyMethods, KeyAndHashFailures)
     const Text before = control.GetRespData();
     const Text data = Text(16, u'0');
 
-    EXPECT_EQ(
+    EXPECT_STATUS_AND_WIPED(
         control.DESEncipher(std::nullopt, issued.encrypted, 8, data), status::kMissingArgument);
-    EXPECT_EQ(control.DESDecipher(issued.hash, std::nullopt, 8, data), status::kMissingArgument);
-    EXPECT_EQ(
+    EXPECT_STATUS_AND_WIPED(
+        control.DESDecipher(issued.hash, std::nullopt, 8, data), status::kMissingArgument);
+    EXPECT_STATUS_AND_WIPED(
         control.VerifySessionKeyHash(issued.encrypted, std::nullopt), status::kMissingArgument);
 
     Text notHex = issued.encrypted;
     notHex[3] = u'Z';
-    EXPECT_EQ(control.DESEncipher(issued.hash, notHex, 8, data), status::kDecodeFailed3);
-    EXPECT_EQ(control.VerifySessionKeyHash(notHex, issued.hash), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(issued.hash, notHex, 8, data), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(
+        control.VerifySessionKeyHash(notHex, issued.hash), status::kDecodeFailed3);
     // Longer than the working buffer: refused, never decoded into it.
     const Text overlong = issued.encrypted + Text(2532, u'0');
-    EXPECT_EQ(control.DESEncipher(issued.hash, overlong, 8, data), status::kDecodeFailed3);
-    EXPECT_EQ(control.VerifySessionKeyHash(issued.encrypted + Text(300, u'0'), issued.hash),
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(issued.hash, overlong, 8, data), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(
+        control.VerifySessionKeyHash(issued.encrypted + Text(300, u'0'), issued.hash),
         status::kDecodeFailed3);
     // Not a ciphertext for the control's key; a key of 12 bytes.
-    EXPECT_EQ(
+    EXPECT_STATUS_AND_WIPED(
         control.DESEncipher(issued.hash, Text(256, u'7'), 8, data), status::kSessionKeyUnusable);
     const uint8_t twelveBytes[12] = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 };
     const auto [twelve, twelveHash] = testing::AnyPairToControl(twelveBytes);
-    EXPECT_EQ(control.DESEncipher(twelveHash, twelve, 8, data), status::kSessionKeyUnusable);
-    EXPECT_EQ(control.VerifySessionKeyHash(twelve, twelveHash), status::kSessionKeyUnusable);
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(twelveHash, twelve, 8, data), status::kSessionKeyUnusable);
+    EXPECT_STATUS_AND_WIPED(
+        control.VerifySessionKeyHash(twelve, twelveHash), status::kSessionKeyUnusable);
     // VerifySessionKeyHash takes any whole number of blocks.
     const uint8_t thirtyTwoBytes[32] = { 1 };
     const auto [longKey, longHash] = testing::AnyPairToControl(thirtyTwoBytes);
-    EXPECT_EQ(control.VerifySessionKeyHash(longKey, longHash), 0);
-    EXPECT_EQ(control.DESEncipher(longHash, longKey, 8, data), status::kSessionKeyUnusable);
+    EXPECT_STATUS_AND_WIPED(control.VerifySessionKeyHash(longKey, longHash), 0);
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(longHash, longKey, 8, data), status::kSessionKeyUnusable);
 
     // Hash: wrong, short, not hexadecimal, and extra digits ignored.
     Text wrong = issued.hash;
     wrong[39] = wrong[39] == u'0' ? u'1' : u'0';
-    EXPECT_EQ(
+    EXPECT_STATUS_AND_WIPED(
         control.DESEncipher(wrong, issued.encrypted, 8, data), status::kSessionKeyHashMismatch);
-    EXPECT_EQ(control.VerifySessionKeyHash(issued.encrypted, wrong), status::kHashMismatch);
-    EXPECT_EQ(control.VerifySessionKeyHash(issued.encrypted, issued.hash.substr(0, 38)),
+    EXPECT_STATUS_AND_WIPED(
+        control.VerifySessionKeyHash(issued.encrypted, wrong), status::kHashMismatch);
+    EXPECT_STATUS_AND_WIPED(
+        control.VerifySessionKeyHash(issued.encrypted, issued.hash.substr(0, 38)),
         status::kHashMismatch);
-    EXPECT_EQ(control.DESEncipher(Text(u"XY") + issued.hash, issued.encrypted, 8, data),
+    EXPECT_STATUS_AND_WIPED(
+        control.DESEncipher(Text(u"XY") + issued.hash, issued.encrypted, 8, data),
         status::kDecodeFailed3);
-    EXPECT_EQ(control.VerifySessionKeyHash(issued.encrypted, issued.hash + u"0123"), 0);
+    EXPECT_STATUS_AND_WIPED(
+        control.VerifySessionKeyHash(issued.encrypted, issued.hash + u"0123"), 0);
     // An odd final digit of the key text: ignored by VerifySessionKeyHash only.
-    EXPECT_EQ(control.VerifySessionKeyHash(issued.encrypted + u"0", issued.hash), 0);
+    EXPECT_STATUS_AND_WIPED(control.VerifySessionKeyHash(issued.encrypted + u"0", issued.hash), 0);
 
     EXPECT_EQ(control.GetRespData(), before);
     EXPECT_TRUE(SecretsWiped());

@@ -1,10 +1,15 @@
 #include "crypto/keytool/key_set_writer.h"
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rand.h>
@@ -33,6 +38,41 @@ bool WriteFile(const std::filesystem::path& path, const void* data, size_t size,
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
     if (!out) {
+        error = "cannot write " + path.string();
+        return false;
+    }
+    return true;
+}
+
+// Private keys and the store constant are readable by their owner only. The file is created
+// afresh with that mode (an existing file is removed first: opening it would keep its old mode),
+// so the secret is never on disk with wider permissions.
+bool WriteSecretFile(
+    const std::filesystem::path& path, const void* data, size_t size, std::string& error)
+{
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot replace " + path.string();
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot create " + path.string();
+        return false;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, bytes + written, size - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    const bool closed = ::close(fd) == 0;
+    if (written != size || !closed) {
         error = "cannot write " + path.string();
         return false;
     }
@@ -101,6 +141,11 @@ bool WritePem(
         error = "cannot encode " + path.string();
         return false;
     }
+    if (privateHalf) {
+        const bool ok = WriteSecretFile(path, data, static_cast<size_t>(size), error);
+        OPENSSL_cleanse(data, static_cast<size_t>(size));
+        return ok;
+    }
     return WriteFile(path, data, static_cast<size_t>(size), error);
 }
 
@@ -135,7 +180,7 @@ bool WriteSet(EVP_PKEY* control, EVP_PKEY* host, std::span<const uint8_t> furthe
         error = "cannot prepare the key material";
         return false;
     }
-    return WriteFile(directory / "store_constant.bin", constant, sizeof constant, error)
+    return WriteSecretFile(directory / "store_constant.bin", constant, sizeof constant, error)
         && WriteBlob(directory / "control_private.blob", constant, controlDer, 1280, error)
         && WriteBlob(directory / "host_public.blob", constant, hostDer, 256, error)
         && WriteBlob(directory / "further1.blob", constant, further1, 256, error)
@@ -162,8 +207,15 @@ bool ReadFurther(const std::filesystem::path& path, SecureBytes& bytes, std::str
 
 } // namespace
 
-bool GenerateKeySet(const std::filesystem::path& directory, std::string& error)
+bool GenerateKeySet(const std::filesystem::path& directory, bool overwrite, std::string& error)
 {
+    for (const char* name : { "control_private.pem", "host_private.pem" }) {
+        std::error_code ignored;
+        if (!overwrite && std::filesystem::exists(directory / name, ignored)) {
+            error = (directory / name).string() + " exists; use --force to replace the key set";
+            return false;
+        }
+    }
     Key control(EVP_RSA_gen(1024));
     Key host(EVP_RSA_gen(1024));
     if (!control || !host) {

@@ -13,8 +13,10 @@
 // control (only the demo set carries its private keys in the repository).
 namespace velkor::keytool {
 
-// Generates fresh RSA-1024 pairs for the control and the host and writes a complete set.
-bool GenerateKeySet(const std::filesystem::path& directory, std::string& error);
+// Generates fresh RSA-1024 pairs for the control and the host and writes a complete set. Refuses
+// a directory that already holds private keys unless `overwrite`. The private keys and the store
+// constant are created readable by their owner only.
+bool GenerateKeySet(const std::filesystem::path& directory, bool overwrite, std::string& error);
 
 // Builds the set from existing keys: the control's private key and the host's public key (PEM;
 // a host private key is accepted too, only its public half is used). `further1`/`further2` name

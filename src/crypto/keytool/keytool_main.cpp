@@ -10,8 +10,9 @@ namespace {
 int Usage()
 {
     std::fputs("usage:\n"
-               "  velkor-keytool generate <dir>\n"
+               "  velkor-keytool generate [--force] <dir>\n"
                "      fresh RSA-1024 pairs for the control and the host, and a complete set\n"
+               "      (--force replaces the private keys of an earlier set in <dir>)\n"
                "  velkor-keytool seal --control-private <pem> --host-public <pem>\n"
                "                      [--further1 <file>] [--further2 <file>] <dir>\n"
                "      a set from existing keys\n"
@@ -30,7 +31,10 @@ int main(int argc, char** argv)
     std::string error;
     bool done = false;
     if (std::strcmp(argv[1], "generate") == 0 && argc == 3) {
-        done = velkor::keytool::GenerateKeySet(argv[2], error);
+        done = velkor::keytool::GenerateKeySet(argv[2], false, error);
+    } else if (std::strcmp(argv[1], "generate") == 0 && argc == 4
+        && std::strcmp(argv[2], "--force") == 0) {
+        done = velkor::keytool::GenerateKeySet(argv[3], true, error);
     } else if (std::strcmp(argv[1], "seal") == 0) {
         std::string controlPrivate, hostPublic, further1, further2, directory;
         for (int i = 2; i < argc; ++i) {
