@@ -78,7 +78,6 @@ int32_t ConnectSlot(
 
     // 4. Connect.
     int32_t result = ConnectInto(session, slot, name, shareMode);
-    const bool connectedDirectly = result == 0;
 
     // 5. A removed or unresponsive card: one more attempt under a new context.
     if (result == kRemovedCard || result == kUnresponsiveCard) {
@@ -131,13 +130,11 @@ int32_t ConnectSlot(
         }
     }
 
-    // 8. Read the ATR through the slot's handle. A connection this call did not make itself holds
-    // a transaction on the card until it is disconnected.
+    // 8. Read the ATR through the slot's handle. No transaction is begun on a connection this call
+    // did not make directly: pcscd makes every later connection to the reader wait for as long as
+    // any handle holds one, so the next probe or connection of our own would never return.
     slot.protocol = ProtocolFromActive(session.activeProtocol);
     if (slot.card != 0) {
-        if (!connectedDirectly) {
-            Api().BeginTransaction(slot.card);
-        }
         const int32_t status = ReadAtr(slot.card, atr);
         if (status != 0) {
             return status;

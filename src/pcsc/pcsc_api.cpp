@@ -211,9 +211,4 @@ int32_t PcscApi::GetAttribute(
     return ToResult(result);
 }
 
-int32_t PcscApi::BeginTransaction(SCARDHANDLE card) const
-{
-    return ToResult(beginTransaction(card));
-}
-
 } // namespace velkor::pcsc

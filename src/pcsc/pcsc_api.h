@@ -41,7 +41,6 @@ public:
     int32_t Transmit(SCARDHANDLE card, Protocol protocol, const uint8_t* command,
         DWORD commandLength, uint8_t* answer, DWORD& answerLength) const;
     int32_t GetAttribute(SCARDHANDLE card, DWORD attribute, uint8_t* value, DWORD& length) const;
-    int32_t BeginTransaction(SCARDHANDLE card) const;
 
     // Function types of the entries, as pcsc-lite declares them.
     using EstablishContextFn = LONG (*)(DWORD, LPCVOID, LPCVOID, LPSCARDCONTEXT);
@@ -70,6 +69,8 @@ public:
     TransmitFn transmit = nullptr;
     GetAttribFn getAttrib = nullptr;
     EndTransactionFn endTransaction = nullptr; // bound for completeness, never called
+    // Mandatory, so a library without transactions is refused, but never called: on pcscd a
+    // transaction left open makes every further connection to the reader wait without end.
     BeginTransactionFn beginTransaction = nullptr;
 };
 

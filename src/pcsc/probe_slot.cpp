@@ -54,7 +54,8 @@ int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, int32_t shareFla
     }
 
     // 4. Give the slot a handle: the new one, else the earlier one, else (when another connection
-    // holds the card) a shared one that holds a transaction.
+    // holds the card) a shared one. It begins no transaction: pcscd would make every later
+    // connection to the reader wait for it, ours included, without end.
     if (result == 0 || IsRecoverableByStatus(result)) {
         if (session.currentCard != 0) {
             slot.card = session.currentCard;
@@ -65,7 +66,6 @@ int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, int32_t shareFla
                 session.currentCard, session.activeProtocol);
             if (result == 0) {
                 slot.card = session.currentCard;
-                Api().BeginTransaction(session.currentCard);
             }
         }
     }

@@ -110,6 +110,52 @@ TEST(ConnectSlot, SecondFailureFallsBackToASharedConnectionOfTheListedReader)
     pcsc::Api().ReleaseContext(context);
 }
 
+// Each way to a shared connection must leave the reader open to the next probe and connection:
+// pcscd makes every connection wait, without end, while any handle holds a transaction on the
+// reader (the simulator counts such a connection and fails the test).
+TEST(ConnectSlot, EveryRecoveryPathLeavesTheReaderConnectable)
+{
+    struct Path {
+        const char* name;
+        json faults;
+        bool anotherApplicationHoldsTheCard;
+    };
+    const Path paths[] = {
+        { "connection refused twice as removed",
+            json::array({ Fault("SCardConnect", 0x80100069, 2) }), false },
+        { "earlier connection found dead", json::array({ Fault("SCardStatus", 0x80100069, 2, 1) }),
+            false },
+        { "card shared with another application", json::array(), true },
+    };
+    for (const Path& path : paths) {
+        SCOPED_TRACE(path.name);
+        SimulatedReaders sim(Config(path.faults));
+        WaitRecorder waits;
+        SCARDCONTEXT otherContext = 0;
+        if (path.anotherApplicationHoldsTheCard) {
+            ASSERT_EQ(pcsc::LoadPcscApi(), 0);
+            ASSERT_EQ(pcsc::Api().EstablishContext(otherContext), 0);
+            SCARDHANDLE other = 0;
+            DWORD protocol = 0;
+            ASSERT_EQ(
+                pcsc::Api().Connect(otherContext, kPinPad, SCARD_SHARE_SHARED, other, protocol), 0);
+        } else if (path.faults[0]["call"] == "SCardStatus") {
+            ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0); // its status read is the first
+        }
+        ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+
+        std::vector<uint8_t> atr;
+        EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 0);
+        EXPECT_EQ(atr, kAtr);
+        const Connection again = Connect(u"ACS ACR83U 00 00");
+        EXPECT_EQ(again.result, 0);
+        EXPECT_EQ(again.atr, kAtr);
+        if (otherContext != 0) {
+            pcsc::Api().ReleaseContext(otherContext);
+        }
+    }
+}
+
 TEST(ConnectSlot, CardHeldByTheEarlierConnectionIsConfirmedThroughIt)
 {
     SimulatedReaders sim(Config());
