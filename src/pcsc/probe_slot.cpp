@@ -9,9 +9,14 @@ namespace {
 
 constexpr int kWaitMs = 20;
 
+// pcsc-lite answers a connection to an empty reader with "no smart card" where other PC/SC
+// services say "card removed". Both mean the card was taken out, so neither may go on to reset
+// an earlier handle, which may belong to a context released since and would then answer
+// "invalid handle" in place of the pulled card.
 bool IsRecoverableByStatus(int32_t result)
 {
-    return result == kSharingViolation || result == kRemovedCard || result == kUnresponsiveCard;
+    return result == kSharingViolation || result == kRemovedCard || result == kNoSmartcard
+        || result == kUnresponsiveCard;
 }
 
 } // namespace
