@@ -30,6 +30,26 @@ int32_t ConnectInto(
     return result;
 }
 
+// Whether the current handle still reaches the card in the reader `name`, reading its ATR. The
+// current handle is the last connection made, which may be another reader's: its card must never
+// be reported as the one asked for.
+bool CurrentHandleReaches(
+    const SessionState& session, const std::string& name, std::vector<uint8_t>& atr)
+{
+    if (session.currentCard == 0) {
+        return false;
+    }
+    std::string reader;
+    if (ReadAtr(session.currentCard, atr, &reader) != 0) {
+        return false;
+    }
+    if (reader != name) {
+        atr.clear();
+        return false;
+    }
+    return true;
+}
+
 // Releases the context and establishes a new one between the given waits.
 void ReestablishContext(SessionState& session, int waitBeforeMs)
 {
@@ -104,8 +124,11 @@ int32_t ConnectSlot(
             if (ReadAtr(slot.card, atr) == 0) {
                 session.currentCard = slot.card;
                 confirmed = true;
-            } else if (session.currentCard != 0 && ReadAtr(session.currentCard, atr) == 0) {
-                // The current handle still reaches the card; it stays the current one.
+            } else if (CurrentHandleReaches(session, name, atr)) {
+                // The current handle reaches this reader's card: the slot's commands go through
+                // it. The slot's dead handle is let go, so that it holds no claim on the reader.
+                Api().Disconnect(slot.card, SCARD_LEAVE_CARD);
+                slot.card = session.currentCard;
                 confirmed = true;
             } else {
                 ReestablishContext(session, kShortWaitMs);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include <PCSC/winscard.h>
 
@@ -36,7 +37,9 @@ public:
         SCARDHANDLE card, DWORD shareMode, DWORD initialization, DWORD& activeProtocol) const;
     int32_t Disconnect(SCARDHANDLE card, DWORD disposition) const;
     // `atrLength` is the buffer's capacity on the way in and the ATR's length on the way out.
-    int32_t Status(SCARDHANDLE card, uint8_t* atr, DWORD& atrLength) const;
+    // `readerName`, when given, gets the name of the handle's reader (empty on failure).
+    int32_t Status(
+        SCARDHANDLE card, uint8_t* atr, DWORD& atrLength, std::string* readerName = nullptr) const;
     // `protocol` selects the send record; a protocol without a bound record sends none.
     int32_t Transmit(SCARDHANDLE card, Protocol protocol, const uint8_t* command,
         DWORD commandLength, uint8_t* answer, DWORD& answerLength) const;

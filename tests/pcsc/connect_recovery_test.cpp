@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "pcsc/apdu_transmit.h"
 #include "pcsc/reader_session.h"
 #include "simulated_readers.h"
 
@@ -172,6 +173,34 @@ TEST(ConnectSlot, CardHeldByTheEarlierConnectionIsConfirmedThroughIt)
     EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
     EXPECT_EQ(pcsc::CurrentCardHandle(), earlier);
     EXPECT_TRUE(waits.waits.empty());
+}
+
+// The last connection made may belong to another reader: it must never stand in for the card
+// asked for, whose earlier connection died when the card was pulled and put back.
+TEST(ConnectSlot, ConnectionOfAnotherReaderNeverConfirmsTheCardAskedFor)
+{
+    const json first
+        = testing::ScriptedCard("T1", { { "00B0000004", "A1A2A3A49000" } }, "3B021111");
+    const json second = testing::ScriptedCard("T1", {}, "3B022222");
+    SimulatedReaders sim(json { { "readers",
+        json::array({ { { "name", kPinPad }, { "card", first } },
+            { { "name", kEmpty }, { "card", nullptr } },
+            { { "name", kSecond }, { "card", second } } }) } });
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+    ASSERT_EQ(Connect(u"Second Reader 02").result, 0);
+    ASSERT_EQ(sim.RemoveCard(kPinPad), 0);
+    ASSERT_EQ(sim.InsertCard(kPinPad), 0);
+
+    const Connection again = Connect(u"ACS ACR83U 00 00");
+    ASSERT_EQ(again.result, 0);
+    EXPECT_EQ(again.slot, 0);
+    EXPECT_EQ(again.atr, (std::vector<uint8_t> { 0x3B, 0x02, 0x11, 0x11 }));
+    uint8_t le = 4;
+    pcsc::ApduResponse response;
+    EXPECT_EQ(pcsc::TransmitApdu(again.slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response), 0);
+    EXPECT_EQ(response.length, 4u);
+    EXPECT_EQ(sim.Progress(kPinPad).consumed, 1u) << "the command reached the card asked for";
 }
 
 TEST(ConnectSlot, DeadEarlierConnectionIsReplacedByAFreshSharedOneUnderANewContext)
