@@ -327,4 +327,10 @@ int ResourceManager::GetScriptProgress(const std::string& name, ScriptProgress& 
     return VELKOR_SIM_OK;
 }
 
+unsigned long ResourceManager::BlockedConnects()
+{
+    std::lock_guard lock(mutex_);
+    return blockedConnects_;
+}
+
 } // namespace velkor::sim

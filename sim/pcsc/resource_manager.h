@@ -50,6 +50,12 @@ public:
     int RemoveCard(const std::string& reader);
     int InsertCard(const std::string& reader, const char* cardJson);
     int GetScriptProgress(const std::string& reader, ScriptProgress& progress);
+    // How many SCardConnect calls would have blocked on pcscd (see kWouldBlockResult).
+    unsigned long BlockedConnects();
+
+    // The answer to an SCardConnect that pcscd would keep waiting for: SCARD_E_TIMEOUT, which
+    // SCardConnect itself never returns.
+    static constexpr LONG kWouldBlockResult = SCARD_E_TIMEOUT;
 
 private:
     struct Reader {
@@ -107,6 +113,7 @@ private:
     SCARDCONTEXT nextContext_ = 0x0C000001;
     SCARDHANDLE nextHandle_ = 0x0A000001;
     uint64_t nextGeneration_ = 1;
+    unsigned long blockedConnects_ = 0;
 };
 
 } // namespace velkor::sim

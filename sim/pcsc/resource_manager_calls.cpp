@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <iostream>
 
 #include <reader.h>
 
@@ -173,6 +174,17 @@ LONG ResourceManager::Connect(SCARDCONTEXT context, const char* readerName, DWOR
     // until the handle is disconnected.
     if (HeldExclusively(*reader)) {
         return SCARD_E_SHARING_VIOLATION;
+    }
+    // Next pcscd waits, without a timeout, until no handle holds a transaction on the reader, and
+    // the client library waits for pcscd's answer just as long. A test must not hang here, nor
+    // pass as if the connection had worked: the call is counted, reported and answered with a
+    // code SCardConnect never gives.
+    if (reader->lockHolder != 0) {
+        ++blockedConnects_;
+        std::cerr << "velkor-sim: SCardConnect to \"" << name
+                  << "\" would block on pcscd: handle 0x" << std::hex << reader->lockHolder
+                  << std::dec << " holds a transaction on it\n";
+        return kWouldBlockResult;
     }
     DWORD protocol = SCARD_PROTOCOL_UNDEFINED;
     if (shareMode != SCARD_SHARE_DIRECT) {

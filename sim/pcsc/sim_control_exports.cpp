@@ -51,4 +51,9 @@ VELKOR_EXPORT int velkor_sim_script_progress(
     return result;
 }
 
+VELKOR_EXPORT unsigned long velkor_sim_blocked_connects(void)
+{
+    return ResourceManager::Instance().BlockedConnects();
+}
+
 } // extern "C"

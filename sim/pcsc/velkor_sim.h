@@ -38,6 +38,11 @@ int velkor_sim_insert_card(const char* reader, const char* cardJson);
 int velkor_sim_script_progress(
     const char* reader, unsigned long* consumed, unsigned long* total, unsigned long* mismatches);
 
+/* How many SCardConnect calls so far met a reader on which another handle holds a transaction.
+ * A real pcscd would never answer them (the caller hangs); the simulator answers 0x8010000A
+ * (SCARD_E_TIMEOUT) and reports each one on stderr. A test should expect this to stay 0. */
+unsigned long velkor_sim_blocked_connects(void);
+
 #ifdef __cplusplus
 }
 #endif

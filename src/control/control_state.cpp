@@ -1,6 +1,16 @@
 #include "control/control_state.h"
 
+#include "common/secure_buffer.h"
+
 namespace velkor {
+
+ControlState::~ControlState()
+{
+    // Texts that may hold deciphered or customer-typed data are overwritten before they go.
+    WipeString(RespData);
+    WipeString(clearImportAccount);
+    WipeString(clearFileName);
+}
 
 void ControlState::ClearCardSession()
 {
@@ -15,7 +25,7 @@ void ControlState::ClearCardSession()
     CardStatusText.clear();
     respLength = 0;
     LastErrorCode = 0;
-    RespData.clear();
+    WipeString(RespData); // may hold a deciphered result
     respSnum.clear();
     respTac.clear();
     respDateTime.clear();

@@ -48,8 +48,14 @@ struct ControlState {
     Text clearFileName;
     Text encFileName;
 
-    // What ConnectCard, ReConnectCard and DisconnectCard clear. Session-key, common-account,
-    // import-account, file-name and the transaction issuer/remark/account texts survive.
+    ControlState() = default;
+    ControlState(const ControlState&) = delete;
+    ControlState& operator=(const ControlState&) = delete;
+    ~ControlState();
+
+    // What ConnectCard, ReConnectCard and DisconnectCard clear (RespData is wiped). Session-key,
+    // common-account, import-account, file-name and the transaction issuer/remark/account texts
+    // survive.
     void ClearCardSession();
 };
 

@@ -30,6 +30,26 @@ int32_t ConnectInto(
     return result;
 }
 
+// Whether the current handle still reaches the card in the reader `name`, reading its ATR. The
+// current handle is the last connection made, which may be another reader's: its card must never
+// be reported as the one asked for.
+bool CurrentHandleReaches(
+    const SessionState& session, const std::string& name, std::vector<uint8_t>& atr)
+{
+    if (session.currentCard == 0) {
+        return false;
+    }
+    std::string reader;
+    if (ReadAtr(session.currentCard, atr, &reader) != 0) {
+        return false;
+    }
+    if (reader != name) {
+        atr.clear();
+        return false;
+    }
+    return true;
+}
+
 // Releases the context and establishes a new one between the given waits.
 void ReestablishContext(SessionState& session, int waitBeforeMs)
 {
@@ -78,7 +98,6 @@ int32_t ConnectSlot(
 
     // 4. Connect.
     int32_t result = ConnectInto(session, slot, name, shareMode);
-    const bool connectedDirectly = result == 0;
 
     // 5. A removed or unresponsive card: one more attempt under a new context.
     if (result == kRemovedCard || result == kUnresponsiveCard) {
@@ -105,8 +124,11 @@ int32_t ConnectSlot(
             if (ReadAtr(slot.card, atr) == 0) {
                 session.currentCard = slot.card;
                 confirmed = true;
-            } else if (session.currentCard != 0 && ReadAtr(session.currentCard, atr) == 0) {
-                // The current handle still reaches the card; it stays the current one.
+            } else if (CurrentHandleReaches(session, name, atr)) {
+                // The current handle reaches this reader's card: the slot's commands go through
+                // it. The slot's dead handle is let go, so that it holds no claim on the reader.
+                Api().Disconnect(slot.card, SCARD_LEAVE_CARD);
+                slot.card = session.currentCard;
                 confirmed = true;
             } else {
                 ReestablishContext(session, kShortWaitMs);
@@ -131,13 +153,11 @@ int32_t ConnectSlot(
         }
     }
 
-    // 8. Read the ATR through the slot's handle. A connection this call did not make itself holds
-    // a transaction on the card until it is disconnected.
+    // 8. Read the ATR through the slot's handle. No transaction is begun on a connection this call
+    // did not make directly: pcscd makes every later connection to the reader wait for as long as
+    // any handle holds one, so the next probe or connection of our own would never return.
     slot.protocol = ProtocolFromActive(session.activeProtocol);
     if (slot.card != 0) {
-        if (!connectedDirectly) {
-            Api().BeginTransaction(slot.card);
-        }
         const int32_t status = ReadAtr(slot.card, atr);
         if (status != 0) {
             return status;

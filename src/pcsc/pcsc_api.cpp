@@ -162,7 +162,8 @@ int32_t PcscApi::Disconnect(SCARDHANDLE card, DWORD disposition) const
     return ToResult(disconnect(card, disposition));
 }
 
-int32_t PcscApi::Status(SCARDHANDLE card, uint8_t* atr, DWORD& atrLength) const
+int32_t PcscApi::Status(
+    SCARDHANDLE card, uint8_t* atr, DWORD& atrLength, std::string* readerName) const
 {
     char reader[MAX_READERNAME + 1] = {};
     DWORD readerLength = MAX_READERNAME;
@@ -174,6 +175,10 @@ int32_t PcscApi::Status(SCARDHANDLE card, uint8_t* atr, DWORD& atrLength) const
         atrLength = 0;
     } else if (atrLength > capacity) {
         atrLength = capacity; // never report more than the buffer holds
+    }
+    if (readerName != nullptr) {
+        // The buffer's last char stays zero, so the name ends within it.
+        *readerName = result == SCARD_S_SUCCESS ? std::string(reader) : std::string();
     }
     return ToResult(result);
 }
@@ -209,11 +214,6 @@ int32_t PcscApi::GetAttribute(
         length = capacity;
     }
     return ToResult(result);
-}
-
-int32_t PcscApi::BeginTransaction(SCARDHANDLE card) const
-{
-    return ToResult(beginTransaction(card));
 }
 
 } // namespace velkor::pcsc

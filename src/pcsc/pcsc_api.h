@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include <PCSC/winscard.h>
 
@@ -36,12 +37,13 @@ public:
         SCARDHANDLE card, DWORD shareMode, DWORD initialization, DWORD& activeProtocol) const;
     int32_t Disconnect(SCARDHANDLE card, DWORD disposition) const;
     // `atrLength` is the buffer's capacity on the way in and the ATR's length on the way out.
-    int32_t Status(SCARDHANDLE card, uint8_t* atr, DWORD& atrLength) const;
+    // `readerName`, when given, gets the name of the handle's reader (empty on failure).
+    int32_t Status(
+        SCARDHANDLE card, uint8_t* atr, DWORD& atrLength, std::string* readerName = nullptr) const;
     // `protocol` selects the send record; a protocol without a bound record sends none.
     int32_t Transmit(SCARDHANDLE card, Protocol protocol, const uint8_t* command,
         DWORD commandLength, uint8_t* answer, DWORD& answerLength) const;
     int32_t GetAttribute(SCARDHANDLE card, DWORD attribute, uint8_t* value, DWORD& length) const;
-    int32_t BeginTransaction(SCARDHANDLE card) const;
 
     // Function types of the entries, as pcsc-lite declares them.
     using EstablishContextFn = LONG (*)(DWORD, LPCVOID, LPCVOID, LPSCARDCONTEXT);
@@ -70,6 +72,8 @@ public:
     TransmitFn transmit = nullptr;
     GetAttribFn getAttrib = nullptr;
     EndTransactionFn endTransaction = nullptr; // bound for completeness, never called
+    // Mandatory, so a library without transactions is refused, but never called: on pcscd a
+    // transaction left open makes every further connection to the reader wait without end.
     BeginTransactionFn beginTransaction = nullptr;
 };
 

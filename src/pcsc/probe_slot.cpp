@@ -9,9 +9,14 @@ namespace {
 
 constexpr int kWaitMs = 20;
 
+// pcsc-lite answers a connection to an empty reader with "no smart card" where other PC/SC
+// services say "card removed". Both mean the card was taken out, so neither may go on to reset
+// an earlier handle, which may belong to a context released since and would then answer
+// "invalid handle" in place of the pulled card.
 bool IsRecoverableByStatus(int32_t result)
 {
-    return result == kSharingViolation || result == kRemovedCard || result == kUnresponsiveCard;
+    return result == kSharingViolation || result == kRemovedCard || result == kNoSmartcard
+        || result == kUnresponsiveCard;
 }
 
 } // namespace
@@ -54,7 +59,8 @@ int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, int32_t shareFla
     }
 
     // 4. Give the slot a handle: the new one, else the earlier one, else (when another connection
-    // holds the card) a shared one that holds a transaction.
+    // holds the card) a shared one. It begins no transaction: pcscd would make every later
+    // connection to the reader wait for it, ours included, without end.
     if (result == 0 || IsRecoverableByStatus(result)) {
         if (session.currentCard != 0) {
             slot.card = session.currentCard;
@@ -65,7 +71,6 @@ int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, int32_t shareFla
                 session.currentCard, session.activeProtocol);
             if (result == 0) {
                 slot.card = session.currentCard;
-                Api().BeginTransaction(session.currentCard);
             }
         }
     }

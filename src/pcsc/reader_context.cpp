@@ -148,11 +148,11 @@ int32_t FindSlot(const SessionState& session, const Text& readerName)
     return -1;
 }
 
-int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr)
+int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr, std::string* readerName)
 {
     uint8_t buffer[kAtrCapacity] = {};
     DWORD length = kAtrCapacity;
-    const int32_t result = Api().Status(card, buffer, length);
+    const int32_t result = Api().Status(card, buffer, length, readerName);
     atr.assign(buffer, buffer + (result == 0 ? length : 0));
     return result;
 }

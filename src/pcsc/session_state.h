@@ -40,6 +40,7 @@ int32_t ListReadersIntoSlots(SessionState& session);
 int32_t FindSlot(const SessionState& session, const Text& readerName);
 
 // Reads the card's ATR through `card` into `atr`. 0 or the PC/SC error (then `atr` is empty).
-int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr);
+// `readerName`, when given, gets the name of the reader the handle is connected to.
+int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr, std::string* readerName = nullptr);
 
 } // namespace velkor::pcsc::detail

@@ -101,6 +101,20 @@ TEST(ModuleInfo, InstallWayReadsTheRegistrationRecordOfTheUser)
         RegistrationRecordPath(), { home.Path() + "/Downloads/velkor", "1" }));
     EXPECT_EQ(control.GetInstallWay(), 0);
 
+    // Paths are compared as the files they name: ".." leaves the folder, and a download folder
+    // that is a link to another disk holds what the record names under the link's target.
+    ASSERT_TRUE(WriteRegistrationRecord(
+        RegistrationRecordPath(), { home.Path() + "/Downloads/../bin/velkor", "1" }));
+    EXPECT_EQ(control.GetInstallWay(), 1);
+    const std::string target = home.Path() + "/disk/Downloads";
+    std::filesystem::create_directories(target);
+    std::filesystem::create_directory_symlink(target, home.Path() + "/Downloads");
+    ASSERT_TRUE(WriteRegistrationRecord(RegistrationRecordPath(), { target + "/velkor", "1" }));
+    EXPECT_EQ(control.GetInstallWay(), 0);
+    ASSERT_TRUE(WriteRegistrationRecord(
+        RegistrationRecordPath(), { home.Path() + "/Downloads/velkor", "1" }));
+    EXPECT_EQ(control.GetInstallWay(), 0);
+
     // A renamed download folder is found through user-dirs.dirs.
     WriteFile(home.Config() + "/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Telechargements\"\n");
     EXPECT_EQ(control.GetInstallWay(), 1);

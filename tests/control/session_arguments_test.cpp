@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "control/velkor_ctrl.h"
 #include "pcsc/pcsc_test_support.h"
 #include "pcsc/reader_session.h"
@@ -98,6 +101,32 @@ TEST_F(SessionArguments, DestroyingTheControlReleasesTheContextAndTheBinding)
     }
     EXPECT_FALSE(pcsc::ReaderContextEstablished());
     EXPECT_FALSE(pcsc::IsPcscApiLoaded());
+}
+
+// What a session clears may have been deciphered (RespData holds DES and session-key results):
+// the characters are overwritten, not just cut off, by each method that clears the session.
+TEST_F(SessionArguments, ClearedResponseLeavesNoCharactersBehind)
+{
+    const std::pair<const char*, std::function<void(CVelkorCtrl&)>> clearing[] = {
+        { "ConnectCard", [](CVelkorCtrl& control) { control.ConnectCard(u"Stub Reader 00"); } },
+        { "ReConnectCard",
+            [](CVelkorCtrl& control) { control.ReConnectCard(u"Stub Reader 00", 0); } },
+        { "DisconnectCard", [](CVelkorCtrl& control) { control.DisconnectCard(); } },
+    };
+    for (const auto& [name, clear] : clearing) {
+        SCOPED_TRACE(name);
+        CVelkorCtrl control;
+        ASSERT_EQ(control.DES(0, 8, Text(u"133457799BBCDFF1"), Text(u"0123456789ABCDEF")), 0);
+        const Text& response = control.State().RespData;
+        ASSERT_EQ(response.size(), 16u);
+        const char16_t* characters = response.data();
+        clear(control);
+        ASSERT_TRUE(response.empty());
+        ASSERT_EQ(response.data(), characters) << "the buffer is kept, so it can be inspected";
+        for (size_t i = 0; i < 16; ++i) {
+            EXPECT_EQ(characters[i], u'\0') << i;
+        }
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "pcsc/apdu_transmit.h"
 #include "pcsc/reader_session.h"
 #include "simulated_readers.h"
 
@@ -110,6 +111,52 @@ TEST(ConnectSlot, SecondFailureFallsBackToASharedConnectionOfTheListedReader)
     pcsc::Api().ReleaseContext(context);
 }
 
+// Each way to a shared connection must leave the reader open to the next probe and connection:
+// pcscd makes every connection wait, without end, while any handle holds a transaction on the
+// reader (the simulator counts such a connection and fails the test).
+TEST(ConnectSlot, EveryRecoveryPathLeavesTheReaderConnectable)
+{
+    struct Path {
+        const char* name;
+        json faults;
+        bool anotherApplicationHoldsTheCard;
+    };
+    const Path paths[] = {
+        { "connection refused twice as removed",
+            json::array({ Fault("SCardConnect", 0x80100069, 2) }), false },
+        { "earlier connection found dead", json::array({ Fault("SCardStatus", 0x80100069, 2, 1) }),
+            false },
+        { "card shared with another application", json::array(), true },
+    };
+    for (const Path& path : paths) {
+        SCOPED_TRACE(path.name);
+        SimulatedReaders sim(Config(path.faults));
+        WaitRecorder waits;
+        SCARDCONTEXT otherContext = 0;
+        if (path.anotherApplicationHoldsTheCard) {
+            ASSERT_EQ(pcsc::LoadPcscApi(), 0);
+            ASSERT_EQ(pcsc::Api().EstablishContext(otherContext), 0);
+            SCARDHANDLE other = 0;
+            DWORD protocol = 0;
+            ASSERT_EQ(
+                pcsc::Api().Connect(otherContext, kPinPad, SCARD_SHARE_SHARED, other, protocol), 0);
+        } else if (path.faults[0]["call"] == "SCardStatus") {
+            ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0); // its status read is the first
+        }
+        ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+
+        std::vector<uint8_t> atr;
+        EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 0);
+        EXPECT_EQ(atr, kAtr);
+        const Connection again = Connect(u"ACS ACR83U 00 00");
+        EXPECT_EQ(again.result, 0);
+        EXPECT_EQ(again.atr, kAtr);
+        if (otherContext != 0) {
+            pcsc::Api().ReleaseContext(otherContext);
+        }
+    }
+}
+
 TEST(ConnectSlot, CardHeldByTheEarlierConnectionIsConfirmedThroughIt)
 {
     SimulatedReaders sim(Config());
@@ -126,6 +173,34 @@ TEST(ConnectSlot, CardHeldByTheEarlierConnectionIsConfirmedThroughIt)
     EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
     EXPECT_EQ(pcsc::CurrentCardHandle(), earlier);
     EXPECT_TRUE(waits.waits.empty());
+}
+
+// The last connection made may belong to another reader: it must never stand in for the card
+// asked for, whose earlier connection died when the card was pulled and put back.
+TEST(ConnectSlot, ConnectionOfAnotherReaderNeverConfirmsTheCardAskedFor)
+{
+    const json first
+        = testing::ScriptedCard("T1", { { "00B0000004", "A1A2A3A49000" } }, "3B021111");
+    const json second = testing::ScriptedCard("T1", {}, "3B022222");
+    SimulatedReaders sim(json { { "readers",
+        json::array({ { { "name", kPinPad }, { "card", first } },
+            { { "name", kEmpty }, { "card", nullptr } },
+            { { "name", kSecond }, { "card", second } } }) } });
+    WaitRecorder waits;
+    ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
+    ASSERT_EQ(Connect(u"Second Reader 02").result, 0);
+    ASSERT_EQ(sim.RemoveCard(kPinPad), 0);
+    ASSERT_EQ(sim.InsertCard(kPinPad), 0);
+
+    const Connection again = Connect(u"ACS ACR83U 00 00");
+    ASSERT_EQ(again.result, 0);
+    EXPECT_EQ(again.slot, 0);
+    EXPECT_EQ(again.atr, (std::vector<uint8_t> { 0x3B, 0x02, 0x11, 0x11 }));
+    uint8_t le = 4;
+    pcsc::ApduResponse response;
+    EXPECT_EQ(pcsc::TransmitApdu(again.slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response), 0);
+    EXPECT_EQ(response.length, 4u);
+    EXPECT_EQ(sim.Progress(kPinPad).consumed, 1u) << "the command reached the card asked for";
 }
 
 TEST(ConnectSlot, DeadEarlierConnectionIsReplacedByAFreshSharedOneUnderANewContext)

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "pcsc_test_support.h"
@@ -16,7 +17,8 @@
 // Runs a test against the in-process PC/SC simulator: writes the configuration, points the
 // binding at the simulator and keeps the simulator loaded for the test's whole life (the binding
 // unloads its own reference at every release), so that cards can be removed and inserted while
-// the code under test runs.
+// the code under test runs. A connection that would have hung on pcscd (a reader held in a
+// transaction) fails the test that made it.
 namespace velkor::testing {
 
 struct ScriptProgress {
@@ -38,11 +40,14 @@ public:
             throw std::runtime_error(std::string("cannot load the simulator: ") + dlerror());
         }
         Reload(config);
+        blockedAtStart_ = BlockedConnects();
     }
     SimulatedReaders(const SimulatedReaders&) = delete;
     SimulatedReaders& operator=(const SimulatedReaders&) = delete;
     ~SimulatedReaders()
     {
+        const unsigned long blocked = BlockedConnects() - blockedAtStart_;
+        EXPECT_EQ(blocked, 0u) << "connections that would block on pcscd (see stderr)";
         ScopedPcscLibrary::Drop();
         dlclose(handle_);
         std::error_code ignored;
@@ -66,6 +71,11 @@ public:
     {
         return Call<int (*)(const char*, const char*)>("velkor_sim_insert_card")(
             reader.c_str(), nullptr);
+    }
+    // SCardConnect calls so far that pcscd would never have answered, in this process.
+    unsigned long BlockedConnects()
+    {
+        return Call<unsigned long (*)()>("velkor_sim_blocked_connects")();
     }
     ScriptProgress Progress(const std::string& reader)
     {
@@ -98,6 +108,7 @@ private:
     ScopedEnv configEnv_;
     ScopedPcscLibrary library_;
     void* handle_ = nullptr;
+    unsigned long blockedAtStart_ = 0;
 };
 
 // A card whose answers follow `script`: pairs of command and answer, in hexadecimal.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <future>
 #include <memory>
 
 #include "control/velkor_ctrl.h"
@@ -39,6 +42,25 @@ protected:
     static void TearDownTestSuite() { stack_.reset(); }
 
     void SetUp() override { ASSERT_TRUE(startError_.empty()) << startError_; }
+
+    // Runs one call of the control with a time limit. pcscd makes a connection wait for as long
+    // as any handle holds a transaction on the reader; when that handle is our own, the call
+    // never returns. Stopping pcscd ends the wait; it is started again for the next steps.
+    static int32_t WithinFiveSeconds(const std::function<int32_t()>& call)
+    {
+        auto pending = std::async(std::launch::async, call);
+        if (pending.wait_for(std::chrono::seconds(5)) == std::future_status::ready) {
+            return pending.get();
+        }
+        ADD_FAILURE() << "pcscd waits on our own transaction";
+        stack_->StopPcscd();
+        const int32_t result = pending.get();
+        std::string error;
+        if (!stack_->StartPcscd(error) || !stack_->ReinsertCard(error)) {
+            startError_ = error;
+        }
+        return result;
+    }
 
     static std::unique_ptr<RealStack> stack_;
     static std::string startError_;
@@ -95,6 +117,24 @@ TEST_F(RealCardStack, SeesARemovedCardAndWorksAgainAfterReinsertion)
     EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
     EXPECT_EQ(control_.GetCardStatus(), u"3B80800101");
     EXPECT_EQ(control_.CheckCardInsert(), 0);
+    EXPECT_EQ(control_.DisconnectReader(), 0);
+}
+
+// The card is pulled and put back while the exclusive connection still exists: the next
+// connection has to recover through a shared one, and neither the probe nor a further connection
+// may then wait on it.
+TEST_F(RealCardStack, CardPutBackBetweenCallsStaysUsable)
+{
+    const Text reader = u"Virtual PCD 00 00";
+    ASSERT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(reader); }), 0);
+    std::string error;
+    ASSERT_TRUE(stack_->RemoveCard(error)) << error;
+    ASSERT_TRUE(stack_->ReinsertCard(error)) << error;
+
+    EXPECT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(reader); }), 0);
+    EXPECT_EQ(WithinFiveSeconds([&] { return control_.CheckCardInsert(); }), 0);
+    EXPECT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(reader); }), 0);
+    EXPECT_EQ(control_.GetCardStatus(), u"3B80800101");
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 
