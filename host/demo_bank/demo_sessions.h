@@ -6,12 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "common/secure_buffer.h"
 #include "host/bank_session.h"
 
 // The demo bank's customer sessions: one per run of the mutual authentication. A session holds
 // the pending challenge until the page answers it (once), then, when the answer was accepted,
-// the session-key hash the control reported and the session key last issued to it. The store is
+// the session-key hash the control reported. The store is
 // bounded: the oldest session is dropped (and its secrets wiped) when a new one would exceed it.
 namespace velkor::host {
 
@@ -19,7 +18,6 @@ struct DemoSession {
     std::unique_ptr<MutualAuthentication> pending; // until the answer arrives
     bool authenticated = false;
     std::string sessionKeyHash; // GetSessionKeyHash of the accepted answer
-    SecureBytes sessionKey; // the key last issued, for deciphering what the control sends
 };
 
 class DemoSessions {
