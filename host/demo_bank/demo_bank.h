@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "card_key_table.h"
+#include "demo_sessions.h"
+#include "host/bank_session.h"
+
+// The demo bank's host endpoints, without sockets: each takes the JSON body of a POST request and
+// gives the HTTP status and JSON body to answer with. Bank-side secrets (the host's private key,
+// RN1, session keys, the cards' TAC keys) stay here; the page only relays values between these
+// endpoints and the control.
+//
+//   POST /api/auth/start       {}                                 -> challenge for the control
+//   POST /api/auth/finish      {session, encryptRN2, encryptHashRN2, sessionKeyHash}
+//   POST /api/session-key      {session}                          -> session-key pair
+//   POST /api/tac/verify       {type, fields…, timestamp, snum, tac, cardAccount}
+//
+// Malformed requests get 400 (413 when too large), unknown sessions 404, requests the session's
+// state does not allow 409, all with {"error": text}. A refused answer or TAC is not a bad request:
+// 200 with "authenticated" / "verified" false and a "reason".
+namespace velkor::host {
+
+struct DemoBankReply {
+    int httpStatus = 200;
+    std::string json;
+};
+
+class DemoBank {
+public:
+    // What /api/session-key enciphers under each new session key, for the page to have the control
+    // decipher (DESDecipher) as proof that both sides hold the same key.
+    static constexpr std::string_view kSessionGreeting = "VELKOR DEMO BANK: SESSION KEY OK";
+
+    DemoBank(HostKeys keys, CardKeyTable cards, uint16_t agentPort);
+    // Pending authentications refer to keys_: the bank stays where it was made.
+    DemoBank(const DemoBank&) = delete;
+    DemoBank& operator=(const DemoBank&) = delete;
+
+    DemoBankReply Config() const;
+    DemoBankReply StartAuthentication(std::string_view body);
+    DemoBankReply FinishAuthentication(std::string_view body);
+    DemoBankReply IssueSessionKey(std::string_view body);
+    DemoBankReply VerifyTransaction(std::string_view body);
+
+    const DemoSessions& Sessions() const { return sessions_; }
+    size_t CardCount() const { return cards_.CardCount(); }
+
+private:
+    bool AlreadyAccepted(const std::string& cardAccount, const std::string& snum) const;
+    void RememberAccepted(const std::string& cardAccount, const std::string& snum);
+
+    HostKeys keys_;
+    CardKeyTable cards_;
+    uint16_t agentPort_;
+    DemoSessions sessions_;
+    // SNUMs whose TAC was accepted, per card: a TAC is accepted once. Bounded, oldest dropped.
+    std::set<std::string> accepted_;
+    std::deque<std::string> acceptedOrder_;
+};
+
+// Replies shared by the endpoint groups.
+DemoBankReply JsonReply(int httpStatus, const nlohmann::json& body);
+DemoBankReply ErrorReply(int httpStatus, std::string_view message);
+
+} // namespace velkor::host

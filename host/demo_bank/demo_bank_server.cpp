@@ -1,0 +1,115 @@
+#include "demo_bank_server.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QHttpServerRequest>
+#include <QHttpServerResponse>
+
+namespace velkor::host {
+
+namespace {
+
+using Method = QHttpServerRequest::Method;
+
+// The page may load its own files and reach the agent on loopback, nothing else.
+const QByteArray kContentSecurityPolicy
+    = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
+      "connect-src 'self' ws://127.0.0.1:* ws://localhost:*; base-uri 'none'; "
+      "form-action 'none'; frame-ancestors 'none'";
+
+struct PageFile {
+    const char* path;
+    const char* resource;
+    const char* mimeType;
+};
+
+constexpr PageFile kPageFiles[] = {
+    { "/", ":/demo_bank/index.html", "text/html; charset=utf-8" },
+    { "/app.js", ":/demo_bank/app.js", "text/javascript; charset=utf-8" },
+    { "/velkor.js", ":/demo_bank/velkor.js", "text/javascript; charset=utf-8" },
+    { "/style.css", ":/demo_bank/style.css", "text/css; charset=utf-8" },
+};
+
+void AddCommonHeaders(QHttpServerResponse& response)
+{
+    response.setHeader("X-Content-Type-Options", "nosniff");
+    response.setHeader("Referrer-Policy", "no-referrer");
+}
+
+QHttpServerResponse FileResponse(const PageFile& file)
+{
+    QFile resource(QString::fromLatin1(file.resource));
+    if (!resource.open(QIODevice::ReadOnly)) {
+        return QHttpServerResponse(QHttpServerResponse::StatusCode::InternalServerError);
+    }
+    QHttpServerResponse response(QByteArray(file.mimeType), resource.readAll());
+    AddCommonHeaders(response);
+    response.setHeader("Content-Security-Policy", kContentSecurityPolicy);
+    response.setHeader("Cache-Control", "no-cache");
+    return response;
+}
+
+QHttpServerResponse JsonResponse(const DemoBankReply& reply)
+{
+    QHttpServerResponse response(QByteArrayLiteral("application/json"),
+        QByteArray::fromStdString(reply.json),
+        static_cast<QHttpServerResponse::StatusCode>(reply.httpStatus));
+    AddCommonHeaders(response);
+    response.setHeader("Cache-Control", "no-store");
+    return response;
+}
+
+std::string_view Body(const QHttpServerRequest& request, QByteArray& holder)
+{
+    holder = request.body();
+    return { holder.constData(), static_cast<size_t>(holder.size()) };
+}
+
+} // namespace
+
+DemoBankServer::DemoBankServer(DemoBank& bank)
+    : bank_(bank)
+{
+    AddPage();
+    AddEndpoints();
+    server_.setMissingHandler([](const QHttpServerRequest&, QHttpServerResponder&& responder) {
+        responder.write(QByteArrayLiteral(R"({"error":"not found"})"),
+            QByteArrayLiteral("application/json"), QHttpServerResponder::StatusCode::NotFound);
+    });
+}
+
+void DemoBankServer::AddPage()
+{
+    for (const PageFile& file : kPageFiles) {
+        server_.route(QString::fromLatin1(file.path), Method::Get | Method::Head,
+            [&file](const QHttpServerRequest&) { return FileResponse(file); });
+    }
+}
+
+void DemoBankServer::AddEndpoints()
+{
+    server_.route("/api/config", Method::Get,
+        [this](const QHttpServerRequest&) { return JsonResponse(bank_.Config()); });
+
+    using Endpoint = DemoBankReply (DemoBank::*)(std::string_view);
+    const std::pair<const char*, Endpoint> posts[] = {
+        { "/api/auth/start", &DemoBank::StartAuthentication },
+        { "/api/auth/finish", &DemoBank::FinishAuthentication },
+        { "/api/session-key", &DemoBank::IssueSessionKey },
+        { "/api/tac/verify", &DemoBank::VerifyTransaction },
+    };
+    for (const auto& [path, endpoint] : posts) {
+        server_.route(QString::fromLatin1(path), Method::Post,
+            [this, endpoint](const QHttpServerRequest& request) {
+                QByteArray body;
+                return JsonResponse((bank_.*endpoint)(Body(request, body)));
+            });
+    }
+}
+
+uint16_t DemoBankServer::Listen(uint16_t port)
+{
+    return server_.listen(QHostAddress::LocalHost, port);
+}
+
+} // namespace velkor::host

@@ -1,0 +1,345 @@
+// The demo bank's page: drives the customer's card through the Velkor agent (velkor.js) and
+// relays between the control and the bank's host endpoints. The page holds no bank secret: the
+// host makes the challenge, checks the answer, issues the session key and checks every TAC.
+import { Velkor } from '/velkor.js';
+
+const $ = (id) => document.getElementById(id);
+let ctrl = null;
+
+// What the control's status codes mean, for showing them plainly.
+const STATUS_MEANINGS = new Map([
+  [0, 'success'],
+  [1, 'PIN refused by the card'],
+  [-1, 'failed (no PC/SC service, or the card refused the command)'],
+  [4097, 'conversion failed'],
+  [4099, 'no reader name'],
+  [8193, 'bad character or value in an argument'],
+  [8194, 'an argument has the wrong length'],
+  [8195, 'an argument is missing'],
+  [8450, 'the enciphered RN1 could not be decoded'],
+  [8451, 'the RN1 signature could not be decoded'],
+  [8452, 'a hexadecimal argument could not be decoded'],
+  [0x5001, "the card's financial application or file could not be selected"],
+  [0x5002, 'the account list could not be read completely'],
+  [0x5004, 'the card answered 6608 to the PIN'],
+  [0x5005, 'the card answered 6620 to the PIN'],
+  [0x5006, 'the card answered 6610, or the reader has no PIN pad'],
+  [0x5105, 'the RN1 or the session key could not be deciphered'],
+  [0x5106, 'RN2 could not be enciphered'],
+  [0x5107, 'RN2 could not be signed'],
+  [0x5110, 'the DES operation failed'],
+  [0x5111, 'the session key does not match its hash'],
+  [0x5114, 'the card answered 69F0'],
+  [0x5115, "the account does not match the card's"],
+  [0x6983, 'the PIN is blocked'],
+  [0x6A82, 'file or application not found on the card'],
+]);
+
+const PCSC_ERRORS = new Map([
+  [0x80100009, 'unknown reader'],
+  [0x8010000B, 'the card is in use by another program'],
+  [0x8010000C, 'no card in the reader'],
+  [0x8010001D, 'the PC/SC service is not running'],
+  [0x8010002E, 'no reader is connected'],
+  [0x80100069, 'the card was removed'],
+]);
+
+export function describeStatus(code) {
+  if (STATUS_MEANINGS.has(code)) {
+    return STATUS_MEANINGS.get(code);
+  }
+  const unsigned = code >>> 0;
+  if (PCSC_ERRORS.has(unsigned)) {
+    return `PC/SC: ${PCSC_ERRORS.get(unsigned)}`;
+  }
+  if ((code & 0xFFF0) === 0x63C0 && code < 0x10000) {
+    return `wrong PIN, ${code & 0x0F} tries left`;
+  }
+  if (code > 0 && code < 0x10000) {
+    return `the card answered ${code.toString(16).toUpperCase()}`;
+  }
+  return 'failed';
+}
+
+function statusText(code) {
+  const hex = (code >>> 0).toString(16).toUpperCase();
+  return `${code} (0x${hex}): ${describeStatus(code)}`;
+}
+
+function log(text, failed = false) {
+  const item = document.createElement('li');
+  item.textContent = text;
+  if (failed) {
+    item.dataset.state = 'failed';
+  }
+  $('log').append(item);
+  item.scrollIntoView({ block: 'nearest' });
+}
+
+// One call on the control. Arguments are never logged (one of them may be the PIN).
+async function call(method, ...params) {
+  const result = await ctrl[method](...params);
+  if (typeof result === 'number') {
+    log(`${method} → ${statusText(result)}`, result !== 0);
+  } else {
+    const shown = result.length > 48 ? `${result.slice(0, 48)}…` : result;
+    log(`${method} → "${shown}"`);
+  }
+  return result;
+}
+
+class StepFailed extends Error {}
+
+// A call whose status must be 0.
+async function require0(method, ...params) {
+  const status = await call(method, ...params);
+  if (status !== 0) {
+    throw new StepFailed(`${method}: ${statusText(status)}`);
+  }
+}
+
+async function bank(path, body) {
+  const response = await fetch(path, {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/json' },
+    body: JSON.stringify(body),
+  });
+  const answer = await response.json();
+  log(`bank ${path} → HTTP ${response.status}`, !response.ok);
+  if (!response.ok) {
+    throw new StepFailed(`the bank refused ${path}: ${answer.error}`);
+  }
+  return answer;
+}
+
+function setResult(element, state, text) {
+  element.dataset.state = state;
+  element.textContent = text;
+}
+
+function fillTable(element, state, rows) {
+  element.dataset.state = state;
+  element.replaceChildren();
+  for (const [label, value, className] of rows) {
+    const term = document.createElement('dt');
+    term.textContent = label;
+    const detail = document.createElement('dd');
+    detail.textContent = value;
+    if (className) {
+      detail.className = className;
+    }
+    element.append(term, detail);
+  }
+}
+
+const actionButtons = ['list-readers', 'connect-card', 'verify-pin', 'verify-pin-pad',
+  'authenticate', 'sign-withdrawal', 'sign-transfer'];
+
+function enableActions(enabled) {
+  for (const id of actionButtons) {
+    $(id).disabled = !enabled;
+  }
+}
+
+// Runs one customer action with the other buttons disabled, so flows never interleave.
+function action(id, body, onFailure) {
+  $(id).addEventListener('click', async () => {
+    enableActions(false);
+    try {
+      await body();
+    } catch (error) {
+      log(error.message ?? String(error), true);
+      onFailure?.(error.message ?? String(error));
+    } finally {
+      enableActions(ctrl !== null);
+    }
+  });
+}
+
+const readerName = () => $('readers').value;
+
+async function listReaders() {
+  await require0('ListReaders');
+  const count = await call('GetReaderNumber');
+  const select = $('readers');
+  select.replaceChildren();
+  for (let i = 0; i < count; i += 1) {
+    const option = document.createElement('option');
+    option.textContent = await call('GetReaderName', i);
+    select.append(option);
+  }
+}
+
+async function connectCard() {
+  const info = $('card-info');
+  info.dataset.state = 'working';
+  await require0('ConnectCard', readerName());
+  $('card-atr').textContent = await call('GetCardStatus');
+  await require0('ListEF1001Accounts');
+  const total = await call('GetEF1001TotalAccounts');
+  const list = $('card-accounts');
+  const select = $('account');
+  list.replaceChildren();
+  select.replaceChildren();
+  for (let i = 0; i < total; i += 1) {
+    const account = await call('GetEF1001Account', i);
+    const item = document.createElement('li');
+    item.textContent = account;
+    list.append(item);
+    const option = document.createElement('option');
+    option.textContent = account;
+    select.append(option);
+  }
+  $('card-issuer').textContent = await call('GetIssuerBank');
+  $('card-serial').textContent = await call('ReadCardSN');
+  info.dataset.state = 'done';
+}
+
+async function verifyTypedPin() {
+  const pin = $('pin');
+  try {
+    await require0('VerifyPIN', pin.value);
+  } finally {
+    pin.value = '';
+  }
+}
+
+const hexToText = (hex) => (hex.match(/../g) ?? [])
+  .map((pair) => String.fromCharCode(parseInt(pair, 16))).join('');
+
+async function authenticate() {
+  const result = $('auth-result');
+  setResult(result, 'working', 'Authenticating…');
+  const challenge = await bank('/api/auth/start', {});
+  await require0('VerifyRN1andGenerateRN2', challenge.RN1Len, challenge.pCpukEncryptedRN1,
+    challenge.DsigLen, challenge.pSprkSignRN1);
+  const answer = {
+    session: challenge.session,
+    encryptRN2: await call('GetEncryptRN2'),
+    encryptHashRN2: await call('GetEncryptHashRN2'),
+    sessionKeyHash: await call('GetSessionKeyHash'),
+  };
+  const finished = await bank('/api/auth/finish', answer);
+  if (!finished.authenticated) {
+    throw new StepFailed(`the bank refused the control's answer: ${finished.reason}`);
+  }
+  const pair = await bank('/api/session-key', { session: challenge.session });
+  await require0('VerifySessionKeyHash', pair.pCpukEncSessionKey, pair.pSessionKeyHash);
+  // The bank enciphered a greeting under the new key; the control deciphers it.
+  await require0('DESDecipher', pair.pSessionKeyHash, pair.pCpukEncSessionKey,
+    pair.greetingLength, pair.greeting);
+  const greeting = hexToText(await call('GetRespData'));
+  setResult(result, 'authenticated', `Mutual authentication succeeded. Session-key hash `
+    + `${finished.sessionKeyHash}. Deciphered from the bank under the session key: "${greeting}"`);
+}
+
+const pMoney = (amountId) => {
+  const amount = Math.round(Number($(amountId).value) * 100);
+  if (!Number.isFinite(amount) || amount <= 0 || amount > 99999999999999) {
+    throw new StepFailed('the amount must be a positive number');
+  }
+  return String(amount).padStart(14, '0');
+};
+
+const formatTimestamp = (t) => (t.length === 14
+  ? `${t.slice(0, 4)}-${t.slice(4, 6)}-${t.slice(6, 8)} ${t.slice(8, 10)}:${t.slice(10, 12)}:${t.slice(12)}`
+  : t);
+
+// Signs a withdrawal or a transfer on the card, then has the bank check its TAC.
+async function signTransaction(type) {
+  const result = $(`${type}-result`);
+  fillTable(result, 'working', [['Status', 'signing…']]);
+  const fields = {
+    pPCode: $('pcode').value,
+    pFdid: $('fdid').value,
+    pFdChkCode: $('fdchk').value,
+    pMoney: pMoney(`${type}-amount`),
+    pAccount: $('account').value,
+  };
+  const request = type === 'transfer'
+    ? [fields.pPCode, fields.pFdid, fields.pFdChkCode, fields.pMoney, $('transfer-to').value,
+      fields.pAccount]
+    : [fields.pPCode, fields.pFdid, fields.pFdChkCode, fields.pMoney, fields.pAccount];
+  if (type === 'transfer') {
+    fields.pImprtAccnt = $('transfer-to').value;
+  }
+  const method = type === 'transfer' ? 'AccountTransfer' : 'AccountWithdraw';
+  const padMode = document.querySelector('input[name="pin-mode"]:checked').value === 'pad';
+  let status;
+  if (padMode) {
+    // Connects to the reader, asks the customer to use its pad, signs and disconnects.
+    status = await call(`${method}Snd`, ...request, readerName());
+  } else {
+    await require0('ConnectCard', readerName());
+    await verifyTypedPin();
+    status = await call(method, ...request);
+  }
+  if (status !== 0) {
+    fillTable(result, 'failed', [['Status', statusText(status)]]);
+    return;
+  }
+  const signed = {
+    snum: await call('GetRespSNUM'),
+    tac: await call('GetRespTAC'),
+    timestamp: await call('GetRespDateTime'),
+    cardAccount: await call('GetTransactionAccount'),
+  };
+  const rows = [
+    ['Status', statusText(status)],
+    ['SNUM', signed.snum],
+    ['TAC', signed.tac],
+    ['Timestamp', formatTimestamp(signed.timestamp)],
+    ['Card account', signed.cardAccount],
+  ];
+  fillTable(result, 'checking', rows);
+  const verdict = await bank('/api/tac/verify', { type, ...fields, ...signed });
+  fillTable(result, verdict.verified ? 'verified' : 'failed', [...rows,
+    ['Bank', verdict.verified ? 'TAC verified by the bank' : `TAC refused: ${verdict.reason}`,
+      'verdict']]);
+  // A new request id for the next transaction.
+  $('fdid').value = String((Number($('fdid').value) || 0) + 1).padStart(8, '0');
+}
+
+async function connectAgent() {
+  const status = $('agent-status');
+  const query = new URLSearchParams(location.search);
+  const config = await fetch('/api/config').then((response) => response.json());
+  const port = Number(query.get('agentPort') ?? config.agentPort);
+  try {
+    ctrl = await Velkor.connect({ port });
+  } catch (error) {
+    setResult(status, 'error', `The Velkor agent is not available on port ${port}: `
+      + `${error.code ?? ''} ${error.message}`);
+    return;
+  }
+  setResult(status, 'connected', `Connected to Velkor ${ctrl.version} on port ${port}: `
+    + `${await call('GetAPIVersion')}`);
+  ctrl.closed.then((error) => {
+    ctrl = null;
+    enableActions(false);
+    setResult(status, 'error', `${error.code}: ${error.message}. Reload the page to reconnect.`);
+  });
+  enableActions(true);
+  await listReaders();
+}
+
+action('list-readers', listReaders);
+action('connect-card', connectCard, () => { $('card-info').dataset.state = 'failed'; });
+action('verify-pin', async () => {
+  setResult($('pin-result'), 'working', 'Verifying…');
+  await verifyTypedPin();
+  setResult($('pin-result'), 'done', 'PIN verified by the card');
+}, (message) => setResult($('pin-result'), 'failed', message));
+action('verify-pin-pad', async () => {
+  setResult($('pin-result'), 'working', "Enter the PIN on the reader's pad…");
+  await require0('VerifyPINSnd');
+  setResult($('pin-result'), 'done', 'PIN verified by the card');
+}, (message) => setResult($('pin-result'), 'failed', message));
+action('authenticate', authenticate,
+  (message) => setResult($('auth-result'), 'failed', message));
+action('sign-withdrawal', () => signTransaction('withdrawal'),
+  (message) => fillTable($('withdrawal-result'), 'failed', [['Error', message]]));
+action('sign-transfer', () => signTransaction('transfer'),
+  (message) => fillTable($('transfer-result'), 'failed', [['Error', message]]));
+
+connectAgent().catch((error) => log(String(error), true));

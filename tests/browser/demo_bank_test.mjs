@@ -1,0 +1,198 @@
+// The demo bank end to end: `velkor serve` on the simulated readers and `velkor-demo-bank` on free
+// loopback ports, the bank's page driven in headless Chromium. The page signs transactions whose
+// TACs the bank accepts, runs the mutual authentication, is refused when served from an origin the
+// agent does not allow, and a page that goes away mid-call leaves the agent serving the next one.
+// Usage: node demo_bank_test.mjs <velkor> <velkor-demo-bank> <libvelkor-pcsc-sim.so> <sim config>
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { createRequire } from 'node:module';
+import { mkdtemp, rm } from 'node:fs/promises';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const webDir = path.resolve(here, '../../web');
+const { chromium } = createRequire(path.join(webDir, 'package.json'))('playwright-core');
+const [velkorExecutable, bankExecutable, simLibrary, simConfig] = process.argv.slice(2);
+
+const CHROMIUM_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
+  '--no-first-run', '--disable-background-networking', '--disable-component-update',
+  '--disable-sync'];
+const READER = 'ACS ACR83U 00 00';
+const children = [];
+
+// Starts a program and resolves with it once its first stdout line names its port.
+function startListening(executable, args, env, pattern) {
+  const child = spawn(executable, args, {
+    stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, ...env },
+  });
+  children.push(child);
+  child.log = '';
+  child.stderr.on('data', (chunk) => { child.log += chunk; });
+  return new Promise((resolve, reject) => {
+    let output = '';
+    child.stdout.on('data', (chunk) => {
+      output += chunk;
+      const match = pattern.exec(output);
+      if (match) {
+        child.port = Number(match[1]);
+        resolve(child);
+      }
+    });
+    child.once('exit', (code) => reject(new Error(`${executable} exited with ${code}: ${child.log}`)));
+  });
+}
+
+const startBank = () => startListening(bankExecutable, ['--port', '0', '--cards', simConfig], {},
+  /listening on http:\/\/127\.0\.0\.1:(\d+)\//);
+
+// Whatever happens, no process outlives the test.
+process.on('exit', () => {
+  for (const child of children) {
+    if (child.exitCode === null) {
+      child.kill('SIGKILL');
+    }
+  }
+});
+
+let bank;
+let foreignBank;
+let agent;
+let browser;
+let profile;
+
+before(async () => {
+  [bank, foreignBank] = await Promise.all([startBank(), startBank()]);
+  agent = await startListening(velkorExecutable,
+    ['serve', '--port', '0', '--no-demo-origin', '--allow-origin',
+      `http://127.0.0.1:${bank.port}`, '--ui', 'none', '--verbose'],
+    { VELKOR_PCSC_LIBRARY: simLibrary, VELKOR_SIM_CONFIG: simConfig },
+    /listening on ws:\/\/127\.0\.0\.1:(\d+)\//);
+  profile = await mkdtemp(path.join(tmpdir(), 'velkor-demo-bank-'));
+  browser = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_FLAGS,
+  });
+});
+
+async function stop(child) {
+  if (child && child.exitCode === null) {
+    const exited = new Promise((resolve) => child.once('exit', resolve));
+    child.kill('SIGTERM');
+    return exited;
+  }
+  return child?.exitCode;
+}
+
+after(async () => {
+  await browser?.close();
+  assert.equal(await stop(agent), 0, 'the agent shuts down cleanly');
+  assert.equal(await stop(bank), 0, 'the demo bank shuts down cleanly');
+  await stop(foreignBank);
+  if (profile) {
+    await rm(profile, { recursive: true, force: true });
+  }
+});
+
+async function openBankPage(server = bank) {
+  const page = await browser.newPage();
+  await page.goto(`http://127.0.0.1:${server.port}/?agentPort=${agent.port}`);
+  return page;
+}
+
+// Waits until `selector` leaves its working states and returns its state and text.
+async function outcome(page, selector, states) {
+  const anyOf = states.map((state) => `${selector}[data-state="${state}"]`).join(', ');
+  const element = await page.waitForSelector(anyOf, { timeout: 15000 });
+  return { state: await element.getAttribute('data-state'), text: await element.textContent() };
+}
+
+async function connectedPage() {
+  const page = await openBankPage();
+  const agentStatus = await outcome(page, '#agent-status', ['connected', 'error']);
+  assert.equal(agentStatus.state, 'connected', agentStatus.text);
+  await page.waitForSelector(`#readers option:text-is("${READER}")`, { state: 'attached' });
+  await page.selectOption('#readers', READER);
+  await page.click('#connect-card');
+  const card = await outcome(page, '#card-info', ['done', 'failed']);
+  assert.equal(card.state, 'done', await page.textContent('#log'));
+  return page;
+}
+
+async function signAndCheck(page, type) {
+  await page.click(`#sign-${type}`);
+  const result = await outcome(page, `#${type}-result`, ['verified', 'failed']);
+  assert.equal(result.state, 'verified', `${result.text}\n${await page.textContent('#log')}`);
+  assert.match(result.text, /SNUM\d{8}TAC[0-9A-F]{16}Timestamp\d{4}-\d\d-\d\d \d\d:\d\d:\d\d/);
+  assert.match(result.text, /TAC verified by the bank/);
+  return result.text;
+}
+
+test('the card shows its accounts, issuer and serial, and signs on the PIN pad what the bank accepts',
+  async () => {
+    const page = await connectedPage();
+    assert.deepEqual(await page.$$eval('#card-accounts li', (items) => items.map((i) => i.textContent)),
+      ['8220012345678901', '8220012345678902', '8220098765432100']);
+    assert.equal(await page.textContent('#card-issuer'), '822');
+    assert.equal(await page.textContent('#card-serial'), '445566778899AABB');
+
+    await page.selectOption('#account', '8220012345678902');
+    const withdrawal = await signAndCheck(page, 'withdrawal');
+    const transfer = await signAndCheck(page, 'transfer');
+    assert.notEqual(withdrawal.match(/SNUM(\d{8})/)[1], transfer.match(/SNUM(\d{8})/)[1]);
+    await page.close();
+  });
+
+test('a typed PIN: a wrong one is shown with its tries, the right one lets the card sign', async () => {
+  const page = await connectedPage();
+  await page.fill('#pin', '000000');
+  await page.click('#verify-pin');
+  const wrong = await outcome(page, '#pin-result', ['done', 'failed']);
+  assert.equal(wrong.state, 'failed');
+  assert.match(wrong.text, /tries left|PIN refused/);
+  assert.equal(await page.inputValue('#pin'), '', 'the page forgets the typed PIN');
+
+  await page.check('input[name="pin-mode"][value="typed"]');
+  await page.fill('#pin', '123456');
+  await signAndCheck(page, 'withdrawal');
+  await page.fill('#pin', '123456');
+  await signAndCheck(page, 'transfer');
+  // The PIN never reaches the agent's log.
+  assert.doesNotMatch(agent.log, /123456|000000/);
+  await page.close();
+});
+
+test('the mutual authentication gives a session key both sides hold', async () => {
+  const page = await connectedPage();
+  await page.click('#authenticate');
+  const result = await outcome(page, '#auth-result', ['authenticated', 'failed']);
+  assert.equal(result.state, 'authenticated', `${result.text}\n${await page.textContent('#log')}`);
+  assert.match(result.text, /Session-key hash [0-9A-F]{40}/);
+  assert.match(result.text, /"VELKOR DEMO BANK: SESSION KEY OK"/);
+  await page.close();
+});
+
+test('the same page served from an origin the agent does not allow is refused', async () => {
+  const page = await openBankPage(foreignBank);
+  const status = await outcome(page, '#agent-status', ['connected', 'error']);
+  assert.equal(status.state, 'error');
+  assert.match(status.text, /ORIGIN_REFUSED/);
+  assert.equal(await page.isDisabled('#connect-card'), true);
+  await page.close();
+  assert.match(agent.log, new RegExp(`refused connection \\(origin "http://127\\.0\\.0\\.1:${foreignBank.port}"`));
+});
+
+test('a page that goes away mid-call leaves the agent serving the next page', async () => {
+  const leaving = await connectedPage();
+  await leaving.click('#sign-withdrawal');
+  await leaving.close();
+
+  const next = await connectedPage();
+  await signAndCheck(next, 'withdrawal');
+  await next.click('#authenticate');
+  assert.equal((await outcome(next, '#auth-result', ['authenticated', 'failed'])).state,
+    'authenticated');
+  await next.close();
+  assert.equal(agent.exitCode, null);
+});

@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "card/card_test_support.h"
+#include "control/velkor_ctrl.h"
+#include "demo_bank.h"
+#include "demo_keys.h"
+#include "pcsc/simulated_readers.h"
+
+// The demo bank's endpoints against the real control: the mutual authentication and session key
+// it answers, and the TACs of the virtual cards it checks.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::T;
+
+const Text kPadReader = u"ACS ACR83U 00 00";
+const Text kPlainReader = u"Generic Reader 01";
+constexpr char kOtherKey[] = "0123456789ABCDEFFEDCBA9876543210";
+
+std::optional<host::HostKeys> ReadHostKeys()
+{
+    return host::HostKeys::FromPem(
+        testing::ReadKeySetFile("host_private.pem"), testing::ReadKeySetFile("control_public.pem"));
+}
+
+// Two virtual cards with different TAC keys; the bank knows both from the same description.
+json TwoCards()
+{
+    return testing::Readers(testing::FinancialCard(),
+        testing::FinancialCard({ { "tacKey", kOtherKey },
+            { "accounts", { "9990001112223334", "0000000000000000" } } }));
+}
+
+class DemoBankTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::optional<host::HostKeys> keys = ReadHostKeys();
+        if (!keys) {
+            GTEST_SKIP() << "the selected key set carries no host private key";
+        }
+        host::CardKeyTable cards;
+        std::string error;
+        ASSERT_TRUE(cards.Load(TwoCards().dump(), error)) << error;
+        bank = std::make_unique<host::DemoBank>(std::move(*keys), std::move(cards), 8931);
+    }
+
+    static json Body(const host::DemoBankReply& reply) { return json::parse(reply.json); }
+
+    // Starts an authentication and has `control` answer the challenge.
+    json Challenge(CVelkorCtrl& control)
+    {
+        const host::DemoBankReply started = bank->StartAuthentication("{}");
+        EXPECT_EQ(started.httpStatus, 200);
+        const json c = Body(started);
+        EXPECT_EQ(control.VerifyRN1andGenerateRN2(
+                      c["RN1Len"], T(c["pCpukEncryptedRN1"]), c["DsigLen"], T(c["pSprkSignRN1"])),
+            0);
+        return { { "session", c["session"] }, { "encryptRN2", TextToUtf8(control.GetEncryptRN2()) },
+            { "encryptHashRN2", TextToUtf8(control.GetEncryptHashRN2()) },
+            { "sessionKeyHash", TextToUtf8(control.GetSessionKeyHash()) } };
+    }
+
+    std::unique_ptr<host::DemoBank> bank;
+};
+
+TEST_F(DemoBankTest, AcceptedAnswerGivesASessionKeyTheControlOpensAndTheChallengeIsSpent)
+{
+    CVelkorCtrl control;
+    const json answer = Challenge(control);
+    const host::DemoBankReply finished = bank->FinishAuthentication(answer.dump());
+    ASSERT_EQ(finished.httpStatus, 200) << finished.json;
+    EXPECT_EQ(Body(finished)["authenticated"], true);
+    EXPECT_EQ(Body(finished)["sessionKeyHash"], TextToUtf8(control.GetSessionKeyHash()));
+
+    const json session = { { "session", answer["session"] } };
+    const json pair = Body(bank->IssueSessionKey(session.dump()));
+    const Text key = T(pair["pCpukEncSessionKey"]);
+    const Text hash = T(pair["pSessionKeyHash"]);
+    EXPECT_EQ(control.VerifySessionKeyHash(key, hash), 0);
+    ASSERT_EQ(control.DESDecipher(hash, key, pair["greetingLength"], T(pair["greeting"])), 0);
+    const std::string_view greeting = host::DemoBank::kSessionGreeting;
+    EXPECT_EQ(control.GetRespData(),
+        CDataProcess::HexText(
+            { reinterpret_cast<const uint8_t*>(greeting.data()), greeting.size() }));
+
+    // Every issue is a fresh key; the answered challenge cannot be answered again.
+    EXPECT_NE(Body(bank->IssueSessionKey(session.dump()))["pCpukEncSessionKey"],
+        pair["pCpukEncSessionKey"]);
+    EXPECT_EQ(bank->FinishAuthentication(answer.dump()).httpStatus, 409);
+}
+
+TEST_F(DemoBankTest, TamperedAnswersAreRefusedAndSpendTheChallenge)
+{
+    const auto flipFirst = [](std::string text) {
+        text[0] = text[0] == '0' ? '1' : '0';
+        return text;
+    };
+    for (const char* field : { "encryptRN2", "encryptHashRN2", "sessionKeyHash" }) {
+        CVelkorCtrl control;
+        json answer = Challenge(control);
+        const std::string genuine = answer[field];
+        answer[field] = flipFirst(genuine);
+        const host::DemoBankReply refused = bank->FinishAuthentication(answer.dump());
+        ASSERT_EQ(refused.httpStatus, 200) << field;
+        EXPECT_EQ(Body(refused)["authenticated"], false) << field;
+        EXPECT_FALSE(Body(refused)["reason"].get<std::string>().empty());
+
+        answer[field] = genuine;
+        EXPECT_EQ(bank->FinishAuthentication(answer.dump()).httpStatus, 409) << field;
+        const json session = { { "session", answer["session"] } };
+        EXPECT_EQ(bank->IssueSessionKey(session.dump()).httpStatus, 409) << "no key without "
+                                                                            "authentication";
+    }
+}
+
+TEST_F(DemoBankTest, MalformedRequestsAndUnknownSessionsGetClearErrors)
+{
+    const std::string unknown(32, 'A');
+    const std::string hash(40, '0');
+    const struct {
+        const char* body;
+        int status;
+        const char* error;
+    } cases[] = {
+        { "not json", 400, "not valid JSON" },
+        { "[1,2]", 400, "must be a JSON object" },
+        { R"({"encryptRN2":"00"})", 400, "missing field \"session\"" },
+        { R"({"session":42})", 400, "\"session\" must be a string" },
+        { R"({"session":"ABC"})", 400, "\"session\" must have 32 characters" },
+        { R"({"session":"ZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ"})", 400, "hexadecimal digits" },
+        { R"({"session":"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA","encryptRN2":"00",)"
+          R"("encryptHashRN2":"00","sessionKeyHash":"00"})",
+            400, "\"sessionKeyHash\" must have 40 characters" },
+    };
+    for (const auto& c : cases) {
+        const host::DemoBankReply reply = bank->FinishAuthentication(c.body);
+        EXPECT_EQ(reply.httpStatus, c.status) << c.body;
+        EXPECT_NE(Body(reply)["error"].get<std::string>().find(c.error), std::string::npos)
+            << c.body << " -> " << reply.json;
+    }
+    const json finish = { { "session", unknown }, { "encryptRN2", "00" },
+        { "encryptHashRN2", "00" }, { "sessionKeyHash", hash } };
+    EXPECT_EQ(bank->FinishAuthentication(finish.dump()).httpStatus, 404);
+    EXPECT_EQ(bank->IssueSessionKey(json({ { "session", unknown } }).dump()).httpStatus, 404);
+    EXPECT_EQ(bank->StartAuthentication("").httpStatus, 400);
+    EXPECT_EQ(bank->StartAuthentication(std::string(20000, ' ')).httpStatus, 413);
+}
+
+class DemoBankTacTest : public DemoBankTest {
+protected:
+    // Connects the card in `reader`, verifies its PIN and has it sign a withdrawal or transfer;
+    // the request the page would send to the bank.
+    json Sign(CVelkorCtrl& control, const Text& reader, const std::string& type,
+        const std::string& account)
+    {
+        EXPECT_EQ(control.ConnectCard(reader), 0);
+        EXPECT_EQ(control.VerifyPIN(u"123456"), 0);
+        json request = { { "type", type }, { "pPCode", "2510" }, { "pFdid", "00000007" },
+            { "pFdChkCode", "12345678" }, { "pMoney", "00000000100000" }, { "pAccount", account } };
+        int32_t status;
+        if (type == "transfer") {
+            request["pImprtAccnt"] = "0170001234567890";
+            status = control.AccountTransfer(u"2510", u"00000007", u"12345678", u"00000000100000",
+                u"0170001234567890", T(account));
+        } else {
+            status = control.AccountWithdraw(
+                u"2510", u"00000007", u"12345678", u"00000000100000", T(account));
+        }
+        EXPECT_EQ(status, 0);
+        request["snum"] = TextToUtf8(control.GetRespSNUM());
+        request["tac"] = TextToUtf8(control.GetRespTAC());
+        request["timestamp"] = TextToUtf8(control.GetRespDateTime());
+        request["cardAccount"] = TextToUtf8(control.GetTransactionAccount());
+        return request;
+    }
+
+    json Verify(const json& request)
+    {
+        const host::DemoBankReply reply = bank->VerifyTransaction(request.dump());
+        EXPECT_EQ(reply.httpStatus, 200) << reply.json;
+        return Body(reply);
+    }
+};
+
+TEST_F(DemoBankTacTest, EachCardsTacIsAcceptedOnceAndAnAlteredTransactionIsRefused)
+{
+    testing::SimulatedReaders sim(TwoCards());
+    CVelkorCtrl control;
+    const json withdrawal = Sign(control, kPadReader, "withdrawal", "8220012345678902");
+    EXPECT_EQ(Verify(withdrawal)["verified"], true);
+    const json replay = Verify(withdrawal);
+    EXPECT_EQ(replay["verified"], false);
+    EXPECT_NE(replay["reason"].get<std::string>().find("already accepted"), std::string::npos);
+
+    // The second card signs under its own key.
+    const json transfer = Sign(control, kPlainReader, "transfer", "9990001112223334");
+    json altered = transfer;
+    altered["pMoney"] = "00000009100000";
+    EXPECT_EQ(Verify(altered)["verified"], false);
+    altered = transfer;
+    altered["pImprtAccnt"] = "0170001234567891";
+    EXPECT_EQ(Verify(altered)["verified"], false);
+    EXPECT_EQ(Verify(transfer)["verified"], true) << "a refused attempt does not spend the SNUM";
+
+    altered = transfer;
+    altered["cardAccount"] = "1234123412341234";
+    const json unknown = Verify(altered);
+    EXPECT_EQ(unknown["verified"], false);
+    EXPECT_NE(unknown["reason"].get<std::string>().find("no key"), std::string::npos);
+}
+
+TEST_F(DemoBankTacTest, MalformedTransactionsAreBadRequests)
+{
+    const json good = { { "type", "withdrawal" }, { "pPCode", "2510" }, { "pFdid", "00000007" },
+        { "pFdChkCode", "12345678" }, { "pMoney", "00000000100000" },
+        { "pAccount", "8220012345678901" }, { "snum", "00000001" }, { "tac", "0011223344556677" },
+        { "timestamp", "20240305070809" }, { "cardAccount", "8220012345678901" } };
+    EXPECT_EQ(bank->VerifyTransaction(good.dump()).httpStatus, 200);
+    const std::pair<const char*, json> changes[] = {
+        { "type", "refund" },
+        { "type", "transfer" }, // without pImprtAccnt
+        { "type", "payment" }, // without pPaymentType and pCancelNo
+        { "pMoney", "0000000010000A" },
+        { "pMoney", "100" },
+        { "tac", "00112233445566" },
+        { "tac", "001122334455667G" },
+        { "timestamp", "2024-03-05 07:08" },
+        { "pAccount", "82200123456789\xC3\xA9" }, // not one byte per character
+        { "snum", nullptr },
+        { "cardAccount", 8220012345678901 },
+    };
+    for (const auto& [field, value] : changes) {
+        json request = good;
+        request[field] = value;
+        const host::DemoBankReply reply = bank->VerifyTransaction(request.dump());
+        EXPECT_EQ(reply.httpStatus, 400) << field << " = " << value.dump() << ": " << reply.json;
+        EXPECT_TRUE(Body(reply).contains("error"));
+    }
+}
+
+TEST(CardKeyTable, ReadsConfigurationsAndProfilesAndRefusesBadKeys)
+{
+    host::CardKeyTable table;
+    std::string error;
+    ASSERT_TRUE(table.Load(R"({"kind":"financial","atr":"3B00","accounts":
+        ["8220012345678901","0000000000000000"]})",
+        error));
+    ASSERT_NE(table.KeyForAccount("8220012345678901"), nullptr);
+    EXPECT_EQ(CDataProcess::HexText(*table.KeyForAccount("8220012345678901")),
+        u"404142434445464748494A4B4C4D4E4F")
+        << "the virtual card's default key";
+    EXPECT_EQ(table.KeyForAccount("0000000000000000"), nullptr) << "an empty record is no account";
+
+    ASSERT_TRUE(table.Load(TwoCards().dump(), error));
+    EXPECT_EQ(table.CardCount(), 2u);
+    EXPECT_EQ(CDataProcess::HexText(*table.KeyForAccount("9990001112223334")), T(kOtherKey));
+
+    EXPECT_FALSE(table.Load(R"({"kind":"financial","tacKey":"0011"})", error));
+    EXPECT_FALSE(table.Load(R"({"kind":"financial","tacKey":"not hex"})", error));
+    EXPECT_FALSE(table.Load("[", error));
+    EXPECT_EQ(table.CardCount(), 2u) << "a failed load keeps the previous table";
+}
+
+TEST(DemoSessions, TheOldestSessionMakesRoomForANewOne)
+{
+    host::DemoSessions sessions(2);
+    const std::string first = sessions.Create({});
+    const std::string second = sessions.Create({});
+    const std::string third = sessions.Create({});
+    EXPECT_EQ(first.size(), 32u);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(sessions.size(), 2u);
+    EXPECT_EQ(sessions.Find(first), nullptr);
+    EXPECT_NE(sessions.Find(second), nullptr);
+    EXPECT_NE(sessions.Find(third), nullptr);
+}
+
+} // namespace
+} // namespace velkor
