@@ -29,8 +29,6 @@ fi
 
 missing=()
 for pkg in "${wanted[@]}"; do
-  # Node.js from another source (e.g. NodeSource) bundles npm and conflicts with Debian's package.
-  if [ "$pkg" = npm ] && command -v npm >/dev/null; then continue; fi
   if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$pkg")
   fi
