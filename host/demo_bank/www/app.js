@@ -77,9 +77,15 @@ function log(text, failed = false) {
 }
 
 // One call on the control. Arguments are never logged (one of them may be the PIN).
+// Methods whose integer result is a count, not a status code (-1 means none).
+const COUNT_METHODS = new Set(['GetReaderNumber', 'GetEF1001TotalAccounts',
+  'GetEF1002TotalAccounts', 'GetRespLength']);
+
 async function call(method, ...params) {
   const result = await ctrl[method](...params);
-  if (typeof result === 'number') {
+  if (COUNT_METHODS.has(method)) {
+    log(`${method} → ${result}`);
+  } else if (typeof result === 'number') {
     log(`${method} → ${statusText(result)}`, result !== 0);
   } else {
     const shown = result.length > 48 ? `${result.slice(0, 48)}…` : result;
