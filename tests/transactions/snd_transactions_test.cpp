@@ -142,8 +142,22 @@ TEST_F(SndTransactions, InquiryWorksOnTheConnectedCardWithoutBoxOrConnectionOfIt
     EXPECT_TRUE(pcsc::ReaderContextEstablished());
     EXPECT_EQ(control.GetRespSNUM(), u"00000001");
     EXPECT_EQ(control.GetRespDateTime(), u"");
-    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt), 8194)
-        << "its field checks run after the selection";
+}
+
+TEST_F(SndTransactions, InquirySelectsTheApplicationBeforeCheckingItsFields)
+{
+    SimulatedReaders sim(Readers(FinancialCard(
+        { { "forcedAnswers", { { { "command", "00A40400" }, { "answer", "6A82" } } } } })));
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt), 20481);
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt), 20481)
+        << "not 8194: the fields are checked only on the selected application";
+    EXPECT_EQ(control.AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt), 20481)
+        << "not 8195";
+    EXPECT_TRUE(ui.events.empty()) << "no wait cursor without the application";
+    EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the page's card session stays";
+    EXPECT_EQ(control.GetRespSNUM(), u"");
 }
 
 } // namespace
