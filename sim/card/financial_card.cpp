@@ -122,6 +122,7 @@ void FinancialCard::ClearVolatileState()
     applicationSelected_ = false;
     currentFile_.reset();
     pinVerified_ = false;
+    pinVerifiedThisSession_ = false;
 }
 
 std::optional<Bytes> FinancialCard::ForcedAnswerFor(const Bytes& command)
@@ -246,9 +247,11 @@ Bytes FinancialCard::Verify(const Apdu& apdu)
     if (apdu.data == profile_.pinBlock) {
         profile_.triesLeft = profile_.pinTries;
         pinVerified_ = true;
+        pinVerifiedThisSession_ = true;
         return Sw(0x90, 0x00);
     }
     pinVerified_ = false;
+    pinVerifiedThisSession_ = false;
     if (--profile_.triesLeft == 0) {
         return Sw(0x69, 0x83);
     }
@@ -283,6 +286,9 @@ Bytes FinancialCard::SignTransaction(const Apdu& apdu)
     }
     if (apdu.data.empty()) {
         return Sw(0x67, 0x00);
+    }
+    if (profile_.transactionNeedsPin && !pinVerifiedThisSession_) {
+        return Sw(0x69, 0x82);
     }
     std::string snumText = std::to_string(profile_.nextSnum % kSnumLimit);
     snumText.insert(0, 8 - snumText.size(), '0');

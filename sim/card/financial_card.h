@@ -38,6 +38,8 @@ struct FinancialCardProfile {
     int triesLeft = 3;
     Bytes tacKey; // 16 bytes
     uint32_t nextSnum = 1;
+    // E2 answers 6982 unless the PIN was verified since the card was powered on or reset.
+    bool transactionNeedsPin = false;
     std::vector<ForcedAnswer> forced;
 };
 
@@ -73,7 +75,8 @@ private:
     FinancialCardProfile profile_;
     bool applicationSelected_ = false;
     std::optional<uint16_t> currentFile_;
-    bool pinVerified_ = false;
+    bool pinVerified_ = false; // for the PIN write: cleared by selecting the application
+    bool pinVerifiedThisSession_ = false; // for E2: kept until power-off or reset
 };
 
 // The card kind "financial" of the card factory.
