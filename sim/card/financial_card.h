@@ -64,6 +64,9 @@ private:
     struct Apdu;
 
     void ClearVolatileState();
+    Bytes Answer(const Bytes& command);
+    // T=0 transport: answers with data wait behind 61xx for GET RESPONSE.
+    Bytes TransmitT0(const Bytes& command);
     std::optional<Bytes> ForcedAnswerFor(const Bytes& command);
     Bytes Select(const Apdu& apdu);
     Bytes ReadBinary(const Apdu& apdu) const;
@@ -77,6 +80,7 @@ private:
     std::optional<uint16_t> currentFile_;
     bool pinVerified_ = false; // for the PIN write: cleared by selecting the application
     bool pinVerifiedThisSession_ = false; // for E2: kept until power-off or reset
+    Bytes pendingResponse_; // T=0: the data the next GET RESPONSE returns
 };
 
 // The card kind "financial" of the card factory.
