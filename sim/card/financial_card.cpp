@@ -122,6 +122,9 @@ void FinancialCard::ClearVolatileState()
     applicationSelected_ = false;
     currentFile_.reset();
     pinVerified_ = false;
+    pinVerifiedThisSession_ = false;
+    Wipe(pendingResponse_.data(), pendingResponse_.size());
+    pendingResponse_.clear();
 }
 
 std::optional<Bytes> FinancialCard::ForcedAnswerFor(const Bytes& command)
@@ -141,6 +144,45 @@ std::optional<Bytes> FinancialCard::ForcedAnswerFor(const Bytes& command)
 }
 
 Bytes FinancialCard::Transmit(const Bytes& command)
+{
+    return Protocol() == CardProtocol::T0 ? TransmitT0(command) : Answer(command);
+}
+
+// A T=0 card never sees an Le after command data (the reader sends P3 = Lc), so an answer with
+// data is announced as 61 La and fetched with 00 C0 00 00 La; the two-byte extended Le does not
+// exist there.
+Bytes FinancialCard::TransmitT0(const Bytes& command)
+{
+    Bytes pending = std::move(pendingResponse_);
+    pendingResponse_.clear();
+    WipeOnExit wipePending(pending);
+    if (command.size() == 5 && command[0] == 0x00 && command[1] == 0xC0 && command[2] == 0x00
+        && command[3] == 0x00) {
+        if (pending.empty()) {
+            return Sw(0x69, 0x85);
+        }
+        const size_t le = command[4] == 0 ? 256 : command[4];
+        if (le != pending.size()) {
+            pendingResponse_ = pending;
+            return Sw(0x6C, static_cast<uint8_t>(pending.size()));
+        }
+        return WithSuccess(pending);
+    }
+    if (command.size() == 7 && command[4] == 0x00) {
+        return Sw(0x67, 0x00);
+    }
+    Bytes answer = Answer(command);
+    const bool hasData = command.size() > 5 && command[4] != 0;
+    if (hasData && answer.size() > 2 && answer[answer.size() - 2] == 0x90
+        && answer.back() == 0x00) {
+        pendingResponse_.assign(answer.begin(), answer.end() - 2);
+        Wipe(answer.data(), answer.size());
+        return Sw(0x61, static_cast<uint8_t>(pendingResponse_.size()));
+    }
+    return answer;
+}
+
+Bytes FinancialCard::Answer(const Bytes& command)
 {
     if (auto forced = ForcedAnswerFor(command)) {
         return *forced;
@@ -246,9 +288,11 @@ Bytes FinancialCard::Verify(const Apdu& apdu)
     if (apdu.data == profile_.pinBlock) {
         profile_.triesLeft = profile_.pinTries;
         pinVerified_ = true;
+        pinVerifiedThisSession_ = true;
         return Sw(0x90, 0x00);
     }
     pinVerified_ = false;
+    pinVerifiedThisSession_ = false;
     if (--profile_.triesLeft == 0) {
         return Sw(0x69, 0x83);
     }
@@ -283,6 +327,9 @@ Bytes FinancialCard::SignTransaction(const Apdu& apdu)
     }
     if (apdu.data.empty()) {
         return Sw(0x67, 0x00);
+    }
+    if (profile_.transactionNeedsPin && !pinVerifiedThisSession_) {
+        return Sw(0x69, 0x82);
     }
     std::string snumText = std::to_string(profile_.nextSnum % kSnumLimit);
     snumText.insert(0, 8 - snumText.size(), '0');

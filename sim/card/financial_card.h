@@ -38,6 +38,8 @@ struct FinancialCardProfile {
     int triesLeft = 3;
     Bytes tacKey; // 16 bytes
     uint32_t nextSnum = 1;
+    // E2 answers 6982 unless the PIN was verified since the card was powered on or reset.
+    bool transactionNeedsPin = false;
     std::vector<ForcedAnswer> forced;
 };
 
@@ -62,6 +64,9 @@ private:
     struct Apdu;
 
     void ClearVolatileState();
+    Bytes Answer(const Bytes& command);
+    // T=0 transport: answers with data wait behind 61xx for GET RESPONSE.
+    Bytes TransmitT0(const Bytes& command);
     std::optional<Bytes> ForcedAnswerFor(const Bytes& command);
     Bytes Select(const Apdu& apdu);
     Bytes ReadBinary(const Apdu& apdu) const;
@@ -73,7 +78,9 @@ private:
     FinancialCardProfile profile_;
     bool applicationSelected_ = false;
     std::optional<uint16_t> currentFile_;
-    bool pinVerified_ = false;
+    bool pinVerified_ = false; // for the PIN write: cleared by selecting the application
+    bool pinVerifiedThisSession_ = false; // for E2: kept until power-off or reset
+    Bytes pendingResponse_; // T=0: the data the next GET RESPONSE returns
 };
 
 // The card kind "financial" of the card factory.

@@ -81,6 +81,20 @@ bool ReadInt(const nlohmann::json& description, const char* field, int64_t minim
 }
 
 // An account list: strings of at most `chars` characters, or null for a missing record.
+bool ReadBool(const nlohmann::json& description, const char* field, bool& out, std::string& error)
+{
+    const auto it = description.find(field);
+    if (it == description.end()) {
+        return true;
+    }
+    if (!it->is_boolean()) {
+        error = std::string("card.") + field + " must be true or false";
+        return false;
+    }
+    out = it->get<bool>();
+    return true;
+}
+
 bool ReadAccounts(const nlohmann::json& description, const char* field, size_t chars,
     uint8_t firstRecord, std::vector<std::optional<Bytes>>& records, std::string& error)
 {
@@ -181,6 +195,7 @@ std::unique_ptr<VirtualCard> MakeFinancialCard(
         || !ReadInt(description, "triesLeft", 0, 15, triesLeft, error)
         || !ReadOptionalHex(description, "tacKey", profile.tacKey, kTacKeySize, kTacKeySize, error)
         || !ReadInt(description, "snum", 0, 99999999, snum, error)
+        || !ReadBool(description, "transactionNeedsPin", profile.transactionNeedsPin, error)
         || !ReadForcedAnswers(description, profile.forced, error)) {
         return nullptr;
     }

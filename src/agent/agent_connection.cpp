@@ -72,7 +72,7 @@ AgentConnection::AgentConnection(AgentServer& server, QWebSocket* socket)
     : QObject(&server)
     , server_(server)
     , socket_(socket)
-    , control_(std::make_shared<CVelkorCtrl>())
+    , control_(std::make_shared<CVelkorCtrl>(server.ControlUi()))
     , peer_(socket->origin())
 {
     socket->setParent(this);

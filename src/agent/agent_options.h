@@ -17,6 +17,10 @@ struct AgentLimits {
     int maxWaitingCalls = 512; // waiting calls of all pages together
 };
 
+// How the agent shows the controls' message boxes and dialogs: on the desktop (needs a
+// QApplication) or written to standard error, for an agent without a screen.
+enum class AgentUi { Headless, Widgets };
+
 struct AgentOptions {
     uint16_t port = kDefaultAgentPort; // 0: any free port (tests)
     std::vector<std::string> allowedOrigins;
@@ -24,8 +28,10 @@ struct AgentOptions {
     // Receives one line per connection, refusal and call (method, duration, status code); never
     // arguments or text results. Empty: quiet.
     std::function<void(const std::string&)> log;
+    AgentUi ui = AgentUi::Headless;
     // Cancels the dialog of the running call when its page goes away (the dialog's owner then
-    // returns from the call as cancelled).
+    // returns from the call as cancelled). Empty: the open modal dialogs and message boxes are
+    // closed (CancelOpenDialogs).
     std::function<void()> cancelRunningDialog;
 };
 

@@ -6,12 +6,16 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <QApplication>
 #include <QNetworkInterface>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
 
 #include "agent/agent_connection.h"
+#include "agent/dialog_cancellation.h"
+#include "agent/qt_ui.h"
+#include "control/headless_ui.h"
 
 namespace velkor {
 
@@ -29,6 +33,16 @@ void DisableNagle(const QWebSocketServer& listener)
         static_cast<int>(listener.socketDescriptor()), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+// Qt message boxes need a QApplication; without one the boxes go to standard error.
+std::unique_ptr<Ui> MakeControlUi(AgentUi choice)
+{
+    if (choice == AgentUi::Widgets
+        && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
+        return std::make_unique<QtUi>();
+    }
+    return std::make_unique<HeadlessUi>();
+}
+
 bool HasIpv6Loopback()
 {
     return QNetworkInterface::allAddresses().contains(QHostAddress(QHostAddress::LocalHostIPv6));
@@ -40,11 +54,15 @@ AgentServer::AgentServer(
     AgentOptions options, const std::vector<MethodInfo>& methods, QObject* parent)
     : QObject(parent)
     , options_(std::move(options))
+    , ui_(MakeControlUi(options_.ui))
     , dispatcher_(methods)
     , queue_(static_cast<size_t>(std::max(1, options_.limits.maxWaitingCalls)))
 {
     for (const auto& origin : options_.allowedOrigins) {
         origins_.Allow(origin);
+    }
+    if (!options_.cancelRunningDialog) {
+        options_.cancelRunningDialog = CancelOpenDialogs;
     }
 }
 

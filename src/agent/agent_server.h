@@ -12,6 +12,7 @@
 #include "agent/dispatcher.h"
 #include "agent/origin_policy.h"
 #include "control/method_table.h"
+#include "control/ui.h"
 
 class QWebSocket;
 class QWebSocketServer;
@@ -27,7 +28,8 @@ inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages con
 
 // The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
 // connection, every call through one process-wide queue. Connections from origins that are not
-// allowed, or asking for a non-loopback Host, are closed before a control exists.
+// allowed, or asking for a non-loopback Host, are closed before a control exists. The server owns
+// the one Ui that every connection's control shows its message boxes with.
 class AgentServer : public QObject {
     Q_OBJECT
 public:
@@ -44,6 +46,7 @@ public:
 
     // Used by connections.
     const Dispatcher& Calls() const { return dispatcher_; }
+    Ui& ControlUi() { return *ui_; }
     CallQueue& Queue() { return queue_; }
     const AgentLimits& Limits() const { return options_.limits; }
     void Log(const std::string& line) const;
@@ -54,6 +57,8 @@ private:
     bool AdmitOrRefuse(QWebSocket* socket);
 
     AgentOptions options_;
+    // Declared before the queue: waiting calls hold controls that use it.
+    std::unique_ptr<Ui> ui_;
     Dispatcher dispatcher_;
     OriginPolicy origins_;
     CallQueue queue_;

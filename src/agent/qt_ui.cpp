@@ -22,11 +22,17 @@ QtUi::~QtUi()
     }
 }
 
-// No owner window: the box is application-modal and stays on top of whatever the customer sees.
+// No owner window, and the agent is not the browser's process: the box asks to stay above other
+// windows and to take the focus, so that it opens in front of the page that is waiting for it
+// rather than behind the browser. (A window manager may still refuse to hand over the focus.)
 void QtUi::ShowMessage(std::u16string_view text, std::u16string_view caption)
 {
     QMessageBox box(QMessageBox::NoIcon, ToQString(caption), ToQString(text), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.show();
+    box.raise();
+    box.activateWindow();
     box.exec();
 }
 

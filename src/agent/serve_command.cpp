@@ -15,7 +15,6 @@
 #include <QSocketNotifier>
 
 #include "agent/agent_server.h"
-#include "agent/dialog_cancellation.h"
 #include "agent/origin_policy.h"
 #include "agent/registration.h"
 #include "build_info.h"
@@ -129,9 +128,8 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
         options.log
             = [](const std::string& line) { std::fprintf(stderr, "velkor: %s\n", line.c_str()); };
     }
-    options.cancelRunningDialog = CancelOpenDialogs;
-
     const bool widgets = ui == "qt" || (ui == "auto" && HasDisplay());
+    options.ui = widgets ? AgentUi::Widgets : AgentUi::Headless;
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {
         app = std::make_unique<QApplication>(argc, argv);

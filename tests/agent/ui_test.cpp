@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include "agent/qt_ui.h"
@@ -25,7 +26,7 @@ TEST(HeadlessUi, WritesTheBoxAsCaptionAndTextAndReturnsAtOnce)
     EXPECT_EQ(out.str(), "[霖州銀行] 請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵\n");
 }
 
-TEST(QtUi, ShowsAModalBoxWithCaptionAndTextUntilClosedAndBalancesTheCursor)
+TEST(QtUi, ShowsAModalBoxInFrontWithCaptionAndTextUntilClosedAndBalancesTheCursor)
 {
     static int argc = 1;
     static char name[] = "ui_test";
@@ -36,18 +37,23 @@ TEST(QtUi, ShowsAModalBoxWithCaptionAndTextUntilClosedAndBalancesTheCursor)
     QString title;
     QString text;
     bool modal = false;
+    bool inFront = false;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         title = box->windowTitle();
         text = box->text();
         modal = box->isModal();
+        // The agent is not the browser: the box must come up above it, with the focus.
+        inFront = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)
+            && QTest::qWaitForWindowActive(box, 2000);
         box->button(QMessageBox::Ok)->click();
     });
     ui.ShowMessage(u"請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵", u"霖州銀行");
     EXPECT_EQ(title, QString::fromUtf8("霖州銀行"));
     EXPECT_EQ(text, QString::fromUtf8("請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵"));
     EXPECT_TRUE(modal);
+    EXPECT_TRUE(inFront);
 
     ui.SetWaitCursor();
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);

@@ -117,6 +117,48 @@ TEST(FinancialCard, RecordsAreReadOneByOneOrAllFromARecordOnward)
     EXPECT_EQ(all.substr(2 * 44, 32), "38323230303132333435363738393031");
 }
 
+TEST(FinancialCard, UnderT0AnswersWaitForGetResponseAndExtendedLeIsRefused)
+{
+    auto card = Make(testing::FinancialCard({ { "protocol", "T0" } }));
+    ASSERT_EQ(Send(*card, "00A4040008A000000172950001"), "9000") << "a selection has no data";
+    const std::string data = host::WithdrawalCommandData(
+        "2510", "00000000100000", "00000001", "12345678", "20240305070809", testing::kCardAccount);
+    const std::string command = "00E21080" + ToHex({ static_cast<uint8_t>(data.size()) })
+        + ToHex(Bytes(data.begin(), data.end()));
+    EXPECT_EQ(Send(*card, command), "6113");
+    EXPECT_EQ(Send(*card, "00C0000008"), "6C13") << "a wrong length is corrected, not lost";
+    const std::string answer = Send(*card, "00C0000013");
+    ASSERT_EQ(answer.size(), 2 * 21u);
+    EXPECT_EQ(answer.substr(2, 16), "3030303030303031") << "SNUM 00000001";
+    EXPECT_EQ(Send(*card, "00C0000013"), "6985") << "fetched only once";
+
+    EXPECT_EQ(Send(*card, command), "6113");
+    EXPECT_EQ(Send(*card, "00B0000010").substr(32), "9000") << "a short Le reads directly";
+    EXPECT_EQ(Send(*card, "00C0000013"), "6985") << "another command drops the answer";
+
+    ASSERT_EQ(Send(*card, "00A40200021001"), "9000");
+    EXPECT_EQ(Send(*card, "00B20105000000"), "6700");
+    EXPECT_EQ(Send(*card, "00B2010408"), "01083832320000009000");
+}
+
+// A card with "transactionNeedsPin" signs only after a right PIN since power-on, which a
+// selection of the application does not undo.
+TEST(FinancialCard, PinBoundCardSignsOnlyAfterTheRightPin)
+{
+    auto card = Make(testing::FinancialCard({ { "transactionNeedsPin", true } }));
+    const std::string command = "00E21080043132333400";
+    ASSERT_EQ(Send(*card, kSelectApplication), "9000");
+    EXPECT_EQ(Send(*card, command), "6982");
+    EXPECT_EQ(Send(*card, kWrongPin), "63C2");
+    EXPECT_EQ(Send(*card, command), "6982");
+    EXPECT_EQ(Send(*card, kRightPin), "9000");
+    ASSERT_EQ(Send(*card, kSelectApplication), "9000");
+    EXPECT_EQ(Send(*card, command).substr(38), "9000");
+    card->Reset();
+    ASSERT_EQ(Send(*card, kSelectApplication), "9000");
+    EXPECT_EQ(Send(*card, command), "6982") << "a reset ends the session";
+}
+
 TEST(FinancialCard, TransactionsCountTheSnumAndCarryAHostVerifiableTac)
 {
     auto card = Make(testing::FinancialCard({ { "snum", 99999999 } }));
@@ -185,7 +227,7 @@ TEST(FinancialCard, ShippedProfilesLoadAndBadProfilesAreRefusedWithTheirField)
     for (const auto& [field, value] :
         std::vector<std::pair<std::string, nlohmann::json>> { { "pin", "12345" },
             { "pin", "12345x" }, { "tacKey", "0011" }, { "accounts", { "82200123456789012" } },
-            { "forcedAnswers", { { { "command", "00" } } } } }) {
+            { "forcedAnswers", { { { "command", "00" } } } }, { "transactionNeedsPin", 1 } }) {
         std::string error;
         EXPECT_FALSE(sim::MakeCard(testing::FinancialCard({ { field, value } }), error)) << field;
         EXPECT_NE(error.find(field), std::string::npos) << error;

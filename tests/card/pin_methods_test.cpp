@@ -145,5 +145,45 @@ TEST_F(PinMethods, PadChangeChecksTheAccountAfterTheMessageAndChangesThePin)
     EXPECT_EQ(control.VerifyPIN(u"654321"), 0);
 }
 
+TEST_F(PinMethods, PadChangeFailuresComeAfterTheBoxAndLeaveThePinAlone)
+{
+    const auto forced = [](const char* command, const char* answer) {
+        return json { { "forcedAnswers",
+            { { { "command", command }, { "answer", answer }, { "times", 1 } } } } };
+    };
+    const struct {
+        const char* name;
+        json card;
+        std::string newPin;
+        const char16_t* account;
+        int32_t result;
+    } cases[] = {
+        { "PIN file refused", forced("00A402000200C2", "6A82"), "654321", u"8220012345678901",
+            20481 },
+        { "account record refused", forced("00B20304", "6A83"), "654321", u"8220012345678901",
+            0x6A83 },
+        { "pad VERIFY 6620", forced("00200010", "6620"), "654321", u"8220012345678901", 20485 },
+        { "pad VERIFY 6608", forced("00200010", "6608"), "654321", u"8220012345678901", 20484 },
+        { "pad VERIFY 63C1", forced("00200010", "63C1"), "654321", u"8220012345678901", 1 },
+        { "cancelled on the pad", json::object(), "", u"8220012345678901", 1 },
+    };
+    for (const auto& c : cases) {
+        SimulatedReaders sim(Readers(FinancialCard(c.card), nullptr, "123456", c.newPin));
+        ScriptedUi caseUi;
+        CVelkorCtrl control(caseUi);
+        ASSERT_EQ(control.ConnectCard(kPad), 0) << c.name;
+        EXPECT_EQ(control.ChangePINSnd(Text(c.account)), c.result) << c.name;
+        EXPECT_EQ(caseUi.events, (std::vector<std::string> { "message" })) << c.name;
+        EXPECT_EQ(control.VerifyPIN(u"123456"), 0) << c.name << ": the PIN changed";
+    }
+
+    // Only the first 16 characters of a longer account are compared.
+    SimulatedReaders sim(Readers(FinancialCard()));
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    EXPECT_EQ(control.ChangePINSnd(u"82200123456789019"), 0);
+    EXPECT_EQ(control.VerifyPIN(u"654321"), 0);
+}
+
 } // namespace
 } // namespace velkor

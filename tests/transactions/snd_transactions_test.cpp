@@ -74,6 +74,30 @@ TEST_F(SndTransactions, WithdrawalAndTransferAskOnTheReaderSignAndEndTheSession)
         TextToUtf8(control.GetRespTAC())));
 }
 
+TEST_F(SndTransactions, AT0CardSignsThroughGetResponseAndGivesItsIdentityRecordByRecord)
+{
+    SimulatedReaders sim(Readers(FinancialCard({ { "protocol", "T0" }, { "snum", 700 } })));
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(control.AccountWithdrawSnd(
+                  u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
+        0);
+    EXPECT_TRUE(host::VerifyTac(TacKey(), "00000700",
+        host::WithdrawalCommandData(
+            "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount),
+        TextToUtf8(control.GetRespTAC())));
+    EXPECT_EQ(control.GetTransactionIssuer(), u"822");
+    EXPECT_EQ(control.GetTransactionAccount(), kAccount);
+    EXPECT_EQ(control.GetTransactionRemark().size(), 60u);
+
+    ASSERT_EQ(control.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
+                  u"1234567890123456", kAccount, kPad),
+        0);
+    EXPECT_TRUE(host::VerifyTac(TacKey(), "00000701",
+        host::TransferCommandData("2540", "00000000020000", "00000002", "87654321", kTimestamp,
+            "1234567890123456", kCardAccount),
+        TextToUtf8(control.GetRespTAC())));
+}
+
 TEST_F(SndTransactions, PaymentAndTaxPaymentCarryTheirFieldsToTheCard)
 {
     SimulatedReaders sim(Readers(FinancialCard()));
@@ -142,8 +166,22 @@ TEST_F(SndTransactions, InquiryWorksOnTheConnectedCardWithoutBoxOrConnectionOfIt
     EXPECT_TRUE(pcsc::ReaderContextEstablished());
     EXPECT_EQ(control.GetRespSNUM(), u"00000001");
     EXPECT_EQ(control.GetRespDateTime(), u"");
-    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt), 8194)
-        << "its field checks run after the selection";
+}
+
+TEST_F(SndTransactions, InquirySelectsTheApplicationBeforeCheckingItsFields)
+{
+    SimulatedReaders sim(Readers(FinancialCard(
+        { { "forcedAnswers", { { { "command", "00A40400" }, { "answer", "6A82" } } } } })));
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt), 20481);
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt), 20481)
+        << "not 8194: the fields are checked only on the selected application";
+    EXPECT_EQ(control.AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt), 20481)
+        << "not 8195";
+    EXPECT_TRUE(ui.events.empty()) << "no wait cursor without the application";
+    EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the page's card session stays";
+    EXPECT_EQ(control.GetRespSNUM(), u"");
 }
 
 } // namespace

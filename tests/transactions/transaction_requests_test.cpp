@@ -207,5 +207,27 @@ TEST_F(TransactionRequests, IdentityFallsBackToRecordByRecordAndKeepsWhatItCould
         RecordOf(control), (Record { u"", u"", u"", u"824", remark, Utf8ToText(otherAccount) }));
 }
 
+TEST_F(TransactionRequests, UnderT0TheAnswerComesByGetResponseAndTheIdentityRecordByRecord)
+{
+    // A T=0 card takes no Le after command data and no extended Le: SNUM and TAC wait behind
+    // 61xx, and the identity is read one record at a time.
+    const std::string data = WithdrawalData();
+    const std::string answer = TransactionAnswer("00000042", "0102030405060708");
+    SimulatedReaders sim(Readers(ScriptedCard("T0",
+        { { "00E21080" + Hex(std::string(1, static_cast<char>(data.size()))) + Hex(data), "6113" },
+            { "00C0000013", answer }, { kSelectAccountFile, "9000" }, { "00B20105000000", "6700" },
+            { "00B2010408", "0108" + Hex("822") + "0000009000" },
+            { "00B2020420", std::string("021E") + kRemarkHex + "9000" },
+            { "00B2030412", "0310" + Hex(kAccount) + "9000" } })));
+    CVelkorCtrl control;
+    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(Withdraw(control), 0);
+    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").consumed, 7u);
+    EXPECT_EQ(RecordOf(control),
+        (Record { u"00000042", u"0102030405060708", u"20240305070809", u"822",
+            Utf8ToText(std::string(kRemarkHex)), Utf8ToText(kAccount) }));
+}
+
 } // namespace
 } // namespace velkor
