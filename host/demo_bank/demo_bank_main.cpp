@@ -15,9 +15,9 @@
 #include <QCoreApplication>
 
 #include "card_key_table.h"
+#include "common/quit_on_signals.h"
 #include "demo_bank.h"
 #include "demo_bank_server.h"
-#include "quit_on_signals.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv)
     }
 
     QCoreApplication app(argc, argv);
-    QuitOnSignals(&app);
+    velkor::QuitOnSignals(&app);
     DemoBank bank(std::move(*keys), std::move(cards), agentPort);
     DemoBankServer server(bank);
     const uint16_t listening = server.Listen(port);

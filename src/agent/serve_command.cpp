@@ -1,23 +1,19 @@
 #include "agent/serve_command.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
 #include "agent/agent_server.h"
 #include "agent/origin_policy.h"
 #include "agent/registration.h"
 #include "build_info.h"
+#include "common/quit_on_signals.h"
 #include "crypto/key_store.h"
 
 namespace velkor {
@@ -25,29 +21,6 @@ namespace velkor {
 namespace {
 
 constexpr int kUsageError = 2;
-
-int g_signalPipe[2] = { -1, -1 };
-
-void OnSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the event loop from the main thread, so the agent shuts down cleanly.
-void QuitOnSignals(QObject* parent)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
-        return;
-    }
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
-    struct sigaction action { };
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
 
 bool HasDisplay()
 {

@@ -1,4 +1,4 @@
-#include "quit_on_signals.h"
+#include "common/quit_on_signals.h"
 
 #include <csignal>
 
@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
-namespace velkor::host {
+namespace velkor {
 
 namespace {
 
@@ -36,4 +36,4 @@ void QuitOnSignals(QObject* parent)
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
-} // namespace velkor::host
+} // namespace velkor
