@@ -68,6 +68,12 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
         } else if (arg == "--ui" && hasValue
             && (args[i + 1] == "auto" || args[i + 1] == "none" || args[i + 1] == "qt")) {
             ui = args[++i];
+        } else if ((arg == "--ui" && hasValue && args[i + 1].starts_with("script="))
+            || arg.starts_with("--ui=script=")) {
+            // Scripted dialogs answer for the customer: only a command line's own calls may use
+            // them, never a page.
+            std::cerr << "velkor serve: --ui script=FILE is for velkor call only\n";
+            return kUsageError;
         } else {
             std::cerr << "velkor serve: unexpected argument " << arg << "\n";
             PrintServeUsage();
