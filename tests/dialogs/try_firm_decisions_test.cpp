@@ -229,12 +229,13 @@ TEST_F(TryFirm, ACardPutBackWith10SecondsLeftLeavesThemForOk)
     Open(4, u"<Tag7>822-1</Tag7><Tag13>1.00</Tag13>", Text(u"100"), Text(u"822-1"));
     Wait(49);
     card = kNoCard;
-    Wait(0.5);
+    Wait(0.75);
     EXPECT_EQ(dialog_->SecondsLeft(), 10);
     EXPECT_FALSE(dialog_->OkEnabled());
     card = 0;
-    Wait(0.25);
+    Wait(0.25); // back on a once-a-second tick: the removal text must not take its place
     EXPECT_EQ(Instruction(), u"請於 10 秒內，按下本頁『確定』鍵，即可完成交易。");
+    EXPECT_EQ(dialog_->SecondsLeft(), 10);
     EXPECT_TRUE(dialog_->OkEnabled());
     EXPECT_TRUE(timers_.IsRunning(kConfirmTimerId));
     EXPECT_FALSE(timers_.IsRunning(kRemovalTimerId));
