@@ -78,7 +78,9 @@ bool ParseAction(const json& value, ScriptAction& action, std::string& error)
         error = "an action is an object with one key";
         return false;
     }
-    const auto& [name, argument] = *value.items().begin();
+    const auto first = value.begin();
+    const std::string name = first.key();
+    const json& argument = first.value();
     action.source = value.dump();
     auto text = [&](const json& item) {
         if (!item.is_string()) {
