@@ -158,7 +158,13 @@ void CTryFirm::LayOut()
         if (name->isHidden() && value->isHidden()) {
             continue; // the rows below move up
         }
-        const int height = row.value == kEmailField ? kEmailRowHeight : kRowHeight;
+        int height = kRowHeight;
+        if (row.value == kEmailField) {
+            // The e-mail field grows with its text: a line more from 42 and from 84 characters.
+            const size_t length = decisions_.Control(kEmailField).text.size();
+            height = kEmailRowHeight + (length >= 42 ? kRowHeight : 0)
+                + (length >= 84 ? kRowHeight : 0);
+        }
         name->setGeometry(kMargin, y, kLabelWidth, height);
         value->setGeometry(kMargin + kLabelWidth + 2, y, inner - kLabelWidth - 2, height);
         y += height + 2;
