@@ -101,16 +101,14 @@ TEST(QtUi, RunsTheConfirmationDialogInFrontUntilTheAgentCancelsIt)
             }
         }
         okEnabled = dialog->ControlWidget(1)->isEnabled();
-        QTimer::singleShot(800, [&, dialog] {
-            QWidget* ok = dialog->ControlWidget(1);
-            EXPECT_TRUE(ok->isEnabled());
-            ok->setFocus();
-            QTest::keyClick(dialog, Qt::Key_Return);
-            QTest::keyClick(ok, Qt::Key_Enter);
-            QTest::keyClick(ok, Qt::Key_Return);
-            openAfterEnter = dialog->isVisible() && !dialog->Decisions().Result();
-            CancelOpenDialogs();
-        });
+        QWidget* ok = dialog->ControlWidget(1);
+        EXPECT_TRUE(QTest::qWaitFor([ok] { return ok->isEnabled(); }, 5000));
+        ok->setFocus();
+        QTest::keyClick(dialog, Qt::Key_Return);
+        QTest::keyClick(ok, Qt::Key_Enter);
+        QTest::keyClick(ok, Qt::Key_Return);
+        openAfterEnter = dialog->isVisible() && !dialog->Decisions().Result();
+        CancelOpenDialogs();
     });
     EXPECT_EQ(ui.RunConfirmation(request), 2);
     EXPECT_EQ(title, QString::fromUtf8("霖州銀行_網路Orvo"));
