@@ -5,6 +5,7 @@
 
 #include "agent/scripted_try_firm.h"
 #include "agent/simulator_cards.h"
+#include "common/wait.h"
 #include "dialogs/ui_message_sink.h"
 
 namespace velkor {
@@ -102,9 +103,12 @@ void ScriptUi::RunActions(
         case Kind::kType:
             done = dialog.Type(action.text, problem);
             break;
-        case Kind::kWait:
+        case Kind::kWait: {
+            // Virtual time: the card session's fixed waits inside the probes take none either.
+            ScopedWaitHook instant([](int) {});
             dialog.Advance(std::llround(action.seconds * 1000));
             break;
+        }
         case Kind::kCard:
             done = reader.empty() ? (problem = "the dialog names no reader", false)
                                   : MoveSimulatorCard(reader, action.insertCard, problem);
