@@ -33,6 +33,7 @@ public:
     // The page that owns the control has gone away. Called by the host before it closes the
     // dialogs of the running call; the call then sends no further card command.
     void MarkPageLeft() { presence_.MarkLeft(); }
+    bool PageHasLeft() const { return presence_.Left(); }
 
     // Reader and card session (velkor_ctrl_session.cpp).
     int32_t ConnectReader();
