@@ -18,13 +18,16 @@ namespace velkor::realstack {
 namespace {
 
 // The virtual financial card; its serial is what READ BINARY returns.
+// vpcd's reader has no PIN pad to take the PIN for a signed command, so this card signs without
+// one (the pad readers of the in-process simulator do take it).
 constexpr const char* kCard = R"({
   "kind": "financial", "atr": "3B80800101", "protocol": "T1",
   "serial": "00112233445566778899AABBCCDDEEFF", "issuer": "822",
   "remark": "4C5A42204445424954204341524420303030313233343536373839304142",
   "accounts": [ "8220012345678901", "8220012345678902", "0000000000000000", "0000000000000000",
                 "0000000000000000", "0000000000000000", "0000000000000000", "0000000000000000" ],
-  "pin": "123456", "tacKey": "404142434445464748494A4B4C4D4E4F", "snum": 1 })";
+  "pin": "123456", "tacKey": "404142434445464748494A4B4C4D4E4F", "snum": 1,
+  "transactionNeedsPin": false })";
 constexpr uint8_t kTacKey[] = { 0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A,
     0x4B, 0x4C, 0x4D, 0x4E, 0x4F };
 

@@ -270,7 +270,9 @@ TEST_F(ConfirmedOperations, CancelledOrLeftDialogsSendNoCardCommand)
 
 TEST_F(ConfirmedOperations, APageThatLeavesDuringAPadMessageBoxSendsNothingMore)
 {
-    SimulatedReaders sim(Readers(SilentCard(), FinancialCard()));
+    // The plain reader's card signs without a PIN: only the page's leaving can stop it.
+    SimulatedReaders sim(
+        Readers(SilentCard(), FinancialCard({ { "transactionNeedsPin", false } })));
     ui.onMessage = [this] { control.MarkPageLeft(); };
     ASSERT_EQ(control.ConnectCard(kPad), 0);
     EXPECT_EQ(control.VerifyPINSnd(), 20756);
