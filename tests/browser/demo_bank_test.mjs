@@ -165,6 +165,18 @@ test('a typed PIN: a wrong one is shown with its tries, the right one lets the c
   await page.close();
 });
 
+test('a confirmed withdrawal asks the agent for the dialog, which a screenless agent cancels',
+  async () => {
+    const page = await connectedPage();
+    await page.check('input[name="pin-mode"][value="dialog"]');
+    await page.click('#sign-withdrawal');
+    const result = await outcome(page, '#withdrawal-result', ['verified', 'failed']);
+    assert.equal(result.state, 'failed');
+    assert.match(result.text, /20756 .*not confirmed in the dialog/);
+    assert.match(await page.textContent('#log'), /AccountWithdrawSndEx → 20756/);
+    await page.close();
+  });
+
 test('the mutual authentication gives a session key both sides hold', async () => {
   const page = await connectedPage();
   await page.click('#authenticate');

@@ -29,8 +29,9 @@ const STATUS_MEANINGS = new Map([
   [0x5107, 'RN2 could not be signed'],
   [0x5110, 'the DES operation failed'],
   [0x5111, 'the session key does not match its hash'],
-  [0x5114, 'the card answered 69F0'],
-  [0x5115, "the account does not match the card's"],
+  [0x5114, 'not confirmed in the dialog (cancelled or timed out), or the card answered 69F0'],
+  [0x5115, "the dialog's document shows another transaction, or the account is not the card's"],
+  [0x5116, "the dialog's document shows another amount or transferee"],
   [0x6983, 'the PIN is blocked'],
   [0x6A82, 'file or application not found on the card'],
 ]);
@@ -270,9 +271,25 @@ async function signTransaction(type) {
     fields.pImprtAccnt = $('transfer-to').value;
   }
   const method = type === 'transfer' ? 'AccountTransfer' : 'AccountWithdraw';
-  const padMode = document.querySelector('input[name="pin-mode"]:checked').value === 'pad';
+  const mode = document.querySelector('input[name="pin-mode"]:checked').value;
   let status;
-  if (padMode) {
+  if (mode === 'dialog') {
+    // The bank describes the transaction for the confirmation dialog, which checks it against
+    // the request. The withdrawal takes the PIN on the reader's pad, the transfer the typed one.
+    const { document: shown } = await bank('/api/confirmation-document',
+      { type, pMoney: fields.pMoney, pAccount: fields.pAccount, pFdid: fields.pFdid,
+        ...(type === 'transfer' ? { pImprtAccnt: fields.pImprtAccnt } : {}) });
+    if (type === 'transfer') {
+      const pin = $('pin');
+      try {
+        status = await call('AccountTransferEx', ...request, readerName(), pin.value, shown);
+      } finally {
+        pin.value = '';
+      }
+    } else {
+      status = await call('AccountWithdrawSndEx', ...request, readerName(), shown);
+    }
+  } else if (mode === 'pad') {
     // Connects to the reader, asks the customer to use its pad, signs and disconnects.
     status = await call(`${method}Snd`, ...request, readerName());
   } else {
