@@ -31,9 +31,23 @@ std::string Tag(int number, const std::string& text)
 DemoBankReply DemoBank::ConfirmationDocument(std::string_view body)
 {
     DemoRequest request;
-    std::string type, pMoney, pAccount, pFdid, pImprtAccnt;
-    if (!request.Parse(body) || !request.Text("type", 1, 16, FieldChars::Printable, type)
-        || !request.Text("pMoney", 14, FieldChars::Digits, pMoney)
+    std::string type, pMoney, pAccount, pFdid, pImprtAccnt, record;
+    if (!request.Parse(body) || !request.Text("type", 1, 16, FieldChars::Printable, type)) {
+        return ErrorReply(request.TooLarge() ? 413 : 400, request.error());
+    }
+    if (type == "record") {
+        // No data checks for a record write: the customer reads what the card will sign.
+        if (!request.Text("pApduCmd", 1, 128, FieldChars::Printable, record)
+            || record.find_first_of("<>") != std::string::npos) {
+            return ErrorReply(
+                400, request.error().empty() ? "the record holds '<' or '>'" : request.error());
+        }
+        return JsonReply(200,
+            { { "document",
+                Tag(1, "寫入紀錄：確認交易資料") + Tag(2, "※請核對紀錄內容，並依畫面指示進行操作。")
+                    + Tag(4, "紀錄內容") + Tag(5, record) } });
+    }
+    if (!request.Text("pMoney", 14, FieldChars::Digits, pMoney)
         || !request.Text("pAccount", 16, FieldChars::Digits, pAccount)
         || !request.Text("pFdid", 8, FieldChars::Digits, pFdid)
         || (type == "transfer"
@@ -54,7 +68,7 @@ DemoBankReply DemoBank::ConfirmationDocument(std::string_view body)
             + Tag(8, "轉入銀行") + Tag(9, "霖州銀行") + Tag(10, "轉入帳號") + Tag(11, pImprtAccnt)
             + Tag(12, "轉帳金額") + Tag(13, AmountText(pMoney));
     } else {
-        return ErrorReply(400, "field \"type\" must be withdrawal or transfer");
+        return ErrorReply(400, "field \"type\" must be withdrawal, transfer or record");
     }
     return JsonReply(200, { { "document", document } });
 }

@@ -165,7 +165,7 @@ test('a typed PIN: a wrong one is shown with its tries, the right one lets the c
   await page.close();
 });
 
-test('a confirmed withdrawal asks the agent for the dialog, which a screenless agent cancels',
+test('a confirmed withdrawal and record write ask for the dialog, which a screenless agent cancels',
   async () => {
     const page = await connectedPage();
     await page.check('input[name="pin-mode"][value="dialog"]');
@@ -174,6 +174,10 @@ test('a confirmed withdrawal asks the agent for the dialog, which a screenless a
     assert.equal(result.state, 'failed');
     assert.match(result.text, /20756 .*not confirmed in the dialog/);
     assert.match(await page.textContent('#log'), /AccountWithdrawSndEx → 20756/);
+    await page.click('#sign-record');
+    const record = await outcome(page, '#record-result', ['verified', 'failed']);
+    assert.match(record.text, /20756 /);
+    assert.match(await page.textContent('#log'), /WriteRecordWithSNUMTACSnd → 20756/);
     await page.close();
   });
 

@@ -239,6 +239,34 @@ TEST_F(DemoBankTacTest, EachCardsTacIsAcceptedOnceAndAnAlteredTransactionIsRefus
     EXPECT_NE(unknown["reason"].get<std::string>().find("no key"), std::string::npos);
 }
 
+// A customer who confirms every dialog at once.
+class ConfirmingUi final : public Ui {
+public:
+    void ShowMessage(std::u16string_view, std::u16string_view) override { }
+    void SetWaitCursor() override { }
+    void SetArrowCursor() override { }
+    int RunConfirmation(ConfirmationRequest&) override { return 1; }
+};
+
+TEST_F(DemoBankTacTest, ARecordWrittenWithSnumAndTacIsAcceptedOnce)
+{
+    testing::SimulatedReaders sim(TwoCards());
+    ConfirmingUi ui;
+    CVelkorCtrl control(ui);
+    const json document
+        = Body(bank->ConfirmationDocument(R"({"type": "record", "pApduCmd": "DEMO RECORD 0001"})"));
+    ASSERT_EQ(control.WriteRecordWithSNUMTAC(
+                  kPlainReader, u"DEMO RECORD 0001", T(document["document"]), u"123456"),
+        0);
+    json request = { { "type", "record" }, { "pApduCmd", "DEMO RECORD 0001" },
+        { "snum", TextToUtf8(control.GetRespSNUM()) }, { "tac", TextToUtf8(control.GetRespTAC()) },
+        { "cardAccount", TextToUtf8(control.GetTransactionAccount()) } };
+    EXPECT_EQ(Verify(request)["verified"], true);
+    EXPECT_EQ(Verify(request)["verified"], false) << "accepted once";
+    request["pApduCmd"] = "DEMO RECORD 0002";
+    EXPECT_EQ(Verify(request)["verified"], false);
+}
+
 TEST_F(DemoBankTacTest, MalformedTransactionsAreBadRequests)
 {
     const json good = { { "type", "withdrawal" }, { "pPCode", "2510" }, { "pFdid", "00000007" },

@@ -140,7 +140,7 @@ function fillTable(element, state, rows) {
 }
 
 const actionButtons = ['list-readers', 'connect-card', 'verify-pin', 'verify-pin-pad',
-  'authenticate', 'sign-withdrawal', 'sign-transfer'];
+  'authenticate', 'sign-withdrawal', 'sign-transfer', 'sign-record'];
 
 function enableActions(enabled) {
   for (const id of actionButtons) {
@@ -323,6 +323,40 @@ async function signTransaction(type) {
   $('fdid').value = String((Number($('fdid').value) || 0) + 1).padStart(8, '0');
 }
 
+// Writes a record that the card signs with SNUM and TAC, after the customer confirmed it in the
+// dialog (the PIN typed above, or none on a PIN-pad reader, which asks for it itself), then has
+// the bank check the TAC.
+async function writeRecord() {
+  const result = $('record-result');
+  fillTable(result, 'working', [['Status', 'writing…']]);
+  const record = $('record-text').value;
+  const { document: shown } = await bank('/api/confirmation-document',
+    { type: 'record', pApduCmd: record });
+  const pin = $('pin');
+  let status;
+  try {
+    status = pin.value === ''
+      ? await call('WriteRecordWithSNUMTACSnd', readerName(), record, shown)
+      : await call('WriteRecordWithSNUMTAC', readerName(), record, shown, pin.value);
+  } finally {
+    pin.value = '';
+  }
+  if (status !== 0) {
+    fillTable(result, 'failed', [['Status', statusText(status)]]);
+    return;
+  }
+  const signed = {
+    snum: await call('GetRespSNUM'),
+    tac: await call('GetRespTAC'),
+    cardAccount: await call('GetTransactionAccount'),
+  };
+  const rows = [['Status', statusText(status)], ['SNUM', signed.snum], ['TAC', signed.tac]];
+  const verdict = await bank('/api/tac/verify', { type: 'record', pApduCmd: record, ...signed });
+  fillTable(result, verdict.verified ? 'verified' : 'failed', [...rows,
+    ['Bank', verdict.verified ? 'TAC verified by the bank' : `TAC refused: ${verdict.reason}`,
+      'verdict']]);
+}
+
 async function connectAgent() {
   const status = $('agent-status');
   const query = new URLSearchParams(location.search);
@@ -364,5 +398,7 @@ action('sign-withdrawal', () => signTransaction('withdrawal'),
   (message) => fillTable($('withdrawal-result'), 'failed', [['Error', message]]));
 action('sign-transfer', () => signTransaction('transfer'),
   (message) => fillTable($('transfer-result'), 'failed', [['Error', message]]));
+action('sign-record', writeRecord,
+  (message) => fillTable($('record-result'), 'failed', [['Error', message]]));
 
 connectAgent().catch((error) => log(String(error), true));
