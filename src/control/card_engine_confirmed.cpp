@@ -118,9 +118,11 @@ void RenewPageConnection(int32_t slot)
     if (slot < 0 || slot >= pcsc::kSlotCount || !pcsc::SlotAt(slot).connected) {
         return;
     }
+    // A copy: connecting may list the readers into the slots again.
+    const Text readerName = pcsc::SlotAt(slot).name;
     int32_t renewed = 0;
     std::vector<uint8_t> atr;
-    pcsc::ConnectSlot(pcsc::SlotAt(slot).name, renewed, atr, pcsc::kShareExclusive);
+    pcsc::ConnectSlot(readerName, renewed, atr, pcsc::kShareExclusive);
 }
 
 } // namespace
