@@ -203,5 +203,44 @@ TEST_F(RealCardStack, SignsAWithdrawalAndATransferThatTheHostVerifies)
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 
+// The confirmation dialog asks the customer to pull the card and put it back. The dialog's probe
+// sees the card leave through pcscd; the card is back before the customer confirms, and the
+// transaction then reaches the re-inserted card, not the handle the pull killed.
+TEST_F(RealCardStack, ConfirmedWithdrawalSignsOnTheCardPutBackDuringTheDialog)
+{
+    struct PullingUi final : Ui {
+        std::vector<int32_t> probes;
+        std::string error;
+        void ShowMessage(std::u16string_view, std::u16string_view) override { }
+        void SetWaitCursor() override { }
+        void SetArrowCursor() override { }
+        int RunConfirmation(ConfirmationRequest& request) override
+        {
+            probes.push_back(request.probeCard());
+            if (!stack_->RemoveCard(error)) {
+                return 2;
+            }
+            probes.push_back(request.probeCard());
+            return stack_->ReinsertCard(error) ? 1 : 2;
+        }
+    } ui;
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(WithinFiveSeconds([&] {
+        return control.AccountWithdrawEx(u"2510", u"00000001", u"12345678", u"00000000100000",
+            u"8220012345678901", u"Virtual PCD 00 00", u"123456", u"<Tag1>提款</Tag1>");
+    }),
+        0)
+        << ui.error;
+    ASSERT_EQ(ui.probes.size(), 2u);
+    EXPECT_EQ(ui.probes[0], 0);
+    EXPECT_TRUE(ui.probes[1] == pcsc::kNoSmartcard || ui.probes[1] == pcsc::kRemovedCard)
+        << ui.probes[1];
+    EXPECT_TRUE(host::VerifyTac(kTacKey, TextToUtf8(control.GetRespSNUM()),
+        host::WithdrawalCommandData("2510", "00000000100000", "00000001", "12345678",
+            TextToUtf8(control.GetRespDateTime()), "8220012345678901"),
+        TextToUtf8(control.GetRespTAC())));
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+}
+
 } // namespace
 } // namespace velkor::realstack
