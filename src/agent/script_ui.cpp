@@ -54,7 +54,7 @@ int ScriptUi::RunConfirmation(ConfirmationRequest& request)
     UiMessageSink messages(*this);
     ScriptedTryFirm dialog(request, messages);
     dialog.Start();
-    RunActions(*entry, dialog, Text(request.reader));
+    RunActions(*entry, dialog, request.reader);
     if (dialog.IsOpen()) {
         Report("still open when its actions ended; cancelled");
         dialog.Cancel();

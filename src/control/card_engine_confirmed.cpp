@@ -90,6 +90,7 @@ ConfirmationRequest Request(std::u16string_view document, int kind, Text readerN
     ConfirmationRequest request;
     request.document = document;
     request.kind = kind;
+    request.reader = readerName;
     request.probeCard = CardProbe(std::move(readerName));
     return request;
 }
