@@ -14,17 +14,20 @@
 #include "control/method_table.h"
 #include "control/ui.h"
 
-class QWebSocket;
-class QWebSocketServer;
-
 namespace velkor {
 
 class AgentConnection;
+class LoopbackListener;
+class WebSocketChannel;
+struct HandshakeRequest;
 
 // WebSocket close codes the agent refuses a connection with.
 inline constexpr uint16_t kCloseOriginRefused = 4003; // page's origin is not allowed
 inline constexpr uint16_t kClosePolicyViolation = 1008; // Host is not a loopback name + port
 inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages connected
+
+// Connections whose opening handshake has not finished; more are closed at once.
+inline constexpr int kMaxHandshakingConnections = 64;
 
 // The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
 // connection, every call through one process-wide queue. Connections from origins that are not
@@ -42,6 +45,8 @@ public:
     bool Listen(QString& error);
     uint16_t Port() const { return port_; }
     int ConnectionCount() const { return static_cast<int>(connections_.size()); }
+    // True while accepting is paused for lack of file descriptors.
+    bool AcceptBackingOff() const;
     const OriginPolicy& Origins() const { return origins_; }
 
     // Used by connections.
@@ -53,8 +58,9 @@ public:
     void ConnectionClosed(AgentConnection* connection);
 
 private:
-    void OnNewConnection(QWebSocketServer* server);
-    bool AdmitOrRefuse(QWebSocket* socket);
+    void OnAccepted(int descriptor);
+    void OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request);
+    void OnHandshakeRefused(const HandshakeRequest& request);
 
     AgentOptions options_;
     // Declared before the queue: waiting calls hold controls that use it.
@@ -62,8 +68,9 @@ private:
     Dispatcher dispatcher_;
     OriginPolicy origins_;
     CallQueue queue_;
-    std::vector<std::unique_ptr<QWebSocketServer>> listeners_;
+    std::vector<std::unique_ptr<LoopbackListener>> listeners_;
     std::vector<AgentConnection*> connections_;
+    int handshaking_ = 0;
     uint16_t port_ = 0;
 };
 

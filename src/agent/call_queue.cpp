@@ -14,22 +14,33 @@ CallQueue::~CallQueue() = default;
 
 bool CallQueue::Enqueue(std::unique_ptr<QueuedCall> call)
 {
-    if (waiting_.size() >= capacity_) {
+    if (waitingCount_ >= capacity_) {
         return false;
     }
-    waiting_.push_back(std::move(call));
+    auto& calls = waiting_[call->Owner()];
+    if (calls.empty()) {
+        turns_.push_back(call->Owner());
+    }
+    calls.push_back(std::move(call));
+    ++waitingCount_;
     SchedulePump();
     return true;
 }
 
 void CallQueue::DropWaiting(const void* owner)
 {
-    std::erase_if(waiting_, [owner](const auto& call) { return call->Owner() == owner; });
+    const auto it = waiting_.find(owner);
+    if (it == waiting_.end()) {
+        return;
+    }
+    waitingCount_ -= it->second.size();
+    waiting_.erase(it);
+    std::erase(turns_, owner);
 }
 
 void CallQueue::SchedulePump()
 {
-    if (pumpScheduled_ || running_ || waiting_.empty()) {
+    if (pumpScheduled_ || running_ || turns_.empty()) {
         return;
     }
     pumpScheduled_ = true;
@@ -39,11 +50,20 @@ void CallQueue::SchedulePump()
 void CallQueue::RunNext()
 {
     pumpScheduled_ = false;
-    if (running_ || waiting_.empty()) {
+    if (running_ || turns_.empty()) {
         return;
     }
-    std::unique_ptr<QueuedCall> call = std::move(waiting_.front());
-    waiting_.pop_front();
+    const void* owner = turns_.front();
+    turns_.pop_front();
+    auto it = waiting_.find(owner);
+    std::unique_ptr<QueuedCall> call = std::move(it->second.front());
+    it->second.pop_front();
+    --waitingCount_;
+    if (it->second.empty()) {
+        waiting_.erase(it);
+    } else {
+        turns_.push_back(owner); // its next call after one of every other owner's
+    }
     running_ = true;
     runningOwner_ = call->Owner();
     call->Run();

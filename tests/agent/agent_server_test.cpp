@@ -7,6 +7,7 @@
 #include "agent/json_rpc.h"
 #include "agent_test_client.h"
 #include "control/velkor_ctrl.h"
+#include "raw_websocket_client.h"
 
 namespace velkor {
 namespace {
@@ -205,18 +206,25 @@ TEST_F(AgentServerTest, RefusesForeignOriginsAndNonLoopbackHostsBeforeAnyControl
 
     // DNS rebinding: the right origin cannot be faked by a browser, but a rebound name shows in
     // Host.
-    TestClient rebound(kOrigin);
-    rebound.Open(server_->Port(), "evil.example:" + QByteArray::number(server_->Port()));
-    ASSERT_TRUE(rebound.WaitClosed());
+    const std::string port = std::to_string(server_->Port());
+    testing::RawClient rebound;
+    ASSERT_TRUE(rebound.Connect(server_->Port()));
+    rebound.Send(testing::RawClient::Handshake(
+        "Host: evil.example:" + port + "\r\nOrigin: " + kOrigin.toStdString() + "\r\n"));
+    EXPECT_EQ(rebound.ReadStatusLine(), "HTTP/1.1 101 Switching Protocols");
+    ASSERT_TRUE(rebound.WaitForClose());
     EXPECT_EQ(rebound.closeCode, kClosePolicyViolation);
 
-    TestClient named(kOrigin);
-    EXPECT_TRUE(named.Open(server_->Port(), "localhost:" + QByteArray::number(server_->Port())));
-    EXPECT_FALSE(testing::WaitFor([&] { return named.closed; }, 200));
+    testing::RawClient named;
+    ASSERT_TRUE(named.Connect(server_->Port()));
+    named.Send(testing::RawClient::Handshake(
+        "Host: LocalHost:" + port + "\r\nOrigin: " + kOrigin.toStdString() + "\r\n"));
+    EXPECT_EQ(named.ReadStatusLine(), "HTTP/1.1 101 Switching Protocols");
+    EXPECT_FALSE(named.WaitForClose(200));
     EXPECT_EQ(server_->ConnectionCount(), 1);
 }
 
-TEST_F(AgentServerTest, CallsRunOneAtATimeInArrivalOrderAndFloodsAreRefused)
+TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
 {
     AgentLimits limits;
     limits.maxPendingPerConnection = 4;
@@ -246,18 +254,19 @@ TEST_F(AgentServerTest, CallsRunOneAtATimeInArrivalOrderAndFloodsAreRefused)
     for (const auto& answer : first->received) {
         firstById[answer["id"].get<int>()] = answer;
     }
+    // The pages take turns: the second page's calls do not wait behind all of the first's.
     EXPECT_EQ(firstById[1]["result"], 0);
     EXPECT_EQ(firstById[2]["result"], 1);
-    EXPECT_EQ(firstById[3]["result"], 2);
-    EXPECT_EQ(firstById[4]["result"], 3);
+    EXPECT_EQ(firstById[3]["result"], 3);
+    EXPECT_EQ(firstById[4]["result"], 5);
     EXPECT_EQ(firstById[5]["error"]["code"], rpc::kQueueFull);
     EXPECT_EQ(firstById[6]["error"]["code"], rpc::kQueueFull);
     std::map<int, json> secondById;
     for (const auto& answer : second->received) {
         secondById[answer["id"].get<int>()] = answer;
     }
-    EXPECT_EQ(secondById[1]["result"], 4);
-    EXPECT_EQ(secondById[2]["result"], 5);
+    EXPECT_EQ(secondById[1]["result"], 2);
+    EXPECT_EQ(secondById[2]["result"], 4);
     EXPECT_EQ(secondById[3]["result"], 6);
     EXPECT_EQ(secondById[4]["error"]["code"], rpc::kQueueFull);
     EXPECT_EQ(Blocker::cancelled, 0);
