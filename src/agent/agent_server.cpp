@@ -136,7 +136,9 @@ void AgentServer::Log(const std::string& line) const
 
 void AgentServer::OnAccepted(int descriptor)
 {
-    if (handshaking_ >= kMaxHandshakingConnections) {
+    // Connections still in their handshake count against the same bound as open ones, so that
+    // half-open connections cannot hold every descriptor.
+    if (handshaking_ >= options_.limits.maxConnections) {
         ::close(descriptor);
         return;
     }

@@ -26,9 +26,6 @@ inline constexpr uint16_t kCloseOriginRefused = 4003; // page's origin is not al
 inline constexpr uint16_t kClosePolicyViolation = 1008; // Host is not a loopback name + port
 inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages connected
 
-// Connections whose opening handshake has not finished; more are closed at once.
-inline constexpr int kMaxHandshakingConnections = 64;
-
 // The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
 // connection, every call through one process-wide queue. Connections from origins that are not
 // allowed, or asking for a non-loopback Host, are closed before a control exists. The server owns

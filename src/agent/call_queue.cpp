@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
+
 namespace velkor {
 
 CallQueue::CallQueue(size_t capacity, QObject* parent)
@@ -50,9 +52,18 @@ void CallQueue::SchedulePump()
 void CallQueue::RunNext()
 {
     pumpScheduled_ = false;
-    if (running_ || turns_.empty()) {
-        return;
+    // Several short calls per turn of the event loop: a turn also reads every page that has
+    // input, which under load costs far more than a short call. Long calls end the batch.
+    QElapsedTimer batch;
+    batch.start();
+    while (!running_ && !turns_.empty() && batch.elapsed() < kBatchMs) {
+        RunOne();
     }
+    SchedulePump();
+}
+
+void CallQueue::RunOne()
+{
     const void* owner = turns_.front();
     turns_.pop_front();
     auto it = waiting_.find(owner);
@@ -70,7 +81,6 @@ void CallQueue::RunNext()
     running_ = false;
     runningOwner_ = nullptr;
     call.reset();
-    SchedulePump();
 }
 
 } // namespace velkor

@@ -40,8 +40,12 @@ public:
     const void* RunningOwner() const { return runningOwner_; }
 
 private:
+    // How long one turn of the event loop may run calls before the pages are read again.
+    static constexpr qint64 kBatchMs = 2;
+
     void SchedulePump();
     void RunNext();
+    void RunOne();
 
     size_t capacity_;
     size_t waitingCount_ = 0;

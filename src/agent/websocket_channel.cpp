@@ -27,6 +27,9 @@ constexpr int kClosingTimeoutMs = 2000;
 constexpr qint64 kReadBufferBytes = 64 << 10;
 // A message buffer larger than this is given back once its message has been handled.
 constexpr size_t kKeptMessageCapacity = 64 << 10;
+// Frames handled per turn of the event loop: a page that floods is read a slice at a time, so the
+// other pages' requests and the queued calls keep their turns.
+constexpr int kFramesPerTurn = 32;
 // Answers to calls already accepted may still arrive while reading is paused; this bounds them.
 constexpr int64_t kOutputHardLimit = 16 << 20;
 
@@ -217,7 +220,12 @@ void WebSocketChannel::ReadHandshake()
 
 void WebSocketChannel::ReadFrames()
 {
+    int frames = 0;
     while (state_ == State::Open || state_ == State::Closing) {
+        if (frames == kFramesPerTurn) {
+            QMetaObject::invokeMethod(this, &WebSocketChannel::Process, Qt::QueuedConnection);
+            return;
+        }
         if (discard_) {
             socket_->skip(socket_->bytesAvailable());
             return;
@@ -252,6 +260,7 @@ void WebSocketChannel::ReadFrames()
             return; // wait for the rest of the frame
         }
         inFrame_ = false;
+        ++frames;
         if (isControl) {
             HandleControlFrame();
         } else if (final_) {
