@@ -107,7 +107,8 @@ void AgentConnection::OnTextMessage(std::string_view message)
         ++pendingCalls_;
         return;
     }
-    server_.Log("refused a call of " + peer_.toStdString() + ": too many pending calls");
+    server_.Log(
+        "refused a call of " + EscapedForLog(peer_.toStdString()) + ": too many pending calls");
     if (!notification) {
         Answer(rpc::ErrorMessage(id, rpc::kQueueFull, "too many pending calls, try again later"));
     }

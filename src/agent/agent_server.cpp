@@ -19,31 +19,6 @@ namespace velkor {
 
 namespace {
 
-// Header values come from any local program: in the log, control characters (which could forge
-// lines or drive a terminal), quotes and backslashes are escaped, and the length is bounded.
-std::string EscapedForLog(std::string_view text)
-{
-    constexpr size_t kLongest = 200;
-    std::string out;
-    for (const char c : text.substr(0, kLongest)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            out += escape;
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else {
-            out += c;
-        }
-    }
-    if (text.size() > kLongest) {
-        out += "...";
-    }
-    return out;
-}
-
 // Qt message boxes need a QApplication; without one the boxes go to standard error.
 std::unique_ptr<Ui> MakeControlUi(AgentUi choice)
 {
@@ -84,6 +59,29 @@ AgentServer::~AgentServer()
     for (AgentConnection* connection : connections) {
         delete connection;
     }
+}
+
+std::string EscapedForLog(std::string_view text)
+{
+    constexpr size_t kLongest = 200;
+    std::string out;
+    for (const char c : text.substr(0, kLongest)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            out += escape;
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else {
+            out += c;
+        }
+    }
+    if (text.size() > kLongest) {
+        out += "...";
+    }
+    return out;
 }
 
 bool AgentServer::Listen(QString& error)

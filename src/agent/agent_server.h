@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <QObject>
@@ -25,6 +27,10 @@ struct HandshakeRequest;
 inline constexpr uint16_t kCloseOriginRefused = 4003; // page's origin is not allowed
 inline constexpr uint16_t kClosePolicyViolation = 1008; // Host is not a loopback name + port
 inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages connected
+
+// `text` for a log line: control characters (which could forge lines or drive a terminal), quotes
+// and backslashes escaped, the length bounded. For anything a page or local program sent.
+std::string EscapedForLog(std::string_view text);
 
 // The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
 // connection, every call through one process-wide queue. Connections from origins that are not
