@@ -37,7 +37,8 @@ public:
     // decipher the session key, check its length and hash. On success `key` receives the key
     // (KeyLength(form) bytes) and the caller wipes it on every path: pass the session work area's
     // `sessionKey` and hold a WipeOnExit over the work area for the whole operation, as the
-    // session-key cipher does. Returns 0, 8452, 20741 or 20753.
+    // session-key cipher does. Returns 0, kDecodeFailed3, kSessionKeyUnusable or
+    // kSessionKeyHashMismatch.
     int32_t SessionKeyOpen(std::u16string_view pCpukEncSessionKey,
         std::u16string_view pSessionKeyHash, uint8_t (&key)[24], KeyForm& form) const;
 
