@@ -32,10 +32,10 @@ public:
     // and unloads the PC/SC binding. Always 0.
     int32_t DisconnectCard(int32_t slot) const;
 
-    // Reads reader attribute `attribId` (0 vendor name, 1 reader type, 2 version MM.mm.bbbb) as
-    // text, one character per byte up to the first zero byte. 0, -1 for an `attribId` outside 0
+    // Reads reader attribute `attribute` (0 vendor name, 1 reader type, 2 version MM.mm.bbbb) as
+    // text, one character per byte up to the first zero byte. 0, -1 for an `attribute` outside 0
     // to 2, -2 when the attribute cannot be read.
-    int32_t ReaderStatus(int32_t slot, int32_t attribId, int32_t& length, Text& value) const;
+    int32_t ReaderStatus(int32_t slot, int32_t attribute, int32_t& length, Text& value) const;
 
     // Card files and PIN commands (card_engine_card.cpp). They work on the connected card of
     // `slot` and leave it connected.
@@ -94,12 +94,14 @@ public:
 
     // Cipher services. DES and MAC write RespData only on success; the conversions return an
     // empty text and set LastErrorCode to kConversionFailed on every failure.
-    int32_t Des(int32_t opflag, int32_t keyLen, const OptText& keyVal, const OptText& inData,
+    int32_t Des(int32_t direction, int32_t keyLength, const OptText& keyHex, const OptText& dataHex,
         Text& respData) const;
-    int32_t Mac(int32_t keyLen, const OptText& keyVal, const OptText& icv, int32_t inLen,
-        const OptText& inData, Text& respData) const;
-    Text ConvertIntToHex(int32_t inLength, const OptText& pInval, int32_t& lastErrorCode) const;
-    Text ConvertHexToInt(int32_t inLength, const OptText& pInval, int32_t& lastErrorCode) const;
+    int32_t Mac(int32_t keyLength, const OptText& keyHex, const OptText& initialValueHex,
+        int32_t byteCount, const OptText& dataHex, Text& respData) const;
+    Text ConvertIntToHex(
+        int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const;
+    Text ConvertHexToInt(
+        int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const;
 };
 
 } // namespace velkor

@@ -22,15 +22,15 @@ enum class TransactionType {
 
 // The page's fields, as the methods receive them; each type uses some of them.
 struct TransactionFields {
-    OptText pPCode; // 4 characters
-    OptText pFdid; // 8
-    OptText pFdChkCode; // 8
-    OptText pMoney; // 14
-    OptText pImprtAccnt; // 16 (plain transfer: 16 or more, the first 16 are sent)
-    OptText pAccount; // 16
-    OptText pAccountNumber; // 16, inquiry
-    OptText pPaymentType; // 5
-    OptText pCancelNo; // 16
+    OptText processingCode; // 4 characters
+    OptText requestId; // 8
+    OptText checkCode; // 8
+    OptText amount; // 14
+    OptText importAccount; // 16 (plain transfer: 16 or more, the first 16 are sent)
+    OptText account; // 16
+    OptText inquiredAccount; // 16, inquiry
+    OptText paymentType; // 5
+    OptText cancellationNumber; // 16
 };
 
 // The control members that hold the last transaction; only a successful command replaces them.

@@ -150,15 +150,15 @@ TEST(TransactionFields, NonAsciiCharactersCountOnceAndSendTheirLowByte)
 {
     using namespace transactions;
     TransactionFields fields;
-    fields.pPCode = u"2550";
-    fields.pFdChkCode = u"1234567\u4E2D";
-    fields.pAccountNumber = Utf8ToText(kAccount);
+    fields.processingCode = u"2550";
+    fields.checkCode = u"1234567\u4E2D";
+    fields.inquiredAccount = Utf8ToText(kAccount);
     EXPECT_EQ(
         CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16), 0);
     const std::vector<uint8_t> data = TransactionCommandData(TransactionType::Inquiry, fields, u"");
     ASSERT_EQ(data.size(), 28u);
     EXPECT_EQ(data[11], 0x2D);
-    fields.pFdChkCode = u"12345678\u4E2D";
+    fields.checkCode = u"12345678\u4E2D";
     EXPECT_EQ(
         CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16),
         status::kBadLength);
