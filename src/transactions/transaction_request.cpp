@@ -5,6 +5,7 @@
 #include "card/card_application.h"
 #include "card/snum_tac_command.h"
 #include "common/local_clock.h"
+#include "common/secure_buffer.h"
 #include "common/status_codes.h"
 #include "transactions/transaction_identity.h"
 
@@ -130,7 +131,13 @@ Text TransactionTimestamp(const std::tm& localTime)
 std::vector<uint8_t> TransactionCommandData(
     TransactionType type, const TransactionFields& fields, std::u16string_view timestamp)
 {
+    // Sized once: a reallocation would leave a copy of the accounts in freed memory.
+    size_t size = 0;
+    for (const Field field : DataOrder(type)) {
+        size += field == nullptr ? timestamp.size() : (fields.*field)->size();
+    }
     std::vector<uint8_t> data;
+    data.reserve(size);
     for (const Field field : DataOrder(type)) {
         if (field == nullptr) {
             AppendLow8(data, timestamp);
@@ -152,7 +159,8 @@ int32_t RequestTransaction(int32_t slot, TransactionType type, const Transaction
     }
     const bool timestamped = type != TransactionType::Inquiry;
     const Text timestamp = timestamped ? TransactionTimestamp(LocalTimeNow()) : Text();
-    const std::vector<uint8_t> data = TransactionCommandData(type, fields, timestamp);
+    std::vector<uint8_t> data = TransactionCommandData(type, fields, timestamp);
+    WipeOnExit wipeData(data);
 
     pcsc::ApduResponse response;
     const int32_t result = card::SendSnumTacCommand(
