@@ -24,11 +24,11 @@ constexpr bool Succeeded(int32_t result)
 }
 
 // SELECT by name of the application (00 A4 04 00 08 AID, Le 00).
-int32_t SelectApplication(int32_t slot);
+int32_t SelectApplication(pcsc::CardSlot slot);
 // SELECT of an elementary file of the application (00 A4 02 00 02 id, no Le).
-int32_t SelectFile(int32_t slot, const FileId& file);
+int32_t SelectFile(pcsc::CardSlot slot, const FileId& file);
 // READ RECORD `record` of the current file (00 B2 record 04 Le). `response` gets the record as
 // the card returned it.
-int32_t ReadRecord(int32_t slot, uint8_t record, uint8_t le, pcsc::ApduResponse& response);
+int32_t ReadRecord(pcsc::CardSlot slot, uint8_t record, uint8_t le, pcsc::ApduResponse& response);
 
 } // namespace velkor::card

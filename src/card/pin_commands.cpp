@@ -14,7 +14,7 @@ constexpr pcsc::ApduHeader kVerify { 0x00, 0x20, 0x00, 0x10 };
 constexpr pcsc::ApduHeader kVerifyShortForm { 0x80, 0x20, 0x00, 0x10 };
 constexpr pcsc::ApduHeader kWritePinRecord { 0x00, 0xD2, 0x01, 0x04 };
 
-int32_t SendVerify(int32_t slot, const PinBlockBytes& block)
+int32_t SendVerify(pcsc::CardSlot slot, const PinBlockBytes& block)
 {
     return pcsc::TransmitApdu(slot, kVerify, block, nullptr, nullptr);
 }
@@ -22,7 +22,7 @@ int32_t SendVerify(int32_t slot, const PinBlockBytes& block)
 // Sends `pin` (already checked) as its block with `header`: the card's result, or 8193 when the
 // PIN does not pack. The block never outlives the call.
 int32_t SendPinBlock(
-    int32_t slot, const pcsc::ApduHeader& header, std::u16string_view pin, bool& packed)
+    pcsc::CardSlot slot, const pcsc::ApduHeader& header, std::u16string_view pin, bool& packed)
 {
     PinBlockBytes block;
     WipeOnExit wipeBlock(block);
@@ -49,7 +49,7 @@ int32_t MapPinResult(int32_t result)
     }
 }
 
-int32_t VerifyPin(int32_t slot, const OptText& pin)
+int32_t VerifyPin(pcsc::CardSlot slot, const OptText& pin)
 {
     if (const int32_t check = CheckPin(pin); check != status::kOk) {
         return check;
@@ -62,7 +62,7 @@ int32_t VerifyPin(int32_t slot, const OptText& pin)
     return packed ? MapPinResult(result) : result;
 }
 
-int32_t VerifyPinOnReader(int32_t slot)
+int32_t VerifyPinOnReader(pcsc::CardSlot slot)
 {
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
@@ -70,7 +70,7 @@ int32_t VerifyPinOnReader(int32_t slot)
     return MapPinResult(SendVerify(slot, kPadVerifyBlock));
 }
 
-int32_t VerifyPinOnReaderShort(int32_t slot)
+int32_t VerifyPinOnReaderShort(pcsc::CardSlot slot)
 {
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
@@ -78,7 +78,7 @@ int32_t VerifyPinOnReaderShort(int32_t slot)
     return MapPinResult(pcsc::TransmitApdu(slot, kVerifyShortForm, {}, nullptr, nullptr));
 }
 
-int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
+int32_t ChangePin(pcsc::CardSlot slot, const OptText& oldPin, const OptText& newPin)
 {
     if (!oldPin || !newPin) {
         return status::kMissingArgument;
@@ -109,7 +109,7 @@ int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
     return SendPinBlock(slot, kWritePinRecord, *newPin, packed);
 }
 
-int32_t ChangePinOnReader(int32_t slot, const OptText& account)
+int32_t ChangePinOnReader(pcsc::CardSlot slot, const OptText& account)
 {
     if (!account) {
         return status::kMissingArgument;

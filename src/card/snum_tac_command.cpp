@@ -17,8 +17,8 @@ constexpr int32_t kMalformedAnswer = -1;
 
 } // namespace
 
-int32_t SendSnumTacCommand(int32_t slot, uint8_t p1, uint8_t p2, std::span<const uint8_t> data,
-    pcsc::ApduResponse& response)
+int32_t SendSnumTacCommand(pcsc::CardSlot slot, uint8_t p1, uint8_t p2,
+    std::span<const uint8_t> data, pcsc::ApduResponse& response)
 {
     uint8_t le = 0x00;
     return pcsc::TransmitApdu(slot, { 0x00, 0xE2, p1, p2 }, data, &le, &response);
@@ -34,7 +34,7 @@ bool ReadSnumTac(std::span<const uint8_t> answer, Text& snum, Text& tac)
     return true;
 }
 
-int32_t WriteRecordWithSnumTac(int32_t slot, const OptText& p1p2, int32_t length,
+int32_t WriteRecordWithSnumTac(pcsc::CardSlot slot, const OptText& p1p2, int32_t length,
     const OptText& command, Text& snum, Text& tac)
 {
     if (!p1p2 || !command) {

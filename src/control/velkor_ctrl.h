@@ -21,13 +21,15 @@ public:
     CVelkorCtrl();
     // `ui` must outlive the control.
     explicit CVelkorCtrl(Ui& ui);
-    // Releases the reader context and unloads the PC/SC binding.
+    // Releases the control's own reader context and its hold on the PC/SC binding.
     ~CVelkorCtrl();
     CVelkorCtrl(const CVelkorCtrl&) = delete;
     CVelkorCtrl& operator=(const CVelkorCtrl&) = delete;
 
     // Read-only view of the stored members, for diagnostics and tests.
     const ControlState& State() const { return state_; }
+    // The control's own reader session, for diagnostics and tests.
+    pcsc::ReaderSession& Session() { return readerSession_; }
 
     // Reader and card session (velkor_ctrl_session.cpp).
     int32_t ConnectReader();
@@ -129,7 +131,10 @@ private:
     Ui& ui_;
 
     ControlState state_;
-    CardEngine cardEngine_;
+    // The control's own PC/SC context and reader slots: a page never uses another page's card
+    // handles. Declared before the engine that works through it.
+    pcsc::ReaderSession readerSession_;
+    CardEngine cardEngine_ { readerSession_ };
     SessionEngine sessionEngine_;
 };
 

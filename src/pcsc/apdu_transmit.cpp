@@ -95,19 +95,19 @@ int32_t FetchResponse(
 
 } // namespace
 
-int32_t TransmitApdu(int32_t slotIndex, const ApduHeader& header, std::span<const uint8_t> data,
+int32_t TransmitApdu(CardSlot cardSlot, const ApduHeader& header, std::span<const uint8_t> data,
     uint8_t* le, ApduResponse* response)
 {
-    if (LoadPcscApi() != 0) {
+    if (cardSlot.session == nullptr || cardSlot.session->Bind() != 0) {
         return kUnavailable;
     }
-    if (!IsValidSlot(slotIndex) || data.size() > kMaxCommandData) {
+    if (!IsValidSlot(cardSlot.index) || data.size() > kMaxCommandData) {
         return kMalformed;
     }
     if (response != nullptr) {
         response->length = 0;
     }
-    const ReaderSlot& slot = Session().slots[static_cast<size_t>(slotIndex)];
+    const ReaderSlot& slot = cardSlot.session->SlotAt(cardSlot.index);
     uint8_t leValue = le != nullptr ? *le : 0;
 
     for (int attempt = 0;; ++attempt) {
@@ -164,17 +164,17 @@ int32_t TransmitApdu(int32_t slotIndex, const ApduHeader& header, std::span<cons
     }
 }
 
-int32_t TransmitApduExtended(int32_t slotIndex, const ApduHeader& header,
+int32_t TransmitApduExtended(CardSlot cardSlot, const ApduHeader& header,
     std::span<const uint8_t> data, uint32_t& expectedLength, ApduExtendedAnswer& answer)
 {
-    if (LoadPcscApi() != 0) {
+    if (cardSlot.session == nullptr || cardSlot.session->Bind() != 0) {
         return kUnavailable;
     }
     answer.length = 0;
-    if (!IsValidSlot(slotIndex) || data.size() > kMaxCommandData) {
+    if (!IsValidSlot(cardSlot.index) || data.size() > kMaxCommandData) {
         return kMalformed;
     }
-    const ReaderSlot& slot = Session().slots[static_cast<size_t>(slotIndex)];
+    const ReaderSlot& slot = cardSlot.session->SlotAt(cardSlot.index);
     CommandBuffer command(header);
     command.AppendData(data);
     if (slot.protocol == Protocol::T1 || (slot.protocol == Protocol::T0 && data.empty())) {

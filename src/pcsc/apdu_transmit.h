@@ -6,10 +6,11 @@
 #include <span>
 
 #include "common/secure_buffer.h"
+#include "pcsc/reader_session.h"
 
-// Sending command APDUs to the card of a reader slot, with the status-word conventions every card
-// command relies on: 0 for 9000, SW1 * 256 + SW2 for any other status word, a PC/SC error as a
-// signed 32-bit value, or -1 (no binding, or a malformed answer or argument).
+// Sending command APDUs to the card of a session's reader slot, with the status-word conventions
+// every card command relies on: 0 for 9000, SW1 * 256 + SW2 for any other status word, a PC/SC
+// error as a signed 32-bit value, or -1 (no binding, or a malformed answer or argument).
 namespace velkor::pcsc {
 
 inline constexpr size_t kCommandCapacity = 300;
@@ -60,13 +61,13 @@ struct ApduExtendedAnswer {
 //   GET RESPONSE's own status word.
 // - data with a status word: `*le` and `response` get the data (Le must have been given, else
 //   -1), and the status word decides the result.
-int32_t TransmitApdu(int32_t slot, const ApduHeader& header, std::span<const uint8_t> data,
+int32_t TransmitApdu(CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data,
     uint8_t* le, ApduResponse* response);
 
 // Sends CLA INS P1 P2 [Lc data] with a three-byte expected length 00 hi lo (its low 16 bits)
 // under T=1, and under T=0 when there is no data. `answer` receives the whole answer; when it has
 // data `expectedLength` becomes the data's length. No 61xx or 6Cxx handling.
-int32_t TransmitApduExtended(int32_t slot, const ApduHeader& header, std::span<const uint8_t> data,
+int32_t TransmitApduExtended(CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data,
     uint32_t& expectedLength, ApduExtendedAnswer& answer);
 
 } // namespace velkor::pcsc

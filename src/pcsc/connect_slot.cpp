@@ -20,8 +20,7 @@ int32_t ConnectInto(
     SessionState& session, ReaderSlot& slot, const std::string& name, DWORD shareMode)
 {
     SCARDHANDLE card = 0;
-    const int32_t result
-        = Api().Connect(session.context, name.c_str(), shareMode, card, session.activeProtocol);
+    const int32_t result = OpenCard(session, name, shareMode, card);
     if (result == 0) {
         slot.protocol = ProtocolFromActive(session.activeProtocol);
         session.currentCard = card;
@@ -61,13 +60,13 @@ void ReestablishContext(SessionState& session, int waitBeforeMs)
 
 } // namespace
 
-int32_t ConnectSlot(
+int32_t ReaderSession::ConnectSlot(
     const Text& readerName, int32_t& slotOut, std::vector<uint8_t>& atr, int32_t shareFlag)
 {
-    if (LoadPcscApi() != 0) {
+    if (Bind() != 0) {
         return kUnavailable;
     }
-    SessionState& session = Session();
+    SessionState& session = state_;
     atr.clear();
 
     // 1. A context, with the readers listed into the slot names.
@@ -93,7 +92,7 @@ int32_t ConnectSlot(
     if (slotIndex < 0) {
         slotIndex = 0;
     }
-    ReaderSlot& slot = session.slots[static_cast<size_t>(slotIndex)];
+    ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
     const std::string name = TextToUtf8(readerName);
 
     // 4. Connect.
@@ -113,8 +112,7 @@ int32_t ConnectSlot(
         // 6. Any other error: reset the slot's earlier connection.
         if (slot.card != 0) {
             WaitMilliseconds(kWaitMs);
-            result = Api().Reconnect(
-                slot.card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
+            result = ResetCard(session, slot.card);
         }
     } else if (IsRecoverableByStatus(result)) {
         // 7. The card is held, pulled or silent: confirm it through the earlier handles, else
@@ -127,7 +125,7 @@ int32_t ConnectSlot(
             } else if (CurrentHandleReaches(session, name, atr)) {
                 // The current handle reaches this reader's card: the slot's commands go through
                 // it. The slot's dead handle is let go, so that it holds no claim on the reader.
-                Api().Disconnect(slot.card, SCARD_LEAVE_CARD);
+                CloseCard(session, slot.card, SCARD_LEAVE_CARD);
                 slot.card = session.currentCard;
                 confirmed = true;
             } else {
@@ -145,8 +143,7 @@ int32_t ConnectSlot(
             }
         } else {
             SCARDHANDLE card = 0;
-            result = Api().Connect(session.context, TextToUtf8(slot.name).c_str(),
-                SCARD_SHARE_SHARED, card, session.activeProtocol);
+            result = OpenCard(session, TextToUtf8(slot.name), SCARD_SHARE_SHARED, card);
             if (result == 0) {
                 slot.card = card;
             }

@@ -15,6 +15,8 @@ constexpr DWORD kPreferredProtocols = SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1;
 struct Binding {
     void* library = nullptr; // non-null exactly when every mandatory entry is bound
     PcscApi api;
+    uint64_t generation = 0; // counts the successful loads
+    int users = 0; // sessions holding the current load
 };
 
 Binding& TheBinding()
@@ -87,7 +89,37 @@ int32_t LoadPcscApi()
         return -1;
     }
     binding.library = library;
+    ++binding.generation;
+    binding.users = 0;
     return 0;
+}
+
+int32_t AcquirePcscApi(uint64_t& generation)
+{
+    if (LoadPcscApi() != 0) {
+        return -1;
+    }
+    Binding& binding = TheBinding();
+    ++binding.users;
+    generation = binding.generation;
+    return 0;
+}
+
+bool IsPcscApiGeneration(uint64_t generation)
+{
+    const Binding& binding = TheBinding();
+    return binding.library != nullptr && binding.generation == generation;
+}
+
+void ReleasePcscApi(uint64_t generation)
+{
+    Binding& binding = TheBinding();
+    if (!IsPcscApiGeneration(generation) || binding.users <= 0) {
+        return;
+    }
+    if (--binding.users == 0) {
+        UnloadPcscApi();
+    }
 }
 
 int32_t UnloadPcscApi()
@@ -97,6 +129,7 @@ int32_t UnloadPcscApi()
         dlclose(binding.library);
         binding.library = nullptr;
     }
+    binding.users = 0;
     return 0;
 }
 

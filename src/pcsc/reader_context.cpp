@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "common/wait.h"
+#include "pcsc/card_use_registry.h"
 #include "pcsc/session_state.h"
 
 namespace velkor::pcsc {
@@ -26,13 +27,29 @@ Text SlotName(std::string_view utf8)
     return name;
 }
 
-} // namespace
-
-SessionState& Session()
+// The reader of one of the session's open handles (empty when unknown).
+std::string ReaderOf(const SessionState& session, SCARDHANDLE card)
 {
-    static SessionState session;
-    return session;
+    for (const auto& [handle, reader] : session.openCards) {
+        if (handle == card) {
+            return reader;
+        }
+    }
+    return {};
 }
+
+void ForgetOpenCard(SessionState& session, SCARDHANDLE card)
+{
+    std::erase_if(session.openCards, [card](const auto& open) { return open.first == card; });
+}
+
+uint64_t NextSessionId()
+{
+    static uint64_t last = 0;
+    return ++last;
+}
+
+} // namespace
 
 bool IsValidSlot(int32_t slot)
 {
@@ -67,7 +84,7 @@ DWORD DispositionOf(int32_t dispositionFlag)
 
 void ForgetSlotConnections(SessionState& session)
 {
-    for (auto& slot : session.slots) {
+    for (auto& slot : session.readerSlots) {
         slot.card = 0;
         slot.connected = false;
     }
@@ -75,7 +92,7 @@ void ForgetSlotConnections(SessionState& session)
 
 void ClearSlotNames(SessionState& session)
 {
-    for (auto& slot : session.slots) {
+    for (auto& slot : session.readerSlots) {
         slot.name.clear();
     }
 }
@@ -93,8 +110,61 @@ int32_t ReleaseContext(SessionState& session)
     if (session.established || session.context != 0) {
         result = Api().ReleaseContext(session.context);
     }
+    // The release ended the context's connections, resetting the cards that were still as this
+    // session left them.
+    for (const auto& [handle, reader] : session.openCards) {
+        ForgetCardUse(reader, session.id);
+    }
+    session.openCards.clear();
     session.context = 0;
     session.established = false;
+    return result;
+}
+
+int32_t OpenCard(
+    SessionState& session, const std::string& reader, DWORD shareMode, SCARDHANDLE& card)
+{
+    int32_t result
+        = Api().Connect(session.context, reader.c_str(), shareMode, card, session.activeProtocol);
+    if (result != 0) {
+        return result;
+    }
+    if (shareMode != SCARD_SHARE_DIRECT && UsedByAnotherSession(reader, session.id)) {
+        result = Api().Reconnect(card, shareMode, SCARD_RESET_CARD, session.activeProtocol);
+        if (result != 0) {
+            Api().Disconnect(card, SCARD_LEAVE_CARD);
+            card = 0;
+            return result;
+        }
+    }
+    session.openCards.emplace_back(card, reader);
+    RecordCardUse(reader, session.id);
+    return 0;
+}
+
+int32_t ResetCard(SessionState& session, SCARDHANDLE card)
+{
+    const int32_t result
+        = Api().Reconnect(card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
+    if (result == 0) {
+        const std::string reader = ReaderOf(session, card);
+        if (!reader.empty()) {
+            RecordCardUse(reader, session.id);
+        }
+    }
+    return result;
+}
+
+int32_t CloseCard(SessionState& session, SCARDHANDLE card, DWORD disposition)
+{
+    const int32_t result = Api().Disconnect(card, disposition);
+    if (disposition != SCARD_LEAVE_CARD) {
+        const std::string reader = ReaderOf(session, card);
+        if (!reader.empty()) {
+            RecordCardReset(reader);
+        }
+    }
+    ForgetOpenCard(session, card);
     return result;
 }
 
@@ -133,7 +203,7 @@ int32_t ListReadersIntoSlots(SessionState& session)
     int32_t count = 0;
     const int32_t result = ListReadersInto(session, names.data(), names.size(), count);
     for (int32_t i = 0; i < count; ++i) {
-        session.slots[static_cast<size_t>(i)].name = std::move(names[static_cast<size_t>(i)]);
+        session.readerSlots[static_cast<size_t>(i)].name = std::move(names[static_cast<size_t>(i)]);
     }
     return result;
 }
@@ -141,7 +211,7 @@ int32_t ListReadersIntoSlots(SessionState& session)
 int32_t FindSlot(const SessionState& session, const Text& readerName)
 {
     for (int32_t i = 0; i < kSearchedSlotCount; ++i) {
-        if (session.slots[static_cast<size_t>(i)].name == readerName) {
+        if (session.readerSlots[static_cast<size_t>(i)].name == readerName) {
             return i;
         }
     }
@@ -161,27 +231,41 @@ int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr, std::string* reader
 
 using namespace detail;
 
-bool ReaderContextEstablished()
+ReaderSession::ReaderSession()
 {
-    return Session().established;
+    state_.id = NextSessionId();
 }
 
-SCARDHANDLE CurrentCardHandle()
+ReaderSession::~ReaderSession()
 {
-    return Session().currentCard;
+    if (state_.holdsBinding && IsPcscApiGeneration(state_.bindingGeneration)) {
+        ReleaseReaderContext();
+    }
 }
 
-const ReaderSlot& SlotAt(int slot)
+int32_t ReaderSession::Bind()
 {
-    return Session().slots.at(static_cast<size_t>(slot));
-}
-
-int32_t ListReaderNames(int32_t& count, ReaderNameList& names)
-{
-    if (LoadPcscApi() != 0) {
+    if (state_.holdsBinding && IsPcscApiGeneration(state_.bindingGeneration)) {
+        return 0;
+    }
+    // A binding closed under this session (a test switching libraries) took its context along.
+    state_.holdsBinding = false;
+    state_.context = 0;
+    state_.established = false;
+    state_.openCards.clear();
+    if (AcquirePcscApi(state_.bindingGeneration) != 0) {
         return kUnavailable;
     }
-    SessionState& session = Session();
+    state_.holdsBinding = true;
+    return 0;
+}
+
+int32_t ReaderSession::ListReaderNames(int32_t& count, ReaderNameList& names)
+{
+    if (Bind() != 0) {
+        return kUnavailable;
+    }
+    SessionState& session = state_;
     // Always start afresh. Cards connected under the old context are not disconnected; releasing
     // the context ends their connections and their handles are forgotten.
     if (session.established) {
@@ -196,20 +280,21 @@ int32_t ListReaderNames(int32_t& count, ReaderNameList& names)
     return ListReadersInto(session, names.data(), names.size(), count);
 }
 
-int32_t ReleaseReaderContext()
+int32_t ReaderSession::ReleaseReaderContext()
 {
-    if (LoadPcscApi() != 0) {
+    if (Bind() != 0) {
         return kUnavailable;
     }
-    SessionState& session = Session();
+    SessionState& session = state_;
     ClearSlotNames(session);
     ForgetSlotConnections(session);
-    for (auto& slot : session.slots) {
+    for (auto& slot : session.readerSlots) {
         slot.protocol = Protocol::None;
     }
     session.currentCard = 0;
     const int32_t result = ReleaseContext(session);
-    UnloadPcscApi();
+    session.holdsBinding = false;
+    ReleasePcscApi(session.bindingGeneration);
     return result;
 }
 

@@ -4,19 +4,8 @@
 
 #include "pcsc/reader_session.h"
 
-// The module-wide state behind reader_session.h and the helpers its operations share. Internal
-// to the pcsc library.
+// The helpers a session's operations share. Internal to the pcsc library.
 namespace velkor::pcsc::detail {
-
-struct SessionState {
-    SCARDCONTEXT context = 0;
-    bool established = false;
-    std::array<ReaderSlot, kSlotCount> slots;
-    SCARDHANDLE currentCard = 0; // the card handle of the last connection made or confirmed
-    DWORD activeProtocol = 0; // from the last successful connect or reconnect
-};
-
-SessionState& Session();
 
 bool IsValidSlot(int32_t slot);
 DWORD ShareModeOf(int32_t shareFlag);
@@ -28,8 +17,20 @@ void ClearSlotNames(SessionState& session);
 
 // Establishes a new user-scope context; `established` follows the result.
 int32_t EstablishContext(SessionState& session);
-// Releases the held context (if any); the session is left without one.
+// Releases the held context (if any); the session is left without one. The resource manager
+// ends (and resets) the cards the context still had connected.
 int32_t ReleaseContext(SessionState& session);
+
+// Connects to the card in `reader` under the session's context; `activeProtocol` follows. When
+// another session used the card since its last reset, the card is reset before anything is sent
+// to it (a failed reset disconnects again and is returned). 0 or the PC/SC error; `card` is 0 on
+// failure.
+int32_t OpenCard(
+    SessionState& session, const std::string& reader, DWORD shareMode, SCARDHANDLE& card);
+// Reconnects one of the session's handles exclusively with a reset of the card.
+int32_t ResetCard(SessionState& session, SCARDHANDLE card);
+// Disconnects one of the session's handles with `disposition`.
+int32_t CloseCard(SessionState& session, SCARDHANDLE card, DWORD disposition);
 
 // Lists the readers into `names` (at most names.size()); `count` gets how many were kept.
 int32_t ListReadersInto(SessionState& session, Text* names, size_t capacity, int32_t& count);

@@ -143,8 +143,8 @@ std::vector<uint8_t> TransactionCommandData(
     return data;
 }
 
-int32_t RequestTransaction(int32_t slot, TransactionType type, const TransactionFields& fields,
-    ImportAccountRule importRule, TransactionRecord& record)
+int32_t RequestTransaction(pcsc::CardSlot slot, TransactionType type,
+    const TransactionFields& fields, ImportAccountRule importRule, TransactionRecord& record)
 {
     if (const int32_t check = CheckTransactionFields(type, fields, importRule);
         check != status::kOk) {

@@ -105,7 +105,7 @@ TEST_F(PinBoundTransactions, PadTransactionSignsOnlyAfterThePinWasVerifiedOnTheP
         }
         EXPECT_EQ(WithdrawOnPad(control), c.result) << c.name;
         EXPECT_EQ(caseUi.events.back(), "arrow") << c.name << ": the request reached the card";
-        EXPECT_FALSE(pcsc::ReaderContextEstablished()) << c.name;
+        EXPECT_FALSE(control.Session().ContextEstablished()) << c.name;
         EXPECT_EQ(c.result == 0 && HostAcceptsWithdrawal(control), c.result == 0) << c.name;
     }
 }
