@@ -25,11 +25,10 @@ int32_t ReaderSession::DisconnectSlot(int32_t slotIndex, int32_t dispositionFlag
     const SCARDHANDLE card = slot.card != 0 ? slot.card : session.currentCard;
     int32_t result = 0;
     if (card != 0) {
-        result = CloseCard(session, card, DispositionOf(dispositionFlag));
+        result = DisconnectCard(session, card, DispositionOf(dispositionFlag));
     }
     session.currentCard = 0;
     slot.connected = false;
-    slot.card = 0;
     WaitMilliseconds(kAfterDisconnectWaitMs);
     return result;
 }
@@ -49,7 +48,7 @@ int32_t ReaderSession::DisconnectReaderByName(const Text& readerName, int32_t di
     if (slot.card == 0) {
         ReleaseReaderContext();
     } else {
-        result = CloseCard(session, slot.card, DispositionOf(dispositionFlag));
+        result = slot.card.Disconnect(DispositionOf(dispositionFlag));
     }
     slot = ReaderSlot {};
     session.currentCard = 0;

@@ -32,7 +32,7 @@ int32_t ReaderSession::ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, i
     }
     SessionState& session = state_;
     // 1. Nothing to probe without a context.
-    if (!session.established) {
+    if (!session.context.Held()) {
         return kNoContext;
     }
     ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
@@ -40,7 +40,9 @@ int32_t ReaderSession::ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, i
 
     // 2. A new connection becomes the current one; the earlier current handle is kept aside.
     const SCARDHANDLE previous = session.currentCard;
-    int32_t result = OpenCard(session, name, ShareModeOf(shareFlag), session.currentCard);
+    CardHandle fresh;
+    int32_t result = OpenCard(session, name, ShareModeOf(shareFlag), fresh);
+    session.currentCard = fresh;
 
     // 3. Any other error: reset an earlier connection, which reports whether the card is there.
     if (result != 0 && !IsRecoverableByStatus(result)) {
@@ -59,14 +61,15 @@ int32_t ReaderSession::ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, i
     // holds the card) a shared one. It begins no transaction: pcscd would make every later
     // connection to the reader wait for it, ours included, without end.
     if (result == 0 || IsRecoverableByStatus(result)) {
-        if (session.currentCard != 0) {
-            slot.card = session.currentCard;
-        } else if (previous != 0) {
-            slot.card = previous;
+        if (fresh != 0) {
+            slot.card = std::move(fresh);
+        } else if (session.currentCard != 0 || previous != 0) {
+            AdoptCard(session, slot, session.currentCard != 0 ? session.currentCard : previous);
         } else if (result == kSharingViolation) {
-            result = OpenCard(session, name, SCARD_SHARE_SHARED, session.currentCard);
+            result = OpenCard(session, name, SCARD_SHARE_SHARED, fresh);
+            session.currentCard = fresh;
             if (result == 0) {
-                slot.card = session.currentCard;
+                slot.card = std::move(fresh);
             }
         }
     }

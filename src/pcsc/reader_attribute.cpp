@@ -34,7 +34,7 @@ int32_t ReaderSession::GetReaderAttribute(
     }
     value.clear();
     SessionState& session = state_;
-    if (!session.established) {
+    if (!session.context.Held()) {
         return kNoContext;
     }
     DWORD attribute = 0;

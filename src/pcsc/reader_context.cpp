@@ -27,20 +27,12 @@ Text SlotName(std::string_view utf8)
     return name;
 }
 
-// The reader of one of the session's open handles (empty when unknown).
-std::string ReaderOf(const SessionState& session, SCARDHANDLE card)
+// Forgets the context and every card handle without a call: the library is gone.
+void AbandonHandles(SessionState& session)
 {
-    for (const auto& [handle, reader] : session.openCards) {
-        if (handle == card) {
-            return reader;
-        }
-    }
-    return {};
-}
-
-void ForgetOpenCard(SessionState& session, SCARDHANDLE card)
-{
-    std::erase_if(session.openCards, [card](const auto& open) { return open.first == card; });
+    session.context.Abandon();
+    ForgetSlotConnections(session);
+    session.currentCard = 0;
 }
 
 uint64_t NextSessionId()
@@ -85,7 +77,7 @@ DWORD DispositionOf(int32_t dispositionFlag)
 void ForgetSlotConnections(SessionState& session)
 {
     for (auto& slot : session.readerSlots) {
-        slot.card = 0;
+        slot.card.Abandon();
         slot.connected = false;
     }
 }
@@ -99,47 +91,56 @@ void ClearSlotNames(SessionState& session)
 
 int32_t EstablishContext(SessionState& session)
 {
-    const int32_t result = Api().EstablishContext(session.context);
-    session.established = result == 0;
-    return result;
+    return session.context.Establish();
 }
 
 int32_t ReleaseContext(SessionState& session)
 {
-    int32_t result = 0;
-    if (session.established || session.context != 0) {
-        result = Api().ReleaseContext(session.context);
-    }
+    const int32_t result = session.context.Release();
     // The release ended the context's connections, resetting the cards that were still as this
     // session left them.
-    for (const auto& [handle, reader] : session.openCards) {
-        ForgetCardUse(reader, session.id);
+    for (auto& slot : session.readerSlots) {
+        if (slot.card != 0) {
+            ForgetCardUse(slot.card.Reader(), session.id);
+        }
+        slot.card.Abandon();
     }
-    session.openCards.clear();
-    session.context = 0;
-    session.established = false;
+    session.currentCard = 0;
     return result;
 }
 
 int32_t OpenCard(
-    SessionState& session, const std::string& reader, DWORD shareMode, SCARDHANDLE& card)
+    SessionState& session, const std::string& reader, DWORD shareMode, CardHandle& card)
 {
-    int32_t result
-        = Api().Connect(session.context, reader.c_str(), shareMode, card, session.activeProtocol);
+    SCARDHANDLE handle = 0;
+    int32_t result = Api().Connect(
+        session.context.Get(), reader.c_str(), shareMode, handle, session.activeProtocol);
     if (result != 0) {
         return result;
     }
+    CardHandle opened(handle, reader);
     if (shareMode != SCARD_SHARE_DIRECT && UsedByAnotherSession(reader, session.id)) {
-        result = Api().Reconnect(card, shareMode, SCARD_RESET_CARD, session.activeProtocol);
+        result = Api().Reconnect(handle, shareMode, SCARD_RESET_CARD, session.activeProtocol);
         if (result != 0) {
-            Api().Disconnect(card, SCARD_LEAVE_CARD);
-            card = 0;
-            return result;
+            return result; // `opened` disconnects again
         }
     }
-    session.openCards.emplace_back(card, reader);
     RecordCardUse(reader, session.id);
+    card = std::move(opened);
     return 0;
+}
+
+ReaderSlot* OwnerOf(SessionState& session, SCARDHANDLE card)
+{
+    if (card == 0) {
+        return nullptr;
+    }
+    for (auto& slot : session.readerSlots) {
+        if (slot.card == card) {
+            return &slot;
+        }
+    }
+    return nullptr;
 }
 
 int32_t ResetCard(SessionState& session, SCARDHANDLE card)
@@ -147,32 +148,36 @@ int32_t ResetCard(SessionState& session, SCARDHANDLE card)
     const int32_t result
         = Api().Reconnect(card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
     if (result == 0) {
-        const std::string reader = ReaderOf(session, card);
-        if (!reader.empty()) {
-            RecordCardUse(reader, session.id);
+        if (const ReaderSlot* owner = OwnerOf(session, card)) {
+            RecordCardUse(owner->card.Reader(), session.id);
         }
     }
     return result;
 }
 
-int32_t CloseCard(SessionState& session, SCARDHANDLE card, DWORD disposition)
+void AdoptCard(SessionState& session, ReaderSlot& slot, SCARDHANDLE card)
 {
-    const int32_t result = Api().Disconnect(card, disposition);
-    if (disposition != SCARD_LEAVE_CARD) {
-        const std::string reader = ReaderOf(session, card);
-        if (!reader.empty()) {
-            RecordCardReset(reader);
-        }
+    if (slot.card == card) {
+        return;
     }
-    ForgetOpenCard(session, card);
-    return result;
+    if (ReaderSlot* owner = OwnerOf(session, card)) {
+        slot.card = std::move(owner->card);
+    }
+}
+
+int32_t DisconnectCard(SessionState& session, SCARDHANDLE card, DWORD disposition)
+{
+    if (ReaderSlot* owner = OwnerOf(session, card)) {
+        return owner->card.Disconnect(disposition);
+    }
+    return Api().Disconnect(card, disposition);
 }
 
 int32_t ListReadersInto(SessionState& session, Text* names, size_t capacity, int32_t& count)
 {
     char buffer[kReaderListCapacity] = {};
     DWORD size = kReaderListCapacity;
-    const int32_t result = Api().ListReaders(session.context, buffer, size);
+    const int32_t result = Api().ListReaders(session.context.Get(), buffer, size);
     if (result != 0) {
         return result;
     }
@@ -240,6 +245,8 @@ ReaderSession::~ReaderSession()
 {
     if (state_.holdsBinding && IsPcscApiGeneration(state_.bindingGeneration)) {
         ReleaseReaderContext();
+    } else {
+        AbandonHandles(state_);
     }
 }
 
@@ -250,9 +257,7 @@ int32_t ReaderSession::Bind()
     }
     // A binding closed under this session (a test switching libraries) took its context along.
     state_.holdsBinding = false;
-    state_.context = 0;
-    state_.established = false;
-    state_.openCards.clear();
+    AbandonHandles(state_);
     if (AcquirePcscApi(state_.bindingGeneration) != 0) {
         return kUnavailable;
     }
@@ -268,7 +273,7 @@ int32_t ReaderSession::ListReaderNames(int32_t& count, ReaderNameList& names)
     SessionState& session = state_;
     // Always start afresh. Cards connected under the old context are not disconnected; releasing
     // the context ends their connections and their handles are forgotten.
-    if (session.established) {
+    if (session.context.Held()) {
         ReleaseContext(session);
         WaitMilliseconds(kRelistWaitMs);
     }
@@ -286,13 +291,12 @@ int32_t ReaderSession::ReleaseReaderContext()
         return kUnavailable;
     }
     SessionState& session = state_;
+    const int32_t result = ReleaseContext(session);
     ClearSlotNames(session);
     ForgetSlotConnections(session);
     for (auto& slot : session.readerSlots) {
         slot.protocol = Protocol::None;
     }
-    session.currentCard = 0;
-    const int32_t result = ReleaseContext(session);
     session.holdsBinding = false;
     ReleasePcscApi(session.bindingGeneration);
     return result;

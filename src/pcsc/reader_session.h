@@ -9,6 +9,7 @@
 
 #include "common/status_codes.h"
 #include "common/text.h"
+#include "pcsc/owned_handles.h"
 #include "pcsc/pcsc_api.h"
 
 // The reader and card session of one control: its own resource-manager context, its own table of
@@ -68,7 +69,7 @@ using ReaderNameList = std::array<Text, kSlotCount>;
 
 struct ReaderSlot {
     Text name; // as listed, at most kReaderNameMaxChars
-    SCARDHANDLE card = 0; // 0 when the slot has no connection
+    CardHandle card; // 0 when the slot has no connection
     Protocol protocol = Protocol::None;
     bool connected = false;
 };
@@ -88,13 +89,12 @@ struct SessionState {
     uint64_t id = 0; // distinct for every session of the process, never reused
     bool holdsBinding = false; // whether this session counts among the binding's users
     uint64_t bindingGeneration = 0;
-    SCARDCONTEXT context = 0;
-    bool established = false;
+    ContextHandle context; // established exactly when held
+    // Each slot owns its card handle. Declared after the context, so destroyed before it.
     std::array<ReaderSlot, kSlotCount> readerSlots;
-    SCARDHANDLE currentCard = 0; // the card handle of the last connection made or confirmed
+    // The last connection made or confirmed: one of the slots' handles, or 0. Not an owner.
+    SCARDHANDLE currentCard = 0;
     DWORD activeProtocol = 0; // from the last successful connect or reconnect
-    // Every card handle this session opened and has not disconnected, with its reader's name.
-    std::vector<std::pair<SCARDHANDLE, std::string>> openCards;
 };
 
 } // namespace detail
@@ -111,7 +111,7 @@ public:
     CardSlot Slot(int32_t index) { return { this, index }; }
 
     // Read-only views of the state, for callers that need to know and for tests.
-    bool ContextEstablished() const { return state_.established; }
+    bool ContextEstablished() const { return state_.context.Held(); }
     SCARDHANDLE CurrentCardHandle() const { return state_.currentCard; }
     // `slot` must be 0..kSlotCount-1.
     const ReaderSlot& SlotAt(int slot) const

@@ -83,6 +83,24 @@ TEST_F(PageIsolation, ACardAnotherPageUsedIsResetBeforeThisPageUsesIt)
     EXPECT_EQ(Withdraw(pageB), 0);
 }
 
+TEST(PageIsolationReset, AFailedResetLeavesNoConnectionBehind)
+{
+    WaitRecorder waits;
+    json config = Readers(PinBeforeTransactionsCard());
+    config["faults"] = { { { "call", "SCardReconnect" }, { "result", 0x80100014 } } };
+    SimulatedReaders sim(config);
+    CVelkorCtrl pageA;
+    CVelkorCtrl pageB;
+    ASSERT_EQ(pageA.ConnectCard(kPad), 0);
+    ASSERT_EQ(pageA.VerifyPIN(u"123456"), 0);
+    pageA.Session().DisconnectSlot(pageA.State().ReaderSlotIndex, pcsc::kLeaveCard);
+
+    EXPECT_EQ(pageB.ConnectCard(kPad), static_cast<int32_t>(0x80100014U));
+    ASSERT_EQ(pageB.ConnectCard(kPad), 0)
+        << "the connection whose reset failed still holds the card";
+    EXPECT_NE(Withdraw(pageB), 0);
+}
+
 TEST_F(PageIsolation, ClosingAPageLeavesTheOthersWorking)
 {
     auto closing = std::make_unique<CVelkorCtrl>();
