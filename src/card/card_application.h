@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "pcsc/apdu_transmit.h"
+#include "pcsc/status_words.h"
 
 // The card's financial application and its files, and the plain commands every card operation is
 // built from. Results follow TransmitApdu: 0 for 9000, a status word, a PC/SC error or -1.
@@ -20,7 +21,7 @@ inline constexpr FileId kPinFile { 0x00, 0xC2 };
 // Whether a card command's result means success: 0, or the status word 9000 itself.
 constexpr bool Succeeded(int32_t result)
 {
-    return result == 0 || result == 0x9000;
+    return result == 0 || result == pcsc::sw::kSuccess;
 }
 
 // SELECT by name of the application (00 A4 04 00 08 AID, Le 00).

@@ -5,6 +5,7 @@
 #include "card/pin_block.h"
 #include "common/secure_buffer.h"
 #include "common/status_codes.h"
+#include "pcsc/status_words.h"
 
 namespace velkor::card {
 
@@ -40,9 +41,9 @@ int32_t MapPinResult(int32_t result)
     switch (result) {
     case 0:
         return status::kOk;
-    case 0x6620:
+    case pcsc::sw::kPinAnswer6620:
         return status::kPinAnswered6620;
-    case 0x6608:
+    case pcsc::sw::kPinAnswer6608:
         return status::kPinAnswered6608;
     default:
         return status::kPinRefused;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pcsc/session_state.h"
+#include "pcsc/status_words.h"
 
 namespace velkor::pcsc {
 
@@ -12,7 +13,6 @@ using namespace detail;
 namespace {
 
 constexpr size_t kMaxCommandData = 255;
-constexpr int32_t kStatusOk = 0x9000;
 constexpr int32_t kMalformed = -1;
 
 // A command under construction; its capacity bounds every append.
@@ -55,7 +55,7 @@ private:
 int32_t StatusWord(const uint8_t* answer, size_t length)
 {
     const int32_t word = answer[length - 2] * 256 + answer[length - 1];
-    return word == kStatusOk ? 0 : word;
+    return word == sw::kSuccess ? 0 : word;
 }
 
 // Fetches an answer the card announced with 61xx. Copies only the bytes that arrived, never more
@@ -134,14 +134,14 @@ int32_t TransmitApdu(CardSlot cardSlot, const ApduHeader& header, std::span<cons
         const uint8_t sw2 = answer[length - 1];
 
         if (length == 2) {
-            if (sw1 == 0x6C && response != nullptr && attempt < kMaxWrongLengthResends) {
+            if (sw1 == sw::kSw1WrongLe && response != nullptr && attempt < kMaxWrongLengthResends) {
                 leValue = sw2;
                 if (le != nullptr) {
                     *le = sw2;
                 }
                 continue;
             }
-            if (sw1 == 0x61) {
+            if (sw1 == sw::kSw1BytesAvailable) {
                 return FetchResponse(slot, sw2, le, response);
             }
             return StatusWord(answer.data(), length);
