@@ -77,9 +77,9 @@ int32_t CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account)
         return status::kSelectionFailed;
     }
     pcsc::ApduResponse response;
-    const int32_t read = ReadRecord(slot, 3, kAccountOffset + kCardAccountChars, response);
+    const pcsc::ApduResult read = ReadRecord(slot, 3, kAccountOffset + kCardAccountChars, response);
     if (!Succeeded(read)) {
-        return read;
+        return read.Code();
     }
     const auto record = response.Data();
     for (size_t i = 0; i < kCardAccountChars; ++i) {

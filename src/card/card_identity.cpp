@@ -26,8 +26,7 @@ int32_t ReadAccountFileRecord(
     if (!Succeeded(SelectApplication(slot)) || !Succeeded(SelectFile(slot, kAccountFile))) {
         return status::kSelectionFailed;
     }
-    const int32_t read = ReadRecord(slot, record, le, response);
-    return Succeeded(read) ? status::kOk : read;
+    return ReadRecord(slot, record, le, response).Code();
 }
 
 } // namespace
@@ -70,9 +69,10 @@ int32_t ReadCardSerial(pcsc::CardSlot slot, Text& serialHex)
     }
     uint8_t le = kSerialLe;
     pcsc::ApduResponse response;
-    const int32_t read = pcsc::TransmitApdu(slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response);
+    const pcsc::ApduResult read
+        = pcsc::TransmitApdu(slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response);
     if (!Succeeded(read)) {
-        return read;
+        return read.Code();
     }
     if (response.length < kSerialOffset + kSerialBytes) {
         return kMalformedAnswer;

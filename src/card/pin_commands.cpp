@@ -17,7 +17,7 @@ constexpr pcsc::ApduHeader kWritePinRecord { 0x00, 0xD2, 0x01, 0x04 };
 
 int32_t SendVerify(pcsc::CardSlot slot, const PinBlockBytes& block)
 {
-    return pcsc::TransmitApdu(slot, kVerify, block, nullptr, nullptr);
+    return pcsc::TransmitApdu(slot, kVerify, block).Code();
 }
 
 // Sends `pin` (already checked) as its block with `header`: the card's result, or 8193 when the
@@ -31,7 +31,7 @@ int32_t SendPinBlock(
     if (!packed) {
         return status::kBadValue;
     }
-    return pcsc::TransmitApdu(slot, header, block, nullptr, nullptr);
+    return pcsc::TransmitApdu(slot, header, block).Code();
 }
 
 } // namespace
@@ -76,7 +76,7 @@ int32_t VerifyPinOnReaderShort(pcsc::CardSlot slot)
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
     }
-    return MapPinResult(pcsc::TransmitApdu(slot, kVerifyShortForm, {}, nullptr, nullptr));
+    return MapPinResult(pcsc::TransmitApdu(slot, kVerifyShortForm, {}).Code());
 }
 
 int32_t ChangePin(pcsc::CardSlot slot, const OptText& oldPin, const OptText& newPin)

@@ -16,8 +16,8 @@ inline constexpr uint8_t kTransactionP1 = 0x10;
 inline constexpr uint8_t kTransactionP2 = 0x80;
 inline constexpr size_t kMaxSnumTacCommandChars = 128;
 
-// Sends the command; the result as TransmitApdu gives it.
-int32_t SendSnumTacCommand(pcsc::CardSlot slot, uint8_t p1, uint8_t p2,
+// Sends the command; the exchange's result.
+pcsc::ApduResult SendSnumTacCommand(pcsc::CardSlot slot, uint8_t p1, uint8_t p2,
     std::span<const uint8_t> data, pcsc::ApduResponse& response);
 
 // SNUM (one character per byte) and TAC (16 upper-case hexadecimal digits) out of an answer.

@@ -155,10 +155,10 @@ int32_t RequestTransaction(pcsc::CardSlot slot, TransactionType type,
     const std::vector<uint8_t> data = TransactionCommandData(type, fields, timestamp);
 
     pcsc::ApduResponse response;
-    const int32_t result = card::SendSnumTacCommand(
+    const pcsc::ApduResult result = card::SendSnumTacCommand(
         slot, card::kTransactionP1, card::kTransactionP2, data, response);
     if (!card::Succeeded(result)) {
-        return MapTransactionResult(result);
+        return MapTransactionResult(result.Code());
     }
     Text snum;
     Text tac;

@@ -199,8 +199,9 @@ TEST(ConnectSlot, ConnectionOfAnotherReaderNeverConfirmsTheCardAskedFor)
     EXPECT_EQ(again.atr, (std::vector<uint8_t> { 0x3B, 0x02, 0x11, 0x11 }));
     uint8_t le = 4;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(
-                  Session().Slot(again.slot), { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response),
+    EXPECT_EQ(
+        pcsc::TransmitApdu(Session().Slot(again.slot), { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response)
+            .Code(),
         0);
     EXPECT_EQ(response.length, 4u);
     EXPECT_EQ(sim.Progress(kPinPad).consumed, 1u) << "the command reached the card asked for";

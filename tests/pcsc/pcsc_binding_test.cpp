@@ -32,9 +32,11 @@ std::vector<int32_t> RunEveryOperation()
         Session().DisconnectSlot(0, pcsc::kResetCard),
         Session().DisconnectReaderByName(u"Stub Reader 00", pcsc::kResetCard),
         Session().GetReaderAttribute(0, pcsc::kVendorName, bytes),
-        pcsc::TransmitApdu(Session().Slot(0), { 0x00, 0xA4, 0x04, 0x00 }, data, &le, &response),
+        pcsc::TransmitApdu(Session().Slot(0), { 0x00, 0xA4, 0x04, 0x00 }, data, le, response)
+            .Code(),
         pcsc::TransmitApduExtended(
-            Session().Slot(0), { 0x00, 0xB2, 0x01, 0x0C }, {}, expected, answer),
+            Session().Slot(0), { 0x00, 0xB2, 0x01, 0x0C }, {}, expected, answer)
+            .Code(),
         Session().ReleaseReaderContext(),
     };
 }

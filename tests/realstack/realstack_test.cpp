@@ -94,12 +94,14 @@ TEST_F(RealCardStack, TransmitsCommandsToTheCard)
     uint8_t le = 0;
     pcsc::ApduResponse response;
     EXPECT_EQ(pcsc::TransmitApdu(control_.Session().Slot(slot), { 0x00, 0xA4, 0x04, 0x00 },
-                  application, &le, &response),
+                  application, le, response)
+                  .Code(),
         0);
 
     le = 0x10;
     EXPECT_EQ(pcsc::TransmitApdu(
-                  control_.Session().Slot(slot), { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response),
+                  control_.Session().Slot(slot), { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response)
+                  .Code(),
         0);
     ASSERT_EQ(response.length, 16u);
     EXPECT_EQ(response.bytes[0], 0x00);
