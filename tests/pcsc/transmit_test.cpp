@@ -136,7 +136,12 @@ TEST_F(Transmit, StatusWordsComeBackAsNumbersWithOrWithoutData)
             { "00B2010C00", "11226283" }, { "00B2010C", "11229000" } }));
     uint8_t le = 0x00;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6A82);
+    const pcsc::ApduResult refused
+        = pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response);
+    EXPECT_EQ(refused.Code(), 0x6A82);
+    EXPECT_EQ(refused.pcscResult, 0) << "the card answered: no PC/SC error";
+    EXPECT_EQ(refused.statusWord, pcsc::sw::kFileNotFound);
+    EXPECT_FALSE(refused.Succeeded());
     EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6700);
     EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6620);
     EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6283);
@@ -147,7 +152,9 @@ TEST_F(Transmit, StatusWordsComeBackAsNumbersWithOrWithoutData)
     // Arguments that would not fit the command or the slot table never reach the card.
     EXPECT_EQ(
         pcsc::TransmitApdu(Session().Slot(0), kSelect, std::vector<uint8_t>(256), le).Code(), -1);
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(16), kSelect, kAid, le).Code(), -1);
+    const pcsc::ApduResult outside = pcsc::TransmitApdu(Session().Slot(16), kSelect, kAid, le);
+    EXPECT_EQ(outside.Code(), -1);
+    EXPECT_EQ(outside.statusWord, 0) << "no card answer behind a refused argument";
     ExpectScriptDone();
 }
 
