@@ -36,9 +36,10 @@ private:
 class CardHandle {
 public:
     CardHandle() = default;
-    CardHandle(SCARDHANDLE value, std::string reader)
+    CardHandle(SCARDHANDLE value, std::string reader, bool exclusive)
         : value_(value)
         , reader_(std::move(reader))
+        , exclusive_(exclusive)
     {
     }
     // An owner dropped without an explicit disconnection leaves the card as it is.
@@ -46,6 +47,7 @@ public:
     CardHandle(CardHandle&& other) noexcept
         : value_(std::exchange(other.value_, 0))
         , reader_(std::move(other.reader_))
+        , exclusive_(other.exclusive_)
     {
     }
     CardHandle& operator=(CardHandle&& other) noexcept
@@ -54,6 +56,7 @@ public:
             Disconnect(SCARD_LEAVE_CARD);
             value_ = std::exchange(other.value_, 0);
             reader_ = std::move(other.reader_);
+            exclusive_ = other.exclusive_;
         }
         return *this;
     }
@@ -64,10 +67,14 @@ public:
     void Abandon() { value_ = 0; }
     operator SCARDHANDLE() const { return value_; }
     const std::string& Reader() const { return reader_; }
+    // Whether the connection holds the card alone (made or reconnected exclusively).
+    bool Exclusive() const { return exclusive_; }
+    void MarkExclusive() { exclusive_ = true; }
 
 private:
     SCARDHANDLE value_ = 0;
     std::string reader_;
+    bool exclusive_ = false;
 };
 
 } // namespace velkor::pcsc

@@ -97,10 +97,11 @@ int32_t EstablishContext(SessionState& session)
 int32_t ReleaseContext(SessionState& session)
 {
     const int32_t result = session.context.Release();
-    // The release ended the context's connections, resetting the cards that were still as this
-    // session left them.
+    // The release ended the context's connections. The resource manager resets a card it
+    // disconnects this way unless another connection reset it since; a card held alone is
+    // therefore fresh again, while one shared with other connections is taken as still used.
     for (auto& slot : session.readerSlots) {
-        if (slot.card != 0) {
+        if (slot.card != 0 && slot.card.Exclusive()) {
             ForgetCardUse(slot.card.Reader(), session.id);
         }
         slot.card.Abandon();
@@ -118,7 +119,7 @@ int32_t OpenCard(
     if (result != 0) {
         return result;
     }
-    CardHandle opened(handle, reader);
+    CardHandle opened(handle, reader, shareMode == SCARD_SHARE_EXCLUSIVE);
     if (shareMode != SCARD_SHARE_DIRECT && UsedByAnotherSession(reader, session.id)) {
         result = Api().Reconnect(handle, shareMode, SCARD_RESET_CARD, session.activeProtocol);
         if (result != 0) {
@@ -148,7 +149,8 @@ int32_t ResetCard(SessionState& session, SCARDHANDLE card)
     const int32_t result
         = Api().Reconnect(card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
     if (result == 0) {
-        if (const ReaderSlot* owner = OwnerOf(session, card)) {
+        if (ReaderSlot* owner = OwnerOf(session, card)) {
+            owner->card.MarkExclusive();
             RecordCardUse(owner->card.Reader(), session.id);
         }
     }
