@@ -97,6 +97,7 @@ void DemoBankServer::AddEndpoints()
         { "/api/auth/finish", &DemoBank::FinishAuthentication },
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
+        { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
     };
     for (const auto& [path, endpoint] : posts) {
         server_.route(QString::fromLatin1(path), Method::Post,
