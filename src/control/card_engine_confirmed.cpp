@@ -91,6 +91,7 @@ ConfirmationRequest Request(
     ConfirmationRequest request;
     request.document = document;
     request.kind = kind;
+    request.reader = readerName;
     request.probeCard = CardProbe(session, std::move(readerName));
     return request;
 }
@@ -284,13 +285,13 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
         return connected;
     }
     ConfirmationRequest request = Request(session_, *document,
-        TransactionKind(type, pinSource, IsZeroAmount(fields.pMoney)), *readerName);
+        TransactionKind(type, pinSource, IsZeroAmount(fields.amount)), *readerName);
     if (type != TransactionType::Inquiry) {
-        request.amount = ViewOf(fields.pMoney);
-        request.account = ViewOf(fields.pAccount);
+        request.amount = ViewOf(fields.amount);
+        request.account = ViewOf(fields.account);
     }
     if (type == TransactionType::Transfer) {
-        request.transferee = ViewOf(fields.pImprtAccnt);
+        request.transferee = ViewOf(fields.importAccount);
     }
     if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
         DisconnectCard(slot);
