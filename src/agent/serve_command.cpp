@@ -15,6 +15,7 @@
 #include "build_info.h"
 #include "common/quit_on_signals.h"
 #include "crypto/key_store.h"
+#include "pcsc/call_log.h"
 
 namespace velkor {
 
@@ -122,6 +123,7 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     if (verbose) {
         options.log
             = [](const std::string& line) { std::fprintf(stderr, "velkor: %s\n", line.c_str()); };
+        pcsc::EnableCallLog(true); // every PC/SC call, never what is sent to the card
     }
     const bool widgets = ui == "qt" || (ui == "auto" && HasDisplay());
     options.ui = widgets ? AgentUi::Widgets : AgentUi::Headless;

@@ -50,7 +50,7 @@ std::optional<Text> AccountOf(std::span<const uint8_t> record, size_t accountCha
 
 } // namespace
 
-int32_t ListAccounts(int32_t slot, AccountFile file, AccountList& list, int32_t& count)
+int32_t ListAccounts(pcsc::CardSlot slot, AccountFile file, AccountList& list, int32_t& count)
 {
     const AccountFileLayout layout = LayoutOf(file);
     if (!Succeeded(SelectApplication(slot)) || !Succeeded(SelectFile(slot, layout.file))) {
@@ -71,15 +71,15 @@ int32_t ListAccounts(int32_t slot, AccountFile file, AccountList& list, int32_t&
     return status::kOk;
 }
 
-int32_t CheckCardAccount(int32_t slot, std::u16string_view account)
+int32_t CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account)
 {
     if (!Succeeded(SelectFile(slot, kAccountFile))) {
         return status::kSelectionFailed;
     }
     pcsc::ApduResponse response;
-    const int32_t read = ReadRecord(slot, 3, kAccountOffset + kCardAccountChars, response);
+    const pcsc::ApduResult read = ReadRecord(slot, 3, kAccountOffset + kCardAccountChars, response);
     if (!Succeeded(read)) {
-        return read;
+        return read.Code();
     }
     const auto record = response.Data();
     for (size_t i = 0; i < kCardAccountChars; ++i) {

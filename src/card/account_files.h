@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/text.h"
+#include "pcsc/reader_session.h"
 
 // The card's two account lists: EF1001 records 3 to 10 (16-character accounts, the card's own
 // account first) and EF1002 records 1 to 8 (24 characters each). Bytes 0 and 1 of every record
@@ -24,12 +25,12 @@ enum class AccountFile {
 // count to 0 and reads the records in order. A record the card refuses ends the listing with
 // 20482, keeping the entries found so far. Entries at and beyond the new count keep what an
 // earlier listing left there. 0 when every record was read.
-int32_t ListAccounts(int32_t slot, AccountFile file, AccountList& list, int32_t& count);
+int32_t ListAccounts(pcsc::CardSlot slot, AccountFile file, AccountList& list, int32_t& count);
 
 // Compares the card's account (EF1001 record 3) with the first 16 characters of `account`, one
 // byte each; the comparison stops at a zero on either side, so a shorter account never matches a
 // full record. 0, 20481 when EF1001 is not selected, 20757 for a different account, or the
 // failed read's result. The application must have been selected.
-int32_t CheckCardAccount(int32_t slot, std::u16string_view account);
+int32_t CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account);
 
 } // namespace velkor::card

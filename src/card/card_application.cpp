@@ -2,21 +2,22 @@
 
 namespace velkor::card {
 
-int32_t SelectApplication(int32_t slot)
+pcsc::ApduResult SelectApplication(pcsc::CardSlot slot)
 {
     uint8_t le = 0x00;
     pcsc::ApduResponse response;
-    return pcsc::TransmitApdu(slot, { 0x00, 0xA4, 0x04, 0x00 }, kApplicationId, &le, &response);
+    return pcsc::TransmitApdu(slot, { 0x00, 0xA4, 0x04, 0x00 }, kApplicationId, le, response);
 }
 
-int32_t SelectFile(int32_t slot, const FileId& file)
+pcsc::ApduResult SelectFile(pcsc::CardSlot slot, const FileId& file)
 {
-    return pcsc::TransmitApdu(slot, { 0x00, 0xA4, 0x02, 0x00 }, file, nullptr, nullptr);
+    return pcsc::TransmitApdu(slot, { 0x00, 0xA4, 0x02, 0x00 }, file);
 }
 
-int32_t ReadRecord(int32_t slot, uint8_t record, uint8_t le, pcsc::ApduResponse& response)
+pcsc::ApduResult ReadRecord(
+    pcsc::CardSlot slot, uint8_t record, uint8_t le, pcsc::ApduResponse& response)
 {
-    return pcsc::TransmitApdu(slot, { 0x00, 0xB2, record, 0x04 }, {}, &le, &response);
+    return pcsc::TransmitApdu(slot, { 0x00, 0xB2, record, 0x04 }, {}, le, response);
 }
 
 } // namespace velkor::card

@@ -21,18 +21,17 @@ constexpr int32_t kMalformedAnswer = -1;
 
 // Selects the application and EF1001 and reads one of its records.
 int32_t ReadAccountFileRecord(
-    int32_t slot, uint8_t record, uint8_t le, pcsc::ApduResponse& response)
+    pcsc::CardSlot slot, uint8_t record, uint8_t le, pcsc::ApduResponse& response)
 {
     if (!Succeeded(SelectApplication(slot)) || !Succeeded(SelectFile(slot, kAccountFile))) {
         return status::kSelectionFailed;
     }
-    const int32_t read = ReadRecord(slot, record, le, response);
-    return Succeeded(read) ? status::kOk : read;
+    return ReadRecord(slot, record, le, response).Code();
 }
 
 } // namespace
 
-int32_t ReadIssuerBank(int32_t slot, Text& issuer)
+int32_t ReadIssuerBank(pcsc::CardSlot slot, Text& issuer)
 {
     pcsc::ApduResponse response;
     if (const int32_t read = ReadAccountFileRecord(slot, 1, kIssuerRecordLe, response);
@@ -48,7 +47,7 @@ int32_t ReadIssuerBank(int32_t slot, Text& issuer)
     return status::kOk;
 }
 
-int32_t ReadCardRemark(int32_t slot, Text& remarkHex)
+int32_t ReadCardRemark(pcsc::CardSlot slot, Text& remarkHex)
 {
     pcsc::ApduResponse response;
     if (const int32_t read = ReadAccountFileRecord(slot, 2, kRemarkRecordLe, response);
@@ -63,16 +62,17 @@ int32_t ReadCardRemark(int32_t slot, Text& remarkHex)
     return status::kOk;
 }
 
-int32_t ReadCardSerial(int32_t slot, Text& serialHex)
+int32_t ReadCardSerial(pcsc::CardSlot slot, Text& serialHex)
 {
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
     }
     uint8_t le = kSerialLe;
     pcsc::ApduResponse response;
-    const int32_t read = pcsc::TransmitApdu(slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response);
+    const pcsc::ApduResult read
+        = pcsc::TransmitApdu(slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response);
     if (!Succeeded(read)) {
-        return read;
+        return read.Code();
     }
     if (response.length < kSerialOffset + kSerialBytes) {
         return kMalformedAnswer;

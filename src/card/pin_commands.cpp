@@ -5,6 +5,7 @@
 #include "card/pin_block.h"
 #include "common/secure_buffer.h"
 #include "common/status_codes.h"
+#include "pcsc/status_words.h"
 
 namespace velkor::card {
 
@@ -14,15 +15,15 @@ constexpr pcsc::ApduHeader kVerify { 0x00, 0x20, 0x00, 0x10 };
 constexpr pcsc::ApduHeader kVerifyShortForm { 0x80, 0x20, 0x00, 0x10 };
 constexpr pcsc::ApduHeader kWritePinRecord { 0x00, 0xD2, 0x01, 0x04 };
 
-int32_t SendVerify(int32_t slot, const PinBlockBytes& block)
+int32_t SendVerify(pcsc::CardSlot slot, const PinBlockBytes& block)
 {
-    return pcsc::TransmitApdu(slot, kVerify, block, nullptr, nullptr);
+    return pcsc::TransmitApdu(slot, kVerify, block).Code();
 }
 
 // Sends `pin` (already checked) as its block with `header`: the card's result, or 8193 when the
 // PIN does not pack. The block never outlives the call.
 int32_t SendPinBlock(
-    int32_t slot, const pcsc::ApduHeader& header, std::u16string_view pin, bool& packed)
+    pcsc::CardSlot slot, const pcsc::ApduHeader& header, std::u16string_view pin, bool& packed)
 {
     PinBlockBytes block;
     WipeOnExit wipeBlock(block);
@@ -30,7 +31,7 @@ int32_t SendPinBlock(
     if (!packed) {
         return status::kBadValue;
     }
-    return pcsc::TransmitApdu(slot, header, block, nullptr, nullptr);
+    return pcsc::TransmitApdu(slot, header, block).Code();
 }
 
 } // namespace
@@ -40,16 +41,16 @@ int32_t MapPinResult(int32_t result)
     switch (result) {
     case 0:
         return status::kOk;
-    case 0x6620:
+    case pcsc::sw::kPinAnswer6620:
         return status::kPinAnswered6620;
-    case 0x6608:
+    case pcsc::sw::kPinAnswer6608:
         return status::kPinAnswered6608;
     default:
         return status::kPinRefused;
     }
 }
 
-int32_t VerifyPin(int32_t slot, const OptText& pin)
+int32_t VerifyPin(pcsc::CardSlot slot, const OptText& pin)
 {
     if (const int32_t check = CheckPin(pin); check != status::kOk) {
         return check;
@@ -62,7 +63,7 @@ int32_t VerifyPin(int32_t slot, const OptText& pin)
     return packed ? MapPinResult(result) : result;
 }
 
-int32_t VerifyPinOnReader(int32_t slot)
+int32_t VerifyPinOnReader(pcsc::CardSlot slot)
 {
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
@@ -70,12 +71,12 @@ int32_t VerifyPinOnReader(int32_t slot)
     return MapPinResult(SendVerify(slot, kPadVerifyBlock));
 }
 
-int32_t VerifyPinOnReaderShort(int32_t slot)
+int32_t VerifyPinOnReaderShort(pcsc::CardSlot slot)
 {
     if (!Succeeded(SelectApplication(slot))) {
         return status::kSelectionFailed;
     }
-    return MapPinResult(pcsc::TransmitApdu(slot, kVerifyShortForm, {}, nullptr, nullptr));
+    return MapPinResult(pcsc::TransmitApdu(slot, kVerifyShortForm, {}).Code());
 }
 
 int32_t CheckPinChange(const OptText& oldPin, const OptText& newPin)
@@ -95,7 +96,7 @@ int32_t CheckPinChange(const OptText& oldPin, const OptText& newPin)
     return status::kOk;
 }
 
-int32_t ReplacePin(int32_t slot, std::u16string_view oldPin, std::u16string_view newPin)
+int32_t ReplacePin(pcsc::CardSlot slot, std::u16string_view oldPin, std::u16string_view newPin)
 {
     bool packed = false;
     const int32_t verified = SendPinBlock(slot, kVerify, oldPin, packed);
@@ -111,7 +112,7 @@ int32_t ReplacePin(int32_t slot, std::u16string_view oldPin, std::u16string_view
     return SendPinBlock(slot, kWritePinRecord, newPin, packed);
 }
 
-int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
+int32_t ChangePin(pcsc::CardSlot slot, const OptText& oldPin, const OptText& newPin)
 {
     if (const int32_t check = CheckPinChange(oldPin, newPin); check != status::kOk) {
         return check;
@@ -122,7 +123,7 @@ int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
     return ReplacePin(slot, *oldPin, *newPin);
 }
 
-int32_t ChangePinOnReader(int32_t slot, const OptText& account)
+int32_t ChangePinOnReader(pcsc::CardSlot slot, const OptText& account)
 {
     if (!account) {
         return status::kMissingArgument;

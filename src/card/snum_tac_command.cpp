@@ -17,11 +17,11 @@ constexpr int32_t kMalformedAnswer = -1;
 
 } // namespace
 
-int32_t SendSnumTacCommand(int32_t slot, uint8_t p1, uint8_t p2, std::span<const uint8_t> data,
-    pcsc::ApduResponse& response)
+pcsc::ApduResult SendSnumTacCommand(pcsc::CardSlot slot, uint8_t p1, uint8_t p2,
+    std::span<const uint8_t> data, pcsc::ApduResponse& response)
 {
     uint8_t le = 0x00;
-    return pcsc::TransmitApdu(slot, { 0x00, 0xE2, p1, p2 }, data, &le, &response);
+    return pcsc::TransmitApdu(slot, { 0x00, 0xE2, p1, p2 }, data, le, response);
 }
 
 bool ReadSnumTac(std::span<const uint8_t> answer, Text& snum, Text& tac)
@@ -34,7 +34,7 @@ bool ReadSnumTac(std::span<const uint8_t> answer, Text& snum, Text& tac)
     return true;
 }
 
-int32_t WriteRecordWithSnumTac(int32_t slot, const OptText& p1p2, int32_t length,
+int32_t WriteRecordWithSnumTac(pcsc::CardSlot slot, const OptText& p1p2, int32_t length,
     const OptText& command, Text& snum, Text& tac)
 {
     if (!p1p2 || !command) {
@@ -50,10 +50,10 @@ int32_t WriteRecordWithSnumTac(int32_t slot, const OptText& p1p2, int32_t length
     }
     const SecureBytes data = TextLow8(*command);
     pcsc::ApduResponse response;
-    const int32_t result = SendSnumTacCommand(slot, parameters[0], parameters[1],
+    const pcsc::ApduResult result = SendSnumTacCommand(slot, parameters[0], parameters[1],
         std::span<const uint8_t>(data.data(), data.size()), response);
     if (!Succeeded(result)) {
-        return result;
+        return result.Code();
     }
     Text newSnum;
     Text newTac;

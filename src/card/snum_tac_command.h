@@ -16,9 +16,9 @@ inline constexpr uint8_t kTransactionP1 = 0x10;
 inline constexpr uint8_t kTransactionP2 = 0x80;
 inline constexpr size_t kMaxSnumTacCommandChars = 128;
 
-// Sends the command; the result as TransmitApdu gives it.
-int32_t SendSnumTacCommand(int32_t slot, uint8_t p1, uint8_t p2, std::span<const uint8_t> data,
-    pcsc::ApduResponse& response);
+// Sends the command; the exchange's result.
+pcsc::ApduResult SendSnumTacCommand(pcsc::CardSlot slot, uint8_t p1, uint8_t p2,
+    std::span<const uint8_t> data, pcsc::ApduResponse& response);
 
 // SNUM (one character per byte) and TAC (16 upper-case hexadecimal digits) out of an answer.
 // False, leaving both untouched, when the answer is too short to hold them.
@@ -29,7 +29,7 @@ bool ReadSnumTac(std::span<const uint8_t> answer, Text& snum, Text& tac);
 // 4 characters, `length` differs from the command's length or the command exceeds 128
 // characters; 8452 when `p1p2` is not hexadecimal; the card's result when it is neither 0 nor
 // 9000; -1 for an answer too short for SNUM and TAC. On 0 `snum` and `tac` hold the answer.
-int32_t WriteRecordWithSnumTac(int32_t slot, const OptText& p1p2, int32_t length,
+int32_t WriteRecordWithSnumTac(pcsc::CardSlot slot, const OptText& p1p2, int32_t length,
     const OptText& command, Text& snum, Text& tac);
 
 } // namespace velkor::card

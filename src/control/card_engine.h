@@ -12,10 +12,17 @@
 namespace velkor {
 
 // The control's card engine: card sessions, card commands, transaction requests, the web ATM
-// procedures and the plain cipher services. It keeps no state: each operation takes the reader
-// slot and references to the control members it fills.
+// procedures and the plain cipher services. It keeps no state of its own: it works through the
+// control's reader session, and each operation takes the reader slot and references to the
+// control members it fills.
 class CardEngine {
 public:
+    // `session` is the control's own reader session; it must outlive the engine.
+    explicit CardEngine(pcsc::ReaderSession& session)
+        : session_(session)
+    {
+    }
+
     // Reader and card session (card_engine_session.cpp).
 
     // Lists the readers into `names` and `count` (the first 10 names are emptied first). 0, or -1
@@ -30,7 +37,7 @@ public:
         const OptText& readerName, int32_t& slot, int32_t& atrHexLength, Text& atrHex) const;
 
     // Ends a card session: disconnects the slot's card with a reset, releases the reader context
-    // and unloads the PC/SC binding. Always 0.
+    // and lets go of the PC/SC binding. Always 0.
     int32_t DisconnectCard(int32_t slot) const;
 
     // Reads reader attribute `attribute` (0 vendor name, 1 reader type, 2 version MM.mm.bbbb) as
@@ -141,6 +148,9 @@ public:
         int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const;
     Text ConvertHexToInt(
         int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const;
+
+private:
+    pcsc::ReaderSession& session_;
 };
 
 } // namespace velkor

@@ -75,23 +75,24 @@ std::optional<std::u16string_view> ViewOf(const OptText& text)
 // Asks the reader named `readerName` whether a card is in it, by connecting to it exclusively:
 // 0 when it is, the no-card or removed-card code when it is not. The dialog calls this on every
 // tick while it waits for the card to leave and to come back.
-std::function<int32_t()> CardProbe(Text readerName)
+std::function<int32_t()> CardProbe(pcsc::ReaderSession& session, Text readerName)
 {
-    return [readerName = std::move(readerName)] {
+    return [&session, readerName = std::move(readerName)] {
         int32_t slot = 0;
         std::vector<uint8_t> atr;
-        return pcsc::ConnectSlot(readerName, slot, atr, pcsc::kShareExclusive);
+        return session.ConnectSlot(readerName, slot, atr, pcsc::kShareExclusive);
     };
 }
 
 // The dialog's request without amount, account or transferee, probing `readerName`.
-ConfirmationRequest Request(std::u16string_view document, int kind, Text readerName)
+ConfirmationRequest Request(
+    pcsc::ReaderSession& session, std::u16string_view document, int kind, Text readerName)
 {
     ConfirmationRequest request;
     request.document = document;
     request.kind = kind;
     request.reader = readerName;
-    request.probeCard = CardProbe(std::move(readerName));
+    request.probeCard = CardProbe(session, std::move(readerName));
     return request;
 }
 
@@ -102,28 +103,28 @@ int32_t CheckPinBeforeDialog(CardEngine::PinSource pinSource, const OptText& pin
     return pinSource == CardEngine::PinSource::Typed ? card::CheckPin(pin) : status::kOk;
 }
 
-Text ReaderNameOf(int32_t slot)
+Text ReaderNameOf(const pcsc::ReaderSession& session, int32_t slot)
 {
     if (slot < 0 || slot >= pcsc::kSlotCount) {
         return {};
     }
-    return pcsc::SlotAt(slot).name;
+    return session.SlotAt(slot).name;
 }
 
 // The customer may have pulled the card and put it back while the dialog ran; the handle of the
 // slot then reaches a card that has been reset, or nothing. Connecting again (which keeps a
 // handle that still works) gives the slot a live handle before its first command. A slot that
 // had no connection is left alone: its commands fail as they would have.
-void RenewPageConnection(int32_t slot)
+void RenewPageConnection(pcsc::ReaderSession& session, int32_t slot)
 {
-    if (slot < 0 || slot >= pcsc::kSlotCount || !pcsc::SlotAt(slot).connected) {
+    if (slot < 0 || slot >= pcsc::kSlotCount || !session.SlotAt(slot).connected) {
         return;
     }
     // A copy: connecting may list the readers into the slots again.
-    const Text readerName = pcsc::SlotAt(slot).name;
+    const Text readerName = session.SlotAt(slot).name;
     int32_t renewed = 0;
     std::vector<uint8_t> atr;
-    pcsc::ConnectSlot(readerName, renewed, atr, pcsc::kShareExclusive);
+    session.ConnectSlot(readerName, renewed, atr, pcsc::kShareExclusive);
 }
 
 } // namespace
@@ -137,12 +138,13 @@ int32_t CardEngine::VerifyPINEx(
     if (!document) {
         return status::kMissingArgument;
     }
-    ConfirmationRequest request = Request(*document, kPinKind, ReaderNameOf(slot));
+    ConfirmationRequest request
+        = Request(session_, *document, kPinKind, ReaderNameOf(session_, slot));
     if (page.Confirm(request) != PageInteraction::kConfirmed) {
         return status::kNotConfirmed;
     }
-    RenewPageConnection(slot);
-    return card::VerifyPin(slot, pin);
+    RenewPageConnection(session_, slot);
+    return card::VerifyPin(session_.Slot(slot), pin);
 }
 
 int32_t CardEngine::VerifyPINSndEx(
@@ -151,12 +153,13 @@ int32_t CardEngine::VerifyPINSndEx(
     if (!document) {
         return status::kMissingArgument;
     }
-    ConfirmationRequest request = Request(*document, kPadPinKind, ReaderNameOf(slot));
+    ConfirmationRequest request
+        = Request(session_, *document, kPadPinKind, ReaderNameOf(session_, slot));
     if (page.Confirm(request) != PageInteraction::kConfirmed) {
         return status::kNotConfirmed;
     }
-    RenewPageConnection(slot);
-    return card::VerifyPinOnReader(slot);
+    RenewPageConnection(session_, slot);
+    return card::VerifyPinOnReader(session_.Slot(slot));
 }
 
 int32_t CardEngine::ChangePINEx(int32_t slot, const OptText& oldPin, const OptText& newPin,
@@ -168,18 +171,20 @@ int32_t CardEngine::ChangePINEx(int32_t slot, const OptText& oldPin, const OptTe
     if (const int32_t check = card::CheckPinChange(oldPin, newPin); check != status::kOk) {
         return check;
     }
-    ConfirmationRequest request = Request(*document, kPinKind, ReaderNameOf(slot));
+    ConfirmationRequest request
+        = Request(session_, *document, kPinKind, ReaderNameOf(session_, slot));
     if (page.Confirm(request) != PageInteraction::kConfirmed) {
         return status::kNotConfirmed;
     }
-    RenewPageConnection(slot);
-    if (!card::Succeeded(card::SelectApplication(slot))) {
+    RenewPageConnection(session_, slot);
+    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
         return status::kSelectionFailed;
     }
-    if (const int32_t checked = card::CheckCardAccount(slot, *account); checked != status::kOk) {
+    if (const int32_t checked = card::CheckCardAccount(session_.Slot(slot), *account);
+        checked != status::kOk) {
         return checked;
     }
-    return card::ReplacePin(slot, *oldPin, *newPin);
+    return card::ReplacePin(session_.Slot(slot), *oldPin, *newPin);
 }
 
 int32_t CardEngine::ChangePINSndEx(int32_t slot, const OptText& document, const OptText& account,
@@ -188,12 +193,13 @@ int32_t CardEngine::ChangePINSndEx(int32_t slot, const OptText& document, const 
     if (!document || !account) {
         return status::kMissingArgument;
     }
-    ConfirmationRequest request = Request(*document, kPadPinKind, ReaderNameOf(slot));
+    ConfirmationRequest request
+        = Request(session_, *document, kPadPinKind, ReaderNameOf(session_, slot));
     if (page.Confirm(request) != PageInteraction::kConfirmed) {
         return status::kNotConfirmed;
     }
-    RenewPageConnection(slot);
-    return card::ChangePinOnReader(slot, account);
+    RenewPageConnection(session_, slot);
+    return card::ChangePinOnReader(session_.Slot(slot), account);
 }
 
 int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptText& command,
@@ -217,7 +223,7 @@ int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptTex
         DisconnectCard(slot);
         return connected;
     }
-    ConfirmationRequest request = Request(*document, kRecordWriteKind, *readerName);
+    ConfirmationRequest request = Request(session_, *document, kRecordWriteKind, *readerName);
     if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
         DisconnectCard(slot);
         return NotConfirmedStatus(result);
@@ -227,12 +233,13 @@ int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptTex
         DisconnectCard(slot);
         return connected;
     }
-    if (!card::Succeeded(card::SelectApplication(slot))) {
+    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
         DisconnectCard(slot);
         return status::kSelectionFailed;
     }
     if (pinSource == PinSource::Typed) {
-        if (const int32_t verified = card::VerifyPin(slot, pin); verified != status::kOk) {
+        if (const int32_t verified = card::VerifyPin(session_.Slot(slot), pin);
+            verified != status::kOk) {
             DisconnectCard(slot);
             return verified;
         }
@@ -240,14 +247,15 @@ int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptTex
     int32_t written = status::kOk;
     {
         WaitCursor waitCursor(page.ui());
-        written = card::WriteRecordWithSnumTac(slot, Text(kRecordWriteP1P2),
+        written = card::WriteRecordWithSnumTac(session_.Slot(slot), Text(kRecordWriteP1P2),
             static_cast<int32_t>(command->size()), command, record.snum, record.tac);
     }
     if (written != status::kOk) {
         DisconnectCard(slot);
         return written;
     }
-    transactions::ReadTransactionIdentity(slot, record.issuer, record.remark, record.account);
+    transactions::ReadTransactionIdentity(
+        session_.Slot(slot), record.issuer, record.remark, record.account);
     DisconnectCard(slot);
     return status::kOk;
 }
@@ -276,8 +284,8 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
         DisconnectCard(slot);
         return connected;
     }
-    ConfirmationRequest request = Request(
-        *document, TransactionKind(type, pinSource, IsZeroAmount(fields.amount)), *readerName);
+    ConfirmationRequest request = Request(session_, *document,
+        TransactionKind(type, pinSource, IsZeroAmount(fields.amount)), *readerName);
     if (type != TransactionType::Inquiry) {
         request.amount = ViewOf(fields.amount);
         request.account = ViewOf(fields.account);
@@ -296,12 +304,13 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
         DisconnectCard(slot);
         return connected;
     }
-    if (!card::Succeeded(card::SelectApplication(slot))) {
+    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
         DisconnectCard(slot);
         return status::kSelectionFailed;
     }
     if (pinSource == PinSource::Typed) {
-        if (const int32_t verified = card::VerifyPin(slot, pin); verified != status::kOk) {
+        if (const int32_t verified = card::VerifyPin(session_.Slot(slot), pin);
+            verified != status::kOk) {
             DisconnectCard(slot);
             return verified;
         }
@@ -310,7 +319,7 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
     {
         WaitCursor waitCursor(page.ui());
         result = transactions::RequestTransaction(
-            slot, type, fields, ImportAccountRule::Exactly16, record);
+            session_.Slot(slot), type, fields, ImportAccountRule::Exactly16, record);
     }
     DisconnectCard(slot);
     return result;

@@ -20,7 +20,7 @@ int32_t CardEngine::ListReaders(pcsc::ReaderNameList& names, int32_t& count) con
     for (size_t i = 0; i < kNamesClearedBeforeListing; ++i) {
         names[i].clear();
     }
-    return pcsc::ListReaderNames(count, names) == 0 ? status::kOk : status::kUnavailable;
+    return session_.ListReaderNames(count, names) == 0 ? status::kOk : status::kUnavailable;
 }
 
 int32_t CardEngine::ConnectCard(
@@ -34,7 +34,7 @@ int32_t CardEngine::ConnectCard(
         return status::kBadLength;
     }
     std::vector<uint8_t> atr;
-    const int32_t result = pcsc::ConnectSlot(*readerName, slot, atr, pcsc::kShareExclusive);
+    const int32_t result = session_.ConnectSlot(*readerName, slot, atr, pcsc::kShareExclusive);
     if (result != 0) {
         return result;
     }
@@ -47,8 +47,8 @@ int32_t CardEngine::ConnectCard(
 
 int32_t CardEngine::DisconnectCard(int32_t slot) const
 {
-    pcsc::DisconnectSlot(slot, pcsc::kResetCard);
-    pcsc::ReleaseReaderContext();
+    session_.DisconnectSlot(slot, pcsc::kResetCard);
+    session_.ReleaseReaderContext();
     return status::kOk;
 }
 
@@ -59,7 +59,7 @@ int32_t CardEngine::ReaderStatus(
         return status::kUnavailable;
     }
     std::vector<uint8_t> bytes;
-    if (pcsc::GetReaderAttribute(slot, attribute, bytes) != 0) {
+    if (session_.GetReaderAttribute(slot, attribute, bytes) != 0) {
         return status::kAttributeReadFailed;
     }
     size_t used = 0;

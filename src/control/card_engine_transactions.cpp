@@ -11,7 +11,7 @@ int32_t CardEngine::AccountRequest(int32_t slot, transactions::TransactionType t
     const transactions::TransactionFields& fields, transactions::TransactionRecord& record) const
 {
     return transactions::RequestTransaction(
-        slot, type, fields, ImportAccountRule::AtLeast16, record);
+        session_.Slot(slot), type, fields, ImportAccountRule::AtLeast16, record);
 }
 
 int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::TransactionType type,
@@ -34,7 +34,7 @@ int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::T
         DisconnectCard(slot);
         return connected;
     }
-    if (!card::Succeeded(card::SelectApplication(slot))) {
+    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
         DisconnectCard(slot);
         return status::kSelectionFailed;
     }
@@ -44,7 +44,7 @@ int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::T
     }
     WaitCursor waitCursor(page.ui());
     const int32_t result = transactions::RequestTransaction(
-        slot, type, fields, ImportAccountRule::Exactly16, record);
+        session_.Slot(slot), type, fields, ImportAccountRule::Exactly16, record);
     DisconnectCard(slot);
     return result;
 }
@@ -52,12 +52,12 @@ int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::T
 int32_t CardEngine::AccountInquirySnd(int32_t slot, const transactions::TransactionFields& fields,
     transactions::TransactionRecord& record, Ui& ui) const
 {
-    if (!card::Succeeded(card::SelectApplication(slot))) {
+    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
         return status::kSelectionFailed;
     }
     WaitCursor waitCursor(ui);
-    return transactions::RequestTransaction(
-        slot, transactions::TransactionType::Inquiry, fields, ImportAccountRule::AtLeast16, record);
+    return transactions::RequestTransaction(session_.Slot(slot),
+        transactions::TransactionType::Inquiry, fields, ImportAccountRule::AtLeast16, record);
 }
 
 } // namespace velkor

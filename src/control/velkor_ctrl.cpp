@@ -1,7 +1,6 @@
 #include "control/velkor_ctrl.h"
 
 #include "control/headless_ui.h"
-#include "pcsc/reader_session.h"
 
 namespace velkor {
 
@@ -15,10 +14,8 @@ CVelkorCtrl::CVelkorCtrl(Ui& ui)
 {
 }
 
-CVelkorCtrl::~CVelkorCtrl()
-{
-    pcsc::ReleaseReaderContext();
-}
+// The reader session's destructor releases the context and the binding.
+CVelkorCtrl::~CVelkorCtrl() = default;
 
 Text CVelkorCtrl::GetRespData()
 {

@@ -22,13 +22,15 @@ public:
     CVelkorCtrl();
     // `ui` must outlive the control.
     explicit CVelkorCtrl(Ui& ui);
-    // Releases the reader context and unloads the PC/SC binding.
+    // Releases the control's own reader context and its hold on the PC/SC binding.
     ~CVelkorCtrl();
     CVelkorCtrl(const CVelkorCtrl&) = delete;
     CVelkorCtrl& operator=(const CVelkorCtrl&) = delete;
 
     // Read-only view of the stored members, for diagnostics and tests.
     const ControlState& State() const { return state_; }
+    // The control's own reader session, for diagnostics and tests.
+    pcsc::ReaderSession& Session() { return readerSession_; }
 
     // The page that owns the control has gone away. Called by the host before it closes the
     // dialogs of the running call; the call then sends no further card command.
@@ -184,7 +186,10 @@ private:
     PagePresence presence_;
 
     ControlState state_;
-    CardEngine cardEngine_;
+    // The control's own PC/SC context and reader slots: a page never uses another page's card
+    // handles. Declared before the engine that works through it.
+    pcsc::ReaderSession readerSession_;
+    CardEngine cardEngine_ { readerSession_ };
     SessionEngine sessionEngine_;
 };
 

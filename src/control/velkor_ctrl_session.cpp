@@ -67,7 +67,7 @@ int32_t CVelkorCtrl::ConnectCardInto(const OptText& readerName)
 // Keeps the context and the binding, so the next connection is quick.
 int32_t CVelkorCtrl::DisconnectCard()
 {
-    pcsc::DisconnectSlot(state_.ReaderSlotIndex, pcsc::kResetCard);
+    readerSession_.DisconnectSlot(state_.ReaderSlotIndex, pcsc::kResetCard);
     state_.ClearCardSession();
     return status::kOk;
 }
@@ -83,7 +83,8 @@ int32_t CVelkorCtrl::DisconnectReader()
 int32_t CVelkorCtrl::CheckCardInsert()
 {
     std::vector<uint8_t> atr;
-    const int32_t result = pcsc::ProbeSlot(atr, state_.ReaderSlotIndex, pcsc::kShareExclusive);
+    const int32_t result
+        = readerSession_.ProbeSlot(atr, state_.ReaderSlotIndex, pcsc::kShareExclusive);
     if (result == 0) {
         return 0;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pcsc/session_state.h"
+#include "pcsc/status_words.h"
 
 namespace velkor::pcsc {
 
@@ -12,7 +13,6 @@ using namespace detail;
 namespace {
 
 constexpr size_t kMaxCommandData = 255;
-constexpr int32_t kStatusOk = 0x9000;
 constexpr int32_t kMalformed = -1;
 
 // A command under construction; its capacity bounds every append.
@@ -52,15 +52,21 @@ private:
     size_t length_ = 0;
 };
 
-int32_t StatusWord(const uint8_t* answer, size_t length)
+// The card's answer ended by its status word.
+ApduResult CardAnswer(const uint8_t* answer, size_t length)
 {
-    const int32_t word = answer[length - 2] * 256 + answer[length - 1];
-    return word == kStatusOk ? 0 : word;
+    return { 0, answer[length - 2] * 256 + answer[length - 1] };
+}
+
+ApduResult Failure(int32_t pcscResult)
+{
+    return { pcscResult, 0 };
 }
 
 // Fetches an answer the card announced with 61xx. Copies only the bytes that arrived, never more
-// than announced, and reports that count in `*le`.
-int32_t FetchResponse(
+// than announced, and reports that count in `*le`. The exchange counts as 9000 once the answer
+// was fetched, whatever status word the GET RESPONSE carries.
+ApduResult FetchResponse(
     const ReaderSlot& slot, uint8_t announced, uint8_t* le, ApduResponse* response)
 {
     CommandBuffer command(ApduHeader { 0x00, 0xC0, 0x00, 0x00 });
@@ -77,7 +83,7 @@ int32_t FetchResponse(
             *le = 0;
         }
         Wipe(answer.data(), answer.size());
-        return result;
+        return Failure(result);
     }
     const size_t received = length >= 2 ? length - 2 : 0;
     const size_t expected = announced == 0 ? 256 : announced;
@@ -90,24 +96,23 @@ int32_t FetchResponse(
         *le = static_cast<uint8_t>(copied);
     }
     Wipe(answer.data(), answer.size());
-    return 0;
+    return { 0, sw::kSuccess };
 }
 
-} // namespace
-
-int32_t TransmitApdu(int32_t slotIndex, const ApduHeader& header, std::span<const uint8_t> data,
+// One command's exchange; `le` and `response` are optional.
+ApduResult Exchange(CardSlot cardSlot, const ApduHeader& header, std::span<const uint8_t> data,
     uint8_t* le, ApduResponse* response)
 {
-    if (LoadPcscApi() != 0) {
-        return kUnavailable;
+    if (cardSlot.session == nullptr || cardSlot.session->Bind() != 0) {
+        return Failure(kUnavailable);
     }
-    if (!IsValidSlot(slotIndex) || data.size() > kMaxCommandData) {
-        return kMalformed;
+    if (!IsValidSlot(cardSlot.index) || data.size() > kMaxCommandData) {
+        return Failure(kMalformed);
     }
     if (response != nullptr) {
         response->length = 0;
     }
-    const ReaderSlot& slot = Session().slots[static_cast<size_t>(slotIndex)];
+    const ReaderSlot& slot = cardSlot.session->SlotAt(cardSlot.index);
     uint8_t leValue = le != nullptr ? *le : 0;
 
     for (int attempt = 0;; ++attempt) {
@@ -125,32 +130,32 @@ int32_t TransmitApdu(int32_t slotIndex, const ApduHeader& header, std::span<cons
         const int32_t result = Api().Transmit(
             slot.card, slot.protocol, command.Bytes(), command.Length(), answer.data(), length);
         if (result != 0) {
-            return result;
+            return Failure(result);
         }
         if (length < 2) {
-            return kMalformed; // no status word
+            return Failure(kMalformed); // no status word
         }
         const uint8_t sw1 = answer[length - 2];
         const uint8_t sw2 = answer[length - 1];
 
         if (length == 2) {
-            if (sw1 == 0x6C && response != nullptr && attempt < kMaxWrongLengthResends) {
+            if (sw1 == sw::kSw1WrongLe && response != nullptr && attempt < kMaxWrongLengthResends) {
                 leValue = sw2;
                 if (le != nullptr) {
                     *le = sw2;
                 }
                 continue;
             }
-            if (sw1 == 0x61) {
+            if (sw1 == sw::kSw1BytesAvailable) {
                 return FetchResponse(slot, sw2, le, response);
             }
-            return StatusWord(answer.data(), length);
+            return CardAnswer(answer.data(), length);
         }
 
         // Data followed by a status word.
         if (le == nullptr) {
             Wipe(answer.data(), answer.size());
-            return kMalformed;
+            return Failure(kMalformed);
         }
         const size_t dataLength = length - 2;
         *le = static_cast<uint8_t>(dataLength);
@@ -158,23 +163,48 @@ int32_t TransmitApdu(int32_t slotIndex, const ApduHeader& header, std::span<cons
             std::memcpy(response->bytes.data(), answer.data(), dataLength);
             response->length = dataLength;
         }
-        const int32_t status = StatusWord(answer.data(), length);
+        const ApduResult status = CardAnswer(answer.data(), length);
         Wipe(answer.data(), answer.size());
         return status;
     }
 }
 
-int32_t TransmitApduExtended(int32_t slotIndex, const ApduHeader& header,
+} // namespace
+
+ApduResult TransmitApdu(CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data)
+{
+    return Exchange(slot, header, data, nullptr, nullptr);
+}
+
+ApduResult TransmitApdu(
+    CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data, uint8_t& le)
+{
+    return Exchange(slot, header, data, &le, nullptr);
+}
+
+ApduResult TransmitApdu(
+    CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data, ApduResponse& response)
+{
+    return Exchange(slot, header, data, nullptr, &response);
+}
+
+ApduResult TransmitApdu(CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data,
+    uint8_t& le, ApduResponse& response)
+{
+    return Exchange(slot, header, data, &le, &response);
+}
+
+ApduResult TransmitApduExtended(CardSlot cardSlot, const ApduHeader& header,
     std::span<const uint8_t> data, uint32_t& expectedLength, ApduExtendedAnswer& answer)
 {
-    if (LoadPcscApi() != 0) {
-        return kUnavailable;
+    if (cardSlot.session == nullptr || cardSlot.session->Bind() != 0) {
+        return Failure(kUnavailable);
     }
     answer.length = 0;
-    if (!IsValidSlot(slotIndex) || data.size() > kMaxCommandData) {
-        return kMalformed;
+    if (!IsValidSlot(cardSlot.index) || data.size() > kMaxCommandData) {
+        return Failure(kMalformed);
     }
-    const ReaderSlot& slot = Session().slots[static_cast<size_t>(slotIndex)];
+    const ReaderSlot& slot = cardSlot.session->SlotAt(cardSlot.index);
     CommandBuffer command(header);
     command.AppendData(data);
     if (slot.protocol == Protocol::T1 || (slot.protocol == Protocol::T0 && data.empty())) {
@@ -186,14 +216,14 @@ int32_t TransmitApduExtended(int32_t slotIndex, const ApduHeader& header,
     const int32_t result = Api().Transmit(
         slot.card, slot.protocol, command.Bytes(), command.Length(), answer.bytes.data(), length);
     if (result != 0) {
-        return result;
+        return Failure(result);
     }
     answer.length = length;
     if (length < 2) {
-        return kMalformed;
+        return Failure(kMalformed);
     }
     expectedLength = length >= 3 ? static_cast<uint32_t>(length - 2) : 0;
-    return StatusWord(answer.bytes.data(), length);
+    return CardAnswer(answer.bytes.data(), length);
 }
 
 } // namespace velkor::pcsc

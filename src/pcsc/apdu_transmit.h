@@ -6,10 +6,12 @@
 #include <span>
 
 #include "common/secure_buffer.h"
+#include "pcsc/reader_session.h"
+#include "pcsc/status_words.h"
 
-// Sending command APDUs to the card of a reader slot, with the status-word conventions every card
-// command relies on: 0 for 9000, SW1 * 256 + SW2 for any other status word, a PC/SC error as a
-// signed 32-bit value, or -1 (no binding, or a malformed answer or argument).
+// Sending command APDUs to the card of a session's reader slot, with the status-word conventions
+// every card command relies on: 0 for 9000, SW1 * 256 + SW2 for any other status word, a PC/SC
+// error as a signed 32-bit value, or -1 (no binding, or a malformed answer or argument).
 namespace velkor::pcsc {
 
 inline constexpr size_t kCommandCapacity = 300;
@@ -25,6 +27,23 @@ struct ApduHeader {
     uint8_t ins = 0;
     uint8_t p1 = 0;
     uint8_t p2 = 0;
+};
+
+struct ApduResult {
+    // 0 when the card answered; else the PC/SC error, or -1 (no binding, malformed answer or
+    // argument).
+    int32_t pcscResult = 0;
+    // SW1 * 256 + SW2 of the answer (0 when the card did not answer).
+    int32_t statusWord = 0;
+
+    bool Succeeded() const { return pcscResult == 0 && statusWord == sw::kSuccess; }
+    int32_t Code() const
+    {
+        if (pcscResult != 0) {
+            return pcscResult;
+        }
+        return statusWord == sw::kSuccess ? 0 : statusWord;
+    }
 };
 
 // The data part of a card's answer (without the status word). Wiped when released, since answers
@@ -52,21 +71,27 @@ struct ApduExtendedAnswer {
 };
 
 // Sends CLA INS P1 P2 [Lc data] [Le] to the slot's card. `data` holds at most 255 bytes (its size
-// is Lc). `le` may be null (no Le). Le is appended under T=1 on the first attempt when given, and
-// under T=0 when given and there is no data.
-// - 6Cxx: with a `response`, sent again with Le = xx (at most kMaxWrongLengthResends times).
+// is Lc). The forms without `le` send no Le; Le is appended under T=1 on the first attempt when
+// given, and under T=0 when given and there is no data.
+// - 6Cxx: in the forms with a `response`, sent again with Le = xx (at most
+//   kMaxWrongLengthResends times).
 // - 61xx: the answer is fetched with GET RESPONSE; `response` gets what arrived (at most xx
-//   bytes, 256 for 61 00), `*le` how many (0 for 256), and the result is 0 whatever the
-//   GET RESPONSE's own status word.
-// - data with a status word: `*le` and `response` get the data (Le must have been given, else
+//   bytes, 256 for 61 00), `le` how many (0 for 256), and the exchange counts as 9000 whatever
+//   the GET RESPONSE's own status word.
+// - data with a status word: `le` and `response` get the data (Le must have been given, else
 //   -1), and the status word decides the result.
-int32_t TransmitApdu(int32_t slot, const ApduHeader& header, std::span<const uint8_t> data,
-    uint8_t* le, ApduResponse* response);
+ApduResult TransmitApdu(CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data);
+ApduResult TransmitApdu(
+    CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data, uint8_t& le);
+ApduResult TransmitApdu(
+    CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data, ApduResponse& response);
+ApduResult TransmitApdu(CardSlot slot, const ApduHeader& header, std::span<const uint8_t> data,
+    uint8_t& le, ApduResponse& response);
 
 // Sends CLA INS P1 P2 [Lc data] with a three-byte expected length 00 hi lo (its low 16 bits)
 // under T=1, and under T=0 when there is no data. `answer` receives the whole answer; when it has
 // data `expectedLength` becomes the data's length. No 61xx or 6Cxx handling.
-int32_t TransmitApduExtended(int32_t slot, const ApduHeader& header, std::span<const uint8_t> data,
-    uint32_t& expectedLength, ApduExtendedAnswer& answer);
+ApduResult TransmitApduExtended(CardSlot slot, const ApduHeader& header,
+    std::span<const uint8_t> data, uint32_t& expectedLength, ApduExtendedAnswer& answer);
 
 } // namespace velkor::pcsc

@@ -12,44 +12,43 @@ constexpr int kAfterDisconnectWaitMs = 200;
 
 } // namespace
 
-int32_t DisconnectSlot(int32_t slotIndex, int32_t dispositionFlag)
+int32_t ReaderSession::DisconnectSlot(int32_t slotIndex, int32_t dispositionFlag)
 {
-    if (LoadPcscApi() != 0) {
+    if (Bind() != 0) {
         return kUnavailable;
     }
     if (!IsValidSlot(slotIndex)) {
         return kUnavailable;
     }
-    SessionState& session = Session();
-    ReaderSlot& slot = session.slots[static_cast<size_t>(slotIndex)];
+    SessionState& session = state_;
+    ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
     const SCARDHANDLE card = slot.card != 0 ? slot.card : session.currentCard;
     int32_t result = 0;
     if (card != 0) {
-        result = Api().Disconnect(card, DispositionOf(dispositionFlag));
+        result = DisconnectCard(session, card, DispositionOf(dispositionFlag));
     }
     session.currentCard = 0;
     slot.connected = false;
-    slot.card = 0;
     WaitMilliseconds(kAfterDisconnectWaitMs);
     return result;
 }
 
-int32_t DisconnectReaderByName(const Text& readerName, int32_t dispositionFlag)
+int32_t ReaderSession::DisconnectReaderByName(const Text& readerName, int32_t dispositionFlag)
 {
-    if (LoadPcscApi() != 0) {
+    if (Bind() != 0) {
         return kUnavailable;
     }
-    SessionState& session = Session();
+    SessionState& session = state_;
     int32_t slotIndex = FindSlot(session, readerName);
     if (slotIndex < 0) {
         slotIndex = 0;
     }
-    ReaderSlot& slot = session.slots[static_cast<size_t>(slotIndex)];
+    ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
     int32_t result = 0;
     if (slot.card == 0) {
         ReleaseReaderContext();
     } else {
-        result = Api().Disconnect(slot.card, DispositionOf(dispositionFlag));
+        result = slot.card.Disconnect(DispositionOf(dispositionFlag));
     }
     slot = ReaderSlot {};
     session.currentCard = 0;

@@ -1,5 +1,7 @@
 #include "pcsc/pcsc_api.h"
 
+#include "pcsc/call_log.h"
+
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -15,6 +17,8 @@ constexpr DWORD kPreferredProtocols = SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1;
 struct Binding {
     void* library = nullptr; // non-null exactly when every mandatory entry is bound
     PcscApi api;
+    uint64_t generation = 0; // counts the successful loads
+    int users = 0; // sessions holding the current load
 };
 
 Binding& TheBinding()
@@ -87,7 +91,37 @@ int32_t LoadPcscApi()
         return -1;
     }
     binding.library = library;
+    ++binding.generation;
+    binding.users = 0;
     return 0;
+}
+
+int32_t AcquirePcscApi(uint64_t& generation)
+{
+    if (LoadPcscApi() != 0) {
+        return -1;
+    }
+    Binding& binding = TheBinding();
+    ++binding.users;
+    generation = binding.generation;
+    return 0;
+}
+
+bool IsPcscApiGeneration(uint64_t generation)
+{
+    const Binding& binding = TheBinding();
+    return binding.library != nullptr && binding.generation == generation;
+}
+
+void ReleasePcscApi(uint64_t generation)
+{
+    Binding& binding = TheBinding();
+    if (!IsPcscApiGeneration(generation) || binding.users <= 0) {
+        return;
+    }
+    if (--binding.users == 0) {
+        UnloadPcscApi();
+    }
 }
 
 int32_t UnloadPcscApi()
@@ -97,6 +131,7 @@ int32_t UnloadPcscApi()
         dlclose(binding.library);
         binding.library = nullptr;
     }
+    binding.users = 0;
     return 0;
 }
 
@@ -110,24 +145,30 @@ const PcscApi& Api()
     return TheBinding().api;
 }
 
+// Every entry goes through LoggedCall, which writes the opt-in diagnostic line (call_log.h).
+
 int32_t PcscApi::EstablishContext(SCARDCONTEXT& context) const
 {
     context = 0;
-    const LONG result = establishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context);
-    if (result != SCARD_S_SUCCESS) {
+    const int32_t result = detail::LoggedCall("SCardEstablishContext", {},
+        [&] { return ToResult(establishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context)); });
+    if (result != 0) {
         context = 0;
     }
-    return ToResult(result);
+    return result;
 }
 
 int32_t PcscApi::ReleaseContext(SCARDCONTEXT context) const
 {
-    return ToResult(releaseContext(context));
+    detail::ForgetContext(context);
+    return detail::LoggedCall(
+        "SCardReleaseContext", {}, [&] { return ToResult(releaseContext(context)); });
 }
 
 int32_t PcscApi::ListReaders(SCARDCONTEXT context, char* buffer, DWORD& size) const
 {
-    return ToResult(listReaders(context, nullptr, buffer, &size));
+    return detail::LoggedCall("SCardListReaders", {},
+        [&] { return ToResult(listReaders(context, nullptr, buffer, &size)); });
 }
 
 int32_t PcscApi::Connect(SCARDCONTEXT context, const char* reader, DWORD shareMode,
@@ -135,12 +176,15 @@ int32_t PcscApi::Connect(SCARDCONTEXT context, const char* reader, DWORD shareMo
 {
     SCARDHANDLE handle = 0;
     DWORD protocol = 0;
-    const LONG result
-        = connect(context, reader, shareMode, kPreferredProtocols, &handle, &protocol);
-    if (result != SCARD_S_SUCCESS) {
+    const int32_t result = detail::LoggedCall("SCardConnect", reader, [&] {
+        return ToResult(
+            connect(context, reader, shareMode, kPreferredProtocols, &handle, &protocol));
+    });
+    if (result != 0) {
         card = 0;
-        return ToResult(result);
+        return result;
     }
+    detail::NoteConnection(context, handle, reader);
     card = handle;
     activeProtocol = protocol;
     return 0;
@@ -150,16 +194,23 @@ int32_t PcscApi::Reconnect(
     SCARDHANDLE card, DWORD shareMode, DWORD initialization, DWORD& activeProtocol) const
 {
     DWORD protocol = 0;
-    const LONG result = reconnect(card, shareMode, kPreferredProtocols, initialization, &protocol);
-    if (result == SCARD_S_SUCCESS) {
+    const int32_t result
+        = detail::LoggedCall("SCardReconnect", detail::ReaderOfConnection(card), [&] {
+              return ToResult(
+                  reconnect(card, shareMode, kPreferredProtocols, initialization, &protocol));
+          });
+    if (result == 0) {
         activeProtocol = protocol;
     }
-    return ToResult(result);
+    return result;
 }
 
 int32_t PcscApi::Disconnect(SCARDHANDLE card, DWORD disposition) const
 {
-    return ToResult(disconnect(card, disposition));
+    const int32_t result = detail::LoggedCall("SCardDisconnect", detail::ReaderOfConnection(card),
+        [&] { return ToResult(disconnect(card, disposition)); });
+    detail::ForgetConnection(card);
+    return result;
 }
 
 int32_t PcscApi::Status(
@@ -170,17 +221,19 @@ int32_t PcscApi::Status(
     DWORD state = 0;
     DWORD protocol = 0;
     const DWORD capacity = atrLength;
-    const LONG result = status(card, reader, &readerLength, &state, &protocol, atr, &atrLength);
-    if (result != SCARD_S_SUCCESS) {
+    const int32_t result = detail::LoggedCall("SCardStatus", detail::ReaderOfConnection(card), [&] {
+        return ToResult(status(card, reader, &readerLength, &state, &protocol, atr, &atrLength));
+    });
+    if (result != 0) {
         atrLength = 0;
     } else if (atrLength > capacity) {
         atrLength = capacity; // never report more than the buffer holds
     }
     if (readerName != nullptr) {
         // The buffer's last char stays zero, so the name ends within it.
-        *readerName = result == SCARD_S_SUCCESS ? std::string(reader) : std::string();
+        *readerName = result == 0 ? std::string(reader) : std::string();
     }
-    return ToResult(result);
+    return result;
 }
 
 int32_t PcscApi::Transmit(SCARDHANDLE card, Protocol protocol, const uint8_t* command,
@@ -193,27 +246,31 @@ int32_t PcscApi::Transmit(SCARDHANDLE card, Protocol protocol, const uint8_t* co
         sendPci = t1Pci;
     }
     const DWORD capacity = answerLength;
-    const LONG result
-        = transmit(card, sendPci, command, commandLength, nullptr, answer, &answerLength);
-    if (result != SCARD_S_SUCCESS) {
+    const int32_t result
+        = detail::LoggedCall("SCardTransmit", detail::ReaderOfConnection(card), [&] {
+              return ToResult(
+                  transmit(card, sendPci, command, commandLength, nullptr, answer, &answerLength));
+          });
+    if (result != 0) {
         answerLength = 0;
     } else if (answerLength > capacity) {
         answerLength = capacity;
     }
-    return ToResult(result);
+    return result;
 }
 
 int32_t PcscApi::GetAttribute(
     SCARDHANDLE card, DWORD attribute, uint8_t* value, DWORD& length) const
 {
     const DWORD capacity = length;
-    const LONG result = getAttrib(card, attribute, value, &length);
-    if (result != SCARD_S_SUCCESS) {
+    const int32_t result = detail::LoggedCall("SCardGetAttrib", detail::ReaderOfConnection(card),
+        [&] { return ToResult(getAttrib(card, attribute, value, &length)); });
+    if (result != 0) {
         length = 0;
     } else if (length > capacity) {
         length = capacity;
     }
-    return ToResult(result);
+    return result;
 }
 
 } // namespace velkor::pcsc

@@ -7,8 +7,10 @@
 
 // The run-time binding of the PC/SC service library. The library is never linked: it is opened
 // with dlopen on the first card operation, so a machine without pcsc-lite still runs the control
-// (every card operation then reports -1). The binding is process-wide; releasing the reader
-// context unloads it and the next card operation binds it afresh.
+// (every card operation then reports -1). The binding is process-wide and shared by every reader
+// session: a session counts itself among its users while it needs it, and the library is closed
+// when the last user lets go (the next card operation binds it afresh). One control's release
+// never unloads the library under another.
 //
 // The library is libpcsclite.so.1, or the file named by the environment variable
 // VELKOR_PCSC_LIBRARY (read at every load, so a test can switch libraries between loads).
@@ -80,7 +82,15 @@ public:
 // Binds the library if it is not bound yet. 0 when bound, -1 when the library cannot be opened or
 // lacks a mandatory entry (it is closed again, so the next call tries afresh).
 int32_t LoadPcscApi();
-// Closes the library; the next LoadPcscApi opens it again. Returns 0.
+// Binds the library (as LoadPcscApi) and counts one more user of it. `generation` identifies this
+// binding, so that a user whose binding was since closed does not count itself out of a new one.
+int32_t AcquirePcscApi(uint64_t& generation);
+// Whether the binding of `generation` is still the loaded one.
+bool IsPcscApiGeneration(uint64_t generation);
+// One user lets go; the library is closed when it was the last. Nothing for a stale generation.
+void ReleasePcscApi(uint64_t generation);
+// Closes the library whoever uses it (for tests that switch libraries); the next LoadPcscApi
+// opens it again. Returns 0.
 int32_t UnloadPcscApi();
 bool IsPcscApiLoaded();
 // The bound entries; call only after a successful LoadPcscApi.

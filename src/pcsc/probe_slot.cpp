@@ -21,40 +21,39 @@ bool IsRecoverableByStatus(int32_t result)
 
 } // namespace
 
-int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, int32_t shareFlag)
+int32_t ReaderSession::ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, int32_t shareFlag)
 {
-    if (LoadPcscApi() != 0) {
+    if (Bind() != 0) {
         return kUnavailable;
     }
     atr.clear();
     if (!IsValidSlot(slotIndex)) {
         return kUnavailable;
     }
-    SessionState& session = Session();
+    SessionState& session = state_;
     // 1. Nothing to probe without a context.
-    if (!session.established) {
+    if (!session.context.Held()) {
         return kNoContext;
     }
-    ReaderSlot& slot = session.slots[static_cast<size_t>(slotIndex)];
+    ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
     const std::string name = TextToUtf8(slot.name);
 
     // 2. A new connection becomes the current one; the earlier current handle is kept aside.
     const SCARDHANDLE previous = session.currentCard;
-    int32_t result = Api().Connect(session.context, name.c_str(), ShareModeOf(shareFlag),
-        session.currentCard, session.activeProtocol);
+    CardHandle fresh;
+    int32_t result = OpenCard(session, name, ShareModeOf(shareFlag), fresh);
+    session.currentCard = fresh;
 
     // 3. Any other error: reset an earlier connection, which reports whether the card is there.
     if (result != 0 && !IsRecoverableByStatus(result)) {
         WaitMilliseconds(kWaitMs);
         if (previous != 0) {
-            result = Api().Reconnect(
-                previous, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
+            result = ResetCard(session, previous);
             if (result == 0) {
                 session.currentCard = previous;
             }
         } else if (slot.card != 0) {
-            result = Api().Reconnect(
-                slot.card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
+            result = ResetCard(session, slot.card);
         }
     }
 
@@ -62,15 +61,15 @@ int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, int32_t shareFla
     // holds the card) a shared one. It begins no transaction: pcscd would make every later
     // connection to the reader wait for it, ours included, without end.
     if (result == 0 || IsRecoverableByStatus(result)) {
-        if (session.currentCard != 0) {
-            slot.card = session.currentCard;
-        } else if (previous != 0) {
-            slot.card = previous;
+        if (fresh != 0) {
+            slot.card = std::move(fresh);
+        } else if (session.currentCard != 0 || previous != 0) {
+            AdoptCard(session, slot, session.currentCard != 0 ? session.currentCard : previous);
         } else if (result == kSharingViolation) {
-            result = Api().Connect(session.context, name.c_str(), SCARD_SHARE_SHARED,
-                session.currentCard, session.activeProtocol);
+            result = OpenCard(session, name, SCARD_SHARE_SHARED, fresh);
+            session.currentCard = fresh;
             if (result == 0) {
-                slot.card = session.currentCard;
+                slot.card = std::move(fresh);
             }
         }
     }

@@ -26,14 +26,15 @@ std::vector<uint8_t> VersionText(const uint8_t* bytes, DWORD length)
 
 } // namespace
 
-int32_t GetReaderAttribute(int32_t slotIndex, int32_t selector, std::vector<uint8_t>& value)
+int32_t ReaderSession::GetReaderAttribute(
+    int32_t slotIndex, int32_t selector, std::vector<uint8_t>& value)
 {
-    if (LoadPcscApi() != 0) {
+    if (Bind() != 0) {
         return kUnavailable;
     }
     value.clear();
-    SessionState& session = Session();
-    if (!session.established) {
+    SessionState& session = state_;
+    if (!session.context.Held()) {
         return kNoContext;
     }
     DWORD attribute = 0;
@@ -56,7 +57,7 @@ int32_t GetReaderAttribute(int32_t slotIndex, int32_t selector, std::vector<uint
     uint8_t buffer[kAttributeCapacity] = {};
     DWORD length = kAttributeCapacity;
     const int32_t result = Api().GetAttribute(
-        session.slots[static_cast<size_t>(slotIndex)].card, attribute, buffer, length);
+        session.readerSlots[static_cast<size_t>(slotIndex)].card, attribute, buffer, length);
     if (result != 0) {
         return result;
     }

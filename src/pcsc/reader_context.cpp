@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "common/wait.h"
+#include "pcsc/card_use_registry.h"
 #include "pcsc/session_state.h"
 
 namespace velkor::pcsc {
@@ -26,13 +27,21 @@ Text SlotName(std::string_view utf8)
     return name;
 }
 
-} // namespace
-
-SessionState& Session()
+// Forgets the context and every card handle without a call: the library is gone.
+void AbandonHandles(SessionState& session)
 {
-    static SessionState session;
-    return session;
+    session.context.Abandon();
+    ForgetSlotConnections(session);
+    session.currentCard = 0;
 }
+
+uint64_t NextSessionId()
+{
+    static uint64_t last = 0;
+    return ++last;
+}
+
+} // namespace
 
 bool IsValidSlot(int32_t slot)
 {
@@ -67,42 +76,110 @@ DWORD DispositionOf(int32_t dispositionFlag)
 
 void ForgetSlotConnections(SessionState& session)
 {
-    for (auto& slot : session.slots) {
-        slot.card = 0;
+    for (auto& slot : session.readerSlots) {
+        slot.card.Abandon();
         slot.connected = false;
     }
 }
 
 void ClearSlotNames(SessionState& session)
 {
-    for (auto& slot : session.slots) {
+    for (auto& slot : session.readerSlots) {
         slot.name.clear();
     }
 }
 
 int32_t EstablishContext(SessionState& session)
 {
-    const int32_t result = Api().EstablishContext(session.context);
-    session.established = result == 0;
-    return result;
+    return session.context.Establish();
 }
 
 int32_t ReleaseContext(SessionState& session)
 {
-    int32_t result = 0;
-    if (session.established || session.context != 0) {
-        result = Api().ReleaseContext(session.context);
+    const int32_t result = session.context.Release();
+    // The release ended the context's connections. The resource manager resets a card it
+    // disconnects this way unless another connection reset it since; a card held alone is
+    // therefore fresh again, while one shared with other connections is taken as still used.
+    for (auto& slot : session.readerSlots) {
+        if (slot.card != 0 && slot.card.Exclusive()) {
+            ForgetCardUse(slot.card.Reader(), session.id);
+        }
+        slot.card.Abandon();
     }
-    session.context = 0;
-    session.established = false;
+    session.currentCard = 0;
     return result;
+}
+
+int32_t OpenCard(
+    SessionState& session, const std::string& reader, DWORD shareMode, CardHandle& card)
+{
+    SCARDHANDLE handle = 0;
+    int32_t result = Api().Connect(
+        session.context.Get(), reader.c_str(), shareMode, handle, session.activeProtocol);
+    if (result != 0) {
+        return result;
+    }
+    CardHandle opened(handle, reader, shareMode == SCARD_SHARE_EXCLUSIVE);
+    if (shareMode != SCARD_SHARE_DIRECT && UsedByAnotherSession(reader, session.id)) {
+        result = Api().Reconnect(handle, shareMode, SCARD_RESET_CARD, session.activeProtocol);
+        if (result != 0) {
+            return result; // `opened` disconnects again
+        }
+    }
+    RecordCardUse(reader, session.id);
+    card = std::move(opened);
+    return 0;
+}
+
+ReaderSlot* OwnerOf(SessionState& session, SCARDHANDLE card)
+{
+    if (card == 0) {
+        return nullptr;
+    }
+    for (auto& slot : session.readerSlots) {
+        if (slot.card == card) {
+            return &slot;
+        }
+    }
+    return nullptr;
+}
+
+int32_t ResetCard(SessionState& session, SCARDHANDLE card)
+{
+    const int32_t result
+        = Api().Reconnect(card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
+    if (result == 0) {
+        if (ReaderSlot* owner = OwnerOf(session, card)) {
+            owner->card.MarkExclusive();
+            RecordCardUse(owner->card.Reader(), session.id);
+        }
+    }
+    return result;
+}
+
+void AdoptCard(SessionState& session, ReaderSlot& slot, SCARDHANDLE card)
+{
+    if (slot.card == card) {
+        return;
+    }
+    if (ReaderSlot* owner = OwnerOf(session, card)) {
+        slot.card = std::move(owner->card);
+    }
+}
+
+int32_t DisconnectCard(SessionState& session, SCARDHANDLE card, DWORD disposition)
+{
+    if (ReaderSlot* owner = OwnerOf(session, card)) {
+        return owner->card.Disconnect(disposition);
+    }
+    return Api().Disconnect(card, disposition);
 }
 
 int32_t ListReadersInto(SessionState& session, Text* names, size_t capacity, int32_t& count)
 {
     char buffer[kReaderListCapacity] = {};
     DWORD size = kReaderListCapacity;
-    const int32_t result = Api().ListReaders(session.context, buffer, size);
+    const int32_t result = Api().ListReaders(session.context.Get(), buffer, size);
     if (result != 0) {
         return result;
     }
@@ -133,7 +210,7 @@ int32_t ListReadersIntoSlots(SessionState& session)
     int32_t count = 0;
     const int32_t result = ListReadersInto(session, names.data(), names.size(), count);
     for (int32_t i = 0; i < count; ++i) {
-        session.slots[static_cast<size_t>(i)].name = std::move(names[static_cast<size_t>(i)]);
+        session.readerSlots[static_cast<size_t>(i)].name = std::move(names[static_cast<size_t>(i)]);
     }
     return result;
 }
@@ -141,7 +218,7 @@ int32_t ListReadersIntoSlots(SessionState& session)
 int32_t FindSlot(const SessionState& session, const Text& readerName)
 {
     for (int32_t i = 0; i < kSearchedSlotCount; ++i) {
-        if (session.slots[static_cast<size_t>(i)].name == readerName) {
+        if (session.readerSlots[static_cast<size_t>(i)].name == readerName) {
             return i;
         }
     }
@@ -161,30 +238,44 @@ int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr, std::string* reader
 
 using namespace detail;
 
-bool ReaderContextEstablished()
+ReaderSession::ReaderSession()
 {
-    return Session().established;
+    state_.id = NextSessionId();
 }
 
-SCARDHANDLE CurrentCardHandle()
+ReaderSession::~ReaderSession()
 {
-    return Session().currentCard;
+    if (state_.holdsBinding && IsPcscApiGeneration(state_.bindingGeneration)) {
+        ReleaseReaderContext();
+    } else {
+        AbandonHandles(state_);
+    }
 }
 
-const ReaderSlot& SlotAt(int slot)
+int32_t ReaderSession::Bind()
 {
-    return Session().slots.at(static_cast<size_t>(slot));
-}
-
-int32_t ListReaderNames(int32_t& count, ReaderNameList& names)
-{
-    if (LoadPcscApi() != 0) {
+    if (state_.holdsBinding && IsPcscApiGeneration(state_.bindingGeneration)) {
+        return 0;
+    }
+    // A binding closed under this session (a test switching libraries) took its context along.
+    state_.holdsBinding = false;
+    AbandonHandles(state_);
+    if (AcquirePcscApi(state_.bindingGeneration) != 0) {
         return kUnavailable;
     }
-    SessionState& session = Session();
+    state_.holdsBinding = true;
+    return 0;
+}
+
+int32_t ReaderSession::ListReaderNames(int32_t& count, ReaderNameList& names)
+{
+    if (Bind() != 0) {
+        return kUnavailable;
+    }
+    SessionState& session = state_;
     // Always start afresh. Cards connected under the old context are not disconnected; releasing
     // the context ends their connections and their handles are forgotten.
-    if (session.established) {
+    if (session.context.Held()) {
         ReleaseContext(session);
         WaitMilliseconds(kRelistWaitMs);
     }
@@ -196,20 +287,20 @@ int32_t ListReaderNames(int32_t& count, ReaderNameList& names)
     return ListReadersInto(session, names.data(), names.size(), count);
 }
 
-int32_t ReleaseReaderContext()
+int32_t ReaderSession::ReleaseReaderContext()
 {
-    if (LoadPcscApi() != 0) {
+    if (Bind() != 0) {
         return kUnavailable;
     }
-    SessionState& session = Session();
+    SessionState& session = state_;
+    const int32_t result = ReleaseContext(session);
     ClearSlotNames(session);
     ForgetSlotConnections(session);
-    for (auto& slot : session.slots) {
+    for (auto& slot : session.readerSlots) {
         slot.protocol = Protocol::None;
     }
-    session.currentCard = 0;
-    const int32_t result = ReleaseContext(session);
-    UnloadPcscApi();
+    session.holdsBinding = false;
+    ReleasePcscApi(session.bindingGeneration);
     return result;
 }
 

@@ -3,25 +3,29 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common/status_codes.h"
 #include "common/text.h"
+#include "pcsc/owned_handles.h"
 #include "pcsc/pcsc_api.h"
 
-// The reader and card session: one resource-manager context for the whole process, a table of
+// The reader and card session of one control: its own resource-manager context, its own table of
 // reader slots, and the operations that list readers, connect and probe cards, read reader
-// attributes and disconnect. Card commands are sent with TransmitApdu (apdu_transmit.h).
+// attributes and disconnect. Card commands are sent with TransmitApdu (apdu_transmit.h) through a
+// CardSlot of the session.
 //
-// Every operation first binds the PC/SC library (pcsc_api.h) and returns -1 when it cannot.
-// Otherwise results are 0, a PC/SC error as a signed 32-bit value (0x80100069 arrives negative)
-// or a code documented at the operation. The state is module-wide and unguarded: it is used only
-// from the thread that hosts the controls, and every control instance in the process shares it
-// (one instance's listing or release drops the others' connections).
+// Each control (each page) has its own session, so a page only ever uses the card handles it
+// opened itself; another page's listing or release leaves them alone. When a session connects a
+// card that another session used since the card's last reset, the card is reset first, so that
+// no verified PIN carries from one page to another (card_use_registry.h).
 //
-// Waits go through WaitMilliseconds (common/wait.h): 200 ms after every disconnection, 50 ms
-// between releasing and re-establishing the context when listing, 10 and 20 ms around the
-// recovery steps of a connection.
+// Every operation first binds the PC/SC library (pcsc_api.h) and returns -1 when it cannot; the
+// binding stays loaded while any session holds it. Otherwise results are 0, a PC/SC error as a
+// signed 32-bit value (0x80100069 arrives negative) or a code documented at the operation.
+// Sessions are used only from the thread that hosts the controls and are not guarded.
 namespace velkor::pcsc {
 
 inline constexpr int kSlotCount = 16;
@@ -65,53 +69,100 @@ using ReaderNameList = std::array<Text, kSlotCount>;
 
 struct ReaderSlot {
     Text name; // as listed, at most kReaderNameMaxChars
-    SCARDHANDLE card = 0; // 0 when the slot has no connection
+    CardHandle card; // 0 when the slot has no connection
     Protocol protocol = Protocol::None;
     bool connected = false;
 };
 
-// Read-only views of the module-wide state, for callers that need to know and for tests.
-bool ReaderContextEstablished();
-SCARDHANDLE CurrentCardHandle();
-// `slot` must be 0..kSlotCount-1.
-const ReaderSlot& SlotAt(int slot);
+class ReaderSession;
 
-// Starts afresh: releases a held context (after 50 ms the new one is established), forgets every
-// slot's connection and lists the readers into `names` (at most 16; `count` gets their number).
-// 0 or the PC/SC error; on a listing failure `count` is left as it was.
-int32_t ListReaderNames(int32_t& count, ReaderNameList& names);
+// One slot of one session: what card commands are sent through. Valid while the session lives.
+struct CardSlot {
+    ReaderSession* session = nullptr;
+    int32_t index = 0;
+};
 
-// Connects to the card in the named reader, recovering from a removed, unresponsive or shared
-// card: the context is re-established once for a removed or unresponsive card, a slot's earlier
-// connection is reset for other errors, and a card that another connection holds is confirmed
-// through the earlier handles or connected in shared mode. On 0 `atr` gets the card's ATR;
-// `slot` gets the reader's slot on 0 or a sharing violation (a name not among the first 8 slots
-// after a fresh listing uses slot 0). Returns 0 or the last PC/SC error.
-// Also used to poll for a re-inserted card: callers may look at the result only.
-int32_t ConnectSlot(const Text& readerName, int32_t& slot, std::vector<uint8_t>& atr,
-    int32_t shareFlag = kShareExclusive);
+namespace detail {
 
-// Whether the card in the slot's reader is still there: connects anew (or confirms through the
-// earlier handles when the card is held) and reads its status. 0 with the ATR, 7 without a
-// context, or the PC/SC error (the removed-card code when the card was pulled).
-int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slot, int32_t shareFlag = kShareExclusive);
+// The state behind a session; the operations' shared helpers work on it (session_state.h).
+struct SessionState {
+    uint64_t id = 0; // distinct for every session of the process, never reused
+    bool holdsBinding = false; // whether this session counts among the binding's users
+    uint64_t bindingGeneration = 0;
+    ContextHandle context; // established exactly when held
+    // Each slot owns its card handle. Declared after the context, so destroyed before it.
+    std::array<ReaderSlot, kSlotCount> readerSlots;
+    // The last connection made or confirmed: one of the slots' handles, or 0. Not an owner.
+    SCARDHANDLE currentCard = 0;
+    DWORD activeProtocol = 0; // from the last successful connect or reconnect
+};
 
-// Disconnects the slot's card (or, when the slot has none, the current card) with the given
-// disposition, forgets both handles and waits 200 ms. The PC/SC result, 0 when there was nothing
-// to disconnect.
-int32_t DisconnectSlot(int32_t slot, int32_t dispositionFlag);
+} // namespace detail
 
-// As DisconnectSlot for the slot listed under `readerName` (slot 0 when absent); when that slot
-// holds no card the whole context is released instead.
-int32_t DisconnectReaderByName(const Text& readerName, int32_t dispositionFlag);
+class ReaderSession {
+public:
+    ReaderSession();
+    // Releases this session's context (which ends its card connections) and its hold on the
+    // binding; other sessions are not touched.
+    ~ReaderSession();
+    ReaderSession(const ReaderSession&) = delete;
+    ReaderSession& operator=(const ReaderSession&) = delete;
 
-// Releases the context, forgets every slot and unloads the binding. The release result (0 when no
-// context was held).
-int32_t ReleaseReaderContext();
+    CardSlot Slot(int32_t index) { return { this, index }; }
 
-// Reads a reader attribute through the slot's card handle: the vendor name and reader type as the
-// bytes read, the version as the ten characters MM.mm.bbbb. 0, 7 without a context, -1 for an
-// unknown selector, or the PC/SC error.
-int32_t GetReaderAttribute(int32_t slot, int32_t selector, std::vector<uint8_t>& value);
+    // Read-only views of the state, for callers that need to know and for tests.
+    bool ContextEstablished() const { return state_.context.Held(); }
+    SCARDHANDLE CurrentCardHandle() const { return state_.currentCard; }
+    // `slot` must be 0..kSlotCount-1.
+    const ReaderSlot& SlotAt(int slot) const
+    {
+        return state_.readerSlots.at(static_cast<size_t>(slot));
+    }
+
+    // Binds the PC/SC library for this session (once; it stays bound until ReleaseReaderContext).
+    // 0, or -1 when it cannot be bound.
+    int32_t Bind();
+
+    // Starts afresh: releases a held context (after 50 ms the new one is established), forgets
+    // every slot's connection and lists the readers into `names` (at most 16; `count` gets their
+    // number). 0 or the PC/SC error; on a listing failure `count` is left as it was.
+    int32_t ListReaderNames(int32_t& count, ReaderNameList& names);
+
+    // Connects to the card in the named reader, recovering from a removed, unresponsive or shared
+    // card: the context is re-established once for a removed or unresponsive card, a slot's
+    // earlier connection is reset for other errors, and a card that another connection holds is
+    // confirmed through the earlier handles or connected in shared mode. On 0 `atr` gets the
+    // card's ATR; `slot` gets the reader's slot on 0 or a sharing violation (a name not among the
+    // first 8 slots after a fresh listing uses slot 0). Returns 0 or the last PC/SC error.
+    // Also used to poll for a re-inserted card: callers may look at the result only.
+    int32_t ConnectSlot(const Text& readerName, int32_t& slot, std::vector<uint8_t>& atr,
+        int32_t shareFlag = kShareExclusive);
+
+    // Whether the card in the slot's reader is still there: connects anew (or confirms through
+    // the earlier handles when the card is held) and reads its status. 0 with the ATR, 7 without
+    // a context, or the PC/SC error (the removed-card code when the card was pulled).
+    int32_t ProbeSlot(std::vector<uint8_t>& atr, int32_t slot, int32_t shareFlag = kShareExclusive);
+
+    // Disconnects the slot's card (or, when the slot has none, the current card) with the given
+    // disposition, forgets both handles and waits 200 ms. The PC/SC result, 0 when there was
+    // nothing to disconnect.
+    int32_t DisconnectSlot(int32_t slot, int32_t dispositionFlag);
+
+    // As DisconnectSlot for the slot listed under `readerName` (slot 0 when absent); when that
+    // slot holds no card the whole context is released instead.
+    int32_t DisconnectReaderByName(const Text& readerName, int32_t dispositionFlag);
+
+    // Releases the context, forgets every slot and lets go of the binding (unloaded when no other
+    // session holds it). The release result (0 when no context was held).
+    int32_t ReleaseReaderContext();
+
+    // Reads a reader attribute through the slot's card handle: the vendor name and reader type as
+    // the bytes read, the version as the ten characters MM.mm.bbbb. 0, 7 without a context, -1
+    // for an unknown selector, or the PC/SC error.
+    int32_t GetReaderAttribute(int32_t slot, int32_t selector, std::vector<uint8_t>& value);
+
+private:
+    detail::SessionState state_;
+};
 
 } // namespace velkor::pcsc

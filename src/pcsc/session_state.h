@@ -4,32 +4,39 @@
 
 #include "pcsc/reader_session.h"
 
-// The module-wide state behind reader_session.h and the helpers its operations share. Internal
-// to the pcsc library.
+// The helpers a session's operations share. Internal to the pcsc library.
 namespace velkor::pcsc::detail {
-
-struct SessionState {
-    SCARDCONTEXT context = 0;
-    bool established = false;
-    std::array<ReaderSlot, kSlotCount> slots;
-    SCARDHANDLE currentCard = 0; // the card handle of the last connection made or confirmed
-    DWORD activeProtocol = 0; // from the last successful connect or reconnect
-};
-
-SessionState& Session();
 
 bool IsValidSlot(int32_t slot);
 DWORD ShareModeOf(int32_t shareFlag);
 DWORD DispositionOf(int32_t dispositionFlag);
 
-// Forgets the card handles and connected flags of all slots.
+// Forgets the card handles (ended with their context) and connected flags of all slots.
 void ForgetSlotConnections(SessionState& session);
 void ClearSlotNames(SessionState& session);
 
-// Establishes a new user-scope context; `established` follows the result.
+// Establishes a new user-scope context.
 int32_t EstablishContext(SessionState& session);
-// Releases the held context (if any); the session is left without one.
+// Releases the held context (if any); the session is left without one, and the slots' handles
+// and the current card are forgotten: the resource manager ended (and reset) those connections.
 int32_t ReleaseContext(SessionState& session);
+
+// Connects to the card in `reader` under the session's context; `activeProtocol` follows. When
+// another session used the card since its last reset, the card is reset before anything is sent
+// to it (a failed reset disconnects again and is returned). 0 or the PC/SC error; `card` gets
+// the connection on success and is left as it was on failure.
+int32_t OpenCard(
+    SessionState& session, const std::string& reader, DWORD shareMode, CardHandle& card);
+// Reconnects one of the session's handles exclusively with a reset of the card.
+int32_t ResetCard(SessionState& session, SCARDHANDLE card);
+// The slot whose handle is `card`, or null.
+ReaderSlot* OwnerOf(SessionState& session, SCARDHANDLE card);
+// Makes `card`, one of the session's handles, the slot's own: it moves from the slot that owned
+// it (the slot's earlier handle is let go). Nothing when no slot owns `card`.
+void AdoptCard(SessionState& session, ReaderSlot& slot, SCARDHANDLE card);
+// Disconnects `card` with `disposition` through the slot that owns it (which then holds
+// nothing); a handle no slot owns is disconnected as it is.
+int32_t DisconnectCard(SessionState& session, SCARDHANDLE card, DWORD disposition);
 
 // Lists the readers into `names` (at most names.size()); `count` gets how many were kept.
 int32_t ListReadersInto(SessionState& session, Text* names, size_t capacity, int32_t& count);

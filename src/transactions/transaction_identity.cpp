@@ -19,7 +19,7 @@ constexpr size_t kRecordDataOffset = 2;
 
 // Records 1 onward in one READ RECORD (P2 05) with an extended expected length of 0. False when
 // the card refuses it or answers too little to hold the three texts.
-bool ReadAllAtOnce(int32_t slot, Text& issuer, Text& remark, Text& account)
+bool ReadAllAtOnce(pcsc::CardSlot slot, Text& issuer, Text& remark, Text& account)
 {
     uint32_t expected = 0;
     pcsc::ApduExtendedAnswer answer;
@@ -36,7 +36,7 @@ bool ReadAllAtOnce(int32_t slot, Text& issuer, Text& remark, Text& account)
 }
 
 // One record at a time; each text is replaced as soon as its record arrived.
-void ReadRecordByRecord(int32_t slot, Text& issuer, Text& remark, Text& account)
+void ReadRecordByRecord(pcsc::CardSlot slot, Text& issuer, Text& remark, Text& account)
 {
     pcsc::ApduResponse response;
     if (!card::Succeeded(card::ReadRecord(slot, 1, 0x08, response))
@@ -60,7 +60,7 @@ void ReadRecordByRecord(int32_t slot, Text& issuer, Text& remark, Text& account)
 
 } // namespace
 
-void ReadTransactionIdentity(int32_t slot, Text& issuer, Text& remark, Text& account)
+void ReadTransactionIdentity(pcsc::CardSlot slot, Text& issuer, Text& remark, Text& account)
 {
     if (!card::Succeeded(card::SelectFile(slot, card::kAccountFile))) {
         return;

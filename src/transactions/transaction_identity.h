@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "pcsc/reader_session.h"
 
 // The card identity the host needs with every signed transaction: issuer bank code (3
 // characters), card remark (30 bytes as 60 hexadecimal digits) and account (16 characters), all
@@ -13,6 +14,6 @@ namespace velkor::transactions {
 // Selects EF1001 (on failure nothing changes) and reads. The extended read replaces all three
 // texts; in the record-by-record read each text is replaced once its record was read, and a
 // refused record stops the reading, so the later texts keep their values.
-void ReadTransactionIdentity(int32_t slot, Text& issuer, Text& remark, Text& account);
+void ReadTransactionIdentity(pcsc::CardSlot slot, Text& issuer, Text& remark, Text& account);
 
 } // namespace velkor::transactions

@@ -150,8 +150,8 @@ std::vector<uint8_t> TransactionCommandData(
     return data;
 }
 
-int32_t RequestTransaction(int32_t slot, TransactionType type, const TransactionFields& fields,
-    ImportAccountRule importRule, TransactionRecord& record)
+int32_t RequestTransaction(pcsc::CardSlot slot, TransactionType type,
+    const TransactionFields& fields, ImportAccountRule importRule, TransactionRecord& record)
 {
     if (const int32_t check = CheckTransactionFields(type, fields, importRule);
         check != status::kOk) {
@@ -163,10 +163,10 @@ int32_t RequestTransaction(int32_t slot, TransactionType type, const Transaction
     WipeOnExit wipeData(data);
 
     pcsc::ApduResponse response;
-    const int32_t result = card::SendSnumTacCommand(
+    const pcsc::ApduResult result = card::SendSnumTacCommand(
         slot, card::kTransactionP1, card::kTransactionP2, data, response);
     if (!card::Succeeded(result)) {
-        return MapTransactionResult(result);
+        return MapTransactionResult(result.Code());
     }
     Text snum;
     Text tac;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "pcsc/reader_session.h"
 
 // Card-signed transaction requests. The page's fields and the PC's timestamp form the data of one
 // transaction command (00 E2 10 80); the card answers with a transaction serial number (SNUM) and
@@ -72,7 +73,7 @@ std::vector<uint8_t> TransactionCommandData(
 // kTransactionAnswered6610, 69F0 gives kTransactionAnswered69F0, any other failure
 // kTransactionFailed; a failed request leaves the record as it was. A failed identity read is not
 // reported: the result is 0 once the command was accepted.
-int32_t RequestTransaction(int32_t slot, TransactionType type, const TransactionFields& fields,
-    ImportAccountRule importRule, TransactionRecord& record);
+int32_t RequestTransaction(pcsc::CardSlot slot, TransactionType type,
+    const TransactionFields& fields, ImportAccountRule importRule, TransactionRecord& record);
 
 } // namespace velkor::transactions

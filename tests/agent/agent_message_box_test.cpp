@@ -77,10 +77,15 @@ protected:
         ASSERT_TRUE(server_->Listen(error)) << error.toStdString();
     }
 
-    std::unique_ptr<TestClient> ConnectedToTheCard()
+    std::unique_ptr<TestClient> Opened()
     {
         auto client = std::make_unique<TestClient>(kOrigin);
         EXPECT_TRUE(client->Open(server_->Port()));
+        return client;
+    }
+    std::unique_ptr<TestClient> ConnectedToTheCard()
+    {
+        auto client = Opened();
         EXPECT_EQ(client->Call("ConnectCard", kPadReader)["result"], 0);
         return client;
     }
@@ -94,7 +99,7 @@ TEST_F(AgentMessageBoxes, PinPadCallAnswersOnlyAfterTheCustomerClosesTheBoxAndOt
 {
     Start(AgentUi::Widgets);
     auto page = ConnectedToTheCard();
-    auto other = ConnectedToTheCard();
+    auto other = Opened(); // the card is the first page's: each page has its own connection
     const size_t pageBefore = page->received.size();
     const size_t otherBefore = other->received.size();
 

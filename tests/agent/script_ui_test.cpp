@@ -73,7 +73,7 @@ protected:
         request.probeCard = [this] {
             int32_t slot = 0;
             std::vector<uint8_t> atr;
-            return pcsc::ConnectSlot(reader_, slot, atr);
+            return testing::Session().ConnectSlot(reader_, slot, atr);
         };
         return ui.RunConfirmation(request);
     }

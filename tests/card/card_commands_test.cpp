@@ -149,7 +149,7 @@ TEST_F(CardCommands, RecordWriteWithSnumTacChecksItsTextsAndStoresTheAnswer)
                   "41"
                   "00",
                     "0030319000" } })));
-    CardEngine engine;
+    CardEngine engine(testing::Session());
     int32_t slot = -1;
     int32_t atrLength = 0;
     Text atr;

@@ -114,7 +114,7 @@ TEST_F(PinMethods, PadVerificationWithAWrongPadPinIsRefused)
 TEST_F(PinMethods, PadReadersTakeTheLongAndTheShortFormWithoutAMessage)
 {
     SimulatedReaders sim(Readers(FinancialCard(), FinancialCard()));
-    CardEngine engine;
+    CardEngine engine(testing::Session());
     int32_t slot = -1;
     int32_t atrLength = 0;
     Text atr;

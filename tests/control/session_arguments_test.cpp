@@ -98,9 +98,9 @@ TEST_F(SessionArguments, DestroyingTheControlReleasesTheContextAndTheBinding)
     {
         CVelkorCtrl control;
         ASSERT_EQ(control.ListReaders(), 0);
-        EXPECT_TRUE(pcsc::ReaderContextEstablished());
+        EXPECT_TRUE(control.Session().ContextEstablished());
     }
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    // The binding is let go only after the context is released.
     EXPECT_FALSE(pcsc::IsPcscApiLoaded());
 }
 

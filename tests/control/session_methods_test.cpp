@@ -199,14 +199,14 @@ TEST_F(SessionMethods, DisconnectCardKeepsTheContextAndDisconnectReaderReleasesI
     ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
     EXPECT_EQ(control.DisconnectCard(), 0);
     EXPECT_EQ(control.GetCardStatus(), u"");
-    EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    EXPECT_TRUE(control.Session().ContextEstablished());
     EXPECT_EQ(waits.waits, (std::vector<int> { 200 }));
 
     ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), 0);
     waits.waits.clear();
     EXPECT_EQ(control.DisconnectReader(), 0);
     EXPECT_EQ(waits.waits, (std::vector<int> { 200 }));
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_FALSE(pcsc::IsPcscApiLoaded());
     EXPECT_EQ(control.GetCardStatus(), Utf8ToText(kAtrHex)) << "stored texts stay";
 

@@ -10,6 +10,7 @@ namespace velkor {
 namespace {
 
 using nlohmann::json;
+using testing::Session;
 using testing::SimulatedReaders;
 using testing::WaitRecorder;
 
@@ -51,7 +52,7 @@ struct Connection {
 Connection Connect(const std::u16string& reader)
 {
     Connection connection;
-    connection.result = pcsc::ConnectSlot(reader, connection.slot, connection.atr);
+    connection.result = Session().ConnectSlot(reader, connection.slot, connection.atr);
     return connection;
 }
 
@@ -64,13 +65,13 @@ TEST(ConnectSlot, FirstConnectionListsReadersAndReportsTheSlotAndAtr)
     EXPECT_EQ(connection.slot, 2);
     EXPECT_EQ(connection.atr, kAtr);
     EXPECT_TRUE(waits.waits.empty());
-    const pcsc::ReaderSlot& slot = pcsc::SlotAt(2);
+    const pcsc::ReaderSlot& slot = Session().SlotAt(2);
     EXPECT_EQ(slot.name, u"Second Reader 02");
     EXPECT_TRUE(slot.connected);
     EXPECT_EQ(slot.protocol, pcsc::Protocol::T1);
     EXPECT_NE(slot.card, 0);
-    EXPECT_EQ(pcsc::CurrentCardHandle(), slot.card);
-    EXPECT_EQ(pcsc::SlotAt(0).name, u"ACS ACR83U 00 00");
+    EXPECT_EQ(Session().CurrentCardHandle(), slot.card);
+    EXPECT_EQ(Session().SlotAt(0).name, u"ACS ACR83U 00 00");
 }
 
 TEST(ConnectSlot, RemovedOrUnresponsiveCardGetsOneMoreAttemptUnderANewContext)
@@ -82,7 +83,7 @@ TEST(ConnectSlot, RemovedOrUnresponsiveCardGetsOneMoreAttemptUnderANewContext)
         EXPECT_EQ(connection.result, 0);
         EXPECT_EQ(connection.atr, kAtr);
         EXPECT_EQ(waits.waits, (std::vector<int> { 20, 20 }));
-        EXPECT_TRUE(pcsc::ReaderContextEstablished());
+        EXPECT_TRUE(Session().ContextEstablished());
     }
     {
         SimulatedReaders sim(Config({ Fault("SCardConnect", 0x80100066) }));
@@ -146,7 +147,7 @@ TEST(ConnectSlot, EveryRecoveryPathLeavesTheReaderConnectable)
         ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
 
         std::vector<uint8_t> atr;
-        EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 0);
+        EXPECT_EQ(Session().ProbeSlot(atr, 0), 0);
         EXPECT_EQ(atr, kAtr);
         const Connection again = Connect(u"ACS ACR83U 00 00");
         EXPECT_EQ(again.result, 0);
@@ -163,15 +164,15 @@ TEST(ConnectSlot, CardHeldByTheEarlierConnectionIsConfirmedThroughIt)
     WaitRecorder waits;
     const Connection first = Connect(u"ACS ACR83U 00 00");
     ASSERT_EQ(first.result, 0);
-    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+    const SCARDHANDLE earlier = Session().SlotAt(0).card;
 
     // The exclusive connection still holds the card, so the new one is refused as shared.
     const Connection again = Connect(u"ACS ACR83U 00 00");
     EXPECT_EQ(again.result, 0);
     EXPECT_EQ(again.slot, 0);
     EXPECT_EQ(again.atr, kAtr);
-    EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
-    EXPECT_EQ(pcsc::CurrentCardHandle(), earlier);
+    EXPECT_EQ(Session().SlotAt(0).card, earlier);
+    EXPECT_EQ(Session().CurrentCardHandle(), earlier);
     EXPECT_TRUE(waits.waits.empty());
 }
 
@@ -198,7 +199,10 @@ TEST(ConnectSlot, ConnectionOfAnotherReaderNeverConfirmsTheCardAskedFor)
     EXPECT_EQ(again.atr, (std::vector<uint8_t> { 0x3B, 0x02, 0x11, 0x11 }));
     uint8_t le = 4;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(again.slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response), 0);
+    EXPECT_EQ(
+        pcsc::TransmitApdu(Session().Slot(again.slot), { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response)
+            .Code(),
+        0);
     EXPECT_EQ(response.length, 4u);
     EXPECT_EQ(sim.Progress(kPinPad).consumed, 1u) << "the command reached the card asked for";
 }
@@ -208,14 +212,14 @@ TEST(ConnectSlot, DeadEarlierConnectionIsReplacedByAFreshSharedOneUnderANewConte
     SimulatedReaders sim(Config({ Fault("SCardStatus", 0x80100069, 2, 1) }));
     WaitRecorder waits;
     ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0); // its status read is the first
-    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+    const SCARDHANDLE earlier = Session().SlotAt(0).card;
     waits.waits.clear();
 
     const Connection again = Connect(u"ACS ACR83U 00 00");
     EXPECT_EQ(again.result, 0);
     EXPECT_EQ(again.atr, kAtr);
-    EXPECT_NE(pcsc::SlotAt(0).card, earlier);
-    EXPECT_EQ(pcsc::CurrentCardHandle(), pcsc::SlotAt(0).card);
+    EXPECT_NE(Session().SlotAt(0).card, earlier);
+    EXPECT_EQ(Session().CurrentCardHandle(), Session().SlotAt(0).card);
     EXPECT_EQ(waits.waits, (std::vector<int> { 10, 20 }));
 }
 
@@ -224,13 +228,13 @@ TEST(ConnectSlot, OtherErrorsResetTheSlotsEarlierConnection)
     SimulatedReaders sim(Config({ Fault("SCardConnect", 0x80100014, 1, 1) }));
     WaitRecorder waits;
     ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
-    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+    const SCARDHANDLE earlier = Session().SlotAt(0).card;
 
     const Connection again = Connect(u"ACS ACR83U 00 00");
     EXPECT_EQ(again.result, 0);
     EXPECT_EQ(again.slot, 0);
     EXPECT_EQ(again.atr, kAtr);
-    EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
+    EXPECT_EQ(Session().SlotAt(0).card, earlier);
     EXPECT_EQ(waits.waits, (std::vector<int> { 20 }));
 }
 
@@ -253,7 +257,7 @@ TEST(ConnectSlot, ErrorsWithoutAnEarlierConnectionAreReturnedUnchanged)
     EXPECT_EQ(empty.result, kNoSmartcard);
     EXPECT_EQ(empty.slot, -5);
     EXPECT_TRUE(empty.atr.empty());
-    EXPECT_FALSE(pcsc::SlotAt(1).connected);
+    EXPECT_FALSE(Session().SlotAt(1).connected);
 
     // A name that is not listed, even after a fresh listing, is tried on slot 0.
     const Connection unknown = Connect(u"No Such Reader");
@@ -266,7 +270,7 @@ TEST(ConnectSlot, FailedContextIsReportedAndTheNextConnectionTriesAgain)
     SimulatedReaders sim(Config({ Fault("SCardEstablishContext", 0x8010001D) }));
     WaitRecorder waits;
     EXPECT_EQ(Connect(u"ACS ACR83U 00 00").result, Code(0x8010001D));
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(Session().ContextEstablished());
     EXPECT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
 }
 
@@ -277,11 +281,11 @@ TEST(ListReaderNames, StartsAfreshAndForgetsEveryConnection)
     ASSERT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
     int32_t count = 0;
     pcsc::ReaderNameList names;
-    ASSERT_EQ(pcsc::ListReaderNames(count, names), 0);
+    ASSERT_EQ(Session().ListReaderNames(count, names), 0);
     EXPECT_EQ(count, 3);
     EXPECT_EQ(names[2], u"Second Reader 02");
-    EXPECT_EQ(pcsc::SlotAt(0).card, 0);
-    EXPECT_FALSE(pcsc::SlotAt(0).connected);
+    EXPECT_EQ(Session().SlotAt(0).card, 0);
+    EXPECT_FALSE(Session().SlotAt(0).connected);
     EXPECT_EQ(waits.waits, (std::vector<int> { 50 }));
     // The old exclusive connection went with its context: the card is free again.
     EXPECT_EQ(Connect(u"ACS ACR83U 00 00").result, 0);
@@ -292,18 +296,18 @@ TEST(DisconnectSlot, DisconnectsOnceWaitsEveryTimeAndReleasesForAnEmptySlotByNam
     SimulatedReaders sim(Config());
     WaitRecorder waits;
     ASSERT_EQ(Connect(u"Second Reader 02").result, 0);
-    EXPECT_EQ(pcsc::DisconnectSlot(2, pcsc::kResetCard), 0);
-    EXPECT_EQ(pcsc::SlotAt(2).card, 0);
-    EXPECT_EQ(pcsc::CurrentCardHandle(), 0);
-    EXPECT_EQ(pcsc::DisconnectSlot(2, pcsc::kResetCard), 0) << "nothing left to disconnect";
-    EXPECT_EQ(pcsc::DisconnectSlot(16, pcsc::kResetCard), -1);
-    EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(Session().DisconnectSlot(2, pcsc::kResetCard), 0);
+    EXPECT_EQ(Session().SlotAt(2).card, 0);
+    EXPECT_EQ(Session().CurrentCardHandle(), 0);
+    EXPECT_EQ(Session().DisconnectSlot(2, pcsc::kResetCard), 0) << "nothing left to disconnect";
+    EXPECT_EQ(Session().DisconnectSlot(16, pcsc::kResetCard), -1);
+    EXPECT_TRUE(Session().ContextEstablished());
 
     ASSERT_EQ(Connect(u"Second Reader 02").result, 0);
-    EXPECT_EQ(pcsc::DisconnectReaderByName(u"Second Reader 02", pcsc::kLeaveCard), 0);
-    EXPECT_TRUE(pcsc::ReaderContextEstablished());
-    EXPECT_EQ(pcsc::DisconnectReaderByName(u"Empty Reader 01", pcsc::kLeaveCard), 0);
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_EQ(Session().DisconnectReaderByName(u"Second Reader 02", pcsc::kLeaveCard), 0);
+    EXPECT_TRUE(Session().ContextEstablished());
+    EXPECT_EQ(Session().DisconnectReaderByName(u"Empty Reader 01", pcsc::kLeaveCard), 0);
+    EXPECT_FALSE(Session().ContextEstablished());
     EXPECT_FALSE(pcsc::IsPcscApiLoaded());
     EXPECT_EQ(waits.waits, (std::vector<int> { 200, 200, 200, 200 }));
 }

@@ -11,6 +11,7 @@ namespace {
 
 using nlohmann::json;
 using testing::ScriptedCard;
+using testing::Session;
 using testing::SimulatedReaders;
 using testing::WaitRecorder;
 
@@ -36,14 +37,14 @@ protected:
         sim_.emplace(config);
         int32_t slot = -1;
         std::vector<uint8_t> atr;
-        ASSERT_EQ(pcsc::ConnectSlot(u"Scripted Reader 00", slot, atr), 0);
+        ASSERT_EQ(Session().ConnectSlot(u"Scripted Reader 00", slot, atr), 0);
     }
     // Sends the SELECT; `response` starts filled with EE so that stale bytes show.
     int32_t Select()
     {
         le_ = 0;
         response_.bytes.fill(0xEE);
-        return pcsc::TransmitApdu(0, kSelect, kAid, &le_, &response_);
+        return pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le_, response_).Code();
     }
 
     WaitRecorder waits_;
@@ -86,7 +87,7 @@ TEST_F(InterruptedAnswers, EmptyReaderProbedBesideAHeldCardHasNoSmartCard)
 {
     Start("9000");
     std::vector<uint8_t> atr;
-    EXPECT_EQ(pcsc::ProbeSlot(atr, 1), pcsc::kNoSmartcard);
+    EXPECT_EQ(Session().ProbeSlot(atr, 1), pcsc::kNoSmartcard);
     EXPECT_TRUE(atr.empty());
 }
 

@@ -10,6 +10,7 @@ namespace velkor {
 namespace {
 
 using testing::ScopedPcscLibrary;
+using testing::Session;
 using testing::WaitRecorder;
 
 // Runs every operation of the session once and collects their results.
@@ -25,15 +26,18 @@ std::vector<int32_t> RunEveryOperation()
     pcsc::ApduExtendedAnswer answer;
     const uint8_t data[] = { 0x01 };
     return {
-        pcsc::ListReaderNames(count, names),
-        pcsc::ConnectSlot(u"Stub Reader 00", slot, bytes, pcsc::kShareExclusive),
-        pcsc::ProbeSlot(bytes, 0, pcsc::kShareExclusive),
-        pcsc::DisconnectSlot(0, pcsc::kResetCard),
-        pcsc::DisconnectReaderByName(u"Stub Reader 00", pcsc::kResetCard),
-        pcsc::GetReaderAttribute(0, pcsc::kVendorName, bytes),
-        pcsc::TransmitApdu(0, { 0x00, 0xA4, 0x04, 0x00 }, data, &le, &response),
-        pcsc::TransmitApduExtended(0, { 0x00, 0xB2, 0x01, 0x0C }, {}, expected, answer),
-        pcsc::ReleaseReaderContext(),
+        Session().ListReaderNames(count, names),
+        Session().ConnectSlot(u"Stub Reader 00", slot, bytes, pcsc::kShareExclusive),
+        Session().ProbeSlot(bytes, 0, pcsc::kShareExclusive),
+        Session().DisconnectSlot(0, pcsc::kResetCard),
+        Session().DisconnectReaderByName(u"Stub Reader 00", pcsc::kResetCard),
+        Session().GetReaderAttribute(0, pcsc::kVendorName, bytes),
+        pcsc::TransmitApdu(Session().Slot(0), { 0x00, 0xA4, 0x04, 0x00 }, data, le, response)
+            .Code(),
+        pcsc::TransmitApduExtended(
+            Session().Slot(0), { 0x00, 0xB2, 0x01, 0x0C }, {}, expected, answer)
+            .Code(),
+        Session().ReleaseReaderContext(),
     };
 }
 
@@ -60,7 +64,7 @@ TEST(PcscBinding, MissingLibraryGivesMinusOneEverywhereAndIsRetriedLater)
     ScopedPcscLibrary library(VELKOR_STUB_COMPLETE);
     int32_t count = 0;
     pcsc::ReaderNameList names;
-    ASSERT_EQ(pcsc::ListReaderNames(count, names), 0);
+    ASSERT_EQ(Session().ListReaderNames(count, names), 0);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(names[0], u"Stub Reader 00");
 }

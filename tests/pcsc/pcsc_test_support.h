@@ -39,28 +39,40 @@ private:
     std::optional<std::string> previous_;
 };
 
-// Points the binding at `library` for the scope. The binding is dropped on both ends, so each
-// test starts unbound and leaves nothing behind for the next.
+// The reader session a PC/SC test drives: the one of the innermost ScopedPcscLibrary.
+inline pcsc::ReaderSession*& CurrentTestSession()
+{
+    static pcsc::ReaderSession* session = nullptr;
+    return session;
+}
+inline pcsc::ReaderSession& Session()
+{
+    return *CurrentTestSession();
+}
+
+// Points the binding at `library` for the scope, with a fresh reader session (Session()). The
+// binding is dropped on both ends, so each test starts unbound and leaves nothing behind.
 class ScopedPcscLibrary {
 public:
     explicit ScopedPcscLibrary(const std::string& library)
         : env_("VELKOR_PCSC_LIBRARY", library)
+        , previous_(CurrentTestSession())
     {
-        Drop();
+        pcsc::UnloadPcscApi();
+        session_.emplace();
+        CurrentTestSession() = &*session_;
     }
-    ~ScopedPcscLibrary() { Drop(); }
-
-    // Releases a context held through the bound library and unbinds it (binding nothing anew).
-    static void Drop()
+    ~ScopedPcscLibrary()
     {
-        if (pcsc::IsPcscApiLoaded()) {
-            pcsc::ReleaseReaderContext();
-        }
+        session_.reset(); // releases its context through the library still bound
+        CurrentTestSession() = previous_;
         pcsc::UnloadPcscApi();
     }
 
 private:
     ScopedEnv env_;
+    pcsc::ReaderSession* previous_;
+    std::optional<pcsc::ReaderSession> session_;
 };
 
 // Records every wait the session asks for, without sleeping.

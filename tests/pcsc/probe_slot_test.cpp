@@ -8,6 +8,7 @@ namespace velkor {
 namespace {
 
 using nlohmann::json;
+using testing::Session;
 using testing::SimulatedReaders;
 using testing::WaitRecorder;
 
@@ -25,9 +26,9 @@ TEST(ProbeSlot, NeedsAContext)
 {
     SimulatedReaders sim(Config());
     std::vector<uint8_t> atr { 1, 2, 3 };
-    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 7);
+    EXPECT_EQ(Session().ProbeSlot(atr, 0), 7);
     EXPECT_TRUE(atr.empty());
-    EXPECT_EQ(pcsc::ProbeSlot(atr, 16), -1);
+    EXPECT_EQ(Session().ProbeSlot(atr, 16), -1);
 }
 
 TEST(ProbeSlot, HeldCardIsConfirmedThroughTheEarlierConnection)
@@ -36,15 +37,15 @@ TEST(ProbeSlot, HeldCardIsConfirmedThroughTheEarlierConnection)
     WaitRecorder waits;
     int32_t slot = -1;
     std::vector<uint8_t> atr;
-    ASSERT_EQ(pcsc::ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
-    const SCARDHANDLE earlier = pcsc::SlotAt(0).card;
+    ASSERT_EQ(Session().ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
+    const SCARDHANDLE earlier = Session().SlotAt(0).card;
 
     atr.clear();
-    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), 0);
+    EXPECT_EQ(Session().ProbeSlot(atr, 0), 0);
     EXPECT_EQ(atr, (std::vector<uint8_t> { 0x3B, 0x02, 0x12, 0x34, 0x56, 0x78 }));
-    EXPECT_EQ(pcsc::SlotAt(0).card, earlier);
-    EXPECT_TRUE(pcsc::SlotAt(0).connected);
-    EXPECT_EQ(pcsc::SlotAt(0).protocol, pcsc::Protocol::T0);
+    EXPECT_EQ(Session().SlotAt(0).card, earlier);
+    EXPECT_TRUE(Session().SlotAt(0).connected);
+    EXPECT_EQ(Session().SlotAt(0).protocol, pcsc::Protocol::T0);
     EXPECT_TRUE(waits.waits.empty());
 }
 
@@ -54,12 +55,12 @@ TEST(ProbeSlot, PulledCardIsReportedThroughTheEarlierConnection)
     WaitRecorder waits;
     int32_t slot = -1;
     std::vector<uint8_t> atr;
-    ASSERT_EQ(pcsc::ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
+    ASSERT_EQ(Session().ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
     ASSERT_EQ(sim.RemoveCard(kReader), 0);
     // As pcscd does, the earlier exclusive handle still holds the empty reader: the new
     // connection is a sharing violation, and the earlier handle's status tells the card is gone.
     atr.clear();
-    EXPECT_EQ(pcsc::ProbeSlot(atr, 0), kRemovedCard);
+    EXPECT_EQ(Session().ProbeSlot(atr, 0), kRemovedCard);
     EXPECT_TRUE(atr.empty());
     EXPECT_TRUE(waits.waits.empty());
 }

@@ -32,7 +32,7 @@ public:
     explicit SimulatedReaders(const nlohmann::json& config)
         : configPath_(NewConfigPath())
         , configEnv_("VELKOR_SIM_CONFIG", configPath_.string())
-        , library_(VELKOR_SIM_LIBRARY)
+        , library_(std::in_place, VELKOR_SIM_LIBRARY)
     {
         Write(config);
         handle_ = dlopen(VELKOR_SIM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
@@ -48,7 +48,7 @@ public:
     {
         const unsigned long blocked = BlockedConnects() - blockedAtStart_;
         EXPECT_EQ(blocked, 0u) << "connections that would block on pcscd (see stderr)";
-        ScopedPcscLibrary::Drop();
+        library_.reset();
         dlclose(handle_);
         std::error_code ignored;
         std::filesystem::remove(configPath_, ignored);
@@ -106,7 +106,7 @@ private:
 
     std::filesystem::path configPath_;
     ScopedEnv configEnv_;
-    ScopedPcscLibrary library_;
+    std::optional<ScopedPcscLibrary> library_;
     void* handle_ = nullptr;
     unsigned long blockedAtStart_ = 0;
 };

@@ -11,6 +11,7 @@ namespace {
 
 using nlohmann::json;
 using testing::ScriptedCard;
+using testing::Session;
 using testing::SimulatedReaders;
 using testing::WaitRecorder;
 
@@ -28,7 +29,7 @@ protected:
             json { { "readers", json::array({ { { "name", kReader }, { "card", card } } }) } });
         int32_t slot = -1;
         std::vector<uint8_t> atr;
-        ASSERT_EQ(pcsc::ConnectSlot(u"Scripted Reader 00", slot, atr), 0);
+        ASSERT_EQ(Session().ConnectSlot(u"Scripted Reader 00", slot, atr), 0);
         ASSERT_EQ(slot, 0);
     }
     void ExpectScriptDone()
@@ -53,13 +54,14 @@ TEST_F(Transmit, T0SendsLeOnlyWithoutDataAndResendsWithTheLengthA6CxxAsksFor)
             { "00A4040007A0000000031010", "9000" }, { "00B2010C", "6A83" } }));
     uint8_t le = 0x00;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, &le, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0);
     EXPECT_EQ(le, 8);
     EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 1, 2, 3, 4, 5, 6, 7, 8 }));
 
     le = 0x20;
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, kAid, &le, &response), 0) << "no Le after data";
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, nullptr, nullptr), 0x6A83);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0)
+        << "no Le after data";
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}).Code(), 0x6A83);
     ExpectScriptDone();
 }
 
@@ -70,10 +72,10 @@ TEST_F(Transmit, T1SendsLeOnTheFirstAttemptOnly)
             { "00A4040007A0000000031010", "9000" } }));
     uint8_t le = 0x00;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, kAid, &le, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
     EXPECT_EQ(le, 2);
     EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 0xAA, 0xBB }));
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, kAid, nullptr, nullptr), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid).Code(), 0);
     ExpectScriptDone();
 }
 
@@ -84,9 +86,9 @@ TEST_F(Transmit, RepeatedWrongLengthAnswersEndAfterAFewResends)
             { "00B2010C08", "6C08" }, { "00B2010C", "6C08" } }));
     uint8_t le = 0x00;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, &le, &response), 0x6C08);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6C08);
     // Without a response buffer nobody could take the data: the status word comes back at once.
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, nullptr, nullptr), 0x6C08);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}).Code(), 0x6C08);
     ExpectScriptDone();
 }
 
@@ -97,12 +99,12 @@ TEST_F(Transmit, AnnouncedAnswerIsFetchedWhateverItsStatusWord)
         { { "00A4040007A0000000031010", "6110" }, { "00C0000010", sixteen + "6283" },
             { "00A4040007A0000000031010", "6110" }, { "00C0000020", sixteen + "9000" } }));
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, kAid, nullptr, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, response).Code(), 0);
     ASSERT_EQ(response.length, 16u);
     EXPECT_EQ(response.bytes[15], 0x0F);
 
     uint8_t le = 0x20; // the larger of the caller's Le and the announced length is asked for
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, kAid, &le, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
     EXPECT_EQ(le, 16);
     ExpectScriptDone();
 }
@@ -115,13 +117,13 @@ TEST_F(Transmit, ShortFetchedAnswerDeliversOnlyWhatArrived)
     uint8_t le = 0x00;
     pcsc::ApduResponse response;
     response.bytes.fill(0xEE);
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, kAid, &le, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
     EXPECT_EQ(le, 4);
     EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 0xCA, 0xFE, 0xBA, 0xBE }));
 
     // Nothing but a status word: no data at all.
     le = 0x00;
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, kAid, &le, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
     EXPECT_EQ(le, 0);
     EXPECT_EQ(response.length, 0u);
     ExpectScriptDone();
@@ -134,17 +136,25 @@ TEST_F(Transmit, StatusWordsComeBackAsNumbersWithOrWithoutData)
             { "00B2010C00", "11226283" }, { "00B2010C", "11229000" } }));
     uint8_t le = 0x00;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, &le, &response), 0x6A82);
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, &le, &response), 0x6700);
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, &le, &response), 0x6620);
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, &le, &response), 0x6283);
+    const pcsc::ApduResult refused
+        = pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response);
+    EXPECT_EQ(refused.Code(), 0x6A82);
+    EXPECT_EQ(refused.pcscResult, 0) << "the card answered: no PC/SC error";
+    EXPECT_EQ(refused.statusWord, pcsc::sw::kFileNotFound);
+    EXPECT_FALSE(refused.Succeeded());
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6700);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6620);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6283);
     EXPECT_EQ(le, 2);
     EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 0x11, 0x22 }));
     // Data the caller did not ask for (no Le) is an error.
-    EXPECT_EQ(pcsc::TransmitApdu(0, kReadRecord, {}, nullptr, &response), -1);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, response).Code(), -1);
     // Arguments that would not fit the command or the slot table never reach the card.
-    EXPECT_EQ(pcsc::TransmitApdu(0, kSelect, std::vector<uint8_t>(256), &le, nullptr), -1);
-    EXPECT_EQ(pcsc::TransmitApdu(16, kSelect, kAid, &le, nullptr), -1);
+    EXPECT_EQ(
+        pcsc::TransmitApdu(Session().Slot(0), kSelect, std::vector<uint8_t>(256), le).Code(), -1);
+    const pcsc::ApduResult outside = pcsc::TransmitApdu(Session().Slot(16), kSelect, kAid, le);
+    EXPECT_EQ(outside.Code(), -1);
+    EXPECT_EQ(outside.statusWord, 0) << "no card answer behind a refused argument";
     ExpectScriptDone();
 }
 
@@ -155,14 +165,16 @@ TEST_F(Transmit, ExtendedLengthIsSentAsThreeBytesAndTheAnswerKeptWhole)
         { { "00B2010C000140", data + "9000" }, { "00A4040007A0000000031010000000", "6A82" } }));
     uint32_t expected = 0x10140; // only the low 16 bits are sent
     pcsc::ApduExtendedAnswer answer;
-    EXPECT_EQ(pcsc::TransmitApduExtended(0, kReadRecord, {}, expected, answer), 0);
+    EXPECT_EQ(
+        pcsc::TransmitApduExtended(Session().Slot(0), kReadRecord, {}, expected, answer).Code(), 0);
     EXPECT_EQ(expected, 300u);
     EXPECT_EQ(answer.length, 302u);
     EXPECT_EQ(answer.bytes[299], 0xAA);
     EXPECT_EQ(answer.bytes[300], 0x90);
 
     expected = 0;
-    EXPECT_EQ(pcsc::TransmitApduExtended(0, kSelect, kAid, expected, answer), 0x6A82);
+    EXPECT_EQ(pcsc::TransmitApduExtended(Session().Slot(0), kSelect, kAid, expected, answer).Code(),
+        0x6A82);
     EXPECT_EQ(expected, 0u);
     ExpectScriptDone();
 }
@@ -173,9 +185,11 @@ TEST_F(Transmit, ExtendedLengthUnderT0OnlyWithoutData)
         "T0", { { "00B2010C000020", "01029000" }, { "00A4040007A0000000031010", "9000" } }));
     uint32_t expected = 0x20;
     pcsc::ApduExtendedAnswer answer;
-    EXPECT_EQ(pcsc::TransmitApduExtended(0, kReadRecord, {}, expected, answer), 0);
+    EXPECT_EQ(
+        pcsc::TransmitApduExtended(Session().Slot(0), kReadRecord, {}, expected, answer).Code(), 0);
     EXPECT_EQ(expected, 2u);
-    EXPECT_EQ(pcsc::TransmitApduExtended(0, kSelect, kAid, expected, answer), 0);
+    EXPECT_EQ(
+        pcsc::TransmitApduExtended(Session().Slot(0), kSelect, kAid, expected, answer).Code(), 0);
     ExpectScriptDone();
 }
 

@@ -96,10 +96,16 @@ TEST_F(RealCardStack, TransmitsCommandsToTheCard)
     const uint8_t application[] = { 0xA0, 0x00, 0x00, 0x01, 0x72, 0x95, 0x00, 0x01 };
     uint8_t le = 0;
     pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(slot, { 0x00, 0xA4, 0x04, 0x00 }, application, &le, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(control_.Session().Slot(slot), { 0x00, 0xA4, 0x04, 0x00 },
+                  application, le, response)
+                  .Code(),
+        0);
 
     le = 0x10;
-    EXPECT_EQ(pcsc::TransmitApdu(slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, &le, &response), 0);
+    EXPECT_EQ(pcsc::TransmitApdu(
+                  control_.Session().Slot(slot), { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response)
+                  .Code(),
+        0);
     ASSERT_EQ(response.length, 16u);
     EXPECT_EQ(response.bytes[0], 0x00);
     EXPECT_EQ(response.bytes[15], 0xFF);
@@ -239,7 +245,7 @@ TEST_F(RealCardStack, ConfirmedWithdrawalSignsOnTheCardPutBackDuringTheDialog)
         host::WithdrawalCommandData("2510", "00000000100000", "00000001", "12345678",
             TextToUtf8(control.GetRespDateTime()), "8220012345678901"),
         TextToUtf8(control.GetRespTAC())));
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
 }
 
 } // namespace

@@ -137,7 +137,7 @@ TEST_F(ConfirmedOperations, ArgumentErrorsComeBeforeTheDialogAndTheConnection)
                   kAccount, std::nullopt, kDocument),
         status::kMissingArgument);
     EXPECT_TRUE(ui.dialogs.empty());
-    EXPECT_FALSE(pcsc::ReaderContextEstablished()) << "nothing was connected";
+    EXPECT_FALSE(control.Session().ContextEstablished()) << "nothing was connected";
 }
 
 TEST_F(ConfirmedOperations, DialogShowsTheKindAndDataOfEachOperation)
@@ -176,15 +176,15 @@ TEST_F(ConfirmedOperations, MismatchedDocumentsAndCancellationsEndDisconnectedWi
             { 102, status::kConfirmationLaterCheckFailed }, { 0, status::kNotConfirmed } }) {
         ui.answer = answer;
         EXPECT_EQ(WithdrawEx(u"00000000010000"), expected);
-        EXPECT_FALSE(pcsc::ReaderContextEstablished());
+        EXPECT_FALSE(control.Session().ContextEstablished());
         EXPECT_EQ(control.WriteRecordWithSNUMTAC(kPad, u"ABC", kDocument, u"123456"), expected);
-        EXPECT_FALSE(pcsc::ReaderContextEstablished());
+        EXPECT_FALSE(control.Session().ContextEstablished());
     }
     ASSERT_EQ(control.ConnectCard(kPad), 0);
     ui.answer = 101;
     EXPECT_EQ(control.VerifyPINEx(u"123456", kDocument), status::kNotConfirmed)
         << "PIN methods know only kNotConfirmed";
-    EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the page's connection stays";
+    EXPECT_TRUE(control.Session().ContextEstablished()) << "the page's connection stays";
 
     ui.answer = 1;
     ASSERT_EQ(WithdrawEx(u"00000000010000"), 0);
@@ -195,7 +195,7 @@ TEST_F(ConfirmedOperations, ConfirmedTransactionsSignAndTheHostAcceptsTheTac)
 {
     SimulatedReaders sim(Readers(FinancialCard({ { "snum", 40 } })));
     ASSERT_EQ(WithdrawEx(u"00000000010000"), 0);
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_EQ(control.GetRespSNUM(), u"00000040");
     EXPECT_EQ(control.GetTransactionAccount(), kAccount);
     EXPECT_TRUE(HostAccepts(control, WithdrawalData("00000000010000")));
@@ -207,7 +207,7 @@ TEST_F(ConfirmedOperations, ConfirmedTransactionsSignAndTheHostAcceptsTheTac)
         host::TransferCommandData("2540", "00000000020000", "00000002", "87654321", kTimestamp,
             "1234567890123456", kCardAccount)));
     EXPECT_EQ(WithdrawEx(u"00000000010000", u"654321"), 1) << "a wrong PIN, after the dialog";
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
 }
 
 TEST_F(ConfirmedOperations, RecordWriteVerifiesThePinAndReturnsSnumTacAndIdentity)
@@ -220,7 +220,7 @@ TEST_F(ConfirmedOperations, RecordWriteVerifiesThePinAndReturnsSnumTacAndIdentit
     EXPECT_TRUE(HostAccepts(control, "RECORD-1"));
     EXPECT_EQ(control.GetTransactionIssuer(), u"822");
     EXPECT_EQ(control.GetTransactionAccount(), kAccount);
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
 }
 
 TEST_F(ConfirmedOperations, ACardPulledAndPutBackDuringTheDialogIsReachedAgain)
@@ -272,7 +272,7 @@ TEST_F(ConfirmedOperations, CancelledOrLeftDialogsSendNoCardCommand)
     ui.duringDialog = [this](ConfirmationRequest&) { control.MarkPageLeft(); };
     EXPECT_EQ(control.VerifyPINSndEx(kDocument), status::kNotConfirmed);
     EXPECT_EQ(WithdrawSndEx(u"00000000010000"), status::kNotConfirmed);
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_EQ(sim.Progress(testing::kPadReader).mismatches, 0u) << "a command reached the card";
 }
 
@@ -296,7 +296,7 @@ TEST_F(ConfirmedOperations, APageThatLeavesDuringAPadMessageBoxSendsNothingMore)
     CVelkorCtrl leaving(otherUi);
     otherUi.onMessage = [&leaving] { leaving.MarkPageLeft(); };
     EXPECT_EQ(withdraw(leaving), status::kNotConfirmed);
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(leaving.Session().ContextEstablished());
     CVelkorCtrl staying(otherUi);
     ASSERT_EQ(withdraw(staying), 0);
     EXPECT_EQ(staying.GetRespSNUM(), u"00000001") << "the left page's transaction was not signed";

@@ -98,7 +98,7 @@ TEST_F(PinBoundTransactions, PadReaderTakesThePinForTheTransactionItself)
         CVelkorCtrl control(caseUi);
         EXPECT_EQ(WithdrawOnPad(control), c.result) << c.name;
         EXPECT_EQ(caseUi.events.back(), "arrow") << c.name << ": the request reached the reader";
-        EXPECT_FALSE(pcsc::ReaderContextEstablished()) << c.name;
+        EXPECT_FALSE(control.Session().ContextEstablished()) << c.name;
         EXPECT_EQ(c.result == 0 && HostAcceptsWithdrawal(control), c.result == 0) << c.name;
         if (c.result != 0) {
             EXPECT_EQ(control.GetRespSNUM(), u"") << c.name;

@@ -53,7 +53,7 @@ TEST_F(SndTransactions, WithdrawalAndTransferAskOnTheReaderSignAndEndTheSession)
     EXPECT_EQ(ui.events, (std::vector<std::string> { "message", "wait", "arrow" }));
     EXPECT_EQ(ui.texts[0], kConfirmText);
     EXPECT_EQ(ui.captions[0], u"霖州銀行");
-    EXPECT_FALSE(pcsc::ReaderContextEstablished()) << "disconnected and released";
+    EXPECT_FALSE(control.Session().ContextEstablished()) << "disconnected and released";
     EXPECT_EQ(waits.waits, (std::vector<int> { 200 }));
     EXPECT_EQ(control.GetRespSNUM(), u"00000500");
     EXPECT_EQ(control.GetRespDateTime(), u"20240305070809");
@@ -135,9 +135,9 @@ TEST_F(SndTransactions, FailuresBeforeTheBoxShowNothingAndLeaveNoSession)
         << "the import account must be exactly 16 characters";
     EXPECT_EQ(withdraw(u"ACS"), status::kBadLength) << "reader name too short";
     EXPECT_EQ(withdraw(kPlain), pcsc::kNoSmartcard) << "an empty reader";
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_EQ(withdraw(kPad), status::kSelectionFailed) << "the application is refused";
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_TRUE(ui.events.empty());
     EXPECT_EQ(control.GetRespSNUM(), u"");
 }
@@ -153,7 +153,7 @@ TEST_F(SndTransactions, CardPulledAfterTheBoxFailsTheRequestAndStillEndsTheSessi
                   u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
         -1);
     EXPECT_EQ(ui.events, (std::vector<std::string> { "message", "wait", "arrow" }));
-    EXPECT_FALSE(pcsc::ReaderContextEstablished());
+    EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_EQ(control.GetRespSNUM(), u"");
 }
 
@@ -164,7 +164,7 @@ TEST_F(SndTransactions, InquiryWorksOnTheConnectedCardWithoutBoxOrConnectionOfIt
     ASSERT_EQ(control.ConnectCard(kPad), 0);
     EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, u"No Such Reader 99"), 0);
     EXPECT_EQ(ui.events, (std::vector<std::string> { "wait", "arrow" }));
-    EXPECT_TRUE(pcsc::ReaderContextEstablished());
+    EXPECT_TRUE(control.Session().ContextEstablished());
     EXPECT_EQ(control.GetRespSNUM(), u"00000001");
     EXPECT_EQ(control.GetRespDateTime(), u"");
 }
@@ -184,7 +184,7 @@ TEST_F(SndTransactions, InquirySelectsTheApplicationBeforeCheckingItsFields)
         status::kSelectionFailed)
         << "not kMissingArgument";
     EXPECT_TRUE(ui.events.empty()) << "no wait cursor without the application";
-    EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the page's card session stays";
+    EXPECT_TRUE(control.Session().ContextEstablished()) << "the page's card session stays";
     EXPECT_EQ(control.GetRespSNUM(), u"");
 }
 

@@ -80,7 +80,7 @@ TEST_F(TransactionRequests, WithdrawalSendsFieldsAndTimestampAndStoresTheAnswerA
         (Record { u"00000017", u"1122334455667788", u"20240305070809", u"822",
             Utf8ToText(kRemarkHex), Utf8ToText(kAccount) }));
     EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
-    EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the plain request stays connected";
+    EXPECT_TRUE(control.Session().ContextEstablished()) << "the plain request stays connected";
 }
 
 TEST_F(TransactionRequests, EachTypeLaysOutItsDataInTheCardsOrder)
