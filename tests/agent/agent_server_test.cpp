@@ -262,6 +262,34 @@ TEST_F(AgentServerTest, RefusesForeignOriginsAndNonLoopbackHostsBeforeAnyControl
     EXPECT_EQ(server_->ConnectionCount(), 1);
 }
 
+TEST_F(AgentServerTest, RefusedPagesCountAgainstTheConnectionBoundUntilTheyHaveClosed)
+{
+    // A refused page that ignores the close keeps its socket for a while and could still send;
+    // without a bound, a flood of them held a megabyte each.
+    AgentLimits limits;
+    limits.maxConnections = 2;
+    Start(limits);
+    std::vector<std::unique_ptr<testing::RawClient>> refused;
+    for (int i = 0; i < limits.maxConnections; ++i) {
+        refused.push_back(std::make_unique<testing::RawClient>());
+        ASSERT_TRUE(refused.back()->Connect(server_->Port()));
+        refused.back()->Send(HandshakeFor("https://evil.example")
+            + testing::RawClient::Frame(std::string(60000, ' '), true, 0x0).replace(0, 1, "\x01"));
+        EXPECT_EQ(refused.back()->ReadStatusLine(), "HTTP/1.1 101 Switching Protocols");
+        ASSERT_TRUE(refused.back()->WaitForClose());
+        EXPECT_EQ(refused.back()->closeCode, kCloseOriginRefused);
+    }
+    testing::RawClient turnedAway;
+    ASSERT_TRUE(turnedAway.Connect(server_->Port()));
+    turnedAway.Send(HandshakeFor(kOrigin.toStdString()));
+    EXPECT_EQ(turnedAway.ReadStatusLine(), "");
+    EXPECT_TRUE(turnedAway.Gone());
+
+    // Once they are gone (they never answered the close), pages are accepted again.
+    ASSERT_TRUE(testing::WaitFor([&] { return refused.back()->Gone(); }, 5000));
+    EXPECT_EQ(Connect()->Call("Count")["result"], 1);
+}
+
 TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
 {
     AgentLimits limits;
