@@ -298,6 +298,7 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
     Start(limits);
     auto first = Connect();
     auto second = Connect();
+    auto third = Connect();
 
     // While a call sits in its dialog, further requests only queue up; the refusals arrive
     // during the nested loop, then the dialog ends.
@@ -310,11 +311,16 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
         }
         EXPECT_TRUE(testing::WaitFor(
             [&] { return first->received.size() == 2 && second->received.size() == 1; }, 5000));
+        // The full queue, kept full by others, still takes a call of a page with none waiting.
+        third->Send(1, "Count");
+        EXPECT_FALSE(third->WaitForMessages(1, 200));
         Blocker::Release();
     };
     first->Send(1, "Block");
     ASSERT_TRUE(first->WaitForMessages(6));
     ASSERT_TRUE(second->WaitForMessages(4));
+    ASSERT_TRUE(third->WaitForMessages(1));
+    EXPECT_EQ(third->received[0]["result"], 3);
 
     std::map<int, json> firstById;
     for (const auto& answer : first->received) {
@@ -323,8 +329,8 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
     // The pages take turns: the second page's calls do not wait behind all of the first's.
     EXPECT_EQ(firstById[1]["result"], 0);
     EXPECT_EQ(firstById[2]["result"], 1);
-    EXPECT_EQ(firstById[3]["result"], 3);
-    EXPECT_EQ(firstById[4]["result"], 5);
+    EXPECT_EQ(firstById[3]["result"], 4);
+    EXPECT_EQ(firstById[4]["result"], 6);
     EXPECT_EQ(firstById[5]["error"]["code"], rpc::kQueueFull);
     EXPECT_EQ(firstById[6]["error"]["code"], rpc::kQueueFull);
     std::map<int, json> secondById;
@@ -332,8 +338,8 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
         secondById[answer["id"].get<int>()] = answer;
     }
     EXPECT_EQ(secondById[1]["result"], 2);
-    EXPECT_EQ(secondById[2]["result"], 4);
-    EXPECT_EQ(secondById[3]["result"], 6);
+    EXPECT_EQ(secondById[2]["result"], 5);
+    EXPECT_EQ(secondById[3]["result"], 7);
     EXPECT_EQ(secondById[4]["error"]["code"], rpc::kQueueFull);
     EXPECT_EQ(Blocker::cancelled, 0);
 }
