@@ -69,6 +69,12 @@ bool ParseServeArguments(
         } else if (arg == "--ui" && hasValue
             && (args[i + 1] == "auto" || args[i + 1] == "none" || args[i + 1] == "qt")) {
             settings.ui = args[++i];
+        } else if ((arg == "--ui" && hasValue && args[i + 1].starts_with("script="))
+            || arg.starts_with("--ui=script=")) {
+            // Scripted dialogs answer for the customer: only a command line's own calls may use
+            // them, never a page.
+            error = "--ui script=FILE is for velkor call only";
+            return false;
         } else {
             error = "unexpected argument " + arg;
             return false;

@@ -169,18 +169,6 @@ TEST_F(AgentServerTest, EveryConnectionGetsItsOwnControl)
     EXPECT_EQ(clients[42]->Call("GetAPIVersion")["result"], "Version 1.0.0.1 ");
 }
 
-TEST_F(AgentServerTest, TenThousandSequentialCallsOnOneConnection)
-{
-    Start();
-    auto client = Connect();
-    for (int i = 1; i <= 10000; ++i) {
-        const json answer = client->Call(i % 2 ? "GetAPIVersion" : "8");
-        ASSERT_EQ(answer["id"], i);
-        ASSERT_EQ(answer["result"], "Version 1.0.0.1 ");
-        client->received.clear();
-    }
-}
-
 TEST_F(AgentServerTest, BadRequestsAreAnsweredAndLeaveOtherPagesAlone)
 {
     Start();
