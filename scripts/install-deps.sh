@@ -12,6 +12,7 @@ build_packages=(
 )
 test_packages=(
   pcscd vsmartcard-vpcd pcsc-tools xvfb
+  xdotool x11-apps imagemagick qt6-qpa-plugins libxcb-cursor0
   chromium
 )
 

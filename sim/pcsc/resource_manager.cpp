@@ -1,6 +1,8 @@
 #include "resource_manager.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 
 #include "card_factory.h"
@@ -132,6 +134,39 @@ void ResourceManager::AfterCall(const char* call)
             Insert(*reader, std::move(card));
         }
     });
+}
+
+// Another process (a browser test driving the agent, which loads this library) moves cards by
+// writing lines "remove READER" or "insert READER" (the card last removed goes back) to a file of
+// its own and renaming it to the path VELKOR_SIM_CONTROL names. The file is taken by renaming it
+// away, so each command is applied once and never half written, at the program's next PC/SC call.
+void ResourceManager::ApplyControlFile()
+{
+    const char* path = std::getenv("VELKOR_SIM_CONTROL");
+    if (path == nullptr || *path == '\0') {
+        return;
+    }
+    const std::string taken = std::string(path) + ".taken";
+    if (std::rename(path, taken.c_str()) != 0) {
+        return; // nothing asked for
+    }
+    std::ifstream file(taken);
+    std::string line;
+    while (std::getline(file, line)) {
+        const size_t space = line.find(' ');
+        const std::string action = line.substr(0, space);
+        const std::string name = space == std::string::npos ? "" : line.substr(space + 1);
+        Reader* reader = FindReader(name);
+        if (reader == nullptr || (action != "remove" && action != "insert")) {
+            std::cerr << "velkor-sim: control file: cannot apply \"" << line << "\"\n";
+        } else if (action == "remove" && reader->card) {
+            Remove(*reader);
+        } else if (action == "insert" && !reader->card && reader->removedCard) {
+            Insert(*reader, std::move(reader->removedCard));
+        }
+    }
+    file.close();
+    std::remove(taken.c_str());
 }
 
 std::optional<LONG> ResourceManager::Fault(const char* call, const std::string* reader)

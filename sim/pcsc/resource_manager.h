@@ -84,6 +84,8 @@ private:
     void Remove(Reader& reader);
     void Insert(Reader& reader, std::unique_ptr<VirtualCard> card);
     void AfterCall(const char* call);
+    // Applies the card movements another process left in the file VELKOR_SIM_CONTROL names.
+    void ApplyControlFile();
     std::optional<LONG> Fault(const char* call, const std::string* reader);
 
     Reader* FindReader(const std::string& name);

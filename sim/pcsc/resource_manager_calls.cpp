@@ -70,13 +70,15 @@ private:
     std::function<void()> after_;
 };
 
-// The common start of every call: the lock, the configuration, the card movements planned after
-// the call, and an injected fault for `faultReader` (the reader a fault may be limited to).
+// The common start of every call: the lock, the configuration, the card movements another process
+// asked for, those planned after the call, and an injected fault for `faultReader` (the reader a
+// fault may be limited to).
 #define VELKOR_SIM_ENTER(call, followEnvironment, faultReader)                                     \
     std::unique_lock lock(mutex_);                                                                 \
     if (!Ready(followEnvironment)) {                                                               \
         return SCARD_E_NO_SERVICE;                                                                 \
     }                                                                                              \
+    ApplyControlFile();                                                                            \
     CallScope afterCall([this] { AfterCall(call); });                                              \
     if (auto fault = Fault(call, faultReader)) {                                                   \
         return *fault;                                                                             \

@@ -128,6 +128,8 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     std::unique_ptr<QCoreApplication> app;
     if (widgets) {
         app = std::make_unique<QApplication>(argc, argv);
+        // The agent serves until it is stopped: closing a dialog, its only window, must not end it.
+        QApplication::setQuitOnLastWindowClosed(false);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
