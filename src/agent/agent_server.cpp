@@ -135,8 +135,9 @@ void AgentServer::Log(const std::string& line) const
 
 void AgentServer::OnAccepted(int descriptor)
 {
-    // Connections still in their handshake count against the same bound as open ones, so that
-    // half-open connections cannot hold every descriptor.
+    // Connections still in their handshake, or refused and closing, count against the same bound
+    // as open ones, so that half-open or refused connections cannot hold every descriptor, nor the
+    // memory of what they send meanwhile.
     if (handshaking_ >= options_.limits.maxConnections) {
         ::close(descriptor);
         return;
@@ -152,13 +153,14 @@ void AgentServer::OnAccepted(int descriptor)
     };
     WebSocketChannel::Handlers handlers;
     handlers.opened = [this, channel, handshakeOver](const HandshakeRequest& request) {
-        handshakeOver();
-        OnHandshake(channel, request);
+        // An accepted page's connection replaces these handlers, this one included: what is
+        // needed afterwards is copied first.
+        const auto over = handshakeOver;
+        if (OnHandshake(channel, request)) {
+            over();
+        }
     };
-    handlers.refused = [this, handshakeOver](const HandshakeRequest& request) {
-        handshakeOver();
-        OnHandshakeRefused(request);
-    };
+    handlers.refused = [this](const HandshakeRequest& request) { OnHandshakeRefused(request); };
     handlers.closed = [channel, handshakeOver] {
         handshakeOver();
         channel->deleteLater();
@@ -172,7 +174,7 @@ void AgentServer::OnHandshakeRefused(const HandshakeRequest& request)
         + EscapedForLog(request.host) + "\"): " + request.problem);
 }
 
-void AgentServer::OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request)
+bool AgentServer::OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request)
 {
     uint16_t code = 0;
     const char* reason = "";
@@ -190,12 +192,13 @@ void AgentServer::OnHandshake(WebSocketChannel* channel, const HandshakeRequest&
         Log("refused connection (origin \"" + EscapedForLog(request.origin) + "\", host \""
             + EscapedForLog(request.host) + "\"): " + reason);
         channel->Close(code, reason);
-        return;
+        return false;
     }
     auto* connection = new AgentConnection(*this, channel, QString::fromStdString(request.origin));
     connections_.push_back(connection);
     Log("connection from " + EscapedForLog(request.origin) + " ("
         + std::to_string(connections_.size()) + " open)");
+    return true;
 }
 
 void AgentServer::ConnectionClosed(AgentConnection* connection)

@@ -62,7 +62,8 @@ public:
 
 private:
     void OnAccepted(int descriptor);
-    void OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request);
+    // False when the page is refused: its channel is closing and stays counted until closed.
+    bool OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request);
     void OnHandshakeRefused(const HandshakeRequest& request);
 
     AgentOptions options_;

@@ -16,7 +16,10 @@ CallQueue::~CallQueue() = default;
 
 bool CallQueue::Enqueue(std::unique_ptr<QueuedCall> call)
 {
-    if (waitingCount_ >= capacity_) {
+    // A full queue still takes one call of an owner that has none waiting: otherwise a few pages
+    // that keep the queue full would have every call of every other page refused. This is bounded
+    // by the number of owners (connections).
+    if (waitingCount_ >= capacity_ && waiting_.contains(call->Owner())) {
         return false;
     }
     auto& calls = waiting_[call->Owner()];

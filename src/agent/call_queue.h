@@ -23,7 +23,7 @@ public:
 // many calls another page has queued. Calls are never run from inside a socket handler (each run
 // is posted to the event loop) and never inside another call: a modal dialog's nested event loop
 // may deliver further requests, which wait here until the running call has returned. The queue is
-// bounded; Enqueue refuses beyond the capacity.
+// bounded; Enqueue refuses beyond the capacity, except one call of an owner with none waiting.
 class CallQueue : public QObject {
     Q_OBJECT
 public:

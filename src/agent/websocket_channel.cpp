@@ -243,7 +243,11 @@ void WebSocketChannel::ReadFrames()
         std::string& target = isControl ? control_ : message_;
         const auto count = static_cast<size_t>(
             std::min<uint64_t>(remaining_, static_cast<uint64_t>(socket_->bytesAvailable())));
-        if (count > 0) {
+        if (count > 0 && !isControl && state_ == State::Closing) {
+            // No message is delivered once closing: its data is dropped rather than held.
+            socket_->skip(static_cast<qint64>(count));
+            remaining_ -= count;
+        } else if (count > 0) {
             char* into = AppendSpace(target, count);
             const qint64 got = socket_->read(into, static_cast<qint64>(count));
             if (got != static_cast<qint64>(count)) {

@@ -250,6 +250,34 @@ TEST_F(AgentServerTest, RefusesForeignOriginsAndNonLoopbackHostsBeforeAnyControl
     EXPECT_EQ(server_->ConnectionCount(), 1);
 }
 
+TEST_F(AgentServerTest, RefusedPagesCountAgainstTheConnectionBoundUntilTheyHaveClosed)
+{
+    // A refused page that ignores the close keeps its socket for a while and could still send;
+    // without a bound, a flood of them held a megabyte each.
+    AgentLimits limits;
+    limits.maxConnections = 2;
+    Start(limits);
+    std::vector<std::unique_ptr<testing::RawClient>> refused;
+    for (int i = 0; i < limits.maxConnections; ++i) {
+        refused.push_back(std::make_unique<testing::RawClient>());
+        ASSERT_TRUE(refused.back()->Connect(server_->Port()));
+        refused.back()->Send(HandshakeFor("https://evil.example")
+            + testing::RawClient::Frame(std::string(60000, ' '), true, 0x0).replace(0, 1, "\x01"));
+        EXPECT_EQ(refused.back()->ReadStatusLine(), "HTTP/1.1 101 Switching Protocols");
+        ASSERT_TRUE(refused.back()->WaitForClose());
+        EXPECT_EQ(refused.back()->closeCode, kCloseOriginRefused);
+    }
+    testing::RawClient turnedAway;
+    ASSERT_TRUE(turnedAway.Connect(server_->Port()));
+    turnedAway.Send(HandshakeFor(kOrigin.toStdString()));
+    EXPECT_EQ(turnedAway.ReadStatusLine(), "");
+    EXPECT_TRUE(turnedAway.Gone());
+
+    // Once they are gone (they never answered the close), pages are accepted again.
+    ASSERT_TRUE(testing::WaitFor([&] { return refused.back()->Gone(); }, 5000));
+    EXPECT_EQ(Connect()->Call("Count")["result"], 1);
+}
+
 TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
 {
     AgentLimits limits;
@@ -258,6 +286,7 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
     Start(limits);
     auto first = Connect();
     auto second = Connect();
+    auto third = Connect();
 
     // While a call sits in its dialog, further requests only queue up; the refusals arrive
     // during the nested loop, then the dialog ends.
@@ -270,11 +299,16 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
         }
         EXPECT_TRUE(testing::WaitFor(
             [&] { return first->received.size() == 2 && second->received.size() == 1; }, 5000));
+        // The full queue, kept full by others, still takes a call of a page with none waiting.
+        third->Send(1, "Count");
+        EXPECT_FALSE(third->WaitForMessages(1, 200));
         Blocker::Release();
     };
     first->Send(1, "Block");
     ASSERT_TRUE(first->WaitForMessages(6));
     ASSERT_TRUE(second->WaitForMessages(4));
+    ASSERT_TRUE(third->WaitForMessages(1));
+    EXPECT_EQ(third->received[0]["result"], 3);
 
     std::map<int, json> firstById;
     for (const auto& answer : first->received) {
@@ -283,8 +317,8 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
     // The pages take turns: the second page's calls do not wait behind all of the first's.
     EXPECT_EQ(firstById[1]["result"], 0);
     EXPECT_EQ(firstById[2]["result"], 1);
-    EXPECT_EQ(firstById[3]["result"], 3);
-    EXPECT_EQ(firstById[4]["result"], 5);
+    EXPECT_EQ(firstById[3]["result"], 4);
+    EXPECT_EQ(firstById[4]["result"], 6);
     EXPECT_EQ(firstById[5]["error"]["code"], rpc::kQueueFull);
     EXPECT_EQ(firstById[6]["error"]["code"], rpc::kQueueFull);
     std::map<int, json> secondById;
@@ -292,8 +326,8 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
         secondById[answer["id"].get<int>()] = answer;
     }
     EXPECT_EQ(secondById[1]["result"], 2);
-    EXPECT_EQ(secondById[2]["result"], 4);
-    EXPECT_EQ(secondById[3]["result"], 6);
+    EXPECT_EQ(secondById[2]["result"], 5);
+    EXPECT_EQ(secondById[3]["result"], 7);
     EXPECT_EQ(secondById[4]["error"]["code"], rpc::kQueueFull);
     EXPECT_EQ(Blocker::cancelled, 0);
 }
