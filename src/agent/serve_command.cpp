@@ -11,6 +11,7 @@
 
 #include "agent/agent_server.h"
 #include "agent/origin_policy.h"
+#include "agent/process_hardening.h"
 #include "agent/registration.h"
 #include "build_info.h"
 #include "common/quit_on_signals.h"
@@ -36,7 +37,8 @@ bool HasDisplay()
 void PrintServeUsage()
 {
     std::cerr << "usage: velkor serve [--port N] [--allow-origin ORIGIN]... [--no-demo-origin]\n"
-                 "                    [--verbose] [--ui auto|none|qt]\n";
+                 "                    [--verbose] [--ui auto|none|qt] [--debug]\n"
+                 "  --debug  leave the agent's memory readable by a debugger of the same user\n";
 }
 
 } // namespace
@@ -47,6 +49,7 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     std::vector<std::string> extraOrigins;
     bool demoOrigin = true;
     bool verbose = false;
+    bool debuggable = false;
     std::string ui = "auto";
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -65,6 +68,8 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
             demoOrigin = false;
         } else if (arg == "--verbose") {
             verbose = true;
+        } else if (arg == "--debug") {
+            debuggable = true;
         } else if (arg == "--ui" && hasValue
             && (args[i + 1] == "auto" || args[i + 1] == "none" || args[i + 1] == "qt")) {
             ui = args[++i];
@@ -73,6 +78,10 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
             PrintServeUsage();
             return kUsageError;
         }
+    }
+
+    if (!ProtectProcessMemory(debuggable)) {
+        std::cerr << "velkor serve: could not make the process non-dumpable\n";
     }
 
     OriginPolicy check;
