@@ -5,6 +5,9 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
 
+#include "demo_request.h"
+#include "request_site.h"
+
 namespace velkor::host {
 
 namespace {
@@ -69,6 +72,7 @@ std::string_view Body(const QHttpServerRequest& request, QByteArray& holder)
 
 DemoBankServer::DemoBankServer(DemoBank& bank)
     : bank_(bank)
+    , listener_(new BoundedTcpServer(DemoRequest::kMaxBodyBytes, &server_))
 {
     AddPage();
     AddEndpoints();
@@ -82,14 +86,17 @@ void DemoBankServer::AddPage()
 {
     for (const PageFile& file : kPageFiles) {
         server_.route(QString::fromLatin1(file.path), Method::Get | Method::Head,
-            [&file](const QHttpServerRequest&) { return FileResponse(file); });
+            [this, &file](const QHttpServerRequest& request) {
+                return Refusal(request, false).value_or(FileResponse(file));
+            });
     }
 }
 
 void DemoBankServer::AddEndpoints()
 {
-    server_.route("/api/config", Method::Get,
-        [this](const QHttpServerRequest&) { return JsonResponse(bank_.Config()); });
+    server_.route("/api/config", Method::Get, [this](const QHttpServerRequest& request) {
+        return Refusal(request, true).value_or(JsonResponse(bank_.Config()));
+    });
 
     using Endpoint = DemoBankReply (DemoBank::*)(std::string_view);
     const std::pair<const char*, Endpoint> posts[] = {
@@ -101,15 +108,37 @@ void DemoBankServer::AddEndpoints()
     for (const auto& [path, endpoint] : posts) {
         server_.route(QString::fromLatin1(path), Method::Post,
             [this, endpoint](const QHttpServerRequest& request) {
+                if (auto refused = Refusal(request, true)) {
+                    return std::move(*refused);
+                }
                 QByteArray body;
                 return JsonResponse((bank_.*endpoint)(Body(request, body)));
             });
     }
 }
 
+std::optional<QHttpServerResponse> DemoBankServer::Refusal(
+    const QHttpServerRequest& request, bool endpoint) const
+{
+    switch (CheckSite(request.headers(), port_, endpoint)) {
+    case SiteCheck::Allowed:
+        return std::nullopt;
+    case SiteCheck::ForeignHost:
+        return JsonResponse(ErrorReply(421, "this server answers only to its own address"));
+    case SiteCheck::CrossSite:
+        return JsonResponse(ErrorReply(403, "requests from other sites are refused"));
+    }
+    return std::nullopt;
+}
+
 uint16_t DemoBankServer::Listen(uint16_t port)
 {
-    return server_.listen(QHostAddress::LocalHost, port);
+    if (!listener_->listen(QHostAddress::LocalHost, port)) {
+        return 0;
+    }
+    server_.bind(listener_);
+    port_ = listener_->serverPort();
+    return port_;
 }
 
 } // namespace velkor::host
