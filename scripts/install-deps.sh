@@ -13,6 +13,7 @@ build_packages=(
 test_packages=(
   pcscd vsmartcard-vpcd pcsc-tools xvfb
   chromium
+  clang-14 libfuzzer-14-dev
 )
 
 wanted=("${build_packages[@]}")

@@ -163,8 +163,9 @@ void DemoBankServer::AddEndpoints()
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
     };
-    for (const auto& [path, endpoint] : posts) {
-        server_.route(QString::fromLatin1(path), Method::Post,
+    for (const auto& post : posts) {
+        const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings
+        server_.route(QString::fromLatin1(post.first), Method::Post,
             [this, endpoint](const QHttpServerRequest& request) {
                 if (auto refused = Refusal(request, true)) {
                     return std::move(*refused);
