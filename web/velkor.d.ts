@@ -43,7 +43,7 @@ export interface ConnectOptions {
 type Txt = string | null;
 type Int = number;
 
-/** The control's methods. An older agent may offer fewer: check `methods` before calling. */
+/** The control's methods. An older agent may offer fewer: ask `has` before calling a newer one. */
 export interface VelkorMethods {
   VerifyRN1andGenerateRN2(RN1Len: Int, pCpukEncryptedRN1: Txt, DsigLen: Int, pSprkSignRN1: Txt): Promise<number>;
   GetEncryptRN2(): Promise<string>;
@@ -131,7 +131,10 @@ export interface VelkorMethods {
   WriteRecordWithSNUMTACSnd(pReaderName: Txt, pApduCmd: Txt, pShowMsg: Txt): Promise<number>;
 }
 
-export interface VelkorControl extends Partial<VelkorMethods> {
+export type VelkorMethodName = keyof VelkorMethods;
+
+/** What every connected control offers besides the methods. */
+export interface VelkorControlBase {
   /** The agent's four-part version. */
   readonly version: string;
   /** Names of the methods this agent offers. */
@@ -139,7 +142,21 @@ export interface VelkorControl extends Partial<VelkorMethods> {
   /** Settles with the error that ended the connection. */
   readonly closed: Promise<VelkorError>;
   close(): void;
+  /**
+   * Whether this agent offers the method. A type guard: on a `MaybeVelkorControl` it makes the
+   * method callable.
+   */
+  has<K extends VelkorMethodName>(name: K): this is VelkorControlBase & Pick<VelkorMethods, K>;
 }
+
+/** The control as `connect` gives it: every method callable. */
+export type VelkorControl = VelkorControlBase & VelkorMethods;
+
+/**
+ * The control as a page sees it when it must also work with an older agent, which may offer
+ * fewer methods: a method is callable once `has` confirmed it.
+ */
+export type MaybeVelkorControl = VelkorControlBase & Partial<VelkorMethods>;
 
 export declare function connect(options?: ConnectOptions): Promise<VelkorControl>;
 

@@ -167,12 +167,16 @@ async function connect({ port = DEFAULT_PORT, host = '127.0.0.1', timeoutMs = 10
     socket.close();
     throw new VelkorError(ErrorCode.PROTOCOL_ERROR, 'the agent sent no method table');
   }
+  const names = description.methods.map((method) => method.name);
   const control = {
     version: description.version,
-    methods: description.methods.map((method) => method.name),
+    methods: names,
     closed: connection.closed,
     close() {
       socket.close(1000);
+    },
+    has(name) {
+      return names.includes(name);
     },
   };
   for (const method of description.methods) {

@@ -21,6 +21,8 @@
 //   POST /api/auth/finish      {session, encryptRN2, encryptHashRN2, sessionKeyHash}
 //   POST /api/session-key      {session}                          -> session-key pair
 //   POST /api/tac/verify       {type, fields…, timestamp, snum, tac, cardAccount}
+//   POST /api/confirmation-document {type, pMoney, pAccount, pFdid, pImprtAccnt (transfer)}
+//                              -> {document}: what the confirmation dialog shows and checks
 //
 // Malformed requests get 400 (413 when too large), unknown sessions 404, requests the session's
 // state does not allow 409, all with {"error": text}. A refused answer or TAC is not a bad request:
@@ -50,6 +52,7 @@ public:
     DemoBankReply FinishAuthentication(std::string_view body);
     DemoBankReply IssueSessionKey(std::string_view body);
     DemoBankReply VerifyTransaction(std::string_view body);
+    DemoBankReply ConfirmationDocument(std::string_view body);
 
     const DemoSessions& Sessions() const { return sessions_; }
     size_t CardCount() const { return cards_.CardCount(); }

@@ -162,6 +162,7 @@ void DemoBankServer::AddEndpoints()
         { "/api/auth/finish", &DemoBank::FinishAuthentication },
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
+        { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
     };
     for (const auto& post : posts) {
         const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings

@@ -8,6 +8,8 @@ namespace velkor::host {
 namespace {
 
 constexpr size_t kMaxAcceptedRemembered = 4096;
+// WriteRecordWithSNUMTAC takes at most this many characters.
+constexpr size_t kMaxRecordChars = 128;
 
 struct TransactionFields {
     std::string pPCode, pMoney, pFdid, pFdChkCode, pAccount;
@@ -19,8 +21,22 @@ struct TransactionFields {
 bool ReadTransaction(DemoRequest& request, TransactionFields& f, std::string& commandData)
 {
     std::string type;
-    if (!request.Text("type", 1, 16, FieldChars::Printable, type)
-        || !request.Text("pPCode", 4, FieldChars::Printable, f.pPCode)
+    if (!request.Text("type", 1, 16, FieldChars::Printable, type)) {
+        return false;
+    }
+    if (type == "record") {
+        // A record written with SNUM and TAC: the card signed the record's characters.
+        std::string record;
+        if (!request.Text("pApduCmd", 1, kMaxRecordChars, FieldChars::Printable, record)
+            || !request.Text("snum", 8, FieldChars::Printable, f.snum)
+            || !request.Text("tac", 16, FieldChars::Hex, f.tac)
+            || !request.Text("cardAccount", 16, FieldChars::Printable, f.cardAccount)) {
+            return false;
+        }
+        commandData = record;
+        return true;
+    }
+    if (!request.Text("pPCode", 4, FieldChars::Printable, f.pPCode)
         || !request.Text("pFdid", 8, FieldChars::Printable, f.pFdid)
         || !request.Text("pFdChkCode", 8, FieldChars::Printable, f.pFdChkCode)
         || !request.Text("pMoney", 14, FieldChars::Digits, f.pMoney)
@@ -53,7 +69,8 @@ bool ReadTransaction(DemoRequest& request, TransactionFields& f, std::string& co
             f.pPaymentType, f.pAccount, f.pCancelNo);
         return true;
     }
-    return request.Fail("field \"type\" must be withdrawal, taxPayment, transfer or payment");
+    return request.Fail(
+        "field \"type\" must be withdrawal, taxPayment, transfer, payment or record");
 }
 
 DemoBankReply NotVerified(std::string_view reason)

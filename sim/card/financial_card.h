@@ -39,7 +39,7 @@ struct FinancialCardProfile {
     Bytes tacKey; // 16 bytes
     uint32_t nextSnum = 1;
     // E2 answers 6982 unless the PIN was verified since the card was powered on or reset.
-    bool transactionNeedsPin = false;
+    bool transactionNeedsPin = true;
     std::vector<ForcedAnswer> forced;
 };
 

@@ -1,6 +1,7 @@
 #include "pin_pad.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include "common/secure_buffer.h"
 
@@ -10,6 +11,7 @@ namespace {
 
 constexpr size_t kBlockSize = 8;
 constexpr uint8_t kVerify = 0x20;
+constexpr uint8_t kSignedWrite = 0xE2;
 const Bytes kCancelledOnPad { 0x64, 0x01 };
 
 bool HasBlankBlock(const Bytes& command, uint8_t fill)
@@ -41,6 +43,37 @@ bool IsSuccess(const Bytes& response)
         && response[response.size() - 1] == 0x00;
 }
 
+// What the pad's display shows of a command's data: its printable characters, dots for others.
+std::string DisplayText(const Bytes& command)
+{
+    std::string text;
+    if (command.size() > 5) {
+        const size_t end = std::min(command.size(), size_t { 5 } + command[4]);
+        for (size_t i = 5; i < end; ++i) {
+            text += (command[i] >= 0x20 && command[i] < 0x7F) ? static_cast<char>(command[i]) : '.';
+        }
+    }
+    return text;
+}
+
+// A command the card signs: the pad shows its data, takes the PIN and has the card verify it
+// before it lets the command through, as a signing reader does.
+Bytes SignThroughPinPad(
+    const PinPadSettings& pad, const Bytes& command, const CardExchange& sendToCard)
+{
+    std::cerr << "[PIN pad] confirm " << DisplayText(command) << " and enter the PIN" << std::endl;
+    if (!IsPinDigits(pad.pin)) {
+        return kCancelledOnPad;
+    }
+    Bytes verifyCommand = WithBlock(Bytes { 0x00, kVerify, 0x00, 0x10 }, pad.pin);
+    const Bytes verified = sendToCard(verifyCommand);
+    Wipe(verifyCommand.data(), verifyCommand.size());
+    if (!IsSuccess(verified)) {
+        return verified;
+    }
+    return sendToCard(command);
+}
+
 } // namespace
 
 std::optional<Bytes> PinBlock(std::string_view digits)
@@ -61,6 +94,9 @@ std::optional<Bytes> PinBlock(std::string_view digits)
 Bytes ExchangeThroughPinPad(
     const PinPadSettings& pad, const Bytes& command, const CardExchange& sendToCard)
 {
+    if (command.size() >= 4 && command[1] == kSignedWrite) {
+        return SignThroughPinPad(pad, command, sendToCard);
+    }
     if (command.size() < 4 || command[1] != kVerify) {
         return sendToCard(command);
     }

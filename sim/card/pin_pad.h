@@ -13,8 +13,12 @@
 //   VERIFY header only      -> the same header followed by 08 and the block of `pin` (short form)
 //   VERIFY with F0 x 8      -> PIN change: VERIFY with the block of `pin`; when the card answers
 //                              9000, WRITE RECORD 00 D2 01 04 08 with the block of `newPin`
+//   00 E2 (a command the card signs: transaction, record write)
+//                           -> the data on the pad's display (standard error), VERIFY with the
+//                              block of `pin`, and the command itself only when that answers 9000
+//                              (otherwise the VERIFY's answer)
 // Every other command passes unchanged. A pad without digits stands for a customer who cancels
-// on the pad: blank-block commands are answered 6401 without reaching the card.
+// on the pad: blank-block and signed commands are answered 6401 without reaching the card.
 namespace velkor::sim {
 
 struct PinPadSettings {

@@ -16,6 +16,7 @@
 #include "agent/dialog_cancellation.h"
 #include "agent/qt_ui.h"
 #include "control/headless_ui.h"
+#include "control/velkor_ctrl.h"
 
 namespace velkor {
 
@@ -172,6 +173,8 @@ void AgentServer::ConnectionClosed(AgentConnection* connection)
     queue_.DropWaiting(connection);
     if (queue_.RunningOwner() == connection) {
         Log("page went away during its call: cancelling its dialog");
+        // First, so that the call sends nothing more to the card once its dialog is closed.
+        connection->Control()->MarkPageLeft();
         if (options_.cancelRunningDialog) {
             options_.cancelRunningDialog();
         }

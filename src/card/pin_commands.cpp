@@ -78,7 +78,7 @@ int32_t VerifyPinOnReaderShort(int32_t slot)
     return MapPinResult(pcsc::TransmitApdu(slot, kVerifyShortForm, {}, nullptr, nullptr));
 }
 
-int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
+int32_t CheckPinChange(const OptText& oldPin, const OptText& newPin)
 {
     if (!oldPin || !newPin) {
         return status::kMissingArgument;
@@ -92,11 +92,13 @@ int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
     if (CheckPinText(*oldPin) != status::kOk || CheckPinText(*newPin) != status::kOk) {
         return status::kBadValue;
     }
-    if (!Succeeded(SelectApplication(slot))) {
-        return status::kSelectionFailed;
-    }
+    return status::kOk;
+}
+
+int32_t ReplacePin(int32_t slot, std::u16string_view oldPin, std::u16string_view newPin)
+{
     bool packed = false;
-    const int32_t verified = SendPinBlock(slot, kVerify, *oldPin, packed);
+    const int32_t verified = SendPinBlock(slot, kVerify, oldPin, packed);
     if (!packed) {
         return verified;
     }
@@ -106,7 +108,18 @@ int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
     if (!Succeeded(SelectFile(slot, kPinFile))) {
         return status::kSelectionFailed;
     }
-    return SendPinBlock(slot, kWritePinRecord, *newPin, packed);
+    return SendPinBlock(slot, kWritePinRecord, newPin, packed);
+}
+
+int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin)
+{
+    if (const int32_t check = CheckPinChange(oldPin, newPin); check != status::kOk) {
+        return check;
+    }
+    if (!Succeeded(SelectApplication(slot))) {
+        return status::kSelectionFailed;
+    }
+    return ReplacePin(slot, *oldPin, *newPin);
 }
 
 int32_t ChangePinOnReader(int32_t slot, const OptText& account)

@@ -27,6 +27,11 @@ int32_t VerifyPinOnReaderShort(int32_t slot);
 // then the new PIN 8193); selection 20481; the old PIN's verification, mapped; the PIN file's
 // selection 20481; then the new PIN's WRITE RECORD, whose result is returned as it is.
 int32_t ChangePin(int32_t slot, const OptText& oldPin, const OptText& newPin);
+// The two halves of ChangePin, for callers that put other steps between them: the checks of both
+// PINs (0 or 8195, 8194, 8193), and, on the selected application, the old PIN's verification
+// (mapped), the PIN file's selection (20481) and the new PIN's write (its result as it is).
+int32_t CheckPinChange(const OptText& oldPin, const OptText& newPin);
+int32_t ReplacePin(int32_t slot, std::u16string_view oldPin, std::u16string_view newPin);
 
 // PIN change on the reader's pad for the card that carries `account` (8195 when missing):
 // selection 20481, the account check (its failure returned as it is), the PIN file's selection

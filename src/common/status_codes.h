@@ -39,6 +39,13 @@ inline constexpr int32_t kTransactionAnswered69F0 = 0x5114;
 inline constexpr int32_t kAccountMismatch = 0x5115; // the card's account differs from the given one
 inline constexpr int32_t kTransactionFailed = -1; // any other failure of the transaction command
 
+// The confirmation dialog that comes before a confirmed card command.
+inline constexpr int32_t kNotConfirmed = 0x5114; // cancelled, timed out, or the page went away
+// The message document does not match the transaction: its first check failed (101), or a later
+// one (102).
+inline constexpr int32_t kConfirmationFirstCheckFailed = 0x5115;
+inline constexpr int32_t kConfirmationLaterCheckFailed = 0x5116;
+
 // Mutual authentication and the session-key methods.
 inline constexpr int32_t kHashMismatch = -1; // VerifySessionKeyHash: the hash does not match
 inline constexpr int32_t kSessionKeyUnusable

@@ -4,6 +4,7 @@
 
 #include "card/account_files.h"
 #include "common/text.h"
+#include "control/page_interaction.h"
 #include "control/ui.h"
 #include "pcsc/reader_session.h"
 #include "transactions/transaction_request.h"
@@ -53,8 +54,9 @@ public:
     // Typed PIN verification: 0, 1 (refused), 20484 (6608), 20485 (6620), 20481 (selection), or
     // 8195/8194/8193 for a PIN that is missing, not 6 to 12 characters, or not all digits.
     int32_t VerifyPIN(int32_t slot, const OptText& pin) const;
-    // Tells the customer to type the PIN on the reader's pad, then verifies through the pad.
-    int32_t VerifyPINSnd(int32_t slot, Ui& ui) const;
+    // Tells the customer to type the PIN on the reader's pad, then verifies through the pad
+    // (20756 and no card command when the page left while the box was open).
+    int32_t VerifyPINSnd(int32_t slot, const PageInteraction& page) const;
     // The pad verifications without message box, in the long (FF block) and short (80 20 00 10)
     // forms that the PIN-pad reader models take.
     int32_t VerifyPinOnReader(int32_t slot) const;
@@ -62,8 +64,8 @@ public:
     // Typed PIN change; a refused write of the new PIN returns the card's status word.
     int32_t ChangePIN(int32_t slot, const OptText& oldPin, const OptText& newPin) const;
     // PIN change on the pad of the card that carries `account` (8195 before the message box when
-    // missing; 20757 when the card carries another account).
-    int32_t ChangePINSnd(int32_t slot, const OptText& account, Ui& ui) const;
+    // missing; 20757 when the card carries another account; 20756 when the page left).
+    int32_t ChangePINSnd(int32_t slot, const OptText& account, const PageInteraction& page) const;
     // 0 when the card's account (EF1001 record 3) is `account`; 8195, 20481, 20757 or the read's
     // result otherwise.
     int32_t CheckCardAccount(int32_t slot, const OptText& account) const;
@@ -81,14 +83,50 @@ public:
     // customer to confirm on the reader and enter the PIN there, sends the request under the wait
     // cursor and ends the card session (disconnect with reset, context released) whatever
     // happened after the connection. Missing texts 8195; wrong lengths 8194 (import account
-    // exactly 16); the connection's error; 20481; or the request's status.
+    // exactly 16); the connection's error; 20481; 20756 when the page left while the box was
+    // open (nothing is sent); or the request's status.
     int32_t AccountRequestSnd(const OptText& readerName, transactions::TransactionType type,
         const transactions::TransactionFields& fields, transactions::TransactionRecord& record,
-        Ui& ui) const;
+        const PageInteraction& page) const;
     // The inquiry for a PIN-pad reader works on the connected card: selection (20481), then the
     // request under the wait cursor. No message box, no connection of its own.
     int32_t AccountInquirySnd(int32_t slot, const transactions::TransactionFields& fields,
         transactions::TransactionRecord& record, Ui& ui) const;
+
+    // Confirmed card operations (card_engine_confirmed.cpp): the confirmation dialog first, the
+    // card command only after the customer confirmed it (1). Arguments are checked before the
+    // dialog. A dialog that was not confirmed gives 20756, or 20757/20758 when it ended with
+    // 101/102 (the PIN methods map both to 20756). A page that left during a dialog counts as
+    // not confirmed. The customer may pull the card and put it back while the dialog runs, so
+    // every operation connects to the reader again before its first card command.
+
+    // The PIN methods work on the connection of `slot` and leave it connected.
+    int32_t VerifyPINEx(int32_t slot, const OptText& pin, const OptText& document,
+        const PageInteraction& page) const;
+    int32_t VerifyPINSndEx(
+        int32_t slot, const OptText& document, const PageInteraction& page) const;
+    int32_t ChangePINEx(int32_t slot, const OptText& oldPin, const OptText& newPin,
+        const OptText& document, const OptText& account, const PageInteraction& page) const;
+    int32_t ChangePINSndEx(int32_t slot, const OptText& document, const OptText& account,
+        const PageInteraction& page) const;
+
+    // How a confirmed operation that connects by itself verifies the PIN: the page's PIN, or
+    // none (the reader's pad asks for it, or the Snd record write asks for nothing).
+    enum class PinSource { Typed, None };
+
+    // The record write with SNUM and TAC (P1 P2 10 80, `command` as data) on the named reader;
+    // stores SNUM, TAC and the card identity into `record` (its date is left alone). Ends the
+    // card session whatever happened after the connection.
+    int32_t WriteRecordConfirmed(const OptText& readerName, const OptText& command,
+        const OptText& document, PinSource pinSource, const OptText& pin,
+        transactions::TransactionRecord& record, const PageInteraction& page) const;
+
+    // The Ex (typed PIN) and SndEx (pad) transaction requests on the named reader. Ends the card
+    // session whatever happened after the connection.
+    int32_t AccountRequestConfirmed(const OptText& readerName, transactions::TransactionType type,
+        const transactions::TransactionFields& fields, PinSource pinSource, const OptText& pin,
+        const OptText& document, transactions::TransactionRecord& record,
+        const PageInteraction& page) const;
 
     // Cipher services. DES and MAC write RespData only on success; the conversions return an
     // empty text and set LastErrorCode to 4097 on every failure.

@@ -41,9 +41,11 @@ int32_t CardEngine::VerifyPIN(int32_t slot, const OptText& pin) const
     return card::VerifyPin(slot, pin);
 }
 
-int32_t CardEngine::VerifyPINSnd(int32_t slot, Ui& ui) const
+int32_t CardEngine::VerifyPINSnd(int32_t slot, const PageInteraction& page) const
 {
-    ui.ShowMessage(messages::kEnterPinOnReader, messages::kBankCaption);
+    if (!page.Tell(messages::kEnterPinOnReader, messages::kBankCaption)) {
+        return status::kNotConfirmed;
+    }
     return card::VerifyPinOnReader(slot);
 }
 
@@ -62,12 +64,15 @@ int32_t CardEngine::ChangePIN(int32_t slot, const OptText& oldPin, const OptText
     return card::ChangePin(slot, oldPin, newPin);
 }
 
-int32_t CardEngine::ChangePINSnd(int32_t slot, const OptText& account, Ui& ui) const
+int32_t CardEngine::ChangePINSnd(
+    int32_t slot, const OptText& account, const PageInteraction& page) const
 {
     if (!account) {
         return status::kMissingArgument;
     }
-    ui.ShowMessage(messages::kEnterOldAndNewPinOnReader, messages::kBankCaption);
+    if (!page.Tell(messages::kEnterOldAndNewPinOnReader, messages::kBankCaption)) {
+        return status::kNotConfirmed;
+    }
     return card::ChangePinOnReader(slot, account);
 }
 

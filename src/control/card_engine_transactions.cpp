@@ -16,7 +16,7 @@ int32_t CardEngine::AccountRequest(int32_t slot, transactions::TransactionType t
 
 int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::TransactionType type,
     const transactions::TransactionFields& fields, transactions::TransactionRecord& record,
-    Ui& ui) const
+    const PageInteraction& page) const
 {
     if (!readerName) {
         return status::kMissingArgument;
@@ -38,8 +38,11 @@ int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::T
         DisconnectCard(slot);
         return status::kSelectionFailed;
     }
-    ui.ShowMessage(messages::kConfirmTransactionOnReader, messages::kBankCaption);
-    WaitCursor waitCursor(ui);
+    if (!page.Tell(messages::kConfirmTransactionOnReader, messages::kBankCaption)) {
+        DisconnectCard(slot);
+        return status::kNotConfirmed;
+    }
+    WaitCursor waitCursor(page.ui());
     const int32_t result = transactions::RequestTransaction(
         slot, type, fields, ImportAccountRule::Exactly16, record);
     DisconnectCard(slot);

@@ -13,5 +13,7 @@ void AddSessionMethods(std::vector<MethodInfo>& methods);
 void AddStoredResultMethods(std::vector<MethodInfo>& methods);
 void AddModuleInfoMethods(std::vector<MethodInfo>& methods);
 void AddTransactionMethods(std::vector<MethodInfo>& methods);
+// The methods that run the confirmation dialog before their card command.
+void AddConfirmedMethods(std::vector<MethodInfo>& methods);
 
 } // namespace velkor

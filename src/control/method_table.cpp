@@ -16,6 +16,7 @@ const std::vector<MethodInfo>& AllMethods()
         AddStoredResultMethods(methods);
         AddModuleInfoMethods(methods);
         AddTransactionMethods(methods);
+        AddConfirmedMethods(methods);
         std::sort(methods.begin(), methods.end(),
             [](const MethodInfo& a, const MethodInfo& b) { return a.dispatchId < b.dispatchId; });
         return methods;

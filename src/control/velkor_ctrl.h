@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "control/card_engine.h"
 #include "control/control_state.h"
+#include "control/page_interaction.h"
 #include "control/session_engine.h"
 #include "control/ui.h"
 
@@ -28,6 +29,11 @@ public:
 
     // Read-only view of the stored members, for diagnostics and tests.
     const ControlState& State() const { return state_; }
+
+    // The page that owns the control has gone away. Called by the host before it closes the
+    // dialogs of the running call; the call then sends no further card command.
+    void MarkPageLeft() { presence_.MarkLeft(); }
+    bool PageHasLeft() const { return presence_.Left(); }
 
     // Reader and card session (velkor_ctrl_session.cpp).
     int32_t ConnectReader();
@@ -56,6 +62,49 @@ public:
     int32_t VerifyPINSnd();
     int32_t ChangePIN(const OptText& pOldPwdStr, const OptText& pNewPwdStr);
     int32_t ChangePINSnd(const OptText& pAccountNo);
+
+    // Confirmed card operations: the confirmation dialog first (velkor_ctrl_confirmed.cpp).
+    int32_t VerifyPINEx(const OptText& pPwdStr, const OptText& pShowMsgStr);
+    int32_t VerifyPINSndEx(const OptText& pShowMsgStr);
+    int32_t ChangePINEx(const OptText& pOldPwdStr, const OptText& pNewPwdStr,
+        const OptText& pShowMsgStr, const OptText& pAccountNo);
+    int32_t ChangePINSndEx(const OptText& pShowMsgStr, const OptText& pAccountNo);
+    int32_t WriteRecordWithSNUMTAC(const OptText& pReaderName, const OptText& pApduCmd,
+        const OptText& pShowMsg, const OptText& pPassword);
+    int32_t WriteRecordWithSNUMTACSnd(
+        const OptText& pReaderName, const OptText& pApduCmd, const OptText& pShowMsg);
+    int32_t AccountInquiryEx(const OptText& pPCode, const OptText& pFdChkCode,
+        const OptText& pAccountNumber, const OptText& pReaderName, const OptText& pPassword,
+        const OptText& pShowMsg);
+    int32_t AccountInquirySndEx(const OptText& pPCode, const OptText& pFdChkCode,
+        const OptText& pAccountNumber, const OptText& pReaderName, const OptText& pShowMsg);
+    int32_t AccountTransferEx(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+        const OptText& pAccount, const OptText& pReaderName, const OptText& pPassword,
+        const OptText& pShowMsg);
+    int32_t AccountTransferSndEx(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+        const OptText& pAccount, const OptText& pReaderName, const OptText& pShowMsg);
+    int32_t AccountPaymentEx(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pPaymentType, const OptText& pCancelNo,
+        const OptText& pAccount, const OptText& pReaderName, const OptText& pPassword,
+        const OptText& pShowMsg);
+    int32_t AccountPaymentSndEx(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+        const OptText& pCancelNo, const OptText& pAccount, const OptText& pReaderName,
+        const OptText& pShowMsg);
+    int32_t AccountPayTaxEx(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount, const OptText& pReaderName,
+        const OptText& pPassword, const OptText& pShowMsg);
+    int32_t AccountPayTaxSndEx(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+        const OptText& pReaderName, const OptText& pShowMsg);
+    int32_t AccountWithdrawEx(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+        const OptText& pReaderName, const OptText& pPassword, const OptText& pShowMsg);
+    int32_t AccountWithdrawSndEx(const OptText& pPCode, const OptText& pFdid,
+        const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+        const OptText& pReaderName, const OptText& pShowMsg);
 
     // Transaction requests and their record (velkor_ctrl_transactions.cpp).
     int32_t AccountInquiry(
@@ -125,8 +174,14 @@ private:
         transactions::TransactionType type, const transactions::TransactionFields& fields);
     int32_t RequestOnPinPad(const OptText& readerName, transactions::TransactionType type,
         const transactions::TransactionFields& fields);
+    // A transaction request after the confirmation dialog, on the named reader.
+    int32_t RequestConfirmed(const OptText& readerName, transactions::TransactionType type,
+        const transactions::TransactionFields& fields, CardEngine::PinSource pinSource,
+        const OptText& pin, const OptText& document);
+    PageInteraction Page() const { return PageInteraction(ui_, presence_); }
 
     Ui& ui_;
+    PagePresence presence_;
 
     ControlState state_;
     CardEngine cardEngine_;

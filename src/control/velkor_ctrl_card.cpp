@@ -75,7 +75,7 @@ int32_t CVelkorCtrl::VerifyPIN(const OptText& pPwdStr)
 
 int32_t CVelkorCtrl::VerifyPINSnd()
 {
-    return cardEngine_.VerifyPINSnd(state_.ReaderSlotIndex, ui_);
+    return cardEngine_.VerifyPINSnd(state_.ReaderSlotIndex, Page());
 }
 
 int32_t CVelkorCtrl::ChangePIN(const OptText& pOldPwdStr, const OptText& pNewPwdStr)
@@ -85,7 +85,7 @@ int32_t CVelkorCtrl::ChangePIN(const OptText& pOldPwdStr, const OptText& pNewPwd
 
 int32_t CVelkorCtrl::ChangePINSnd(const OptText& pAccountNo)
 {
-    return cardEngine_.ChangePINSnd(state_.ReaderSlotIndex, pAccountNo, ui_);
+    return cardEngine_.ChangePINSnd(state_.ReaderSlotIndex, pAccountNo, Page());
 }
 
 } // namespace velkor

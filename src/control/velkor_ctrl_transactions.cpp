@@ -21,10 +21,21 @@ int32_t CVelkorCtrl::RequestOnPinPad(
     const OptText& readerName, TransactionType type, const TransactionFields& fields)
 {
     auto record = Record();
-    return cardEngine_.AccountRequestSnd(readerName, type, fields, record, ui_);
+    return cardEngine_.AccountRequestSnd(readerName, type, fields, record, Page());
+}
+
+int32_t CVelkorCtrl::RequestConfirmed(const OptText& readerName, TransactionType type,
+    const TransactionFields& fields, CardEngine::PinSource pinSource, const OptText& pin,
+    const OptText& document)
+{
+    auto record = Record();
+    return cardEngine_.AccountRequestConfirmed(
+        readerName, type, fields, pinSource, pin, document, record, Page());
 }
 
 namespace {
+
+using PinSource = CardEngine::PinSource;
 
 TransactionFields InquiryFields(
     const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber)
@@ -146,6 +157,96 @@ int32_t CVelkorCtrl::AccountWithdrawSnd(const OptText& pPCode, const OptText& pF
 {
     return RequestOnPinPad(pReaderName, TransactionType::Withdrawal,
         AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount));
+}
+
+int32_t CVelkorCtrl::AccountInquiryEx(const OptText& pPCode, const OptText& pFdChkCode,
+    const OptText& pAccountNumber, const OptText& pReaderName, const OptText& pPassword,
+    const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Inquiry,
+        InquiryFields(pPCode, pFdChkCode, pAccountNumber), PinSource::Typed, pPassword, pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountInquirySndEx(const OptText& pPCode, const OptText& pFdChkCode,
+    const OptText& pAccountNumber, const OptText& pReaderName, const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Inquiry,
+        InquiryFields(pPCode, pFdChkCode, pAccountNumber), PinSource::None, std::nullopt, pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountTransferEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+    const OptText& pAccount, const OptText& pReaderName, const OptText& pPassword,
+    const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Transfer,
+        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount), PinSource::Typed,
+        pPassword, pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountTransferSndEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pImprtAccnt,
+    const OptText& pAccount, const OptText& pReaderName, const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Transfer,
+        TransferFields(pPCode, pFdid, pFdChkCode, pMoney, pImprtAccnt, pAccount), PinSource::None,
+        std::nullopt, pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountPaymentEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+    const OptText& pCancelNo, const OptText& pAccount, const OptText& pReaderName,
+    const OptText& pPassword, const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Payment,
+        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount),
+        PinSource::Typed, pPassword, pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountPaymentSndEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pPaymentType,
+    const OptText& pCancelNo, const OptText& pAccount, const OptText& pReaderName,
+    const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Payment,
+        PaymentFields(pPCode, pFdid, pFdChkCode, pMoney, pPaymentType, pCancelNo, pAccount),
+        PinSource::None, std::nullopt, pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountPayTaxEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+    const OptText& pReaderName, const OptText& pPassword, const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::PayTax,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), PinSource::Typed, pPassword,
+        pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountPayTaxSndEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+    const OptText& pReaderName, const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::PayTax,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), PinSource::None, std::nullopt,
+        pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountWithdrawEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+    const OptText& pReaderName, const OptText& pPassword, const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Withdrawal,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), PinSource::Typed, pPassword,
+        pShowMsg);
+}
+
+int32_t CVelkorCtrl::AccountWithdrawSndEx(const OptText& pPCode, const OptText& pFdid,
+    const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
+    const OptText& pReaderName, const OptText& pShowMsg)
+{
+    return RequestConfirmed(pReaderName, TransactionType::Withdrawal,
+        AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount), PinSource::None, std::nullopt,
+        pShowMsg);
 }
 
 Text CVelkorCtrl::GetRespSNUM()

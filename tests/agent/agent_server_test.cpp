@@ -23,6 +23,9 @@ struct Blocker {
     static inline int started = 0;
     static inline int cancelled = 0;
     static inline int countCalls = 0;
+    static inline CVelkorCtrl* control = nullptr;
+    // Whether the blocked call's control knew its page had left when its dialog was cancelled.
+    static inline bool pageLeftBeforeCancel = false;
     // Runs inside the nested loop once the blocked call has started.
     static inline std::function<void()> whileBlocked;
     static void Release()
@@ -46,12 +49,14 @@ const std::vector<MethodInfo>& TestMethods()
                 EXPECT_EQ(Blocker::loop, nullptr) << "a call started inside another";
                 QEventLoop loop;
                 Blocker::loop = &loop;
+                Blocker::control = &control;
                 ++Blocker::started;
                 if (Blocker::whileBlocked) {
                     QTimer::singleShot(0, Blocker::whileBlocked);
                 }
                 loop.exec();
                 Blocker::loop = nullptr;
+                Blocker::control = nullptr;
                 return control.State().ReaderCount;
             } });
         all.push_back({ 1003, "Count", {}, ValueType::Integer,
@@ -70,6 +75,7 @@ protected:
     {
         testing::EnsureApplication();
         Blocker::started = Blocker::cancelled = Blocker::countCalls = 0;
+        Blocker::pageLeftBeforeCancel = false;
     }
     void TearDown() override { Blocker::whileBlocked = nullptr; }
 
@@ -80,6 +86,8 @@ protected:
         options.allowedOrigins = { kOrigin.toStdString() };
         options.limits = limits;
         options.cancelRunningDialog = [] {
+            Blocker::pageLeftBeforeCancel
+                = Blocker::control != nullptr && Blocker::control->PageHasLeft();
             ++Blocker::cancelled;
             Blocker::Release();
         };
@@ -280,6 +288,7 @@ TEST_F(AgentServerTest, PageThatLeavesMidCallGetsItsDialogCancelledAndOthersCarr
     ASSERT_TRUE(staying->WaitForMessages(2));
     EXPECT_EQ(staying->received.back()["result"], 1) << "the leaving page's call must not run";
     EXPECT_EQ(Blocker::cancelled, 1);
+    EXPECT_TRUE(Blocker::pageLeftBeforeCancel) << "the call would go on to the card";
     EXPECT_TRUE(testing::WaitFor([&] { return server_->ConnectionCount() == 1; }, 5000));
     EXPECT_EQ(staying->Call("WhoAmI")["result"], stayingControl);
     EXPECT_TRUE(leaving->received.empty());

@@ -121,6 +121,7 @@ TEST(FinancialCard, UnderT0AnswersWaitForGetResponseAndExtendedLeIsRefused)
 {
     auto card = Make(testing::FinancialCard({ { "protocol", "T0" } }));
     ASSERT_EQ(Send(*card, "00A4040008A000000172950001"), "9000") << "a selection has no data";
+    ASSERT_EQ(Send(*card, kRightPin), "9000");
     const std::string data = host::WithdrawalCommandData(
         "2510", "00000000100000", "00000001", "12345678", "20240305070809", testing::kCardAccount);
     const std::string command = "00E21080" + ToHex({ static_cast<uint8_t>(data.size()) })
@@ -141,11 +142,11 @@ TEST(FinancialCard, UnderT0AnswersWaitForGetResponseAndExtendedLeIsRefused)
     EXPECT_EQ(Send(*card, "00B2010408"), "01083832320000009000");
 }
 
-// A card with "transactionNeedsPin" signs only after a right PIN since power-on, which a
-// selection of the application does not undo.
+// The card signs only after a right PIN since power-on, which a selection of the application does
+// not undo; "transactionNeedsPin": false makes a card that signs without one.
 TEST(FinancialCard, PinBoundCardSignsOnlyAfterTheRightPin)
 {
-    auto card = Make(testing::FinancialCard({ { "transactionNeedsPin", true } }));
+    auto card = Make(testing::FinancialCard());
     const std::string command = "00E21080043132333400";
     ASSERT_EQ(Send(*card, kSelectApplication), "9000");
     EXPECT_EQ(Send(*card, command), "6982");
@@ -157,6 +158,10 @@ TEST(FinancialCard, PinBoundCardSignsOnlyAfterTheRightPin)
     card->Reset();
     ASSERT_EQ(Send(*card, kSelectApplication), "9000");
     EXPECT_EQ(Send(*card, command), "6982") << "a reset ends the session";
+
+    auto unbound = Make(testing::FinancialCard({ { "transactionNeedsPin", false } }));
+    ASSERT_EQ(Send(*unbound, kSelectApplication), "9000");
+    EXPECT_EQ(Send(*unbound, command).substr(38), "9000");
 }
 
 TEST(FinancialCard, TransactionsCountTheSnumAndCarryAHostVerifiableTac)
@@ -168,6 +173,7 @@ TEST(FinancialCard, TransactionsCountTheSnumAndCarryAHostVerifiableTac)
         + ToHex(Bytes(data.begin(), data.end())) + "00";
     EXPECT_EQ(Send(*card, command), "6985") << "no application selected";
     ASSERT_EQ(Send(*card, kSelectApplication), "9000");
+    ASSERT_EQ(Send(*card, kRightPin), "9000");
 
     const auto key = *sim::ParseHex(testing::kTacKeyHex);
     for (const std::string snum : { "99999999", "00000000" }) {
@@ -201,6 +207,7 @@ TEST(FinancialCard, ForcedAnswersReplaceTheCardsOwnForAsLongAsAsked)
         { { { "command", "00E2" }, { "answer", "6610" }, { "times", 1 } },
             { { "command", "00B203" }, { "answer", "6A81" }, { "file", "1002" } } } } }));
     ASSERT_EQ(Send(*card, kSelectApplication), "9000");
+    ASSERT_EQ(Send(*card, kRightPin), "9000");
     EXPECT_EQ(Send(*card, "00E21080013100"), "6610");
     EXPECT_EQ(Send(*card, "00E21080013100").substr(38), "9000") << "only once";
     ASSERT_EQ(Send(*card, "00A40200021001"), "9000");

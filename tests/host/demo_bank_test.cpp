@@ -150,6 +150,32 @@ TEST_F(DemoBankTest, MalformedRequestsAndUnknownSessionsGetClearErrors)
     EXPECT_EQ(bank->StartAuthentication(std::string(20000, ' ')).httpStatus, 413);
 }
 
+// The document the confirmation dialog checks against the request: the bank writes the account,
+// the transferee and the amount (integer part, '.', two decimals) where the dialog looks for them.
+TEST_F(DemoBankTest, ConfirmationDocumentCarriesTheRequestWhereTheDialogChecksIt)
+{
+    const auto document = [&](json request) {
+        const host::DemoBankReply reply = bank->ConfirmationDocument(request.dump());
+        EXPECT_EQ(reply.httpStatus, 200) << reply.json;
+        return Body(reply).value("document", "");
+    };
+    json withdrawal = { { "type", "withdrawal" }, { "pMoney", "00000000100000" },
+        { "pAccount", "8220012345678901" }, { "pFdid", "00000007" } };
+    const std::string shown = document(withdrawal);
+    EXPECT_NE(shown.find("<Tag7>8220012345678901</Tag7>"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("<Tag13>1000.00</Tag13>"), std::string::npos) << shown;
+    withdrawal["pMoney"] = "00000000000005";
+    EXPECT_NE(document(withdrawal).find("<Tag13>0.05</Tag13>"), std::string::npos);
+
+    json transfer = withdrawal;
+    transfer["type"] = "transfer";
+    EXPECT_EQ(bank->ConfirmationDocument(transfer.dump()).httpStatus, 400) << "no transferee";
+    transfer["pImprtAccnt"] = "0170001234567890";
+    EXPECT_NE(document(transfer).find("<Tag11>0170001234567890</Tag11>"), std::string::npos);
+    transfer["pImprtAccnt"] = "0170<Tag13>9.00";
+    EXPECT_EQ(bank->ConfirmationDocument(transfer.dump()).httpStatus, 400) << "tags smuggled in";
+}
+
 class DemoBankTacTest : public DemoBankTest {
 protected:
     // Connects the card in `reader`, verifies its PIN and has it sign a withdrawal or transfer;
@@ -211,6 +237,34 @@ TEST_F(DemoBankTacTest, EachCardsTacIsAcceptedOnceAndAnAlteredTransactionIsRefus
     const json unknown = Verify(altered);
     EXPECT_EQ(unknown["verified"], false);
     EXPECT_NE(unknown["reason"].get<std::string>().find("no key"), std::string::npos);
+}
+
+// A customer who confirms every dialog at once.
+class ConfirmingUi final : public Ui {
+public:
+    void ShowMessage(std::u16string_view, std::u16string_view) override { }
+    void SetWaitCursor() override { }
+    void SetArrowCursor() override { }
+    int RunConfirmation(ConfirmationRequest&) override { return 1; }
+};
+
+TEST_F(DemoBankTacTest, ARecordWrittenWithSnumAndTacIsAcceptedOnce)
+{
+    testing::SimulatedReaders sim(TwoCards());
+    ConfirmingUi ui;
+    CVelkorCtrl control(ui);
+    const json document
+        = Body(bank->ConfirmationDocument(R"({"type": "record", "pApduCmd": "DEMO RECORD 0001"})"));
+    ASSERT_EQ(control.WriteRecordWithSNUMTAC(
+                  kPlainReader, u"DEMO RECORD 0001", T(document["document"]), u"123456"),
+        0);
+    json request = { { "type", "record" }, { "pApduCmd", "DEMO RECORD 0001" },
+        { "snum", TextToUtf8(control.GetRespSNUM()) }, { "tac", TextToUtf8(control.GetRespTAC()) },
+        { "cardAccount", TextToUtf8(control.GetTransactionAccount()) } };
+    EXPECT_EQ(Verify(request)["verified"], true);
+    EXPECT_EQ(Verify(request)["verified"], false) << "accepted once";
+    request["pApduCmd"] = "DEMO RECORD 0002";
+    EXPECT_EQ(Verify(request)["verified"], false);
 }
 
 TEST_F(DemoBankTacTest, MalformedTransactionsAreBadRequests)

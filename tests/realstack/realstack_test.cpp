@@ -18,13 +18,16 @@ namespace velkor::realstack {
 namespace {
 
 // The virtual financial card; its serial is what READ BINARY returns.
+// vpcd's reader has no PIN pad to take the PIN for a signed command, so this card signs without
+// one (the pad readers of the in-process simulator do take it).
 constexpr const char* kCard = R"({
   "kind": "financial", "atr": "3B80800101", "protocol": "T1",
   "serial": "00112233445566778899AABBCCDDEEFF", "issuer": "822",
   "remark": "4C5A42204445424954204341524420303030313233343536373839304142",
   "accounts": [ "8220012345678901", "8220012345678902", "0000000000000000", "0000000000000000",
                 "0000000000000000", "0000000000000000", "0000000000000000", "0000000000000000" ],
-  "pin": "123456", "tacKey": "404142434445464748494A4B4C4D4E4F", "snum": 1 })";
+  "pin": "123456", "tacKey": "404142434445464748494A4B4C4D4E4F", "snum": 1,
+  "transactionNeedsPin": false })";
 constexpr uint8_t kTacKey[] = { 0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A,
     0x4B, 0x4C, 0x4D, 0x4E, 0x4F };
 
@@ -198,6 +201,45 @@ TEST_F(RealCardStack, SignsAWithdrawalAndATransferThatTheHostVerifies)
         TextToUtf8(control_.GetRespTAC())));
     EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0) << "the reader was left free";
     EXPECT_EQ(control_.DisconnectReader(), 0);
+}
+
+// The confirmation dialog asks the customer to pull the card and put it back. The dialog's probe
+// sees the card leave through pcscd; the card is back before the customer confirms, and the
+// transaction then reaches the re-inserted card, not the handle the pull killed.
+TEST_F(RealCardStack, ConfirmedWithdrawalSignsOnTheCardPutBackDuringTheDialog)
+{
+    struct PullingUi final : Ui {
+        std::vector<int32_t> probes;
+        std::string error;
+        void ShowMessage(std::u16string_view, std::u16string_view) override { }
+        void SetWaitCursor() override { }
+        void SetArrowCursor() override { }
+        int RunConfirmation(ConfirmationRequest& request) override
+        {
+            probes.push_back(request.probeCard());
+            if (!stack_->RemoveCard(error)) {
+                return 2;
+            }
+            probes.push_back(request.probeCard());
+            return stack_->ReinsertCard(error) ? 1 : 2;
+        }
+    } ui;
+    CVelkorCtrl control(ui);
+    ASSERT_EQ(WithinFiveSeconds([&] {
+        return control.AccountWithdrawEx(u"2510", u"00000001", u"12345678", u"00000000100000",
+            u"8220012345678901", u"Virtual PCD 00 00", u"123456", u"<Tag1>提款</Tag1>");
+    }),
+        0)
+        << ui.error;
+    ASSERT_EQ(ui.probes.size(), 2u);
+    EXPECT_EQ(ui.probes[0], 0);
+    EXPECT_TRUE(ui.probes[1] == pcsc::kNoSmartcard || ui.probes[1] == pcsc::kRemovedCard)
+        << ui.probes[1];
+    EXPECT_TRUE(host::VerifyTac(kTacKey, TextToUtf8(control.GetRespSNUM()),
+        host::WithdrawalCommandData("2510", "00000000100000", "00000001", "12345678",
+            TextToUtf8(control.GetRespDateTime()), "8220012345678901"),
+        TextToUtf8(control.GetRespTAC())));
+    EXPECT_FALSE(pcsc::ReaderContextEstablished());
 }
 
 } // namespace

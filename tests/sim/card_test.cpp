@@ -145,5 +145,28 @@ TEST(PinPad, ChangeStopsAtARefusedOldPinAndAnEmptyPadCancels)
     EXPECT_TRUE(sent.empty());
 }
 
+// A signed command goes to the card only after the pad's PIN was verified there.
+TEST(PinPad, SignedCommandsWaitForTheVerifiedPadPin)
+{
+    std::vector<Bytes> sent;
+    const char* verifyAnswer = "9000";
+    const auto card = [&](const Bytes& command) {
+        sent.push_back(command);
+        return H(
+            command[1] == 0x20 ? verifyAnswer : "01303030303030303100000011223344556677889000");
+    };
+    const Bytes signedWrite = H("00E2108003414243");
+    EXPECT_EQ(ExchangeThroughPinPad({ "123456", "" }, signedWrite, card).size(), 22u);
+    EXPECT_EQ(sent, (std::vector<Bytes> { H("0020001008123456FFFFFFFFFF"), signedWrite }));
+
+    sent.clear();
+    verifyAnswer = "63C1";
+    EXPECT_EQ(ExchangeThroughPinPad({ "999999", "" }, signedWrite, card), H("63C1"));
+    EXPECT_EQ(sent.size(), 1u) << "a refused PIN stops the command";
+    sent.clear();
+    EXPECT_EQ(ExchangeThroughPinPad({ "", "" }, signedWrite, card), H("6401"));
+    EXPECT_TRUE(sent.empty()) << "cancelled on the pad: nothing reaches the card";
+}
+
 } // namespace
 } // namespace velkor::sim

@@ -65,9 +65,9 @@ protected:
 
 TEST_F(PinBoundTransactions, TypedPinMustComeBeforeTheCardSigns)
 {
-    SimulatedReaders sim(Readers(PinBeforeTransactionsCard()));
+    SimulatedReaders sim(Readers(nullptr, PinBeforeTransactionsCard()));
     CVelkorCtrl control(ui);
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(u"Generic Reader 01"), 0);
     EXPECT_EQ(Withdraw(control), -1) << "signed without the PIN";
     EXPECT_EQ(control.GetRespSNUM(), u"");
     EXPECT_EQ(control.GetTransactionAccount(), u"");
@@ -79,34 +79,30 @@ TEST_F(PinBoundTransactions, TypedPinMustComeBeforeTheCardSigns)
     EXPECT_TRUE(HostAcceptsWithdrawal(control));
 }
 
-TEST_F(PinBoundTransactions, PadTransactionSignsOnlyAfterThePinWasVerifiedOnThePad)
+TEST_F(PinBoundTransactions, PadReaderTakesThePinForTheTransactionItself)
 {
-    // The reader's own transaction flow sends the card no VERIFY: the PIN the customer typed on
-    // the pad must have been verified earlier in the same card session.
+    // The reader shows the transaction, takes the PIN on its pad and has the card verify it
+    // before it lets the request through; the control sends no VERIFY of its own.
     const struct {
         const char* name;
         const char* padPin;
-        bool verifyOnPadFirst;
-        int32_t verified;
         int32_t result;
     } cases[] = {
-        { "no PIN at all", "123456", false, 0, -1 },
-        { "wrong PIN on the pad", "999999", true, 1, -1 },
-        { "cancelled on the pad", "", true, 1, -1 },
-        { "right PIN on the pad", "123456", true, 0, 0 },
+        { "right PIN on the pad", "123456", 0 },
+        { "wrong PIN on the pad", "999999", -1 },
+        { "cancelled on the pad", "", -1 },
     };
     for (const auto& c : cases) {
         SimulatedReaders sim(Readers(PinBeforeTransactionsCard(), nullptr, c.padPin));
         ScriptedUi caseUi;
         CVelkorCtrl control(caseUi);
-        ASSERT_EQ(control.ConnectCard(kPad), 0) << c.name;
-        if (c.verifyOnPadFirst) {
-            EXPECT_EQ(control.VerifyPINSnd(), c.verified) << c.name;
-        }
         EXPECT_EQ(WithdrawOnPad(control), c.result) << c.name;
-        EXPECT_EQ(caseUi.events.back(), "arrow") << c.name << ": the request reached the card";
+        EXPECT_EQ(caseUi.events.back(), "arrow") << c.name << ": the request reached the reader";
         EXPECT_FALSE(pcsc::ReaderContextEstablished()) << c.name;
         EXPECT_EQ(c.result == 0 && HostAcceptsWithdrawal(control), c.result == 0) << c.name;
+        if (c.result != 0) {
+            EXPECT_EQ(control.GetRespSNUM(), u"") << c.name;
+        }
     }
 }
 

@@ -21,7 +21,8 @@ using testing::TransactionAnswer;
 using testing::TransactionCommand;
 using testing::WaitRecorder;
 
-const Text kPad = u"ACS ACR83U 00 00";
+// A reader without PIN pad: the commands reach the card as the control sends them.
+const Text kReader = u"Generic Reader 01";
 constexpr char kAccount[] = "8220012345678901";
 constexpr char kSelectAccountFile[] = "00A40200021001";
 constexpr char kRemarkHex[] = "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D";
@@ -64,17 +65,19 @@ protected:
 
 TEST_F(TransactionRequests, WithdrawalSendsFieldsAndTimestampAndStoresTheAnswerAndIdentity)
 {
-    SimulatedReaders sim(Readers(ScriptedCard("T1",
-        { { TransactionCommand(WithdrawalData()),
-              TransactionAnswer("00000017", "1122334455667788") },
-            { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) } })));
+    SimulatedReaders sim(Readers(nullptr,
+        ScriptedCard("T1",
+            { { TransactionCommand(WithdrawalData()),
+                  TransactionAnswer("00000017", "1122334455667788") },
+                { kSelectAccountFile, "9000" },
+                { "00B20105000000", AllRecords("822", kAccount) } })));
     CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(kReader), 0);
     EXPECT_EQ(Withdraw(control), 0);
     EXPECT_EQ(RecordOf(control),
         (Record { u"00000017", u"1122334455667788", u"20240305070809", u"822",
             Utf8ToText(kRemarkHex), Utf8ToText(kAccount) }));
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
     EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the plain request stays connected";
 }
 
@@ -86,16 +89,17 @@ TEST_F(TransactionRequests, EachTypeLaysOutItsDataInTheCardsOrder)
     const std::string transfer = "2540" + common + "1234567890123456" + kAccount;
     const std::string inquiry = std::string("2550") + "12345678" + kAccount;
     const std::string answer = TransactionAnswer("00000001", "0000000000000000");
-    SimulatedReaders sim(Readers(ScriptedCard("T1",
-        { { TransactionCommand(payment), answer }, { kSelectAccountFile, "6A82" },
-            { TransactionCommand(tax), answer }, { kSelectAccountFile, "6A82" },
-            { TransactionCommand(transfer), answer }, { kSelectAccountFile, "6A82" },
-            { TransactionCommand(inquiry), answer }, { kSelectAccountFile, "6A82" } })));
+    SimulatedReaders sim(Readers(nullptr,
+        ScriptedCard("T1",
+            { { TransactionCommand(payment), answer }, { kSelectAccountFile, "6A82" },
+                { TransactionCommand(tax), answer }, { kSelectAccountFile, "6A82" },
+                { TransactionCommand(transfer), answer }, { kSelectAccountFile, "6A82" },
+                { TransactionCommand(inquiry), answer }, { kSelectAccountFile, "6A82" } })));
     ASSERT_EQ(payment.size(), 0x55u);
     ASSERT_EQ(transfer.size(), 0x50u);
     ASSERT_EQ(inquiry.size(), 0x1Cu);
     CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(kReader), 0);
     const Text account = Utf8ToText(kAccount);
     // The payment takes the cancellation number before the account, and sends it after.
     EXPECT_EQ(control.AccountPayment(u"2520", u"00000001", u"12345678", u"00000000100000", u"TAX01",
@@ -110,14 +114,14 @@ TEST_F(TransactionRequests, EachTypeLaysOutItsDataInTheCardsOrder)
     EXPECT_EQ(control.GetRespDateTime(), u"20240305070809");
     EXPECT_EQ(control.AccountInquiry(u"2550", u"12345678", account), 0);
     EXPECT_EQ(control.GetRespDateTime(), u"") << "an inquiry carries no timestamp";
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
 }
 
 TEST_F(TransactionRequests, MissingFieldsAndWrongLengthsAreRefusedBeforeAnythingIsSent)
 {
-    SimulatedReaders sim(Readers(ScriptedCard("T1", {})));
+    SimulatedReaders sim(Readers(nullptr, ScriptedCard("T1", {})));
     CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(kReader), 0);
     const Text account = Utf8ToText(kAccount);
     EXPECT_EQ(control.AccountWithdraw(u"2510", u"00000001", u"12345678", u"0000000100000", account),
         8194);
@@ -133,18 +137,20 @@ TEST_F(TransactionRequests, MissingFieldsAndWrongLengthsAreRefusedBeforeAnything
         8194);
     EXPECT_EQ(control.AccountInquiry(u"2550", u"1234567", account), 8194);
     EXPECT_EQ(control.AccountPayTax(std::nullopt, u"", u"", u"", u""), 8195);
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u) << "nothing was sent";
+    EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u) << "nothing was sent";
 }
 
 TEST_F(TransactionRequests, RefusedTransactionsKeepThePreviousRecord)
 {
     const std::string command = TransactionCommand(WithdrawalData());
-    SimulatedReaders sim(Readers(ScriptedCard("T1",
-        { { command, TransactionAnswer("00000017", "1122334455667788") },
-            { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
-            { command, "6610" }, { command, "69F0" }, { command, "6A80" }, { command, "9000" } })));
+    SimulatedReaders sim(Readers(nullptr,
+        ScriptedCard("T1",
+            { { command, TransactionAnswer("00000017", "1122334455667788") },
+                { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
+                { command, "6610" }, { command, "69F0" }, { command, "6A80" },
+                { command, "9000" } })));
     CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(kReader), 0);
     ASSERT_EQ(Withdraw(control), 0);
     const Record before = RecordOf(control);
     EXPECT_EQ(Withdraw(control), 20486);
@@ -152,10 +158,10 @@ TEST_F(TransactionRequests, RefusedTransactionsKeepThePreviousRecord)
     EXPECT_EQ(Withdraw(control), -1);
     EXPECT_EQ(Withdraw(control), -1) << "accepted without SNUM and TAC";
     EXPECT_EQ(RecordOf(control), before);
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
 
     // A pulled card is a failed command too.
-    ASSERT_EQ(sim.RemoveCard("ACS ACR83U 00 00"), 0);
+    ASSERT_EQ(sim.RemoveCard("Generic Reader 01"), 0);
     EXPECT_EQ(Withdraw(control), -1);
     EXPECT_EQ(RecordOf(control), before);
 }
@@ -168,24 +174,25 @@ TEST_F(TransactionRequests, IdentityFallsBackToRecordByRecordAndKeepsWhatItCould
     for (int i = 0; i < 30; ++i) {
         remark2 += "EE";
     }
-    SimulatedReaders sim(Readers(ScriptedCard("T1",
-        { { command, TransactionAnswer("00000001", "1111111111111111") },
-            { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
-            // Refused at once: read record by record.
-            { command, TransactionAnswer("00000002", "2222222222222222") },
-            { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
-            { "00B2010408", "0108" + Hex("823") + "0000009000" },
-            { "00B2020420", remark2 + "9000" },
-            { "00B2030412", "0310" + Hex(otherAccount) + "9000" },
-            // Record 2 refused: the issuer is new, remark and account stay.
-            { command, TransactionAnswer("00000003", "3333333333333333") },
-            { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
-            { "00B2010408", "0108" + Hex("824") + "0000009000" }, { "00B2020420", "6A83" },
-            // EF1001 not selected: all three stay.
-            { command, TransactionAnswer("00000004", "4444444444444444") },
-            { kSelectAccountFile, "6A82" } })));
+    SimulatedReaders sim(Readers(nullptr,
+        ScriptedCard("T1",
+            { { command, TransactionAnswer("00000001", "1111111111111111") },
+                { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
+                // Refused at once: read record by record.
+                { command, TransactionAnswer("00000002", "2222222222222222") },
+                { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
+                { "00B2010408", "0108" + Hex("823") + "0000009000" },
+                { "00B2020420", remark2 + "9000" },
+                { "00B2030412", "0310" + Hex(otherAccount) + "9000" },
+                // Record 2 refused: the issuer is new, remark and account stay.
+                { command, TransactionAnswer("00000003", "3333333333333333") },
+                { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
+                { "00B2010408", "0108" + Hex("824") + "0000009000" }, { "00B2020420", "6A83" },
+                // EF1001 not selected: all three stay.
+                { command, TransactionAnswer("00000004", "4444444444444444") },
+                { kSelectAccountFile, "6A82" } })));
     CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(kReader), 0);
     ASSERT_EQ(Withdraw(control), 0);
     ASSERT_EQ(Withdraw(control), 0);
     const Text remark = Utf8ToText(remark2.substr(4));
@@ -199,10 +206,10 @@ TEST_F(TransactionRequests, IdentityFallsBackToRecordByRecordAndKeepsWhatItCould
     ASSERT_EQ(Withdraw(control), 0);
     EXPECT_EQ(control.GetRespSNUM(), u"00000004");
     EXPECT_EQ(control.GetTransactionIssuer(), u"824");
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
 
     // A new connection empties SNUM, TAC and timestamp, not the card's identity.
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(kReader), 0);
     EXPECT_EQ(
         RecordOf(control), (Record { u"", u"", u"", u"824", remark, Utf8ToText(otherAccount) }));
 }
@@ -213,17 +220,19 @@ TEST_F(TransactionRequests, UnderT0TheAnswerComesByGetResponseAndTheIdentityReco
     // 61xx, and the identity is read one record at a time.
     const std::string data = WithdrawalData();
     const std::string answer = TransactionAnswer("00000042", "0102030405060708");
-    SimulatedReaders sim(Readers(ScriptedCard("T0",
-        { { "00E21080" + Hex(std::string(1, static_cast<char>(data.size()))) + Hex(data), "6113" },
-            { "00C0000013", answer }, { kSelectAccountFile, "9000" }, { "00B20105000000", "6700" },
-            { "00B2010408", "0108" + Hex("822") + "0000009000" },
-            { "00B2020420", std::string("021E") + kRemarkHex + "9000" },
-            { "00B2030412", "0310" + Hex(kAccount) + "9000" } })));
+    SimulatedReaders sim(Readers(nullptr,
+        ScriptedCard("T0",
+            { { "00E21080" + Hex(std::string(1, static_cast<char>(data.size()))) + Hex(data),
+                  "6113" },
+                { "00C0000013", answer }, { kSelectAccountFile, "9000" },
+                { "00B20105000000", "6700" }, { "00B2010408", "0108" + Hex("822") + "0000009000" },
+                { "00B2020420", std::string("021E") + kRemarkHex + "9000" },
+                { "00B2030412", "0310" + Hex(kAccount) + "9000" } })));
     CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
+    ASSERT_EQ(control.ConnectCard(kReader), 0);
     ASSERT_EQ(Withdraw(control), 0);
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").consumed, 7u);
+    EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
+    EXPECT_EQ(sim.Progress("Generic Reader 01").consumed, 7u);
     EXPECT_EQ(RecordOf(control),
         (Record { u"00000042", u"0102030405060708", u"20240305070809", u"822",
             Utf8ToText(std::string(kRemarkHex)), Utf8ToText(kAccount) }));

@@ -70,6 +70,8 @@ test('methods come from the agent and keep names, order and results', async () =
     assert.equal(await ctrl.DES(3, 16, 'KEY', 'DATA'), 3016);
     assert.equal(await ctrl.DES(1, 8, null, 'DATA'), 1015, 'null text passes as null');
     assert.equal(ctrl.ConnectCard, undefined, 'methods the agent lacks are absent');
+    assert.equal(ctrl.has('ConnectCard'), false);
+    assert.equal(ctrl.has('DES'), true);
     const des = agent.seen.find((r) => r.method === 'DES');
     assert.deepEqual(des.params, [3, 16, 'KEY', 'DATA']);
     assert.equal(des.jsonrpc, '2.0');

@@ -29,8 +29,9 @@ const STATUS_MEANINGS = new Map([
   [0x5107, 'RN2 could not be signed'],
   [0x5110, 'the DES operation failed'],
   [0x5111, 'the session key does not match its hash'],
-  [0x5114, 'the card answered 69F0'],
-  [0x5115, "the account does not match the card's"],
+  [0x5114, 'not confirmed in the dialog (cancelled or timed out), or the card answered 69F0'],
+  [0x5115, "the dialog's document shows another transaction, or the account is not the card's"],
+  [0x5116, "the dialog's document shows another amount or transferee"],
   [0x6983, 'the PIN is blocked'],
   [0x6A82, 'file or application not found on the card'],
 ]);
@@ -139,7 +140,7 @@ function fillTable(element, state, rows) {
 }
 
 const actionButtons = ['list-readers', 'connect-card', 'verify-pin', 'verify-pin-pad',
-  'authenticate', 'sign-withdrawal', 'sign-transfer'];
+  'authenticate', 'sign-withdrawal', 'sign-transfer', 'sign-record'];
 
 function enableActions(enabled) {
   for (const id of actionButtons) {
@@ -270,9 +271,25 @@ async function signTransaction(type) {
     fields.pImprtAccnt = $('transfer-to').value;
   }
   const method = type === 'transfer' ? 'AccountTransfer' : 'AccountWithdraw';
-  const padMode = document.querySelector('input[name="pin-mode"]:checked').value === 'pad';
+  const mode = document.querySelector('input[name="pin-mode"]:checked').value;
   let status;
-  if (padMode) {
+  if (mode === 'dialog') {
+    // The bank describes the transaction for the confirmation dialog, which checks it against
+    // the request. The withdrawal takes the PIN on the reader's pad, the transfer the typed one.
+    const { document: shown } = await bank('/api/confirmation-document',
+      { type, pMoney: fields.pMoney, pAccount: fields.pAccount, pFdid: fields.pFdid,
+        ...(type === 'transfer' ? { pImprtAccnt: fields.pImprtAccnt } : {}) });
+    if (type === 'transfer') {
+      const pin = $('pin');
+      try {
+        status = await call('AccountTransferEx', ...request, readerName(), pin.value, shown);
+      } finally {
+        pin.value = '';
+      }
+    } else {
+      status = await call('AccountWithdrawSndEx', ...request, readerName(), shown);
+    }
+  } else if (mode === 'pad') {
     // Connects to the reader, asks the customer to use its pad, signs and disconnects.
     status = await call(`${method}Snd`, ...request, readerName());
   } else {
@@ -304,6 +321,40 @@ async function signTransaction(type) {
       'verdict']]);
   // A new request id for the next transaction.
   $('fdid').value = String((Number($('fdid').value) || 0) + 1).padStart(8, '0');
+}
+
+// Writes a record that the card signs with SNUM and TAC, after the customer confirmed it in the
+// dialog (the PIN typed above, or none on a PIN-pad reader, which asks for it itself), then has
+// the bank check the TAC.
+async function writeRecord() {
+  const result = $('record-result');
+  fillTable(result, 'working', [['Status', 'writing…']]);
+  const record = $('record-text').value;
+  const { document: shown } = await bank('/api/confirmation-document',
+    { type: 'record', pApduCmd: record });
+  const pin = $('pin');
+  let status;
+  try {
+    status = pin.value === ''
+      ? await call('WriteRecordWithSNUMTACSnd', readerName(), record, shown)
+      : await call('WriteRecordWithSNUMTAC', readerName(), record, shown, pin.value);
+  } finally {
+    pin.value = '';
+  }
+  if (status !== 0) {
+    fillTable(result, 'failed', [['Status', statusText(status)]]);
+    return;
+  }
+  const signed = {
+    snum: await call('GetRespSNUM'),
+    tac: await call('GetRespTAC'),
+    cardAccount: await call('GetTransactionAccount'),
+  };
+  const rows = [['Status', statusText(status)], ['SNUM', signed.snum], ['TAC', signed.tac]];
+  const verdict = await bank('/api/tac/verify', { type: 'record', pApduCmd: record, ...signed });
+  fillTable(result, verdict.verified ? 'verified' : 'failed', [...rows,
+    ['Bank', verdict.verified ? 'TAC verified by the bank' : `TAC refused: ${verdict.reason}`,
+      'verdict']]);
 }
 
 async function connectAgent() {
@@ -347,5 +398,7 @@ action('sign-withdrawal', () => signTransaction('withdrawal'),
   (message) => fillTable($('withdrawal-result'), 'failed', [['Error', message]]));
 action('sign-transfer', () => signTransaction('transfer'),
   (message) => fillTable($('transfer-result'), 'failed', [['Error', message]]));
+action('sign-record', writeRecord,
+  (message) => fillTable($('record-result'), 'failed', [['Error', message]]));
 
 connectAgent().catch((error) => log(String(error), true));

@@ -1,0 +1,318 @@
+#include <algorithm>
+#include <vector>
+
+#include "card/card_application.h"
+#include "card/pin_block.h"
+#include "card/pin_commands.h"
+#include "card/snum_tac_command.h"
+#include "common/status_codes.h"
+#include "control/card_engine.h"
+#include "transactions/transaction_identity.h"
+
+namespace velkor {
+
+using transactions::ImportAccountRule;
+using transactions::TransactionType;
+
+namespace {
+
+// The record write answers like a transaction command: P1 P2 10 80.
+constexpr char16_t kRecordWriteP1P2[] = u"1080";
+
+// Dialog kinds: what the confirmation dialog shows and which data checks it makes.
+constexpr int kPinKind = 0;
+constexpr int kPadPinKind = 5;
+constexpr int kRecordWriteKind = 26;
+
+int TransactionKind(TransactionType type, CardEngine::PinSource pinSource, bool zeroAmount)
+{
+    const bool typed = pinSource == CardEngine::PinSource::Typed;
+    switch (type) {
+    case TransactionType::Payment:
+        return typed ? 1 : 6;
+    case TransactionType::PayTax:
+        return typed ? 2 : 7;
+    case TransactionType::Transfer:
+        return typed ? 3 : 8;
+    case TransactionType::Withdrawal:
+        // A withdrawal of nothing is a balance check: the dialog shows no amount.
+        if (zeroAmount) {
+            return typed ? 10 : 11;
+        }
+        return typed ? 4 : 9;
+    case TransactionType::Inquiry:
+        return typed ? 12 : 13;
+    }
+    return 0;
+}
+
+bool IsZeroAmount(const OptText& money)
+{
+    return money && std::all_of(money->begin(), money->end(), [](char16_t c) { return c == u'0'; });
+}
+
+// The dialog's result as the record write and the transaction requests report it.
+int32_t NotConfirmedStatus(int result)
+{
+    switch (result) {
+    case 101:
+        return status::kConfirmationFirstCheckFailed;
+    case 102:
+        return status::kConfirmationLaterCheckFailed;
+    default:
+        return status::kNotConfirmed;
+    }
+}
+
+std::optional<std::u16string_view> ViewOf(const OptText& text)
+{
+    if (!text) {
+        return std::nullopt;
+    }
+    return std::u16string_view(*text);
+}
+
+// Asks the reader named `readerName` whether a card is in it, by connecting to it exclusively:
+// 0 when it is, the no-card or removed-card code when it is not. The dialog calls this on every
+// tick while it waits for the card to leave and to come back.
+std::function<int32_t()> CardProbe(Text readerName)
+{
+    return [readerName = std::move(readerName)] {
+        int32_t slot = 0;
+        std::vector<uint8_t> atr;
+        return pcsc::ConnectSlot(readerName, slot, atr, pcsc::kShareExclusive);
+    };
+}
+
+// The dialog's request without amount, account or transferee, probing `readerName`.
+ConfirmationRequest Request(std::u16string_view document, int kind, Text readerName)
+{
+    ConfirmationRequest request;
+    request.document = document;
+    request.kind = kind;
+    request.probeCard = CardProbe(std::move(readerName));
+    return request;
+}
+
+// A PIN that cannot be sent is refused before the customer is asked to confirm anything, not
+// after the dialog (where the verification would find it).
+int32_t CheckPinBeforeDialog(CardEngine::PinSource pinSource, const OptText& pin)
+{
+    return pinSource == CardEngine::PinSource::Typed ? card::CheckPin(pin) : status::kOk;
+}
+
+Text ReaderNameOf(int32_t slot)
+{
+    if (slot < 0 || slot >= pcsc::kSlotCount) {
+        return {};
+    }
+    return pcsc::SlotAt(slot).name;
+}
+
+// The customer may have pulled the card and put it back while the dialog ran; the handle of the
+// slot then reaches a card that has been reset, or nothing. Connecting again (which keeps a
+// handle that still works) gives the slot a live handle before its first command. A slot that
+// had no connection is left alone: its commands fail as they would have.
+void RenewPageConnection(int32_t slot)
+{
+    if (slot < 0 || slot >= pcsc::kSlotCount || !pcsc::SlotAt(slot).connected) {
+        return;
+    }
+    // A copy: connecting may list the readers into the slots again.
+    const Text readerName = pcsc::SlotAt(slot).name;
+    int32_t renewed = 0;
+    std::vector<uint8_t> atr;
+    pcsc::ConnectSlot(readerName, renewed, atr, pcsc::kShareExclusive);
+}
+
+} // namespace
+
+int32_t CardEngine::VerifyPINEx(
+    int32_t slot, const OptText& pin, const OptText& document, const PageInteraction& page) const
+{
+    if (const int32_t check = card::CheckPin(pin); check != status::kOk) {
+        return check;
+    }
+    if (!document) {
+        return status::kMissingArgument;
+    }
+    ConfirmationRequest request = Request(*document, kPinKind, ReaderNameOf(slot));
+    if (page.Confirm(request) != PageInteraction::kConfirmed) {
+        return status::kNotConfirmed;
+    }
+    RenewPageConnection(slot);
+    return card::VerifyPin(slot, pin);
+}
+
+int32_t CardEngine::VerifyPINSndEx(
+    int32_t slot, const OptText& document, const PageInteraction& page) const
+{
+    if (!document) {
+        return status::kMissingArgument;
+    }
+    ConfirmationRequest request = Request(*document, kPadPinKind, ReaderNameOf(slot));
+    if (page.Confirm(request) != PageInteraction::kConfirmed) {
+        return status::kNotConfirmed;
+    }
+    RenewPageConnection(slot);
+    return card::VerifyPinOnReader(slot);
+}
+
+int32_t CardEngine::ChangePINEx(int32_t slot, const OptText& oldPin, const OptText& newPin,
+    const OptText& document, const OptText& account, const PageInteraction& page) const
+{
+    if (!oldPin || !newPin || !document || !account) {
+        return status::kMissingArgument;
+    }
+    if (const int32_t check = card::CheckPinChange(oldPin, newPin); check != status::kOk) {
+        return check;
+    }
+    ConfirmationRequest request = Request(*document, kPinKind, ReaderNameOf(slot));
+    if (page.Confirm(request) != PageInteraction::kConfirmed) {
+        return status::kNotConfirmed;
+    }
+    RenewPageConnection(slot);
+    if (!card::Succeeded(card::SelectApplication(slot))) {
+        return status::kSelectionFailed;
+    }
+    if (const int32_t checked = card::CheckCardAccount(slot, *account); checked != status::kOk) {
+        return checked;
+    }
+    return card::ReplacePin(slot, *oldPin, *newPin);
+}
+
+int32_t CardEngine::ChangePINSndEx(int32_t slot, const OptText& document, const OptText& account,
+    const PageInteraction& page) const
+{
+    if (!document || !account) {
+        return status::kMissingArgument;
+    }
+    ConfirmationRequest request = Request(*document, kPadPinKind, ReaderNameOf(slot));
+    if (page.Confirm(request) != PageInteraction::kConfirmed) {
+        return status::kNotConfirmed;
+    }
+    RenewPageConnection(slot);
+    return card::ChangePinOnReader(slot, account);
+}
+
+int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptText& command,
+    const OptText& document, PinSource pinSource, const OptText& pin,
+    transactions::TransactionRecord& record, const PageInteraction& page) const
+{
+    if (!command || !readerName || !document || (pinSource == PinSource::Typed && !pin)) {
+        return status::kMissingArgument;
+    }
+    if (command->size() > card::kMaxSnumTacCommandChars) {
+        return status::kBadLength;
+    }
+    if (const int32_t check = CheckPinBeforeDialog(pinSource, pin); check != status::kOk) {
+        return check;
+    }
+    int32_t slot = 0;
+    int32_t atrHexLength = 0;
+    Text atrHex;
+    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
+        connected != status::kOk) {
+        DisconnectCard(slot);
+        return connected;
+    }
+    ConfirmationRequest request = Request(*document, kRecordWriteKind, *readerName);
+    if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
+        DisconnectCard(slot);
+        return NotConfirmedStatus(result);
+    }
+    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
+        connected != status::kOk) {
+        DisconnectCard(slot);
+        return connected;
+    }
+    if (!card::Succeeded(card::SelectApplication(slot))) {
+        DisconnectCard(slot);
+        return status::kSelectionFailed;
+    }
+    if (pinSource == PinSource::Typed) {
+        if (const int32_t verified = card::VerifyPin(slot, pin); verified != status::kOk) {
+            DisconnectCard(slot);
+            return verified;
+        }
+    }
+    int32_t written = status::kOk;
+    {
+        WaitCursor waitCursor(page.ui());
+        written = card::WriteRecordWithSnumTac(slot, Text(kRecordWriteP1P2),
+            static_cast<int32_t>(command->size()), command, record.snum, record.tac);
+    }
+    if (written != status::kOk) {
+        DisconnectCard(slot);
+        return written;
+    }
+    transactions::ReadTransactionIdentity(slot, record.issuer, record.remark, record.account);
+    DisconnectCard(slot);
+    return status::kOk;
+}
+
+int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, TransactionType type,
+    const transactions::TransactionFields& fields, PinSource pinSource, const OptText& pin,
+    const OptText& document, transactions::TransactionRecord& record,
+    const PageInteraction& page) const
+{
+    if (!readerName || !document || (pinSource == PinSource::Typed && !pin)) {
+        return status::kMissingArgument;
+    }
+    if (const int32_t check
+        = transactions::CheckTransactionFields(type, fields, ImportAccountRule::Exactly16);
+        check != status::kOk) {
+        return check;
+    }
+    if (const int32_t check = CheckPinBeforeDialog(pinSource, pin); check != status::kOk) {
+        return check;
+    }
+    int32_t slot = 0;
+    int32_t atrHexLength = 0;
+    Text atrHex;
+    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
+        connected != status::kOk) {
+        DisconnectCard(slot);
+        return connected;
+    }
+    ConfirmationRequest request = Request(
+        *document, TransactionKind(type, pinSource, IsZeroAmount(fields.pMoney)), *readerName);
+    if (type != TransactionType::Inquiry) {
+        request.amount = ViewOf(fields.pMoney);
+        request.account = ViewOf(fields.pAccount);
+    }
+    if (type == TransactionType::Transfer) {
+        request.transferee = ViewOf(fields.pImprtAccnt);
+    }
+    if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
+        DisconnectCard(slot);
+        return NotConfirmedStatus(result);
+    }
+    // The card may have left and come back during the dialog: a fresh connection, as the record
+    // write makes, so that the request does not go to a dead handle.
+    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
+        connected != status::kOk) {
+        DisconnectCard(slot);
+        return connected;
+    }
+    if (!card::Succeeded(card::SelectApplication(slot))) {
+        DisconnectCard(slot);
+        return status::kSelectionFailed;
+    }
+    if (pinSource == PinSource::Typed) {
+        if (const int32_t verified = card::VerifyPin(slot, pin); verified != status::kOk) {
+            DisconnectCard(slot);
+            return verified;
+        }
+    }
+    int32_t result = status::kOk;
+    {
+        WaitCursor waitCursor(page.ui());
+        result = transactions::RequestTransaction(
+            slot, type, fields, ImportAccountRule::Exactly16, record);
+    }
+    DisconnectCard(slot);
+    return result;
+}
+
+} // namespace velkor
