@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   libssl-dev libpcsclite-dev nlohmann-json3-dev
   qt6-base-dev qt6-websockets-dev qt6-httpserver-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -5,22 +5,13 @@
 
 #include "agent/agent_server.h"
 #include "agent/json_rpc.h"
+#include "agent/websocket_channel.h"
 #include "common/secure_buffer.h"
 #include "control/velkor_ctrl.h"
 
 namespace velkor {
 
 namespace {
-
-void WipeQString(QString& text)
-{
-    if (!text.isEmpty() && !text.isDetached()) {
-        text.clear(); // shared with someone else: only our reference goes
-        return;
-    }
-    Wipe(text.data(), static_cast<size_t>(text.size()) * sizeof(QChar));
-    text.clear();
-}
 
 // A page's call waiting in the process-wide queue. It shares the page's control, so the control
 // lives until the call has returned even if the page has gone meanwhile.
@@ -44,10 +35,11 @@ public:
         std::string reply = server_.Calls().Run(call_, *control_, &status);
         const std::chrono::duration<double, std::milli> took
             = std::chrono::steady_clock::now() - started;
+        const std::string_view name
+            = call_.method != nullptr ? call_.method->name : Dispatcher::kDescribeMethod;
         char line[160];
-        std::snprintf(line, sizeof line, "call %.*s %.3f ms -> %s",
-            static_cast<int>(call_.method->name.size()), call_.method->name.data(), took.count(),
-            status ? std::to_string(*status).c_str() : "text");
+        std::snprintf(line, sizeof line, "call %.*s %.3f ms -> %s", static_cast<int>(name.size()),
+            name.data(), took.count(), status ? std::to_string(*status).c_str() : "text");
         server_.Log(line);
         if (connection_) {
             connection_->CallFinished();
@@ -68,45 +60,35 @@ private:
 
 } // namespace
 
-AgentConnection::AgentConnection(AgentServer& server, QWebSocket* socket)
+AgentConnection::AgentConnection(AgentServer& server, WebSocketChannel* channel, QString origin)
     : QObject(&server)
     , server_(server)
-    , socket_(socket)
+    , channel_(channel)
     , control_(std::make_shared<CVelkorCtrl>(server.ControlUi()))
-    , peer_(socket->origin())
+    , peer_(std::move(origin))
 {
-    socket->setParent(this);
-    socket->setMaxAllowedIncomingFrameSize(static_cast<quint64>(server.Limits().maxMessageBytes));
-    socket->setMaxAllowedIncomingMessageSize(static_cast<quint64>(server.Limits().maxMessageBytes));
-    connect(socket, &QWebSocket::textMessageReceived, this, &AgentConnection::OnTextMessage);
-    connect(socket, &QWebSocket::binaryMessageReceived, this, &AgentConnection::OnBinaryMessage);
-    connect(socket, &QWebSocket::disconnected, this, &AgentConnection::OnDisconnected);
+    channel->setParent(this);
+    WebSocketChannel::Handlers handlers;
+    handlers.text = [this](std::string_view message) { OnTextMessage(message); };
+    handlers.closed = [this] { OnDisconnected(); };
+    channel->SetHandlers(std::move(handlers));
 }
 
 AgentConnection::~AgentConnection()
 {
-    if (socket_) {
-        socket_->disconnect(this);
-        delete socket_.data();
-    }
+    delete channel_.data();
 }
 
 void AgentConnection::Answer(const std::string& reply)
 {
-    if (!socket_ || socket_->state() != QAbstractSocket::ConnectedState) {
-        return;
+    if (channel_ && channel_->IsOpen()) {
+        channel_->SendText(reply);
     }
-    QString text = QString::fromUtf8(reply.data(), static_cast<qsizetype>(reply.size()));
-    socket_->sendTextMessage(text);
-    WipeQString(text);
 }
 
-void AgentConnection::OnTextMessage(const QString& message)
+void AgentConnection::OnTextMessage(std::string_view message)
 {
-    QByteArray utf8 = message.toUtf8();
-    Dispatcher::Outcome outcome
-        = server_.Calls().Dispatch(std::string_view(utf8.constData(), utf8.size()));
-    Wipe(utf8.data(), static_cast<size_t>(utf8.size()));
+    Dispatcher::Outcome outcome = server_.Calls().Dispatch(message);
     if (!outcome.reply.empty()) {
         Answer(outcome.reply);
         return;
@@ -114,7 +96,7 @@ void AgentConnection::OnTextMessage(const QString& message)
     if (!outcome.call) {
         return;
     }
-    const nlohmann::json id = outcome.call->id;
+    const RequestId id = outcome.call->id;
     const bool notification = outcome.call->notification;
     bool queued = false;
     if (pendingCalls_ < server_.Limits().maxPendingPerConnection) {
@@ -125,17 +107,10 @@ void AgentConnection::OnTextMessage(const QString& message)
         ++pendingCalls_;
         return;
     }
-    server_.Log("refused a call of " + peer_.toStdString() + ": too many pending calls");
+    server_.Log(
+        "refused a call of " + EscapedForLog(peer_.toStdString()) + ": too many pending calls");
     if (!notification) {
         Answer(rpc::ErrorMessage(id, rpc::kQueueFull, "too many pending calls, try again later"));
-    }
-}
-
-void AgentConnection::OnBinaryMessage()
-{
-    if (socket_) {
-        socket_->close(QWebSocketProtocol::CloseCodeDatatypeNotSupported,
-            QStringLiteral("JSON-RPC text frames only"));
     }
 }
 

@@ -1,15 +1,17 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include <QObject>
 #include <QPointer>
-#include <QWebSocket>
+#include <QString>
 
 namespace velkor {
 
 class AgentServer;
 class CVelkorCtrl;
+class WebSocketChannel;
 
 // One page: its WebSocket and its own control. Frames are checked by the dispatcher in the socket
 // handler; calls are only queued there and run later from the process-wide queue. The control is
@@ -18,7 +20,8 @@ class CVelkorCtrl;
 class AgentConnection : public QObject {
     Q_OBJECT
 public:
-    AgentConnection(AgentServer& server, QWebSocket* socket);
+    // Takes over the open channel.
+    AgentConnection(AgentServer& server, WebSocketChannel* channel, QString origin);
     ~AgentConnection() override;
 
     // Answers a call that ran; dropped when the page has gone.
@@ -28,12 +31,11 @@ public:
     QString Peer() const { return peer_; }
 
 private:
-    void OnTextMessage(const QString& message);
-    void OnBinaryMessage();
+    void OnTextMessage(std::string_view message);
     void OnDisconnected();
 
     AgentServer& server_;
-    QPointer<QWebSocket> socket_;
+    QPointer<WebSocketChannel> channel_;
     std::shared_ptr<CVelkorCtrl> control_;
     int pendingCalls_ = 0;
     QString peer_;

@@ -1,38 +1,24 @@
 #include "agent/agent_server.h"
 
 #include <algorithm>
+#include <cstdio>
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QNetworkInterface>
-#include <QTimer>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
 #include "agent/agent_connection.h"
 #include "agent/dialog_cancellation.h"
+#include "agent/loopback_listener.h"
 #include "agent/qt_ui.h"
+#include "agent/websocket_channel.h"
 #include "control/headless_ui.h"
 #include "control/velkor_ctrl.h"
 
 namespace velkor {
 
 namespace {
-
-// A refused client that never completes the closing handshake is cut off after this.
-constexpr int kRefusedCloseTimeoutMs = 2000;
-
-// Answers are small and leave one per call; without this, Nagle's algorithm holds each one back
-// until the page acknowledges the previous one. Linux passes the option on to accepted sockets.
-void DisableNagle(const QWebSocketServer& listener)
-{
-    const int on = 1;
-    ::setsockopt(
-        static_cast<int>(listener.socketDescriptor()), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-}
 
 // Qt message boxes need a QApplication; without one the boxes go to standard error.
 std::unique_ptr<Ui> MakeControlUi(AgentUi choice)
@@ -76,6 +62,29 @@ AgentServer::~AgentServer()
     }
 }
 
+std::string EscapedForLog(std::string_view text)
+{
+    constexpr size_t kLongest = 200;
+    std::string out;
+    for (const char c : text.substr(0, kLongest)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            out += escape;
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else {
+            out += c;
+        }
+    }
+    if (text.size() > kLongest) {
+        out += "...";
+    }
+    return out;
+}
+
 bool AgentServer::Listen(QString& error)
 {
     const bool anyPort = options_.port == 0;
@@ -89,21 +98,18 @@ bool AgentServer::Listen(QString& error)
             if (address == QHostAddress::LocalHostIPv6 && !ipv6) {
                 continue;
             }
-            auto listener = std::make_unique<QWebSocketServer>(
-                QStringLiteral("velkor"), QWebSocketServer::NonSecureMode);
-            if (!listener->listen(QHostAddress(address), port_)) {
+            auto listener = std::make_unique<LoopbackListener>(
+                [this](int descriptor) { OnAccepted(descriptor); });
+            QString reason;
+            if (!listener->Listen(QHostAddress(address), port_, reason)) {
                 error = QStringLiteral("cannot listen on %1 port %2: %3")
                             .arg(QHostAddress(address).toString())
                             .arg(port_)
-                            .arg(listener->errorString());
+                            .arg(reason);
                 ok = false;
                 break;
             }
-            port_ = listener->serverPort();
-            DisableNagle(*listener);
-            QWebSocketServer* raw = listener.get();
-            connect(
-                raw, &QWebSocketServer::newConnection, this, [this, raw] { OnNewConnection(raw); });
+            port_ = listener->Port();
             listeners_.push_back(std::move(listener));
         }
         if (ok) {
@@ -114,6 +120,12 @@ bool AgentServer::Listen(QString& error)
     return false;
 }
 
+bool AgentServer::AcceptBackingOff() const
+{
+    return std::any_of(listeners_.begin(), listeners_.end(),
+        [](const auto& listener) { return listener->BackingOff(); });
+}
+
 void AgentServer::Log(const std::string& line) const
 {
     if (options_.log) {
@@ -121,46 +133,69 @@ void AgentServer::Log(const std::string& line) const
     }
 }
 
-bool AgentServer::AdmitOrRefuse(QWebSocket* socket)
+void AgentServer::OnAccepted(int descriptor)
 {
-    const QByteArray host = socket->request().rawHeader("Host");
-    const QString origin = socket->origin();
-    uint16_t code = 0;
-    QString reason;
-    if (!IsLoopbackHost(std::string_view(host.constData(), host.size()), port_)) {
-        code = kClosePolicyViolation;
-        reason = QStringLiteral("host not allowed");
-    } else if (!origins_.IsAllowed(origin.toStdString())) {
-        code = kCloseOriginRefused;
-        reason = QStringLiteral("origin not allowed");
-    } else if (ConnectionCount() >= options_.limits.maxConnections) {
-        code = kCloseTooManyConnections;
-        reason = QStringLiteral("too many connections");
+    // Connections still in their handshake count against the same bound as open ones, so that
+    // half-open connections cannot hold every descriptor.
+    if (handshaking_ >= options_.limits.maxConnections) {
+        ::close(descriptor);
+        return;
     }
-    if (code == 0) {
-        return true;
-    }
-    Log("refused connection (origin \"" + origin.toStdString() + "\", host \"" + host.toStdString()
-        + "\"): " + reason.toStdString());
-    socket->setParent(this);
-    connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
-    QTimer::singleShot(kRefusedCloseTimeoutMs, socket, [socket] { socket->abort(); });
-    socket->close(static_cast<QWebSocketProtocol::CloseCode>(code), reason);
-    return false;
+    auto* channel = new WebSocketChannel(descriptor, options_.limits.maxMessageBytes, this);
+    ++handshaking_;
+    auto counted = std::make_shared<bool>(true);
+    const auto handshakeOver = [this, counted] {
+        if (*counted) {
+            *counted = false;
+            --handshaking_;
+        }
+    };
+    WebSocketChannel::Handlers handlers;
+    handlers.opened = [this, channel, handshakeOver](const HandshakeRequest& request) {
+        handshakeOver();
+        OnHandshake(channel, request);
+    };
+    handlers.refused = [this, handshakeOver](const HandshakeRequest& request) {
+        handshakeOver();
+        OnHandshakeRefused(request);
+    };
+    handlers.closed = [channel, handshakeOver] {
+        handshakeOver();
+        channel->deleteLater();
+    };
+    channel->SetHandlers(std::move(handlers));
 }
 
-void AgentServer::OnNewConnection(QWebSocketServer* listener)
+void AgentServer::OnHandshakeRefused(const HandshakeRequest& request)
 {
-    while (listener->hasPendingConnections()) {
-        QWebSocket* socket = listener->nextPendingConnection();
-        if (socket == nullptr || !AdmitOrRefuse(socket)) {
-            continue;
-        }
-        auto* connection = new AgentConnection(*this, socket);
-        connections_.push_back(connection);
-        Log("connection from " + connection->Peer().toStdString() + " ("
-            + std::to_string(connections_.size()) + " open)");
+    Log("refused handshake (origin \"" + EscapedForLog(request.origin) + "\", host \""
+        + EscapedForLog(request.host) + "\"): " + request.problem);
+}
+
+void AgentServer::OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request)
+{
+    uint16_t code = 0;
+    const char* reason = "";
+    if (!IsLoopbackHost(request.host, port_)) {
+        code = kClosePolicyViolation;
+        reason = "host not allowed";
+    } else if (!origins_.IsAllowed(request.origin)) {
+        code = kCloseOriginRefused;
+        reason = "origin not allowed";
+    } else if (ConnectionCount() >= options_.limits.maxConnections) {
+        code = kCloseTooManyConnections;
+        reason = "too many connections";
     }
+    if (code != 0) {
+        Log("refused connection (origin \"" + EscapedForLog(request.origin) + "\", host \""
+            + EscapedForLog(request.host) + "\"): " + reason);
+        channel->Close(code, reason);
+        return;
+    }
+    auto* connection = new AgentConnection(*this, channel, QString::fromStdString(request.origin));
+    connections_.push_back(connection);
+    Log("connection from " + EscapedForLog(request.origin) + " ("
+        + std::to_string(connections_.size()) + " open)");
 }
 
 void AgentServer::ConnectionClosed(AgentConnection* connection)
@@ -179,7 +214,7 @@ void AgentServer::ConnectionClosed(AgentConnection* connection)
             options_.cancelRunningDialog();
         }
     }
-    Log("connection from " + connection->Peer().toStdString() + " closed ("
+    Log("connection from " + EscapedForLog(connection->Peer().toStdString()) + " closed ("
         + std::to_string(connections_.size()) + " open)");
     connection->deleteLater();
 }

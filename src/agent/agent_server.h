@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <QObject>
@@ -14,17 +16,21 @@
 #include "control/method_table.h"
 #include "control/ui.h"
 
-class QWebSocket;
-class QWebSocketServer;
-
 namespace velkor {
 
 class AgentConnection;
+class LoopbackListener;
+class WebSocketChannel;
+struct HandshakeRequest;
 
 // WebSocket close codes the agent refuses a connection with.
 inline constexpr uint16_t kCloseOriginRefused = 4003; // page's origin is not allowed
 inline constexpr uint16_t kClosePolicyViolation = 1008; // Host is not a loopback name + port
 inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages connected
+
+// `text` for a log line: control characters (which could forge lines or drive a terminal), quotes
+// and backslashes escaped, the length bounded. For anything a page or local program sent.
+std::string EscapedForLog(std::string_view text);
 
 // The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
 // connection, every call through one process-wide queue. Connections from origins that are not
@@ -42,6 +48,8 @@ public:
     bool Listen(QString& error);
     uint16_t Port() const { return port_; }
     int ConnectionCount() const { return static_cast<int>(connections_.size()); }
+    // True while accepting is paused for lack of file descriptors.
+    bool AcceptBackingOff() const;
     const OriginPolicy& Origins() const { return origins_; }
 
     // Used by connections.
@@ -53,8 +61,9 @@ public:
     void ConnectionClosed(AgentConnection* connection);
 
 private:
-    void OnNewConnection(QWebSocketServer* server);
-    bool AdmitOrRefuse(QWebSocket* socket);
+    void OnAccepted(int descriptor);
+    void OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request);
+    void OnHandshakeRefused(const HandshakeRequest& request);
 
     AgentOptions options_;
     // Declared before the queue: waiting calls hold controls that use it.
@@ -62,8 +71,9 @@ private:
     Dispatcher dispatcher_;
     OriginPolicy origins_;
     CallQueue queue_;
-    std::vector<std::unique_ptr<QWebSocketServer>> listeners_;
+    std::vector<std::unique_ptr<LoopbackListener>> listeners_;
     std::vector<AgentConnection*> connections_;
+    int handshaking_ = 0;
     uint16_t port_ = 0;
 };
 

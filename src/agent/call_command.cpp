@@ -7,10 +7,12 @@
 #include <QApplication>
 
 #include "agent/call_expression.h"
+#include "agent/dialog_script.h"
 #include "agent/json_arguments.h"
 #include "agent/json_secrets.h"
 #include "agent/prepared_call.h"
 #include "agent/qt_ui.h"
+#include "agent/script_ui.h"
 #include "common/secure_buffer.h"
 #include "control/headless_ui.h"
 #include "control/velkor_ctrl.h"
@@ -20,6 +22,14 @@ namespace velkor {
 namespace {
 
 constexpr int kUsageError = 2;
+constexpr int kScriptProblems = 3;
+constexpr std::string_view kScriptPrefix = "script=";
+
+bool IsUiChoice(const std::string& ui)
+{
+    return ui == "none" || ui == "qt"
+        || (ui.starts_with(kScriptPrefix) && ui.size() > kScriptPrefix.size());
+}
 
 // The command line's calls may hold PINs and keys: our copies of them are wiped on every way out.
 class ExpressionsWipe {
@@ -51,15 +61,15 @@ int RunCallCommand(const std::vector<std::string>& args)
     std::string ui = "none";
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--ui") {
-            if (i + 1 >= args.size() || (args[i + 1] != "none" && args[i + 1] != "qt")) {
-                std::cerr << "velkor call: --ui takes none or qt\n";
+            if (i + 1 >= args.size() || !IsUiChoice(args[i + 1])) {
+                std::cerr << "velkor call: --ui takes none, qt or script=FILE\n";
                 return kUsageError;
             }
             ui = args[++i];
         } else if (args[i].rfind("--ui=", 0) == 0) {
             ui = args[i].substr(5);
-            if (ui != "none" && ui != "qt") {
-                std::cerr << "velkor call: --ui takes none or qt\n";
+            if (!IsUiChoice(ui)) {
+                std::cerr << "velkor call: --ui takes none, qt or script=FILE\n";
                 return kUsageError;
             }
         } else {
@@ -67,8 +77,18 @@ int RunCallCommand(const std::vector<std::string>& args)
         }
     }
     if (expressions.empty()) {
-        std::cerr << "usage: velkor call [--ui none|qt] 'Method(arg, ...)' ...\n";
+        std::cerr << "usage: velkor call [--ui none|qt|script=FILE] 'Method(arg, ...)' ...\n";
         return kUsageError;
+    }
+    // The dialog script is read and checked before any call runs.
+    std::optional<DialogScript> script;
+    if (ui.starts_with(kScriptPrefix)) {
+        std::string error;
+        script = LoadDialogScript(ui.substr(kScriptPrefix.size()), error);
+        if (!script) {
+            std::cerr << "velkor call: script: " << error << "\n";
+            return kUsageError;
+        }
     }
 
     // Every call is checked before the first one runs, so a typo never leaves a half-done session.
@@ -103,7 +123,12 @@ int RunCallCommand(const std::vector<std::string>& args)
     // --ui qt shows message boxes and dialogs on screen, which needs a QApplication for the run.
     std::unique_ptr<QApplication> application;
     std::unique_ptr<Ui> screen;
-    if (ui == "qt") {
+    ScriptUi* scripted = nullptr;
+    if (script) {
+        auto scriptUi = std::make_unique<ScriptUi>(std::move(*script));
+        scripted = scriptUi.get();
+        screen = std::move(scriptUi);
+    } else if (ui == "qt") {
         static int argc = 1;
         static char name[] = "velkor";
         static char* argv[] = { name, nullptr };
@@ -119,7 +144,7 @@ int RunCallCommand(const std::vector<std::string>& args)
         std::cout << line << std::endl;
         WipeString(line);
     }
-    return 0;
+    return scripted != nullptr && scripted->Problems() > 0 ? kScriptProblems : 0;
 }
 
 } // namespace velkor

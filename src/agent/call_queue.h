@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <unordered_map>
 
 #include <QObject>
 
@@ -17,10 +18,12 @@ public:
     virtual void Run() = 0;
 };
 
-// Runs calls one at a time, in arrival order, for the whole process. Calls are never run from
-// inside a socket handler (each run is posted to the event loop) and never inside another call:
-// a modal dialog's nested event loop may deliver further requests, which wait here until the
-// running call has returned. The queue is bounded; Enqueue refuses beyond the capacity.
+// Runs calls one at a time for the whole process, taking the owners (pages) in turn: each owner's
+// calls run in their order, and a call waits for at most one call of each other owner, however
+// many calls another page has queued. Calls are never run from inside a socket handler (each run
+// is posted to the event loop) and never inside another call: a modal dialog's nested event loop
+// may deliver further requests, which wait here until the running call has returned. The queue is
+// bounded; Enqueue refuses beyond the capacity.
 class CallQueue : public QObject {
     Q_OBJECT
 public:
@@ -31,17 +34,24 @@ public:
     // Discards the owner's waiting calls without running them.
     void DropWaiting(const void* owner);
 
-    size_t Waiting() const { return waiting_.size(); }
+    size_t Waiting() const { return waitingCount_; }
     size_t Capacity() const { return capacity_; }
     // The owner of the call that is running now, or null.
     const void* RunningOwner() const { return runningOwner_; }
 
 private:
+    // How long one turn of the event loop may run calls before the pages are read again.
+    static constexpr qint64 kBatchMs = 2;
+
     void SchedulePump();
     void RunNext();
+    void RunOne();
 
     size_t capacity_;
-    std::deque<std::unique_ptr<QueuedCall>> waiting_;
+    size_t waitingCount_ = 0;
+    // Each owner with waiting calls appears once in `turns`, in the order it is next served.
+    std::unordered_map<const void*, std::deque<std::unique_ptr<QueuedCall>>> waiting_;
+    std::deque<const void*> turns_;
     const void* runningOwner_ = nullptr;
     bool running_ = false;
     bool pumpScheduled_ = false;

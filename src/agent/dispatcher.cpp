@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "agent/json_arguments.h"
+#include "agent/json_nesting.h"
 #include "agent/json_rpc.h"
 #include "agent/json_secrets.h"
 #include "build_info.h"
@@ -64,28 +65,36 @@ const MethodInfo* Dispatcher::Find(const std::string& method) const
 
 Dispatcher::Outcome Dispatcher::Dispatch(std::string_view frame) const
 {
+    // Checked before parsing: the parser recurses once per level of nesting.
+    if (JsonNestsDeeperThan(frame)) {
+        return { rpc::ErrorMessage(RequestId::Null(), rpc::kInvalidRequest,
+                     "nesting deeper than " + std::to_string(kMaxJsonNesting) + " levels"),
+            {} };
+    }
     json request = json::parse(frame.begin(), frame.end(), nullptr, false);
     ScopedJsonWipe wipe(request);
     if (request.is_discarded()) {
-        return { rpc::ErrorMessage(nullptr, rpc::kParseError, "parse error: not JSON"), {} };
+        return { rpc::ErrorMessage(RequestId::Null(), rpc::kParseError, "parse error: not JSON"),
+            {} };
     }
     if (request.is_array()) {
-        return {
-            rpc::ErrorMessage(nullptr, rpc::kInvalidRequest, "batch requests are not supported"), {}
-        };
+        return { rpc::ErrorMessage(
+                     RequestId::Null(), rpc::kInvalidRequest, "batch requests are not supported"),
+            {} };
     }
     if (!request.is_object()) {
-        return { rpc::ErrorMessage(nullptr, rpc::kInvalidRequest, "request must be an object"),
+        return { rpc::ErrorMessage(
+                     RequestId::Null(), rpc::kInvalidRequest, "request must be an object"),
             {} };
     }
     const auto idIt = request.find("id");
     const bool notification = idIt == request.end();
-    json id = notification ? json(nullptr) : *idIt;
-    if (!id.is_null() && !id.is_string() && !id.is_number()) {
-        return { rpc::ErrorMessage(
-                     nullptr, rpc::kInvalidRequest, "id must be a string, a number or null"),
+    if (!notification && !idIt->is_null() && !idIt->is_string() && !idIt->is_number()) {
+        return { rpc::ErrorMessage(RequestId::Null(), rpc::kInvalidRequest,
+                     "id must be a string, a number or null"),
             {} };
     }
+    RequestId id = notification ? RequestId::Null() : RequestId::FromRequest(*idIt, frame);
     const auto versionIt = request.find("jsonrpc");
     if (versionIt == request.end() || *versionIt != "2.0") {
         return { rpc::ErrorMessage(id, rpc::kInvalidRequest, "jsonrpc must be \"2.0\""), {} };
@@ -119,7 +128,9 @@ Dispatcher::Outcome Dispatcher::Dispatch(std::string_view frame) const
                          std::string(kDescribeMethod) + " takes no parameters"),
                 {} };
         }
-        return { rpc::ResultMessage(id, description_), {} };
+        PreparedCall describe;
+        describe.id = std::move(id);
+        return { {}, std::move(describe) };
     }
     const MethodInfo* method = Find(name);
     if (method == nullptr) {
@@ -145,6 +156,9 @@ Dispatcher::Outcome Dispatcher::Dispatch(std::string_view frame) const
 std::string Dispatcher::Run(
     const PreparedCall& call, CVelkorCtrl& control, std::optional<int32_t>* status) const
 {
+    if (call.method == nullptr) {
+        return call.notification ? std::string() : rpc::ResultMessage(call.id, description_);
+    }
     MethodResult result = call.method->invoke(control, call.arguments);
     std::string reply;
     if (auto* integer = std::get_if<int32_t>(&result)) {

@@ -5,16 +5,30 @@
 
 namespace velkor::rpc {
 
-std::string ResultMessage(const nlohmann::json& id, const nlohmann::json& result)
+namespace {
+
+// Members in the order nlohmann::json writes them; the id is spliced in as received.
+std::string Message(const RequestId& id, std::string_view member, std::string_view value)
 {
-    return nlohmann::json { { "jsonrpc", "2.0" }, { "id", id }, { "result", result } }.dump();
+    std::string out;
+    out.reserve(id.json.size() + member.size() + value.size() + 32);
+    out.append(R"({"id":)").append(id.json).append(R"(,"jsonrpc":"2.0",")");
+    out.append(member).append("\":").append(value).push_back('}');
+    return out;
 }
 
-std::string TextResultMessage(const nlohmann::json& id, std::string& utf8)
+} // namespace
+
+std::string ResultMessage(const RequestId& id, const nlohmann::json& result)
+{
+    return Message(id, "result", result.dump());
+}
+
+std::string TextResultMessage(const RequestId& id, std::string& utf8)
 {
     std::string body = JsonStringLiteral(utf8);
     WipeString(utf8);
-    const std::string prefix = R"({"id":)" + id.dump() + R"(,"jsonrpc":"2.0","result":)";
+    const std::string prefix = R"({"id":)" + id.json + R"(,"jsonrpc":"2.0","result":)";
     std::string reply;
     reply.reserve(prefix.size() + body.size() + 1);
     reply.append(prefix).append(body).push_back('}');
@@ -22,12 +36,12 @@ std::string TextResultMessage(const nlohmann::json& id, std::string& utf8)
     return reply;
 }
 
-std::string ErrorMessage(const nlohmann::json& id, int code, std::string_view message)
+std::string ErrorMessage(const RequestId& id, int code, std::string_view message)
 {
     const nlohmann::json error { { "code", code }, { "message", message } };
     // Messages are ASCII texts of ours; replace anything else rather than throw.
-    return nlohmann::json { { "jsonrpc", "2.0" }, { "id", id }, { "error", error } }.dump(
-        -1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return Message(
+        id, "error", error.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 } // namespace velkor::rpc

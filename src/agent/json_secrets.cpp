@@ -1,16 +1,24 @@
 #include "agent/json_secrets.h"
 
+#include <vector>
+
 #include "common/secure_buffer.h"
 
 namespace velkor {
 
 void WipeJsonStrings(nlohmann::json& value)
 {
-    if (value.is_string()) {
-        WipeString(value.get_ref<std::string&>());
-    } else if (value.is_array() || value.is_object()) {
-        for (auto& element : value) {
-            WipeJsonStrings(element);
+    // An explicit stack rather than recursion: the depth of a document is its sender's choice.
+    std::vector<nlohmann::json*> pending { &value };
+    while (!pending.empty()) {
+        nlohmann::json* current = pending.back();
+        pending.pop_back();
+        if (current->is_string()) {
+            WipeString(current->get_ref<std::string&>());
+        } else if (current->is_array() || current->is_object()) {
+            for (auto& element : *current) {
+                pending.push_back(&element);
+            }
         }
     }
 }

@@ -11,7 +11,7 @@
 // name with the agent's port, so that a site that rebinds its DNS name to 127.0.0.1 is refused.
 namespace velkor {
 
-// The demo bank's origin, allowed unless the agent is told otherwise.
+// The demo bank's origin, allowed only when the agent is started with --demo-origin.
 inline constexpr std::string_view kDemoOrigin = "http://127.0.0.1:8932";
 
 class OriginPolicy {

@@ -4,6 +4,9 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "dialogs/try_firm_dialog.h"
+#include "dialogs/ui_message_sink.h"
+
 namespace velkor {
 
 namespace {
@@ -48,6 +51,13 @@ void QtUi::SetArrowCursor()
         QGuiApplication::restoreOverrideCursor();
         --waitCursors_;
     }
+}
+
+int QtUi::RunConfirmation(ConfirmationRequest& request)
+{
+    UiMessageSink messages(*this);
+    CTryFirm dialog(request, messages);
+    return dialog.Run();
 }
 
 } // namespace velkor

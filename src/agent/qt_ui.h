@@ -14,6 +14,9 @@ public:
     void ShowMessage(std::u16string_view text, std::u16string_view caption) override;
     void SetWaitCursor() override;
     void SetArrowCursor() override;
+    // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
+    // message boxes.
+    int RunConfirmation(ConfirmationRequest& request) override;
 
 private:
     int waitCursors_ = 0; // override cursors this Ui set and has not restored yet

@@ -36,21 +36,19 @@ bool HasDisplay()
 
 void PrintServeUsage()
 {
-    std::cerr << "usage: velkor serve [--port N] [--allow-origin ORIGIN]... [--no-demo-origin]\n"
+    std::cerr << "usage: velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin]\n"
                  "                    [--verbose] [--ui auto|none|qt] [--debug]\n"
                  "  --debug  leave the agent's memory readable by a debugger of the same user\n";
 }
 
 } // namespace
 
-int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
+bool ParseServeArguments(
+    const std::vector<std::string>& args, ServeSettings& settings, std::string& error)
 {
-    AgentOptions options;
+    AgentOptions& options = settings.options;
     std::vector<std::string> extraOrigins;
-    bool demoOrigin = true;
-    bool verbose = false;
-    bool debuggable = false;
-    std::string ui = "auto";
+    bool demoOrigin = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -58,53 +56,75 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
             char* end = nullptr;
             const long port = std::strtol(args[++i].c_str(), &end, 10);
             if (*end != '\0' || port < 0 || port > 65535 || args[i].empty()) {
-                std::cerr << "velkor serve: --port takes 0 to 65535\n";
-                return kUsageError;
+                error = "--port takes 0 to 65535";
+                return false;
             }
             options.port = static_cast<uint16_t>(port);
         } else if (arg == "--allow-origin" && hasValue) {
             extraOrigins.push_back(args[++i]);
+        } else if (arg == "--demo-origin") {
+            demoOrigin = true;
         } else if (arg == "--no-demo-origin") {
-            demoOrigin = false;
+            demoOrigin = false; // the default; still accepted from older scripts
         } else if (arg == "--verbose") {
-            verbose = true;
+            settings.verbose = true;
         } else if (arg == "--debug") {
-            debuggable = true;
+            settings.debuggable = true;
         } else if (arg == "--ui" && hasValue
             && (args[i + 1] == "auto" || args[i + 1] == "none" || args[i + 1] == "qt")) {
-            ui = args[++i];
+            settings.ui = args[++i];
+        } else if ((arg == "--ui" && hasValue && args[i + 1].starts_with("script="))
+            || arg.starts_with("--ui=script=")) {
+            // Scripted dialogs answer for the customer: only a command line's own calls may use
+            // them, never a page.
+            error = "--ui script=FILE is for velkor call only";
+            return false;
         } else {
-            std::cerr << "velkor serve: unexpected argument " << arg << "\n";
-            PrintServeUsage();
-            return kUsageError;
+            error = "unexpected argument " + arg;
+            return false;
         }
     }
 
-    if (!ProtectProcessMemory(debuggable)) {
-        std::cerr << "velkor serve: could not make the process non-dumpable\n";
-    }
-
-    OriginPolicy check;
     if (demoOrigin) {
         options.allowedOrigins.emplace_back(kDemoOrigin);
     }
-    std::vector<std::string> problems;
     OriginPolicy fromFile;
-    fromFile.LoadFile(AllowedOriginsPath(), problems);
+    fromFile.LoadFile(AllowedOriginsPath(), settings.problems);
     for (const auto& origin : fromFile.Allowed()) {
         options.allowedOrigins.push_back(origin);
     }
+    OriginPolicy check;
     for (const auto& origin : extraOrigins) {
         if (!check.Allow(origin)) {
-            std::cerr << "velkor serve: --allow-origin " << origin
-                      << ": not an origin (scheme://host[:port], no path or trailing slash)\n";
-            return kUsageError;
+            error = "--allow-origin " + origin
+                + ": not an origin (scheme://host[:port], no path or trailing slash)";
+            return false;
         }
         options.allowedOrigins.push_back(origin);
     }
-    for (const auto& problem : problems) {
+    return true;
+}
+
+int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
+{
+    ServeSettings settings;
+    std::string error;
+    if (!ParseServeArguments(args, settings, error)) {
+        std::cerr << "velkor serve: " << error << "\n";
+        if (error.starts_with("unexpected")) {
+            PrintServeUsage();
+        }
+        return kUsageError;
+    }
+    for (const auto& problem : settings.problems) {
         std::cerr << "velkor serve: ignored " << problem << "\n";
     }
+    if (!ProtectProcessMemory(settings.debuggable)) {
+        std::cerr << "velkor serve: could not make the process non-dumpable\n";
+    }
+    AgentOptions& options = settings.options;
+    const bool verbose = settings.verbose;
+    const std::string& ui = settings.ui;
 
     if (verbose) {
         options.log
@@ -121,9 +141,9 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     QuitOnSignals(app.get());
 
     AgentServer server(options);
-    QString error;
-    if (!server.Listen(error)) {
-        std::cerr << "velkor serve: " << error.toStdString() << "\n";
+    QString listenError;
+    if (!server.Listen(listenError)) {
+        std::cerr << "velkor serve: " << listenError.toStdString() << "\n";
         return 1;
     }
     std::cout << "velkor " << kBuildVersion << ": listening on ws://127.0.0.1:" << server.Port()

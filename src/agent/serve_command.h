@@ -3,9 +3,26 @@
 #include <string>
 #include <vector>
 
+#include "agent/agent_options.h"
+
 namespace velkor {
 
-// `velkor serve [--port N] [--allow-origin ORIGIN]... [--no-demo-origin] [--verbose]
+// What `velkor serve`'s arguments ask for.
+struct ServeSettings {
+    AgentOptions options; // port and allowed origins (the allowlist file's and the arguments')
+    bool verbose = false;
+    bool debuggable = false; // --debug: leave the process dumpable, for a debugger
+    std::string ui = "auto";
+    std::vector<std::string> problems; // rejected lines of the allowlist file
+};
+
+// Reads `velkor serve`'s arguments. The demo bank's origin is trusted only with --demo-origin:
+// what `velkor register` installs, and any plain `velkor serve`, trusts only the allowlist.
+// False, with `error` set, on a usage error.
+bool ParseServeArguments(
+    const std::vector<std::string>& args, ServeSettings& settings, std::string& error);
+
+// `velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin] [--verbose]
 // [--ui auto|none|qt]`: runs the agent until SIGINT or SIGTERM. Returns the exit code.
 int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args);
 

@@ -15,7 +15,8 @@ void PrintUsage(std::ostream& out)
 {
     out << "Velkor " << velkor::kBuildVersion << "\n"
         << "usage:\n"
-        << "  velkor call [--ui none|qt] 'Method(arg, ...)' ...   run methods on one control\n"
+        << "  velkor call [--ui none|qt|script=FILE] 'Method(arg, ...)' ...   run methods on one\n"
+        << "      control (script=FILE: dialogs driven by a JSON script, see the README)\n"
         << "  velkor serve [--port N] [--allow-origin ORIGIN]... [--verbose]   run the agent\n"
         << "  velkor register [--executable PATH]   start the agent with the user's session\n"
         << "  velkor unregister                     undo velkor register\n"

@@ -24,8 +24,8 @@ public:
 
     // Connects exclusively to the card in the named reader. `slot` is set to 0 first and gets the
     // reader's slot on success (or a sharing violation); `atrHex` gets the ATR as upper-case
-    // hexadecimal and `atrHexLength` its length. 0, 8195 for a missing name, 8194 for a name of
-    // fewer than 6 or more than 64 characters, or the connection's error.
+    // hexadecimal and `atrHexLength` its length. 0, kMissingArgument for a missing name, kBadLength
+    // for a name of fewer than 6 or more than 64 characters, or the connection's error.
     int32_t ConnectCard(
         const OptText& readerName, int32_t& slot, int32_t& atrHexLength, Text& atrHex) const;
 
@@ -33,16 +33,16 @@ public:
     // and unloads the PC/SC binding. Always 0.
     int32_t DisconnectCard(int32_t slot) const;
 
-    // Reads reader attribute `attribId` (0 vendor name, 1 reader type, 2 version MM.mm.bbbb) as
-    // text, one character per byte up to the first zero byte. 0, -1 for an `attribId` outside 0
+    // Reads reader attribute `attribute` (0 vendor name, 1 reader type, 2 version MM.mm.bbbb) as
+    // text, one character per byte up to the first zero byte. 0, -1 for an `attribute` outside 0
     // to 2, -2 when the attribute cannot be read.
-    int32_t ReaderStatus(int32_t slot, int32_t attribId, int32_t& length, Text& value) const;
+    int32_t ReaderStatus(int32_t slot, int32_t attribute, int32_t& length, Text& value) const;
 
     // Card files and PIN commands (card_engine_card.cpp). They work on the connected card of
     // `slot` and leave it connected.
 
-    // Reads an account list: 0, 20481 (selection; list and count untouched) or 20482 (a record
-    // was refused; the entries found so far stay).
+    // Reads an account list: 0, kSelectionFailed (selection; list and count untouched) or
+    // kAccountListIncomplete (a record was refused; the entries found so far stay).
     int32_t ListAccounts(
         int32_t slot, card::AccountFile file, card::AccountList& list, int32_t& count) const;
     // The identity reads; a card that cannot be read gives an empty text.
@@ -51,11 +51,12 @@ public:
     // On failure the text is empty and `lastErrorCode` gets the failure's code.
     Text ReadCardSN(int32_t slot, int32_t& lastErrorCode) const;
 
-    // Typed PIN verification: 0, 1 (refused), 20484 (6608), 20485 (6620), 20481 (selection), or
-    // 8195/8194/8193 for a PIN that is missing, not 6 to 12 characters, or not all digits.
+    // Typed PIN verification: 0, 1 (refused), kPinAnswered6608, kPinAnswered6620, kSelectionFailed,
+    // or kMissingArgument/kBadLength/kBadValue for a PIN that is missing, not 6 to 12 characters,
+    // or not all digits.
     int32_t VerifyPIN(int32_t slot, const OptText& pin) const;
     // Tells the customer to type the PIN on the reader's pad, then verifies through the pad
-    // (20756 and no card command when the page left while the box was open).
+    // (kNotConfirmed and no card command when the page left while the box was open).
     int32_t VerifyPINSnd(int32_t slot, const PageInteraction& page) const;
     // The pad verifications without message box, in the long (FF block) and short (80 20 00 10)
     // forms that the PIN-pad reader models take.
@@ -63,11 +64,12 @@ public:
     int32_t VerifyPinOnReaderShort(int32_t slot) const;
     // Typed PIN change; a refused write of the new PIN returns the card's status word.
     int32_t ChangePIN(int32_t slot, const OptText& oldPin, const OptText& newPin) const;
-    // PIN change on the pad of the card that carries `account` (8195 before the message box when
-    // missing; 20757 when the card carries another account; 20756 when the page left).
+    // PIN change on the pad of the card that carries `account` (kMissingArgument before the message
+    // box when missing; kAccountMismatch when the card carries another account; kNotConfirmed when
+    // the page left).
     int32_t ChangePINSnd(int32_t slot, const OptText& account, const PageInteraction& page) const;
-    // 0 when the card's account (EF1001 record 3) is `account`; 8195, 20481, 20757 or the read's
-    // result otherwise.
+    // 0 when the card's account (EF1001 record 3) is `account`; kMissingArgument, kSelectionFailed,
+    // kAccountMismatch or the read's result otherwise.
     int32_t CheckCardAccount(int32_t slot, const OptText& account) const;
     // The record write that answers with SNUM and TAC (see card/snum_tac_command.h).
     int32_t WriteRecordWithSnumTac(int32_t slot, const OptText& p1p2, int32_t length,
@@ -82,23 +84,24 @@ public:
     // For a PIN-pad reader: connects to `readerName`, selects the application, tells the
     // customer to confirm on the reader and enter the PIN there, sends the request under the wait
     // cursor and ends the card session (disconnect with reset, context released) whatever
-    // happened after the connection. Missing texts 8195; wrong lengths 8194 (import account
-    // exactly 16); the connection's error; 20481; 20756 when the page left while the box was
-    // open (nothing is sent); or the request's status.
+    // happened after the connection. Missing texts kMissingArgument; wrong lengths kBadLength
+    // (import account exactly 16); the connection's error; kSelectionFailed; kNotConfirmed when the
+    // page left while the box was open (nothing is sent); or the request's status.
     int32_t AccountRequestSnd(const OptText& readerName, transactions::TransactionType type,
         const transactions::TransactionFields& fields, transactions::TransactionRecord& record,
         const PageInteraction& page) const;
-    // The inquiry for a PIN-pad reader works on the connected card: selection (20481), then the
-    // request under the wait cursor. No message box, no connection of its own.
+    // The inquiry for a PIN-pad reader works on the connected card: selection (kSelectionFailed on
+    // failure), then the request under the wait cursor. No message box, no connection of its own.
     int32_t AccountInquirySnd(int32_t slot, const transactions::TransactionFields& fields,
         transactions::TransactionRecord& record, Ui& ui) const;
 
     // Confirmed card operations (card_engine_confirmed.cpp): the confirmation dialog first, the
     // card command only after the customer confirmed it (1). Arguments are checked before the
-    // dialog. A dialog that was not confirmed gives 20756, or 20757/20758 when it ended with
-    // 101/102 (the PIN methods map both to 20756). A page that left during a dialog counts as
-    // not confirmed. The customer may pull the card and put it back while the dialog runs, so
-    // every operation connects to the reader again before its first card command.
+    // dialog. A dialog that was not confirmed gives kNotConfirmed, or
+    // kConfirmationFirstCheckFailed/kConfirmationLaterCheckFailed when it ended with 101/102 (the
+    // PIN methods map both to kNotConfirmed). A page that left during a dialog counts as not
+    // confirmed. The customer may pull the card and put it back while the dialog runs, so every
+    // operation connects to the reader again before its first card command.
 
     // The PIN methods work on the connection of `slot` and leave it connected.
     int32_t VerifyPINEx(int32_t slot, const OptText& pin, const OptText& document,
@@ -129,13 +132,15 @@ public:
         const PageInteraction& page) const;
 
     // Cipher services. DES and MAC write RespData only on success; the conversions return an
-    // empty text and set LastErrorCode to 4097 on every failure.
-    int32_t Des(int32_t opflag, int32_t keyLen, const OptText& keyVal, const OptText& inData,
+    // empty text and set LastErrorCode to kConversionFailed on every failure.
+    int32_t Des(int32_t direction, int32_t keyLength, const OptText& keyHex, const OptText& dataHex,
         Text& respData) const;
-    int32_t Mac(int32_t keyLen, const OptText& keyVal, const OptText& icv, int32_t inLen,
-        const OptText& inData, Text& respData) const;
-    Text ConvertIntToHex(int32_t inLength, const OptText& pInval, int32_t& lastErrorCode) const;
-    Text ConvertHexToInt(int32_t inLength, const OptText& pInval, int32_t& lastErrorCode) const;
+    int32_t Mac(int32_t keyLength, const OptText& keyHex, const OptText& initialValueHex,
+        int32_t byteCount, const OptText& dataHex, Text& respData) const;
+    Text ConvertIntToHex(
+        int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const;
+    Text ConvertHexToInt(
+        int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const;
 };
 
 } // namespace velkor

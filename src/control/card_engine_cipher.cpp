@@ -14,63 +14,63 @@ constexpr int32_t kMacMaxBytes = 1024;
 constexpr int32_t kIntToHexMaxChars = 4096;
 constexpr int32_t kHexToIntMaxDigits = 8192;
 
-bool ValidKeyLength(int32_t keyLen)
+bool ValidKeyLength(int32_t keyLength)
 {
-    return keyLen == 8 || keyLen == 16 || keyLen == 24;
+    return keyLength == 8 || keyLength == 16 || keyLength == 24;
 }
 
-KeyForm FormOf(int32_t keyLen)
+KeyForm FormOf(int32_t keyLength)
 {
-    return static_cast<KeyForm>(keyLen / 8 - 1);
+    return static_cast<KeyForm>(keyLength / 8 - 1);
 }
 
 } // namespace
 
-int32_t CardEngine::Des(int32_t opflag, int32_t keyLen, const OptText& keyVal,
-    const OptText& inData, Text& respData) const
+int32_t CardEngine::Des(int32_t direction, int32_t keyLength, const OptText& keyHex,
+    const OptText& dataHex, Text& respData) const
 {
-    if ((opflag != 0 && opflag != 1) || !ValidKeyLength(keyLen)) {
+    if ((direction != 0 && direction != 1) || !ValidKeyLength(keyLength)) {
         return status::kBadValue;
     }
-    if (!keyVal || !inData) {
+    if (!keyHex || !dataHex) {
         return status::kMissingArgument;
     }
-    if (keyVal->size() / 2 != static_cast<size_t>(keyLen) || inData->size() != 16) {
+    if (keyHex->size() / 2 != static_cast<size_t>(keyLength) || dataHex->size() != 16) {
         return status::kBadLength;
     }
     uint8_t key[24] = {};
     uint8_t block[8] = {};
     WipeOnExit wipeKey(key);
     WipeOnExit wipeBlock(block);
-    if (!CDataProcess::HexToBytes(2 * static_cast<size_t>(keyLen), *keyVal, key)
-        || !CDataProcess::HexToBytes(16, *inData, block)) {
+    if (!CDataProcess::HexToBytes(2 * static_cast<size_t>(keyLength), *keyHex, key)
+        || !CDataProcess::HexToBytes(16, *dataHex, block)) {
         return kFailed;
     }
     size_t length = sizeof block;
-    const auto run = opflag == 0 ? &CDataProcess::DesEncrypt : &CDataProcess::DesDecrypt;
-    if (run(key, FormOf(keyLen), &length, block, block, ChainMode::Ecb, nullptr) != 0) {
+    const auto run = direction == 0 ? &CDataProcess::DesEncrypt : &CDataProcess::DesDecrypt;
+    if (run(key, FormOf(keyLength), &length, block, block, ChainMode::Ecb, nullptr) != 0) {
         return kFailed;
     }
     respData = CDataProcess::HexText(block);
     return status::kOk;
 }
 
-int32_t CardEngine::Mac(int32_t keyLen, const OptText& keyVal, const OptText& icv, int32_t inLen,
-    const OptText& inData, Text& respData) const
+int32_t CardEngine::Mac(int32_t keyLength, const OptText& keyHex, const OptText& initialValueHex,
+    int32_t byteCount, const OptText& dataHex, Text& respData) const
 {
-    if (!ValidKeyLength(keyLen)) {
+    if (!ValidKeyLength(keyLength)) {
         return status::kBadValue;
     }
-    if (!keyVal || !icv || !inData) {
+    if (!keyHex || !initialValueHex || !dataHex) {
         return status::kMissingArgument;
     }
-    if (keyVal->size() / 2 != static_cast<size_t>(keyLen) || icv->size() != 16) {
+    if (keyHex->size() / 2 != static_cast<size_t>(keyLength) || initialValueHex->size() != 16) {
         return status::kBadLength;
     }
-    if (inLen < 8 || inLen > kMacMaxBytes || inLen % 8 != 0) {
+    if (byteCount < 8 || byteCount > kMacMaxBytes || byteCount % 8 != 0) {
         return status::kBadValue;
     }
-    if (inData->size() / 2 != static_cast<size_t>(inLen)) {
+    if (dataHex->size() / 2 != static_cast<size_t>(byteCount)) {
         return status::kBadLength;
     }
     uint8_t key[24] = {};
@@ -78,15 +78,15 @@ int32_t CardEngine::Mac(int32_t keyLen, const OptText& keyVal, const OptText& ic
     uint8_t data[kMacMaxBytes] = {};
     WipeOnExit wipeKey(key);
     WipeOnExit wipeData(data);
-    const size_t dataLength = static_cast<size_t>(inLen);
-    if (!CDataProcess::HexToBytes(2 * static_cast<size_t>(keyLen), *keyVal, key)
-        || !CDataProcess::HexToBytes(2 * dataLength, *inData, data)
-        || !CDataProcess::HexToBytes(16, *icv, initialValue)) {
+    const size_t dataLength = static_cast<size_t>(byteCount);
+    if (!CDataProcess::HexToBytes(2 * static_cast<size_t>(keyLength), *keyHex, key)
+        || !CDataProcess::HexToBytes(2 * dataLength, *dataHex, data)
+        || !CDataProcess::HexToBytes(16, *initialValueHex, initialValue)) {
         return kFailed;
     }
     size_t length = dataLength;
     if (CDataProcess::DesEncrypt(
-            key, FormOf(keyLen), &length, data, data, ChainMode::CbcNoPadding, initialValue)
+            key, FormOf(keyLength), &length, data, data, ChainMode::CbcNoPadding, initialValue)
         != 0) {
         return kFailed;
     }
@@ -96,31 +96,32 @@ int32_t CardEngine::Mac(int32_t keyLen, const OptText& keyVal, const OptText& ic
 }
 
 Text CardEngine::ConvertIntToHex(
-    int32_t inLength, const OptText& pInval, int32_t& lastErrorCode) const
+    int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const
 {
     // A length beyond the text is refused rather than read past it.
-    if (!pInval || inLength > kIntToHexMaxChars || inLength < 1
-        || static_cast<size_t>(inLength) > pInval->size()) {
+    if (!input || characterCount > kIntToHexMaxChars || characterCount < 1
+        || static_cast<size_t>(characterCount) > input->size()) {
         lastErrorCode = status::kConversionFailed;
         return {};
     }
     const SecureBytes bytes
-        = TextLow8(std::u16string_view(*pInval).substr(0, static_cast<size_t>(inLength)));
+        = TextLow8(std::u16string_view(*input).substr(0, static_cast<size_t>(characterCount)));
     Text hex;
     CDataProcess::BytesToHex(bytes.size(), bytes.data(), hex);
     return hex;
 }
 
 Text CardEngine::ConvertHexToInt(
-    int32_t inLength, const OptText& pInval, int32_t& lastErrorCode) const
+    int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const
 {
-    const auto digits = static_cast<size_t>(inLength);
-    if (!pInval || inLength > kHexToIntMaxDigits || inLength < 1 || digits > pInval->size()) {
+    const auto digits = static_cast<size_t>(characterCount);
+    if (!input || characterCount > kHexToIntMaxDigits || characterCount < 1
+        || digits > input->size()) {
         lastErrorCode = status::kConversionFailed;
         return {};
     }
     SecureBytes bytes((digits + 1) / 2);
-    if (!CDataProcess::HexToBytes(digits, *pInval, bytes.data())) {
+    if (!CDataProcess::HexToBytes(digits, *input, bytes.data())) {
         lastErrorCode = status::kConversionFailed;
         return {};
     }

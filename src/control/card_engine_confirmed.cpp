@@ -90,6 +90,7 @@ ConfirmationRequest Request(std::u16string_view document, int kind, Text readerN
     ConfirmationRequest request;
     request.document = document;
     request.kind = kind;
+    request.reader = readerName;
     request.probeCard = CardProbe(std::move(readerName));
     return request;
 }
@@ -276,13 +277,13 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
         return connected;
     }
     ConfirmationRequest request = Request(
-        *document, TransactionKind(type, pinSource, IsZeroAmount(fields.pMoney)), *readerName);
+        *document, TransactionKind(type, pinSource, IsZeroAmount(fields.amount)), *readerName);
     if (type != TransactionType::Inquiry) {
-        request.amount = ViewOf(fields.pMoney);
-        request.account = ViewOf(fields.pAccount);
+        request.amount = ViewOf(fields.amount);
+        request.account = ViewOf(fields.account);
     }
     if (type == TransactionType::Transfer) {
-        request.transferee = ViewOf(fields.pImprtAccnt);
+        request.transferee = ViewOf(fields.importAccount);
     }
     if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
         DisconnectCard(slot);

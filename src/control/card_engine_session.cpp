@@ -56,13 +56,14 @@ int32_t CardEngine::DisconnectCard(int32_t slot) const
     return status::kOk;
 }
 
-int32_t CardEngine::ReaderStatus(int32_t slot, int32_t attribId, int32_t& length, Text& value) const
+int32_t CardEngine::ReaderStatus(
+    int32_t slot, int32_t attribute, int32_t& length, Text& value) const
 {
-    if (attribId < pcsc::kVendorName || attribId > pcsc::kReaderVersion) {
+    if (attribute < pcsc::kVendorName || attribute > pcsc::kReaderVersion) {
         return status::kUnavailable;
     }
     std::vector<uint8_t> bytes;
-    if (pcsc::GetReaderAttribute(slot, attribId, bytes) != 0) {
+    if (pcsc::GetReaderAttribute(slot, attribute, bytes) != 0) {
         return status::kAttributeReadFailed;
     }
     size_t used = 0;

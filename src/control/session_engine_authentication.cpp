@@ -37,23 +37,23 @@ std::span<const uint8_t> SessionEngine::WorkAreaForTesting()
     return { reinterpret_cast<const uint8_t*>(&area), sizeof area };
 }
 
-int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pCpukEncryptedRN1,
-    int32_t DsigLen, const OptText& pSprkSignRN1, int32_t& sessionKeyFlag, Text& encryptedRn2,
-    Text& rn2Signature, Text& sessionKeyHash) const
+int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t rn1Length, const OptText& encryptedRn1Text,
+    int32_t signatureLength, const OptText& signatureText, int32_t& sessionKeyFlag,
+    Text& encryptedRn2, Text& rn2Signature, Text& sessionKeyHash) const
 {
-    if (!pCpukEncryptedRN1 || !pSprkSignRN1) {
+    if (!encryptedRn1Text || !signatureText) {
         return status::kMissingArgument;
     }
-    if (static_cast<int64_t>(pCpukEncryptedRN1->size()) != 2 * static_cast<int64_t>(RN1Len)) {
+    if (static_cast<int64_t>(encryptedRn1Text->size()) != 2 * static_cast<int64_t>(rn1Length)) {
         return status::kDecodeFailed1;
     }
-    if (static_cast<int64_t>(pSprkSignRN1->size()) != 2 * static_cast<int64_t>(DsigLen)) {
+    if (static_cast<int64_t>(signatureText->size()) != 2 * static_cast<int64_t>(signatureLength)) {
         return status::kDecodeFailed2;
     }
     sessionKeyFlag = 0;
 
     SecureBytes encryptedRn1;
-    if (!DecodeRsaText(*pCpukEncryptedRN1, encryptedRn1)) {
+    if (!DecodeRsaText(*encryptedRn1Text, encryptedRn1)) {
         return status::kDecodeFailed3;
     }
     SessionWorkArea& area = TheSessionWorkArea();
@@ -71,7 +71,7 @@ int32_t SessionEngine::VerifyRN1andGenerateRN2(int32_t RN1Len, const OptText& pC
 
     // The host's signature over RN1 is decoded but not verified (see the README).
     SecureBytes signature;
-    if (!DecodeRsaText(*pSprkSignRN1, signature)) {
+    if (!DecodeRsaText(*signatureText, signature)) {
         return status::kDecodeFailed3;
     }
 

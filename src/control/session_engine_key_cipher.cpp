@@ -10,7 +10,7 @@ namespace velkor {
 
 namespace {
 
-// pData: at most 1024 bytes.
+// dataHex: at most 1024 bytes.
 constexpr size_t kDataMaxDigits = 2048;
 // VerifySessionKeyHash works in a 266-byte buffer.
 constexpr SessionKeyRules kVerifyRules { 532, 532, true, true, true };
@@ -32,26 +32,27 @@ int32_t SessionStatus(SessionKeyError error, int32_t mismatch)
     return status::kSessionKeyUnusable;
 }
 
-int32_t RunSessionCipher(const SessionEngine& engine, bool encipher, const OptText& pSessionKeyHash,
-    const OptText& pCpukEncSessionKey, int32_t DataLen, const OptText& pData, Text& respData)
+int32_t RunSessionCipher(const SessionEngine& engine, bool encipher,
+    const OptText& sessionKeyHashHex, const OptText& encryptedSessionKey, int32_t dataByteCount,
+    const OptText& dataHex, Text& respData)
 {
-    if (!pSessionKeyHash || !pCpukEncSessionKey || !pData) {
+    if (!sessionKeyHashHex || !encryptedSessionKey || !dataHex) {
         return status::kMissingArgument;
     }
     SessionWorkArea& area = TheSessionWorkArea();
     WipeOnExit wipeArea(area);
     KeyForm form = KeyForm::SingleDes;
     if (const int32_t opened
-        = engine.SessionKeyOpen(*pCpukEncSessionKey, *pSessionKeyHash, area.sessionKey, form)) {
+        = engine.SessionKeyOpen(*encryptedSessionKey, *sessionKeyHashHex, area.sessionKey, form)) {
         return opened;
     }
-    if (static_cast<int64_t>(pData->size()) != 2 * static_cast<int64_t>(DataLen)
-        || pData->size() > kDataMaxDigits) {
+    if (static_cast<int64_t>(dataHex->size()) != 2 * static_cast<int64_t>(dataByteCount)
+        || dataHex->size() > kDataMaxDigits) {
         return status::kBadValue;
     }
-    const auto length = static_cast<size_t>(DataLen);
+    const auto length = static_cast<size_t>(dataByteCount);
     SecureBytes work(length + CDataProcess::kBlockSize);
-    if (!CDataProcess::HexToBytes(pData->size(), *pData, work.data())) {
+    if (!CDataProcess::HexToBytes(dataHex->size(), *dataHex, work.data())) {
         return status::kDecodeFailed3;
     }
     static const uint8_t kZeroInitialValue[CDataProcess::kBlockSize] = {};
@@ -68,12 +69,12 @@ int32_t RunSessionCipher(const SessionEngine& engine, bool encipher, const OptTe
 
 } // namespace
 
-int32_t SessionEngine::SessionKeyOpen(std::u16string_view pCpukEncSessionKey,
-    std::u16string_view pSessionKeyHash, uint8_t (&key)[24], KeyForm& form) const
+int32_t SessionEngine::SessionKeyOpen(std::u16string_view encryptedSessionKey,
+    std::u16string_view sessionKeyHashHex, uint8_t (&key)[24], KeyForm& form) const
 {
     SecureBytes sessionKey;
     const SessionKeyError error
-        = OpenSessionKey(pCpukEncSessionKey, pSessionKeyHash, kSessionKeyRules, sessionKey);
+        = OpenSessionKey(encryptedSessionKey, sessionKeyHashHex, kSessionKeyRules, sessionKey);
     if (error != SessionKeyError::None) {
         return SessionStatus(error, status::kSessionKeyHashMismatch);
     }
@@ -83,29 +84,31 @@ int32_t SessionEngine::SessionKeyOpen(std::u16string_view pCpukEncSessionKey,
 }
 
 int32_t SessionEngine::VerifySessionKeyHash(
-    const OptText& pCpukEncSessionKey, const OptText& pSessionKeyHash) const
+    const OptText& encryptedSessionKey, const OptText& sessionKeyHashHex) const
 {
-    if (!pCpukEncSessionKey || !pSessionKeyHash) {
+    if (!encryptedSessionKey || !sessionKeyHashHex) {
         return status::kMissingArgument;
     }
     SecureBytes sessionKey;
     const SessionKeyError error
-        = OpenSessionKey(*pCpukEncSessionKey, *pSessionKeyHash, kVerifyRules, sessionKey);
+        = OpenSessionKey(*encryptedSessionKey, *sessionKeyHashHex, kVerifyRules, sessionKey);
     return SessionStatus(error, status::kHashMismatch);
 }
 
-int32_t SessionEngine::DESEncipher(const OptText& pSessionKeyHash,
-    const OptText& pCpukEncSessionKey, int32_t DataLen, const OptText& pData, Text& respData) const
+int32_t SessionEngine::DESEncipher(const OptText& sessionKeyHashHex,
+    const OptText& encryptedSessionKey, int32_t dataByteCount, const OptText& dataHex,
+    Text& respData) const
 {
     return RunSessionCipher(
-        *this, true, pSessionKeyHash, pCpukEncSessionKey, DataLen, pData, respData);
+        *this, true, sessionKeyHashHex, encryptedSessionKey, dataByteCount, dataHex, respData);
 }
 
-int32_t SessionEngine::DESDecipher(const OptText& pSessionKeyHash,
-    const OptText& pCpukEncSessionKey, int32_t DataLen, const OptText& pData, Text& respData) const
+int32_t SessionEngine::DESDecipher(const OptText& sessionKeyHashHex,
+    const OptText& encryptedSessionKey, int32_t dataByteCount, const OptText& dataHex,
+    Text& respData) const
 {
     return RunSessionCipher(
-        *this, false, pSessionKeyHash, pCpukEncSessionKey, DataLen, pData, respData);
+        *this, false, sessionKeyHashHex, encryptedSessionKey, dataByteCount, dataHex, respData);
 }
 
 } // namespace velkor

@@ -57,6 +57,8 @@ struct ConfirmationRequest {
     std::optional<std::u16string_view> account;
     std::optional<std::u16string_view> transferee;
     int kind = 0;
+    // The reader whose card the dialog polls (automation moves the card of this reader).
+    std::u16string reader;
     // Probes the card in the dialog's reader: 0 when a card is there, the PC/SC no-card or
     // removed-card code when it is not, anything else when it cannot tell. Runs on the dialog's
     // thread on every tick, through the calling control's own reader session.

@@ -41,9 +41,9 @@ TransactionFields InquiryFields(
     const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber)
 {
     TransactionFields fields;
-    fields.pPCode = pPCode;
-    fields.pFdChkCode = pFdChkCode;
-    fields.pAccountNumber = pAccountNumber;
+    fields.processingCode = pPCode;
+    fields.checkCode = pFdChkCode;
+    fields.inquiredAccount = pAccountNumber;
     return fields;
 }
 
@@ -52,11 +52,11 @@ TransactionFields AccountFields(const OptText& pPCode, const OptText& pFdid,
     const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount)
 {
     TransactionFields fields;
-    fields.pPCode = pPCode;
-    fields.pFdid = pFdid;
-    fields.pFdChkCode = pFdChkCode;
-    fields.pMoney = pMoney;
-    fields.pAccount = pAccount;
+    fields.processingCode = pPCode;
+    fields.requestId = pFdid;
+    fields.checkCode = pFdChkCode;
+    fields.amount = pMoney;
+    fields.account = pAccount;
     return fields;
 }
 
@@ -65,7 +65,7 @@ TransactionFields TransferFields(const OptText& pPCode, const OptText& pFdid,
     const OptText& pAccount)
 {
     TransactionFields fields = AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount);
-    fields.pImprtAccnt = pImprtAccnt;
+    fields.importAccount = pImprtAccnt;
     return fields;
 }
 
@@ -74,8 +74,8 @@ TransactionFields PaymentFields(const OptText& pPCode, const OptText& pFdid,
     const OptText& pCancelNo, const OptText& pAccount)
 {
     TransactionFields fields = AccountFields(pPCode, pFdid, pFdChkCode, pMoney, pAccount);
-    fields.pPaymentType = pPaymentType;
-    fields.pCancelNo = pCancelNo;
+    fields.paymentType = pPaymentType;
+    fields.cancellationNumber = pCancelNo;
     return fields;
 }
 

@@ -189,7 +189,7 @@ public:
     // value and a CBC mode. Input forms: 0 the bytes as they are, 1 hexadecimal digits (ASCII
     // bytes) decoded into half as many bytes rounded up, other: base64 (ASCII bytes). Without
     // padding the decoded input must be whole blocks. Output: one character per cipher byte.
-    // Returns 0, a status::kDataCipher* code, or status::kConversionFailed (4097) for a mode that
+    // Returns 0, a status::kDataCipher* code, or status::kConversionFailed for a mode that
     // is not CBC. `output` is changed only on success.
     static int32_t ProtectOutput(int32_t inputForm, std::span<const uint8_t> input,
         const uint8_t* initialValue, ChainMode mode, OptTextView pSessionKeyHash,

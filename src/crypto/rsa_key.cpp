@@ -145,12 +145,10 @@ bool RsaKey::Sign(std::span<const uint8_t> data, std::vector<uint8_t>& signature
     if (!digest) {
         return false;
     }
+    WipeOnExit wipeDigest(*digest);
     std::vector<uint8_t> out(Size());
     size_t length = out.size();
-    const bool signedOk
-        = EVP_PKEY_sign(context.get(), out.data(), &length, digest->data(), digest->size()) == 1;
-    OPENSSL_cleanse(digest->data(), digest->size());
-    if (!signedOk) {
+    if (EVP_PKEY_sign(context.get(), out.data(), &length, digest->data(), digest->size()) != 1) {
         return false;
     }
     out.resize(length);

@@ -12,7 +12,8 @@ namespace velkor {
 class ConfirmMessageDocument {
 public:
     static constexpr int kTagCount = 19;
-    static constexpr size_t kSlotCapacity = 279; // characters, terminator included
+    // Each slot keeps 279 characters (the capacity counts a terminator, as the scanner expects).
+    static constexpr size_t kSlotCapacity = 280;
 
     // Reads every tag of `document`; a missing document leaves every tag absent.
     void Read(const OptText& document);

@@ -92,13 +92,15 @@ const char16_t* TagName(DocumentTag tag)
 }
 } // namespace
 
+// Built by appending: `u"<" + Text(...)` inserts at the front, which GCC 12 at -O3 takes for an
+// overlapping copy (-Wrestrict).
 Text StartTagOf(DocumentTag tag)
 {
-    return u"<" + Text(TagName(tag)) + u">";
+    return Text(u"<").append(TagName(tag)).append(u">");
 }
 Text EndTagOf(DocumentTag tag)
 {
-    return u"</" + Text(TagName(tag)) + u">";
+    return Text(u"</").append(TagName(tag)).append(u">");
 }
 
 Text AttributeNameOf(ElementAttribute attribute)

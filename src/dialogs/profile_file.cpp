@@ -138,7 +138,9 @@ bool WriteString(const std::filesystem::path& file, std::string_view section, st
     } else if (where.sectionLine) {
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(where.sectionEnd), entry);
     } else {
-        lines.push_back("[" + std::string(section) + "]");
+        // Appended rather than `"[" + std::string(...)`, which GCC 12 at -O3 takes for an
+        // overlapping copy (-Wrestrict).
+        lines.push_back(std::string("[").append(section).append("]"));
         lines.push_back(entry);
     }
     std::ostringstream text;

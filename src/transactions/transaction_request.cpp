@@ -5,6 +5,7 @@
 #include "card/card_application.h"
 #include "card/snum_tac_command.h"
 #include "common/local_clock.h"
+#include "common/secure_buffer.h"
 #include "common/status_codes.h"
 #include "transactions/transaction_identity.h"
 
@@ -25,25 +26,25 @@ using F = TransactionFields;
 
 // The fields of each type in the methods' parameter order, with their lengths.
 constexpr FieldRule kInquiryParameters[]
-    = { { &F::pPCode, 4 }, { &F::pFdChkCode, 8 }, { &F::pAccountNumber, 16 } };
+    = { { &F::processingCode, 4 }, { &F::checkCode, 8 }, { &F::inquiredAccount, 16 } };
 constexpr FieldRule kTransferParameters[]
-    = { { &F::pPCode, 4 }, { &F::pFdid, 8 }, { &F::pFdChkCode, 8 }, { &F::pMoney, 14 },
-          { &F::pImprtAccnt, kImportAccountChars }, { &F::pAccount, 16 } };
+    = { { &F::processingCode, 4 }, { &F::requestId, 8 }, { &F::checkCode, 8 }, { &F::amount, 14 },
+          { &F::importAccount, kImportAccountChars }, { &F::account, 16 } };
 constexpr FieldRule kPaymentParameters[]
-    = { { &F::pPCode, 4 }, { &F::pFdid, 8 }, { &F::pFdChkCode, 8 }, { &F::pMoney, 14 },
-          { &F::pPaymentType, 5 }, { &F::pCancelNo, 16 }, { &F::pAccount, 16 } };
-constexpr FieldRule kWithdrawalParameters[] = { { &F::pPCode, 4 }, { &F::pFdid, 8 },
-    { &F::pFdChkCode, 8 }, { &F::pMoney, 14 }, { &F::pAccount, 16 } };
+    = { { &F::processingCode, 4 }, { &F::requestId, 8 }, { &F::checkCode, 8 }, { &F::amount, 14 },
+          { &F::paymentType, 5 }, { &F::cancellationNumber, 16 }, { &F::account, 16 } };
+constexpr FieldRule kWithdrawalParameters[] = { { &F::processingCode, 4 }, { &F::requestId, 8 },
+    { &F::checkCode, 8 }, { &F::amount, 14 }, { &F::account, 16 } };
 
 // The card's order of the command data; a null field stands for the timestamp. Note that a
 // payment sends the account before the cancellation number.
-constexpr Field kInquiryData[] = { &F::pPCode, &F::pFdChkCode, &F::pAccountNumber };
-constexpr Field kTransferData[]
-    = { &F::pPCode, &F::pMoney, &F::pFdid, &F::pFdChkCode, nullptr, &F::pImprtAccnt, &F::pAccount };
-constexpr Field kPaymentData[] = { &F::pPCode, &F::pMoney, &F::pFdid, &F::pFdChkCode, nullptr,
-    &F::pPaymentType, &F::pAccount, &F::pCancelNo };
+constexpr Field kInquiryData[] = { &F::processingCode, &F::checkCode, &F::inquiredAccount };
+constexpr Field kTransferData[] = { &F::processingCode, &F::amount, &F::requestId, &F::checkCode,
+    nullptr, &F::importAccount, &F::account };
+constexpr Field kPaymentData[] = { &F::processingCode, &F::amount, &F::requestId, &F::checkCode,
+    nullptr, &F::paymentType, &F::account, &F::cancellationNumber };
 constexpr Field kWithdrawalData[]
-    = { &F::pPCode, &F::pMoney, &F::pFdid, &F::pFdChkCode, nullptr, &F::pAccount };
+    = { &F::processingCode, &F::amount, &F::requestId, &F::checkCode, nullptr, &F::account };
 
 std::span<const FieldRule> ParameterOrder(TransactionType type)
 {
@@ -109,7 +110,7 @@ int32_t CheckTransactionFields(
     }
     for (const FieldRule& rule : rules) {
         const size_t length = (fields.*rule.field)->size();
-        const bool longerAllowed = rule.field == &TransactionFields::pImprtAccnt
+        const bool longerAllowed = rule.field == &TransactionFields::importAccount
             && importRule == ImportAccountRule::AtLeast16;
         if (longerAllowed ? length < rule.length : length != rule.length) {
             return status::kBadLength;
@@ -130,11 +131,17 @@ Text TransactionTimestamp(const std::tm& localTime)
 std::vector<uint8_t> TransactionCommandData(
     TransactionType type, const TransactionFields& fields, std::u16string_view timestamp)
 {
+    // Sized once: a reallocation would leave a copy of the accounts in freed memory.
+    size_t size = 0;
+    for (const Field field : DataOrder(type)) {
+        size += field == nullptr ? timestamp.size() : (fields.*field)->size();
+    }
     std::vector<uint8_t> data;
+    data.reserve(size);
     for (const Field field : DataOrder(type)) {
         if (field == nullptr) {
             AppendLow8(data, timestamp);
-        } else if (field == &TransactionFields::pImprtAccnt) {
+        } else if (field == &TransactionFields::importAccount) {
             AppendLow8(data, std::u16string_view(*(fields.*field)).substr(0, kImportAccountChars));
         } else {
             AppendLow8(data, *(fields.*field));
@@ -152,7 +159,8 @@ int32_t RequestTransaction(int32_t slot, TransactionType type, const Transaction
     }
     const bool timestamped = type != TransactionType::Inquiry;
     const Text timestamp = timestamped ? TransactionTimestamp(LocalTimeNow()) : Text();
-    const std::vector<uint8_t> data = TransactionCommandData(type, fields, timestamp);
+    std::vector<uint8_t> data = TransactionCommandData(type, fields, timestamp);
+    WipeOnExit wipeData(data);
 
     pcsc::ApduResponse response;
     const int32_t result = card::SendSnumTacCommand(

@@ -22,15 +22,15 @@ enum class TransactionType {
 
 // The page's fields, as the methods receive them; each type uses some of them.
 struct TransactionFields {
-    OptText pPCode; // 4 characters
-    OptText pFdid; // 8
-    OptText pFdChkCode; // 8
-    OptText pMoney; // 14
-    OptText pImprtAccnt; // 16 (plain transfer: 16 or more, the first 16 are sent)
-    OptText pAccount; // 16
-    OptText pAccountNumber; // 16, inquiry
-    OptText pPaymentType; // 5
-    OptText pCancelNo; // 16
+    OptText processingCode; // 4 characters
+    OptText requestId; // 8
+    OptText checkCode; // 8
+    OptText amount; // 14
+    OptText importAccount; // 16 (plain transfer: 16 or more, the first 16 are sent)
+    OptText account; // 16
+    OptText inquiredAccount; // 16, inquiry
+    OptText paymentType; // 5
+    OptText cancellationNumber; // 16
 };
 
 // The control members that hold the last transaction; only a successful command replaces them.
@@ -52,8 +52,8 @@ enum class ImportAccountRule {
 
 inline constexpr size_t kTimestampChars = 14;
 
-// 8195 when a field the type uses is missing, 8194 when one has the wrong length (checked in the
-// methods' parameter order), else 0.
+// kMissingArgument when a field the type uses is missing, kBadLength when one has the wrong length
+// (checked in the methods' parameter order), else 0.
 int32_t CheckTransactionFields(
     TransactionType type, const TransactionFields& fields, ImportAccountRule importRule);
 
@@ -66,11 +66,12 @@ Text TransactionTimestamp(const std::tm& localTime);
 std::vector<uint8_t> TransactionCommandData(
     TransactionType type, const TransactionFields& fields, std::u16string_view timestamp);
 
-// The request on the card of `slot`: checks the fields (8195, 8194), sends the command with the
-// PC's timestamp and, when the card accepts it, stores SNUM, TAC and the timestamp (empty for an
-// inquiry) and reads the card identity into the record. The card's 6610 gives 20486, 69F0 gives
-// 20756, any other failure -1; a failed request leaves the record as it was. A failed identity
-// read is not reported: the result is 0 once the command was accepted.
+// The request on the card of `slot`: checks the fields (kMissingArgument, kBadLength), sends the
+// command with the PC's timestamp and, when the card accepts it, stores SNUM, TAC and the timestamp
+// (empty for an inquiry) and reads the card identity into the record. The card's 6610 gives
+// kTransactionAnswered6610, 69F0 gives kTransactionAnswered69F0, any other failure
+// kTransactionFailed; a failed request leaves the record as it was. A failed identity read is not
+// reported: the result is 0 once the command was accepted.
 int32_t RequestTransaction(int32_t slot, TransactionType type, const TransactionFields& fields,
     ImportAccountRule importRule, TransactionRecord& record);
 

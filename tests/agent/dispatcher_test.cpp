@@ -4,6 +4,7 @@
 
 #include "agent/dispatcher.h"
 #include "agent/json_rpc.h"
+#include "agent/json_secrets.h"
 #include "build_info.h"
 #include "control/velkor_ctrl.h"
 
@@ -118,8 +119,11 @@ TEST(Dispatcher, AnswersTransportErrorsWithTheirJsonRpcCodes)
 TEST(Dispatcher, DescribesVersionAndMethodTable)
 {
     const Dispatcher dispatcher(AllMethods());
-    const json answer = json::parse(
-        dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":1,"method":"velkor.describe"})").reply);
+    CVelkorCtrl control;
+    // Queued like a call, so that it counts toward the page's pending calls.
+    auto describe = dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":1,"method":"velkor.describe"})");
+    ASSERT_TRUE(describe.call);
+    const json answer = json::parse(dispatcher.Run(*describe.call, control));
     const json& result = answer["result"];
     EXPECT_EQ(result["version"], kBuildVersion);
     ASSERT_EQ(result["methods"].size(), AllMethods().size());
@@ -133,6 +137,56 @@ TEST(Dispatcher, DescribesVersionAndMethodTable)
             == json::parse(R"({"id":8,"name":"GetAPIVersion","params":[],"result":"text"})");
     }
     EXPECT_TRUE(sawVersion);
+}
+
+// Half a megabyte of nested arrays once overflowed the stack of the walk that wipes every request.
+TEST(Dispatcher, DeepNestingIsRefusedBeforeAnyWalk)
+{
+    const Dispatcher dispatcher(ProbeMethods());
+    const size_t deep = 500000;
+    const std::string nested = std::string(deep, '[') + std::string(deep, ']');
+    EXPECT_EQ(ErrorOf(dispatcher.Dispatch(nested))["error"]["code"], rpc::kInvalidRequest);
+    EXPECT_EQ(ErrorOf(dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":1,"method":"Echo","params":)"
+                  + nested + "}"))["error"]["code"],
+        rpc::kInvalidRequest);
+
+    // The bound counts real nesting only: 32 levels pass on to the usual checks, brackets inside
+    // strings do not count.
+    const std::string levels32 = std::string(30, '[') + std::string(30, ']');
+    EXPECT_EQ(ErrorOf(dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":1,"method":"Echo","params":[)"
+                  + levels32 + R"(,"x"]})"))["error"]["code"],
+        rpc::kInvalidParams);
+    auto call = dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":1,"method":"Echo","params":[1,")"
+        + std::string(100, '[') + R"(\"[[["]})");
+    ASSERT_TRUE(call.call) << call.reply;
+
+    // The wipe itself walks any depth without recursion.
+    json document = "secret";
+    for (size_t i = 0; i < deep; ++i) {
+        document = json::array({ std::move(document) });
+    }
+    WipeJsonStrings(document);
+}
+
+// Pages match answers to requests by id: it comes back as sent, even where a double cannot hold it.
+TEST(Dispatcher, IdsComeBackExactlyAsSent)
+{
+    const Dispatcher dispatcher(ProbeMethods());
+    CVelkorCtrl control;
+    for (const std::string id : { "9007199254740993", "18446744073709551617",
+             "-123456789012345678901234567890", "1.50", "1E+2", "\"\\u00e9\"", "null" }) {
+        auto call
+            = dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":"Status"})");
+        ASSERT_TRUE(call.call) << id;
+        EXPECT_EQ(dispatcher.Run(*call.call, control),
+            R"({"id":)" + (id[0] == '"' ? std::string(R"("é")") : id)
+                + R"(,"jsonrpc":"2.0","result":-7})");
+        const auto error
+            = dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":"No"})");
+        EXPECT_NE(error.reply.find(R"({"id":)" + (id[0] == '"' ? std::string(R"("é")") : id) + ","),
+            std::string::npos)
+            << error.reply;
+    }
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "agent/origin_policy.h"
 #include "agent/registration.h"
+#include "agent/serve_command.h"
 #include "control/registration_record.h"
 #include "support/scoped_environment.h"
 
@@ -116,6 +118,30 @@ TEST(Registration, SystemdQuotingAndBadPaths)
     EXPECT_FALSE(RegisterAgent("/usr/bin/velkor\nExecStartPre=/bin/evil", "1", services, message));
     EXPECT_TRUE(services.commands.empty());
     EXPECT_FALSE(fs::exists(SystemdUnitPath()));
+}
+
+// What register installs runs `serve` with no arguments: that agent must trust no page the user
+// has not listed, the demo bank included; only an explicit --demo-origin (as ./run passes) does.
+TEST(Registration, InstalledAgentDoesNotTrustTheDemoBank)
+{
+    testing::ScopedHome home;
+    const std::string unit = SystemdUnitText("/usr/bin/velkor");
+    const size_t serve = unit.find("\" serve\n");
+    ASSERT_NE(serve, std::string::npos) << unit;
+    EXPECT_NE(AutostartEntryText("/usr/bin/velkor").find("\" serve\n"), std::string::npos);
+
+    const auto allowed = [](const std::vector<std::string>& args) {
+        ServeSettings settings;
+        std::string error;
+        EXPECT_TRUE(ParseServeArguments(args, settings, error)) << error;
+        return settings.options.allowedOrigins;
+    };
+    const std::string demo(kDemoOrigin);
+    EXPECT_TRUE(allowed({}).empty());
+    EXPECT_TRUE(allowed({ "--no-demo-origin" }).empty());
+    EXPECT_EQ(allowed({ "--demo-origin" }), std::vector<std::string> { demo });
+    EXPECT_EQ(allowed({ "--allow-origin", "https://bank.example" }),
+        std::vector<std::string> { "https://bank.example" });
 }
 
 } // namespace

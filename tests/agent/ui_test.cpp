@@ -9,8 +9,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include "agent/dialog_cancellation.h"
 #include "agent/qt_ui.h"
 #include "control/headless_ui.h"
+#include "dialogs/try_firm_dialog.h"
 
 // The two Ui implementations the agent gives a control.
 namespace velkor {
@@ -61,6 +63,61 @@ TEST(QtUi, ShowsAModalBoxInFrontWithCaptionAndTextUntilClosedAndBalancesTheCurso
     ui.SetArrowCursor();
     ui.SetArrowCursor(); // one more than set: nothing of the application's own is undone
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// The confirmation dialog on screen: every control findable by its id, OK disabled until the card
+// went out and came back, Enter swallowed, and the agent's cancellation closing it as cancelled.
+TEST(QtUi, RunsTheConfirmationDialogInFrontUntilTheAgentCancelsIt)
+{
+    static int argc = 1;
+    static char name[] = "ui_test";
+    static char* argv[] = { name, nullptr };
+    QApplication application(argc, argv);
+    QtUi ui;
+    ConfirmationRequest request;
+    request.kind = 0;
+    request.document = u"<Tag1>變更密碼：確認</Tag1>";
+    int probes = 0;
+    // Out at the first poll, back at the second: OK is enabled half a second after the start.
+    request.probeCard = [&probes] { return ++probes == 1 ? static_cast<int32_t>(0x8010000CU) : 0; };
+
+    std::vector<int> missing;
+    bool okEnabled = true;
+    bool openAfterEnter = false;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CTryFirm*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        for (const int id : { 1, 2, 1001, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019,
+                 1020, 1021, 1022, 1023, 1024, 1025, 1026, 1028, 1029, 1030, 1036 }) {
+            const auto found = dialog->findChildren<QWidget*>();
+            const bool present = std::any_of(found.begin(), found.end(), [id](QWidget* w) {
+                return w->property(CTryFirm::kControlIdProperty).toInt() == id;
+            });
+            if (!present) {
+                missing.push_back(id);
+            }
+        }
+        okEnabled = dialog->ControlWidget(1)->isEnabled();
+        QWidget* ok = dialog->ControlWidget(1);
+        EXPECT_TRUE(QTest::qWaitFor([ok] { return ok->isEnabled(); }, 5000));
+        ok->setFocus();
+        QTest::keyClick(dialog, Qt::Key_Return);
+        QTest::keyClick(ok, Qt::Key_Enter);
+        QTest::keyClick(ok, Qt::Key_Return);
+        openAfterEnter = dialog->isVisible() && !dialog->Decisions().Result();
+        CancelOpenDialogs();
+    });
+    EXPECT_EQ(ui.RunConfirmation(request), 2);
+    EXPECT_EQ(title, QString::fromUtf8("霖州銀行_網路Orvo"));
+    EXPECT_TRUE(missing.empty()) << missing.size() << " controls without their id";
+    EXPECT_FALSE(okEnabled);
+    EXPECT_TRUE(openAfterEnter);
+
+    request.kind = 1; // its checks fail at once: the dialog is never shown
+    EXPECT_EQ(ui.RunConfirmation(request), 101);
 }
 
 } // namespace

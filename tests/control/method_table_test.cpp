@@ -108,6 +108,13 @@ constexpr std::array<ExpectedMethod, 84> kInterface { {
     { 84, "WriteRecordWithSNUMTACSnd", "TTT", 'I' },
 } };
 
+// Rows whose methods are not built yet. Every other row must be registered, so a method that
+// drops out of the table fails; a method that gets built must leave this list.
+const std::set<std::string_view> kNotBuiltYet { "FileTransfer", "TransferNet",
+    "GetClearImportAccount", "GetEncImportAccount", "GetClearCommAcc", "GetEncCommAcc",
+    "CommAccountNet", "TransferProc", "TransferProcSnd", "CommAccountProc", "GetRespLength",
+    "GetClearFileName", "GetEncFileName" };
+
 std::string KindsOf(const MethodInfo& method)
 {
     std::string kinds;
@@ -117,8 +124,13 @@ std::string KindsOf(const MethodInfo& method)
     return kinds;
 }
 
-TEST(MethodTable, EveryMethodMatchesItsRowOfTheInterface)
+TEST(MethodTable, EveryMethodMatchesItsRowOfTheInterfaceAndEveryRowIsRegistered)
 {
+    for (const ExpectedMethod& expected : kInterface) {
+        const bool built = !kNotBuiltYet.contains(expected.name);
+        EXPECT_EQ(FindMethod(expected.name) != nullptr, built)
+            << expected.name << (built ? " is not registered" : " is built: drop it from the list");
+    }
     for (const MethodInfo& method : AllMethods()) {
         const auto row = std::find_if(kInterface.begin(), kInterface.end(),
             [&](const ExpectedMethod& expected) { return expected.name == method.name; });

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <map>
 
-#include "build_info.h"
 #include "control/install_way.h"
 #include "control/registration_record.h"
 #include "control/system_locale.h"
@@ -21,16 +20,6 @@ void WriteFile(const std::string& path, const std::string& content)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path) << content;
-}
-
-TEST(ModuleInfo, ApiVersionIsTheBuildVersionWithTrailingSpace)
-{
-    CVelkorCtrl first;
-    CVelkorCtrl second;
-    const Text expected = u"Version " + Utf8ToText(kBuildVersion) + u" ";
-    EXPECT_EQ(first.GetAPIVersion(), expected);
-    EXPECT_EQ(second.GetAPIVersion(), expected);
-    EXPECT_EQ(std::count(expected.begin(), expected.end(), u'.'), 3);
 }
 
 TEST(ModuleInfo, LocaleTypeIsZeroOnlyForTaiwaneseChinese)

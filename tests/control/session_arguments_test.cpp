@@ -3,6 +3,7 @@
 #include <functional>
 #include <utility>
 
+#include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "pcsc/pcsc_test_support.h"
 #include "pcsc/reader_session.h"
@@ -15,7 +16,7 @@ namespace {
 using testing::ScopedPcscLibrary;
 using testing::WaitRecorder;
 
-constexpr int32_t kNoSmartcard = static_cast<int32_t>(0x8010000CU);
+using pcsc::kNoSmartcard;
 
 class SessionArguments : public ::testing::Test {
 protected:
@@ -26,13 +27,13 @@ protected:
 TEST_F(SessionArguments, ReaderNamesAreCheckedBeforeAnyConnection)
 {
     CVelkorCtrl control;
-    EXPECT_EQ(control.ConnectCard(std::nullopt), 4099);
-    EXPECT_EQ(control.ReConnectCard(std::nullopt, 0), 4099);
-    EXPECT_EQ(control.ConnectCard(u"Stub "), 8194);
-    EXPECT_EQ(control.ConnectCard(Text(65, u'R')), 8194);
-    EXPECT_EQ(control.ReConnectCard(u"Stub ", 1), 8194);
+    EXPECT_EQ(control.ConnectCard(std::nullopt), status::kNoReaderName);
+    EXPECT_EQ(control.ReConnectCard(std::nullopt, 0), status::kNoReaderName);
+    EXPECT_EQ(control.ConnectCard(u"Stub "), status::kBadLength);
+    EXPECT_EQ(control.ConnectCard(Text(65, u'R')), status::kBadLength);
+    EXPECT_EQ(control.ReConnectCard(u"Stub ", 1), status::kBadLength);
     // A NUL inside would cut the name PC/SC sees down to another reader's.
-    EXPECT_EQ(control.ConnectCard(Text(u"Stub Reader 00\0evil", 19)), 8193);
+    EXPECT_EQ(control.ConnectCard(Text(u"Stub Reader 00\0evil", 19)), status::kBadValue);
     EXPECT_FALSE(pcsc::IsPcscApiLoaded()) << "no check should reach the PC/SC layer";
 
     // Names of 6 and 64 characters reach the reader, whose error comes back unchanged.

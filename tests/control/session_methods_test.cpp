@@ -14,7 +14,7 @@ using testing::SimulatedReaders;
 using testing::WaitRecorder;
 
 constexpr char kAtrHex[] = "3B8F8001804F0CA000000306030001000000006A";
-constexpr int32_t kNoSmartcard = static_cast<int32_t>(0x8010000CU);
+using pcsc::kNoSmartcard;
 
 json Card()
 {

@@ -35,14 +35,15 @@ Outcome Encrypt(const std::vector<uint8_t>& key, KeyForm form, std::vector<uint8
     return { status, status == 0 ? Hex(out.data(), length) : "" };
 }
 
+// On failure `hex` is the whole output buffer, to show what a refused decipherment left there.
 Outcome Decrypt(const std::vector<uint8_t>& key, KeyForm form, const std::vector<uint8_t>& in,
     ChainMode mode, const uint8_t* iv)
 {
-    std::vector<uint8_t> out(in.size() + 1, 0xEE);
+    std::vector<uint8_t> out(in.size(), 0xEE);
     size_t length = in.size();
     const int32_t status
         = CDataProcess::DesDecrypt(key.data(), form, &length, in.data(), out.data(), mode, iv);
-    return { status, status == 0 ? Hex(out.data(), length) : "" };
+    return { status, Hex(out.data(), status == 0 ? length : out.size()) };
 }
 
 TEST(DesKnownAnswers, SingleDesEcbAndCbc)
@@ -123,10 +124,11 @@ TEST(DesPadding, RemovalTrustsOnlyTheLastByteAndRefusesCountsAboveEight)
             Encrypt(kFipsKey, KeyForm::SingleDes, Bytes(plain), ChainMode::CbcNoPadding, iv.data())
                 .hex);
     };
-    EXPECT_EQ(Decrypt(kFipsKey, KeyForm::SingleDes, encryptBlock("1122334455667709"),
-                  ChainMode::CbcPadded, iv.data())
-                  .status,
-        status::kCipherBadPadding);
+    // A refused padding leaves no plain text behind.
+    const Outcome refused = Decrypt(kFipsKey, KeyForm::SingleDes, encryptBlock("1122334455667709"),
+        ChainMode::CbcPadded, iv.data());
+    EXPECT_EQ(refused.status, status::kCipherBadPadding);
+    EXPECT_EQ(refused.hex, std::string(16, '0'));
     // Count 0 removes nothing; the other padding bytes are not examined.
     EXPECT_EQ(Decrypt(kFipsKey, KeyForm::SingleDes, encryptBlock("1122334455667700"),
                   ChainMode::CbcPadded, iv.data())

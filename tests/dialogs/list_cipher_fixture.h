@@ -16,6 +16,9 @@ public:
     // Hexadecimal list content as a page passes it in an enciphered element.
     Text Encipher(std::u16string_view plain) const;
     ListDecipher Decipher();
+    // The session-key pair as the page passes it.
+    const Text& KeyHash() const { return keyHash_; }
+    const Text& EncryptedKey() const { return encryptedKey_; }
 
     int calls = 0;
 

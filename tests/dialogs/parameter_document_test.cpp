@@ -255,7 +255,7 @@ TEST(ConfirmMessageDocument, ReadsNineteenTagsKeepingTheLastCompleteOne)
         + u"</Tag19><Tag2>open");
     EXPECT_EQ(doc.Tag(1), Text(u"轉帳"));
     EXPECT_EQ(doc.Tag(10), Text(u"十"));
-    EXPECT_EQ(doc.Tag(19), Text(278, u'x'));
+    EXPECT_EQ(doc.Tag(19), Text(279, u'x'));
     EXPECT_FALSE(doc.Tag(2));
     EXPECT_FALSE(doc.Tag(0));
     EXPECT_FALSE(doc.Tag(20));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "card/card_test_support.h"
+#include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "crypto/data_process.h"
 #include "host/tac_check.h"
@@ -117,21 +118,24 @@ protected:
 TEST_F(ConfirmedOperations, ArgumentErrorsComeBeforeTheDialogAndTheConnection)
 {
     SimulatedReaders sim(Readers(FinancialCard()));
-    EXPECT_EQ(control.WriteRecordWithSNUMTACSnd(kPad, Text(129, u'A'), kDocument), 8194);
-    EXPECT_EQ(control.WriteRecordWithSNUMTAC(kPad, u"ABC", kDocument, std::nullopt), 8195);
-    EXPECT_EQ(control.VerifyPINEx(u"12345", kDocument), 8194);
-    EXPECT_EQ(control.VerifyPINEx(u"123456", std::nullopt), 8195);
-    EXPECT_EQ(control.VerifyPINSndEx(std::nullopt), 8195);
-    EXPECT_EQ(control.ChangePINEx(u"123456", u"654321", kDocument, std::nullopt), 8195);
-    EXPECT_EQ(control.ChangePINEx(u"123456", u"65432A", kDocument, kAccount), 8193);
-    EXPECT_EQ(control.ChangePINSndEx(kDocument, std::nullopt), 8195);
-    EXPECT_EQ(TransferEx(u"12345678901234567890"), 8194);
-    EXPECT_EQ(WithdrawEx(u"00000000010000", std::nullopt), 8195);
+    EXPECT_EQ(
+        control.WriteRecordWithSNUMTACSnd(kPad, Text(129, u'A'), kDocument), status::kBadLength);
+    EXPECT_EQ(control.WriteRecordWithSNUMTAC(kPad, u"ABC", kDocument, std::nullopt),
+        status::kMissingArgument);
+    EXPECT_EQ(control.VerifyPINEx(u"12345", kDocument), status::kBadLength);
+    EXPECT_EQ(control.VerifyPINEx(u"123456", std::nullopt), status::kMissingArgument);
+    EXPECT_EQ(control.VerifyPINSndEx(std::nullopt), status::kMissingArgument);
+    EXPECT_EQ(control.ChangePINEx(u"123456", u"654321", kDocument, std::nullopt),
+        status::kMissingArgument);
+    EXPECT_EQ(control.ChangePINEx(u"123456", u"65432A", kDocument, kAccount), status::kBadValue);
+    EXPECT_EQ(control.ChangePINSndEx(kDocument, std::nullopt), status::kMissingArgument);
+    EXPECT_EQ(TransferEx(u"12345678901234567890"), status::kBadLength);
+    EXPECT_EQ(WithdrawEx(u"00000000010000", std::nullopt), status::kMissingArgument);
     // Found before the dialog rather than after the customer confirmed.
-    EXPECT_EQ(WithdrawEx(u"00000000010000", u"12345"), 8194);
+    EXPECT_EQ(WithdrawEx(u"00000000010000", u"12345"), status::kBadLength);
     EXPECT_EQ(control.AccountWithdrawSndEx(u"2510", u"00000001", u"12345678", u"00000000010000",
                   kAccount, std::nullopt, kDocument),
-        8195);
+        status::kMissingArgument);
     EXPECT_TRUE(ui.dialogs.empty());
     EXPECT_FALSE(pcsc::ReaderContextEstablished()) << "nothing was connected";
 }
@@ -140,14 +144,15 @@ TEST_F(ConfirmedOperations, DialogShowsTheKindAndDataOfEachOperation)
 {
     SimulatedReaders sim(Readers(FinancialCard()));
     ui.answer = 2;
-    EXPECT_EQ(WithdrawEx(u"00000000000000"), 20756);
-    EXPECT_EQ(WithdrawEx(u"00000000010000"), 20756);
-    EXPECT_EQ(WithdrawSndEx(u"00000000000000"), 20756);
-    EXPECT_EQ(TransferEx(u"1234567890123456"), 20756);
-    EXPECT_EQ(control.AccountInquirySndEx(u"2550", u"12345678", kAccount, kPad, kDocument), 20756);
-    EXPECT_EQ(control.WriteRecordWithSNUMTACSnd(kPad, u"ABC", kDocument), 20756);
+    EXPECT_EQ(WithdrawEx(u"00000000000000"), status::kNotConfirmed);
+    EXPECT_EQ(WithdrawEx(u"00000000010000"), status::kNotConfirmed);
+    EXPECT_EQ(WithdrawSndEx(u"00000000000000"), status::kNotConfirmed);
+    EXPECT_EQ(TransferEx(u"1234567890123456"), status::kNotConfirmed);
+    EXPECT_EQ(control.AccountInquirySndEx(u"2550", u"12345678", kAccount, kPad, kDocument),
+        status::kNotConfirmed);
+    EXPECT_EQ(control.WriteRecordWithSNUMTACSnd(kPad, u"ABC", kDocument), status::kNotConfirmed);
     ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.VerifyPINSndEx(kDocument), 20756);
+    EXPECT_EQ(control.VerifyPINSndEx(kDocument), status::kNotConfirmed);
 
     const std::vector<int> kinds { 10, 4, 11, 3, 13, 26, 5 };
     ASSERT_EQ(ui.dialogs.size(), kinds.size());
@@ -167,7 +172,8 @@ TEST_F(ConfirmedOperations, MismatchedDocumentsAndCancellationsEndDisconnectedWi
 {
     SimulatedReaders sim(Readers(FinancialCard()));
     for (const auto& [answer, expected] :
-        std::vector<std::pair<int, int32_t>> { { 101, 20757 }, { 102, 20758 }, { 0, 20756 } }) {
+        std::vector<std::pair<int, int32_t>> { { 101, status::kConfirmationFirstCheckFailed },
+            { 102, status::kConfirmationLaterCheckFailed }, { 0, status::kNotConfirmed } }) {
         ui.answer = answer;
         EXPECT_EQ(WithdrawEx(u"00000000010000"), expected);
         EXPECT_FALSE(pcsc::ReaderContextEstablished());
@@ -176,7 +182,8 @@ TEST_F(ConfirmedOperations, MismatchedDocumentsAndCancellationsEndDisconnectedWi
     }
     ASSERT_EQ(control.ConnectCard(kPad), 0);
     ui.answer = 101;
-    EXPECT_EQ(control.VerifyPINEx(u"123456", kDocument), 20756) << "PIN methods know only 20756";
+    EXPECT_EQ(control.VerifyPINEx(u"123456", kDocument), status::kNotConfirmed)
+        << "PIN methods know only kNotConfirmed";
     EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the page's connection stays";
 
     ui.answer = 1;
@@ -238,8 +245,9 @@ TEST_F(ConfirmedOperations, PinChangeChecksTheAccountAfterTheDialog)
 {
     SimulatedReaders sim(Readers(FinancialCard()));
     ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.ChangePINEx(u"123456", u"112233", kDocument, u"8220012345678902"), 20757);
-    EXPECT_EQ(control.ChangePINSndEx(kDocument, u"8220012345678902"), 20757);
+    EXPECT_EQ(control.ChangePINEx(u"123456", u"112233", kDocument, u"8220012345678902"),
+        status::kAccountMismatch);
+    EXPECT_EQ(control.ChangePINSndEx(kDocument, u"8220012345678902"), status::kAccountMismatch);
     EXPECT_EQ(ui.dialogs.size(), 2u);
     EXPECT_EQ(control.VerifyPIN(u"123456"), 0) << "the PIN stayed";
     EXPECT_EQ(control.ChangePINSndEx(kDocument, kAccount), 0) << "the pad's new PIN";
@@ -257,13 +265,13 @@ TEST_F(ConfirmedOperations, CancelledOrLeftDialogsSendNoCardCommand)
     SimulatedReaders sim(Readers(SilentCard()));
     ASSERT_EQ(control.ConnectCard(kPad), 0);
     ui.answer = 2;
-    EXPECT_EQ(control.ChangePINSndEx(kDocument, kAccount), 20756);
-    EXPECT_EQ(control.VerifyPINEx(u"123456", kDocument), 20756);
+    EXPECT_EQ(control.ChangePINSndEx(kDocument, kAccount), status::kNotConfirmed);
+    EXPECT_EQ(control.VerifyPINEx(u"123456", kDocument), status::kNotConfirmed);
     // The page went away while the dialog was open: whatever the dialog answered.
     ui.answer = 1;
     ui.duringDialog = [this](ConfirmationRequest&) { control.MarkPageLeft(); };
-    EXPECT_EQ(control.VerifyPINSndEx(kDocument), 20756);
-    EXPECT_EQ(WithdrawSndEx(u"00000000010000"), 20756);
+    EXPECT_EQ(control.VerifyPINSndEx(kDocument), status::kNotConfirmed);
+    EXPECT_EQ(WithdrawSndEx(u"00000000010000"), status::kNotConfirmed);
     EXPECT_FALSE(pcsc::ReaderContextEstablished());
     EXPECT_EQ(sim.Progress(testing::kPadReader).mismatches, 0u) << "a command reached the card";
 }
@@ -275,8 +283,8 @@ TEST_F(ConfirmedOperations, APageThatLeavesDuringAPadMessageBoxSendsNothingMore)
         Readers(SilentCard(), FinancialCard({ { "transactionNeedsPin", false } })));
     ui.onMessage = [this] { control.MarkPageLeft(); };
     ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.VerifyPINSnd(), 20756);
-    EXPECT_EQ(control.ChangePINSnd(kAccount), 20756);
+    EXPECT_EQ(control.VerifyPINSnd(), status::kNotConfirmed);
+    EXPECT_EQ(control.ChangePINSnd(kAccount), status::kNotConfirmed);
     EXPECT_EQ(ui.messages, 1) << "no further box once the page is gone";
     EXPECT_EQ(sim.Progress(testing::kPadReader).mismatches, 0u) << "a command reached the card";
 
@@ -287,7 +295,7 @@ TEST_F(ConfirmedOperations, APageThatLeavesDuringAPadMessageBoxSendsNothingMore)
     ConfirmingUi otherUi;
     CVelkorCtrl leaving(otherUi);
     otherUi.onMessage = [&leaving] { leaving.MarkPageLeft(); };
-    EXPECT_EQ(withdraw(leaving), 20756);
+    EXPECT_EQ(withdraw(leaving), status::kNotConfirmed);
     EXPECT_FALSE(pcsc::ReaderContextEstablished());
     CVelkorCtrl staying(otherUi);
     ASSERT_EQ(withdraw(staying), 0);

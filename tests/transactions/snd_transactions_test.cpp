@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "card/card_test_support.h"
+#include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "crypto/data_process.h"
 #include "host/tac_check.h"
@@ -127,15 +128,15 @@ TEST_F(SndTransactions, FailuresBeforeTheBoxShowNothingAndLeaveNoSession)
         return control.AccountWithdrawSnd(
             u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, reader);
     };
-    EXPECT_EQ(withdraw(std::nullopt), 8195);
+    EXPECT_EQ(withdraw(std::nullopt), status::kMissingArgument);
     EXPECT_EQ(control.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
                   u"12345678901234567890", kAccount, kPad),
-        8194)
+        status::kBadLength)
         << "the import account must be exactly 16 characters";
-    EXPECT_EQ(withdraw(u"ACS"), 8194) << "reader name too short";
-    EXPECT_EQ(withdraw(kPlain), static_cast<int32_t>(0x8010000CU)) << "an empty reader";
+    EXPECT_EQ(withdraw(u"ACS"), status::kBadLength) << "reader name too short";
+    EXPECT_EQ(withdraw(kPlain), pcsc::kNoSmartcard) << "an empty reader";
     EXPECT_FALSE(pcsc::ReaderContextEstablished());
-    EXPECT_EQ(withdraw(kPad), 20481) << "the application is refused";
+    EXPECT_EQ(withdraw(kPad), status::kSelectionFailed) << "the application is refused";
     EXPECT_FALSE(pcsc::ReaderContextEstablished());
     EXPECT_TRUE(ui.events.empty());
     EXPECT_EQ(control.GetRespSNUM(), u"");
@@ -174,11 +175,14 @@ TEST_F(SndTransactions, InquirySelectsTheApplicationBeforeCheckingItsFields)
         { { "forcedAnswers", { { { "command", "00A40400" }, { "answer", "6A82" } } } } })));
     CVelkorCtrl control(ui);
     ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt), 20481);
-    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt), 20481)
-        << "not 8194: the fields are checked only on the selected application";
-    EXPECT_EQ(control.AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt), 20481)
-        << "not 8195";
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt),
+        status::kSelectionFailed);
+    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt),
+        status::kSelectionFailed)
+        << "not kBadLength: the fields are checked only on the selected application";
+    EXPECT_EQ(control.AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt),
+        status::kSelectionFailed)
+        << "not kMissingArgument";
     EXPECT_TRUE(ui.events.empty()) << "no wait cursor without the application";
     EXPECT_TRUE(pcsc::ReaderContextEstablished()) << "the page's card session stays";
     EXPECT_EQ(control.GetRespSNUM(), u"");

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "card/card_test_support.h"
+#include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "pcsc/simulated_readers.h"
 #include "transaction_test_support.h"
+#include "transactions/transaction_request.h"
 
 // The plain transaction requests on the connected card: command layouts byte for byte, the
 // status mapping, the identity read and what each outcome leaves in the record.
@@ -124,20 +126,46 @@ TEST_F(TransactionRequests, MissingFieldsAndWrongLengthsAreRefusedBeforeAnything
     ASSERT_EQ(control.ConnectCard(kReader), 0);
     const Text account = Utf8ToText(kAccount);
     EXPECT_EQ(control.AccountWithdraw(u"2510", u"00000001", u"12345678", u"0000000100000", account),
-        8194);
+        status::kBadLength);
+    EXPECT_EQ(
+        control.AccountWithdraw(u"2510", u"00000001", u"12345678", u"000000001000000", account),
+        status::kBadLength)
+        << "an over-long amount";
+    EXPECT_EQ(control.AccountWithdraw(
+                  u"2510", u"00000001", u"12345678", u"00000000100000", account + u"0"),
+        status::kBadLength);
     EXPECT_EQ(
         control.AccountWithdraw(u"251", u"00000001", u"12345678", u"00000000100000", std::nullopt),
-        8195)
+        status::kMissingArgument)
         << "a missing field comes before a wrong length";
     EXPECT_EQ(control.AccountPayment(u"2520", u"00000001", u"12345678", u"00000000100000", u"TAX1",
                   u"9999888877776666", account),
-        8194);
+        status::kBadLength);
     EXPECT_EQ(control.AccountTransfer(u"2540", u"00000001", u"12345678", u"00000000100000",
                   u"123456789012345", account),
-        8194);
-    EXPECT_EQ(control.AccountInquiry(u"2550", u"1234567", account), 8194);
-    EXPECT_EQ(control.AccountPayTax(std::nullopt, u"", u"", u"", u""), 8195);
+        status::kBadLength);
+    EXPECT_EQ(control.AccountInquiry(u"2550", u"1234567", account), status::kBadLength);
+    EXPECT_EQ(control.AccountPayTax(std::nullopt, u"", u"", u"", u""), status::kMissingArgument);
     EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u) << "nothing was sent";
+}
+
+// A character outside ASCII counts as one character and sends its low byte.
+TEST(TransactionFields, NonAsciiCharactersCountOnceAndSendTheirLowByte)
+{
+    using namespace transactions;
+    TransactionFields fields;
+    fields.processingCode = u"2550";
+    fields.checkCode = u"1234567\u4E2D";
+    fields.inquiredAccount = Utf8ToText(kAccount);
+    EXPECT_EQ(
+        CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16), 0);
+    const std::vector<uint8_t> data = TransactionCommandData(TransactionType::Inquiry, fields, u"");
+    ASSERT_EQ(data.size(), 28u);
+    EXPECT_EQ(data[11], 0x2D);
+    fields.checkCode = u"12345678\u4E2D";
+    EXPECT_EQ(
+        CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16),
+        status::kBadLength);
 }
 
 TEST_F(TransactionRequests, RefusedTransactionsKeepThePreviousRecord)
@@ -153,16 +181,16 @@ TEST_F(TransactionRequests, RefusedTransactionsKeepThePreviousRecord)
     ASSERT_EQ(control.ConnectCard(kReader), 0);
     ASSERT_EQ(Withdraw(control), 0);
     const Record before = RecordOf(control);
-    EXPECT_EQ(Withdraw(control), 20486);
-    EXPECT_EQ(Withdraw(control), 20756);
-    EXPECT_EQ(Withdraw(control), -1);
-    EXPECT_EQ(Withdraw(control), -1) << "accepted without SNUM and TAC";
+    EXPECT_EQ(Withdraw(control), status::kTransactionAnswered6610);
+    EXPECT_EQ(Withdraw(control), status::kTransactionAnswered69F0);
+    EXPECT_EQ(Withdraw(control), status::kTransactionFailed);
+    EXPECT_EQ(Withdraw(control), status::kTransactionFailed) << "accepted without SNUM and TAC";
     EXPECT_EQ(RecordOf(control), before);
     EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
 
     // A pulled card is a failed command too.
     ASSERT_EQ(sim.RemoveCard("Generic Reader 01"), 0);
-    EXPECT_EQ(Withdraw(control), -1);
+    EXPECT_EQ(Withdraw(control), status::kTransactionFailed);
     EXPECT_EQ(RecordOf(control), before);
 }
 

@@ -17,24 +17,8 @@ using testing::Render;
 constexpr int32_t kOffset = 13;
 constexpr QRgb kWhite = 0xFFFFFF;
 
-TEST(SecureStaticLayout, CellsPerLineLineBreaksAndTilt)
+TEST(SecureStaticLayout, TiltKeepsTheSignOfTheRandomNumber)
 {
-    EXPECT_EQ(NormalisedCellsPerLine(0), 16);
-    EXPECT_EQ(NormalisedCellsPerLine(15), 16);
-    EXPECT_EQ(NormalisedCellsPerLine(17), 20);
-    EXPECT_EQ(NormalisedCellsPerLine(23), 20);
-    EXPECT_EQ(NormalisedCellsPerLine(29), 24);
-    EXPECT_EQ(NormalisedCellsPerLine(40), 40);
-
-    // 20 cells in 210 units: 10 units each; the 21st character opens the second line.
-    const QRect client(0, 0, 210, 40);
-    EXPECT_EQ(CharacterCell(0, 0, client, 20), QRect(QPoint(1, 1), QPoint(11, 37)));
-    EXPECT_EQ(CharacterCell(19, 0, client, 20).left(), 191);
-    EXPECT_EQ(CharacterCell(20, 0, client, 20), QRect(QPoint(1, 14), QPoint(11, 37)));
-    // Mode 5: a 31st of the width per cell and 36 characters before the break.
-    EXPECT_EQ(CharacterCell(35, 5, QRect(0, 0, 310, 40), 20).left(), 351);
-    EXPECT_EQ(CharacterCell(36, 5, QRect(0, 0, 310, 40), 20).topLeft(), QPoint(1, 14));
-
     // The remainder keeps the sign of the random number: -19 to 59 tenths.
     EXPECT_EQ(TiltTenths(0), 20);
     EXPECT_EQ(TiltTenths(39), -19);

@@ -1,6 +1,7 @@
 // Unit tests of velkor.js against a small fake agent (the `ws` package's server).
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
+import { createServer } from 'node:net';
 import { WebSocketServer, WebSocket } from 'ws';
 import { Velkor, VelkorError, ErrorCode } from '../velkor.js';
 
@@ -9,10 +10,12 @@ const METHODS = [
   { id: 20, name: 'GetReaderName', params: ['integer'], result: 'text' },
   { id: 76, name: 'DES', params: ['integer', 'integer', 'text', 'text'], result: 'integer' },
   { id: 1002, name: 'Hang', params: [], result: 'integer' },
+  { id: 1003, name: 'Fail', params: ['integer'], result: 'integer' },
 ];
 
-// A fake agent: answers describe, echoes DES's params, refuses by close code when told to.
-async function startFakeAgent({ refuseWith } = {}) {
+// A fake agent: answers describe, echoes DES's params, answers Fail(code) with that JSON-RPC error,
+// refuses by close code when told to.
+async function startFakeAgent({ refuseWith, methods = METHODS } = {}) {
   const server = new WebSocketServer({ host: '127.0.0.1', port: 0 });
   await new Promise((resolve) => server.once('listening', resolve));
   const seen = [];
@@ -29,15 +32,13 @@ async function startFakeAgent({ refuseWith } = {}) {
       const answer = (body) => socket.send(JSON.stringify({ jsonrpc: '2.0', id: request.id, ...body }));
       switch (request.method) {
         case 'velkor.describe':
-          return answer({ result: { agent: 'velkor', version: '1.0.0.1', methods: METHODS } });
+          return answer({ result: { agent: 'velkor', version: '1.0.0.1', methods } });
         case 'GetAPIVersion':
           return answer({ result: 'Version 1.0.0.1 ' });
         case 'DES':
           return answer({ result: request.params[0] * 1000 + request.params[1] + (request.params[2] === null ? 7 : 0) });
-        case 'GetReaderName':
-          return answer({ error: { code: -32602, message: 'GetReaderName parameter 1: expected an integer' } });
-        case 'Busy':
-          return answer({ error: { code: -32001, message: 'too many pending calls' } });
+        case 'Fail':
+          return answer({ error: { code: request.params[0], message: 'refused' } });
         case 'Hang':
           return undefined; // never answered
         default:
@@ -81,31 +82,62 @@ test('methods come from the agent and keep names, order and results', async () =
   }
 });
 
-test('agent refusals and JSON-RPC errors reject with typed VelkorErrors', async () => {
+// Every ErrorCode is produced by one of these cases; a new code without a case fails the test.
+test('every failure rejects with its typed VelkorError', async () => {
+  const seen = new Set();
+  const expectCode = async (promise, code, details = {}) => {
+    await assert.rejects(promise, (error) => error instanceof VelkorError && error.code === code
+      && Object.entries(details).every(([key, value]) => error[key] === value));
+    seen.add(code);
+  };
+
   for (const [closeCode, code] of [[4003, ErrorCode.ORIGIN_REFUSED], [4029, ErrorCode.TOO_MANY_CONNECTIONS], [1008, ErrorCode.HOST_REFUSED]]) {
     const refusing = await startFakeAgent({ refuseWith: closeCode });
     try {
-      await assert.rejects(connect(refusing.port), (error) =>
-        error instanceof VelkorError && error.code === code && error.closeCode === closeCode);
+      await expectCode(connect(refusing.port), code, { closeCode });
     } finally {
       await refusing.close();
     }
   }
+
   const agent = await startFakeAgent();
   try {
     const ctrl = await connect(agent.port);
-    await assert.rejects(ctrl.GetReaderName('0'), { code: ErrorCode.INVALID_PARAMS, rpcCode: -32602 });
-    ctrl.close();
+    const rpcErrors = [[-32001, ErrorCode.QUEUE_FULL], [-32601, ErrorCode.METHOD_NOT_FOUND],
+      [-32602, ErrorCode.INVALID_PARAMS], [-32700, ErrorCode.PROTOCOL_ERROR],
+      [-32600, ErrorCode.PROTOCOL_ERROR], [-32099, ErrorCode.PROTOCOL_ERROR]];
+    for (const [rpcCode, code] of rpcErrors) {
+      await expectCode(ctrl.Fail(rpcCode), code, { rpcCode });
+    }
+    const hanging = ctrl.Hang();
+    agent.dropAll();
+    await expectCode(hanging, ErrorCode.CONNECTION_LOST);
   } finally {
     await agent.close();
   }
-});
 
-test('no agent listening rejects with AGENT_NOT_RUNNING', async () => {
-  const agent = await startFakeAgent();
-  const port = agent.port;
-  await agent.close();
-  await assert.rejects(connect(port), { name: 'VelkorError', code: ErrorCode.AGENT_NOT_RUNNING });
+  const silent = await startFakeAgent({ methods: null });
+  try {
+    await expectCode(connect(silent.port), ErrorCode.PROTOCOL_ERROR);
+  } finally {
+    await silent.close();
+  }
+
+  // A server that accepts the connection and never completes the handshake.
+  const mute = createServer(() => {});
+  await new Promise((resolve) => mute.listen(0, '127.0.0.1', resolve));
+  try {
+    await expectCode(connect(mute.address().port, { timeoutMs: 100 }), ErrorCode.TIMEOUT);
+  } finally {
+    mute.close();
+  }
+
+  const closed = await startFakeAgent();
+  const port = closed.port;
+  await closed.close();
+  await expectCode(connect(port), ErrorCode.AGENT_NOT_RUNNING);
+
+  assert.deepEqual([...seen].sort(), Object.values(ErrorCode).sort());
 });
 
 test('a lost connection fails pending calls once and never replays them', async () => {

@@ -10,8 +10,11 @@
 #include <cstdio>
 
 #include "crypto/data_process.h"
+#include "crypto/key_store.h"
+#include "crypto/rsa_key.h"
 #include "dialogs/keypad_panel.h"
 #include "dialogs/protected_display_sink.h"
+#include "dialogs/try_firm_dialog.h"
 #include "resource_ids.h"
 #include "widgets/button_ex.h"
 #include "widgets/color_static.h"
@@ -221,6 +224,85 @@ void AnimationFrames(Gallery& gallery)
     }
 }
 
+// A session key as the bank makes one, and a text enciphered under it as the page passes it.
+struct GallerySessionKey {
+    GallerySessionKey()
+    {
+        uint8_t key[16];
+        CDataProcess::RandomBytes(key, sizeof key, RandomParity::Odd);
+        std::vector<uint8_t> enciphered;
+        ScopedEmbeddedKeys keys;
+        RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey))
+            .PublicEncrypt(key, enciphered);
+        hash = CDataProcess::HexText(*Sha1(key));
+        Wipe(key, sizeof key);
+        encipheredKey = CDataProcess::HexText(enciphered);
+    }
+    Text Encipher(std::u16string_view plain) const
+    {
+        ScopedEmbeddedKeys keys;
+        int32_t length = static_cast<int32_t>(plain.size());
+        Text cipher;
+        CDataProcess::SessionCipher(
+            0, CDataProcess::kInputUtf16Le, length, plain, hash, encipheredKey, cipher);
+        const SecureBytes bytes = TextLow8(cipher);
+        return CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
+    }
+    Text hash;
+    Text encipheredKey;
+};
+
+// The confirmation dialog of each kind, waiting for the card to be pulled and put back, and then
+// waiting for OK.
+void ConfirmationDialogs(Gallery& gallery)
+{
+    const Text table
+        = u"<Tag1>轉帳：確認交易資料</Tag1><Tag2>※請核對轉帳資料，並依畫面指示進行操作。</Tag2>"
+          u"<Tag3>交易序號 0001</Tag3><Tag4>委託單位</Tag4><Tag5>霖州銀行 822</Tag5>"
+          u"<Tag6>費用名稱</Tag6><Tag7>822-0012345678</Tag7><Tag8>轉出銀行</Tag8>"
+          u"<Tag9>1234.56</Tag9><Tag10>轉出帳號</Tag10><Tag11>822-0012345678</Tag11>"
+          u"<Tag12>轉帳金額</Tag12><Tag13>1234.56</Tag13><Tag14>手 續 費</Tag14>"
+          u"<Tag15>15.00</Tag15><Tag16>email通知</Tag16><Tag17>me@bank.test</Tag17>"
+          u"<Tag18>通知內容</Tag18><Tag19>轉帳成功通知</Tag19>";
+    const GallerySessionKey session;
+    const Text first = u"00012345678901230乙銀行%%812$$me@bank.test";
+    for (const int kind : { 0, 1, 2, 3, 4, 23, 25 }) {
+        for (const int phase : { 1, 2 }) {
+            TransferConfirmation transfer;
+            transfer.sessionKeyHash = session.hash;
+            transfer.encipheredSessionKey = session.encipheredKey;
+            transfer.encipheredFirstResult = session.Encipher(first);
+            transfer.encipheredSecondResult = session.Encipher(u"812||00012345678901||0||2523||");
+            ConfirmationRequest request;
+            request.document = table;
+            request.kind = kind;
+            request.amount = u"000000000123456";
+            request.account = u"822-0012345678";
+            request.transferee = kind == 23 ? std::u16string_view(first) : u"822-0012345678";
+            request.transfer = &transfer;
+            int32_t card = 0;
+            request.probeCard = [&card] { return card; };
+            SilentMessageSink messages;
+            CTryFirm dialog(request, messages);
+            if (dialog.Prepare()) {
+                std::printf("FAILED the confirmation dialog of type %d ended at start\n", kind);
+                gallery.SaveImage(QImage(), QString("try_firm_type%1_ended").arg(kind));
+                continue;
+            }
+            for (int tick = 0; tick < 4; ++tick) {
+                dialog.Tick(try_firm::kRemovalTimerId);
+            }
+            if (phase == 2) {
+                card = static_cast<int32_t>(0x8010000CU);
+                dialog.Tick(try_firm::kRemovalTimerId);
+                card = 0;
+                dialog.Tick(try_firm::kRemovalTimerId);
+            }
+            gallery.Save(dialog, QString("try_firm_type%1_phase%2").arg(kind).arg(phase));
+        }
+    }
+}
+
 } // namespace
 } // namespace velkor
 
@@ -242,5 +324,6 @@ int main(int argc, char** argv)
     velkor::ShadedButtons(gallery);
     velkor::LabelsAndButtons(gallery);
     velkor::AnimationFrames(gallery);
+    velkor::ConfirmationDialogs(gallery);
     return gallery.Ok() ? 0 : 1;
 }

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "agent/dialog_script.h"
+#include "agent/script_ui.h"
+#include "card/card_test_support.h"
+#include "pcsc/reader_session.h"
+#include "pcsc/simulated_readers.h"
+
+// Dialog scripts: what `velkor call --ui script=FILE` accepts, and the runner driving the
+// confirmation dialog in virtual time while the card moves in the simulator's reader.
+namespace velkor {
+namespace {
+
+TEST(DialogScript, RefusesMalformedScriptsAndReadsEveryAction)
+{
+    const char* malformed[] = {
+        "not json",
+        R"([])",
+        R"({"dialogs": {}})",
+        R"({"dialogs": [{"actions": []}]})",
+        R"({"dialogs": [{"expect": "CTryFrim", "actions": []}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": {}}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "action": []}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"click": "1"}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"click": 1, "wait": 1}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"select": [1091, -1]}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"keys": [1001]}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"wait": -1}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"card": "pull"}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"expect": {"x1": "a"}}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"expect": {"1": {"shown": true}}}]}]})",
+        R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"press": 1}]}]})",
+    };
+    for (const char* text : malformed) {
+        std::string error;
+        EXPECT_FALSE(ParseDialogScript(text, error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+
+    std::string error;
+    const auto script = ParseDialogScript(R"({"dialogs": [
+        {"expect": "TransCom", "actions": [{"click": 1}, {"select": [1091, 2]},
+            {"keys": [1001, "12\b\n"]}, {"paste": [1001, "x"]}, {"type": "甲1"}, {"wait": 0.25},
+            {"card": "insert"}, {"expect": {"1030": "t", "1": {"enabled": true, "visible": false}}},
+            {"expectMessage": "m"}]},
+        {"expect": "FileOpen"}]})",
+        error);
+    ASSERT_TRUE(script) << error;
+    ASSERT_EQ(script->dialogs.size(), 2u);
+    const auto& actions = script->dialogs[0].actions;
+    ASSERT_EQ(actions.size(), 9u);
+    EXPECT_EQ(actions[1].index, 2);
+    EXPECT_EQ(actions[2].text, u"12\b\n");
+    EXPECT_EQ(actions[4].text, u"甲1");
+    EXPECT_DOUBLE_EQ(actions[5].seconds, 0.25);
+    EXPECT_TRUE(actions[6].insertCard);
+    ASSERT_EQ(actions[7].expectations.size(), 2u);
+    EXPECT_EQ(actions[7].expectations[0].first, 1);
+    EXPECT_EQ(actions[7].expectations[0].second.visible, false);
+    EXPECT_FALSE(actions[7].expectations[0].second.text);
+    EXPECT_EQ(actions[7].expectations[1].second.text, u"t");
+}
+
+class ScriptedConfirmation : public ::testing::Test {
+protected:
+    int Run(ScriptUi& ui)
+    {
+        ConfirmationRequest request;
+        request.kind = 0;
+        request.reader = reader_;
+        request.probeCard = [this] {
+            int32_t slot = 0;
+            std::vector<uint8_t> atr;
+            return pcsc::ConnectSlot(reader_, slot, atr);
+        };
+        return ui.RunConfirmation(request);
+    }
+    static DialogScript Script(const char* json)
+    {
+        std::string error;
+        auto script = ParseDialogScript(json, error);
+        EXPECT_TRUE(script) << error;
+        return script ? *script : DialogScript {};
+    }
+
+    testing::WaitRecorder waits;
+    testing::SimulatedReaders sim { testing::Readers(
+        testing::FinancialCard(), testing::FinancialCard()) };
+    Text reader_ = Utf8ToText(testing::kPlainReader);
+    std::ostringstream out;
+};
+
+TEST_F(ScriptedConfirmation, PullsAndPutsBackTheCardAndConfirmsOrTimesOut)
+{
+    ScriptUi ui(Script(R"({"dialogs": [
+        {"expect": "CTryFirm", "actions": [
+            {"expect": {"1": {"text": "確定", "enabled": false}, "1021": {"visible": false}}},
+            {"card": "remove"}, {"wait": 1},
+            {"expect": {"1030": "請於 59 秒內，將您的晶片卡置入讀卡機。"}},
+            {"card": "insert"}, {"wait": 0.25},
+            {"expect": {"1030": "請於 58 秒內，按下本頁『確定』鍵，即可完成交易。", "1": {"enabled": true}}},
+            {"click": 1}]},
+        {"expect": "CTryFirm", "actions": [{"wait": 60}, {"expectMessage": "超過允許插拔時間,取消交易"}]}
+    ]})"),
+        &out);
+    EXPECT_EQ(Run(ui), 1);
+    EXPECT_EQ(Run(ui), 2);
+    EXPECT_EQ(ui.Problems(), 0) << out.str();
+    EXPECT_EQ(out.str(), "[霖州銀行] 超過允許插拔時間,取消交易\n");
+}
+
+TEST_F(ScriptedConfirmation, ReportsEachProblemAndCancelsWhatItCannotRun)
+{
+    ScriptUi ui(Script(R"({"dialogs": [
+        {"expect": "CTransSet", "actions": [{"click": 1}]},
+        {"expect": "CTryFirm", "actions": [
+            {"click": 1},
+            {"expect": {"1030": "請於 59 秒內", "9999": ""}},
+            {"expectMessage": "超過允許交易時間，取消交易。"},
+            {"card": "insert"}]},
+        {"expect": "CTryFirm", "actions": [{"click": 2}, {"wait": 1}, {"expectMessage": "x"}]}
+    ]})"),
+        &out);
+    EXPECT_EQ(Run(ui), 2); // another class expected
+    EXPECT_EQ(Run(ui), 2); // left open
+    EXPECT_EQ(Run(ui), 2); // cancelled by its script
+    EXPECT_EQ(Run(ui), 2); // no entry left
+    const std::string report = out.str();
+    for (const char* expected : { "dialog 1 (CTryFirm): the script expects CTransSet; cancelled",
+             "dialog 2 (CTryFirm): action 1 {\"click\":1}: control 1 is disabled",
+             "action 2 {\"expect\":{\"1030\":\"請於 59 秒內\",\"9999\":\"\"}}: control 1030 shows",
+             "the dialog has no control 9999",
+             "action 3 {\"expectMessage\":\"超過允許交易時間，取消交易。\"}: no such message",
+             "action 4 {\"card\":\"insert\"}: the reader already holds a card",
+             "dialog 2 (CTryFirm): still open when its actions ended; cancelled",
+             "dialog 3 (CTryFirm): action 2 {\"wait\":1}: the dialog has closed",
+             "dialog 3 (CTryFirm): action 3 {\"expectMessage\":\"x\"}: no such message",
+             "dialog 4 (CTryFirm): opened with no entry left in the script; cancelled" }) {
+        EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
+    }
+    EXPECT_EQ(ui.Problems(), 10);
+}
+
+} // namespace
+} // namespace velkor
