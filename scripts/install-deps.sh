@@ -14,6 +14,7 @@ test_packages=(
   pcscd vsmartcard-vpcd pcsc-tools xvfb
   xdotool x11-apps imagemagick qt6-qpa-plugins libxcb-cursor0
   chromium
+  clang-14 libfuzzer-14-dev
 )
 
 wanted=("${build_packages[@]}")

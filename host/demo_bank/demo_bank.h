@@ -46,7 +46,9 @@ public:
     DemoBank& operator=(const DemoBank&) = delete;
 
     DemoBankReply Config() const;
-    DemoBankReply StartAuthentication(std::string_view body);
+    // `client` identifies the customer's browser: each client holds a bounded share of the
+    // sessions (demo_sessions.h).
+    DemoBankReply StartAuthentication(std::string_view body, std::string_view client = {});
     DemoBankReply FinishAuthentication(std::string_view body);
     DemoBankReply IssueSessionKey(std::string_view body);
     DemoBankReply VerifyTransaction(std::string_view body);

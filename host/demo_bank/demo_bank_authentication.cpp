@@ -35,7 +35,7 @@ DemoBankReply BadRequest(const DemoRequest& request)
 
 } // namespace
 
-DemoBankReply DemoBank::StartAuthentication(std::string_view body)
+DemoBankReply DemoBank::StartAuthentication(std::string_view body, std::string_view client)
 {
     DemoRequest request;
     if (!request.Parse(body)) {
@@ -47,7 +47,11 @@ DemoBankReply DemoBank::StartAuthentication(std::string_view body)
     if (!session.pending->MakeChallenge(challenge)) {
         return ErrorReply(500, "the bank could not make a challenge");
     }
-    const std::string id = sessions_.Create(std::move(session));
+    const DemoSessions::Opened opened = sessions_.Create(std::move(session), client);
+    if (opened.full) {
+        return ErrorReply(503, "too many customers are signing in: try again in a few minutes");
+    }
+    const std::string& id = opened.id;
     if (id.empty()) {
         return ErrorReply(500, "the bank could not open a session");
     }

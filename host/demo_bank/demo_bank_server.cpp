@@ -5,6 +5,10 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
 
+#include "crypto/data_process.h"
+#include "demo_request.h"
+#include "request_site.h"
+
 namespace velkor::host {
 
 namespace {
@@ -59,6 +63,52 @@ QHttpServerResponse JsonResponse(const DemoBankReply& reply)
     return response;
 }
 
+// The cookie that tells one customer's browser from another, for the per-client share of the
+// sessions; set with the page.
+constexpr char kClientCookie[] = "velkor_demo_client";
+constexpr qsizetype kClientCookieDigits = 32;
+
+QByteArray ClientCookieOf(const QHttpServerRequest& request)
+{
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("Cookie", Qt::CaseInsensitive) != 0) {
+            continue;
+        }
+        for (const QByteArray& pair : value.split(';')) {
+            const QByteArray trimmed = pair.trimmed();
+            const QByteArray prefix = QByteArray(kClientCookie) + "=";
+            if (trimmed.startsWith(prefix)
+                && trimmed.size() == prefix.size() + kClientCookieDigits) {
+                return trimmed.mid(prefix.size());
+            }
+        }
+    }
+    return {};
+}
+
+// The browser's cookie, or for a client without one (not a browser that loaded the page) its
+// address.
+std::string ClientOf(const QHttpServerRequest& request)
+{
+    const QByteArray cookie = ClientCookieOf(request);
+    return cookie.isEmpty() ? "address " + request.remoteAddress().toString().toStdString()
+                            : "cookie " + cookie.toStdString();
+}
+
+void SetClientCookie(const QHttpServerRequest& request, QHttpServerResponse& response)
+{
+    uint8_t raw[kClientCookieDigits / 2];
+    if (!ClientCookieOf(request).isEmpty()
+        || !CDataProcess::RandomBytes(raw, sizeof raw, RandomParity::AsDrawn)) {
+        return;
+    }
+    const Text hex = CDataProcess::HexText(raw);
+    response.setHeader("Set-Cookie",
+        QByteArray(kClientCookie) + "="
+            + QByteArray::fromStdString(std::string(hex.begin(), hex.end()))
+            + "; Path=/; HttpOnly; SameSite=Strict");
+}
+
 std::string_view Body(const QHttpServerRequest& request, QByteArray& holder)
 {
     holder = request.body();
@@ -69,6 +119,7 @@ std::string_view Body(const QHttpServerRequest& request, QByteArray& holder)
 
 DemoBankServer::DemoBankServer(DemoBank& bank)
     : bank_(bank)
+    , listener_(new BoundedTcpServer(DemoRequest::kMaxBodyBytes, &server_))
 {
     AddPage();
     AddEndpoints();
@@ -82,35 +133,72 @@ void DemoBankServer::AddPage()
 {
     for (const PageFile& file : kPageFiles) {
         server_.route(QString::fromLatin1(file.path), Method::Get | Method::Head,
-            [&file](const QHttpServerRequest&) { return FileResponse(file); });
+            [this, &file](const QHttpServerRequest& request) {
+                if (auto refused = Refusal(request, false)) {
+                    return std::move(*refused);
+                }
+                QHttpServerResponse response = FileResponse(file);
+                SetClientCookie(request, response);
+                return response;
+            });
     }
 }
 
 void DemoBankServer::AddEndpoints()
 {
-    server_.route("/api/config", Method::Get,
-        [this](const QHttpServerRequest&) { return JsonResponse(bank_.Config()); });
+    server_.route("/api/config", Method::Get, [this](const QHttpServerRequest& request) {
+        return Refusal(request, true).value_or(JsonResponse(bank_.Config()));
+    });
 
+    server_.route("/api/auth/start", Method::Post, [this](const QHttpServerRequest& request) {
+        if (auto refused = Refusal(request, true)) {
+            return std::move(*refused);
+        }
+        QByteArray body;
+        return JsonResponse(bank_.StartAuthentication(Body(request, body), ClientOf(request)));
+    });
     using Endpoint = DemoBankReply (DemoBank::*)(std::string_view);
     const std::pair<const char*, Endpoint> posts[] = {
-        { "/api/auth/start", &DemoBank::StartAuthentication },
         { "/api/auth/finish", &DemoBank::FinishAuthentication },
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
         { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
     };
-    for (const auto& [path, endpoint] : posts) {
-        server_.route(QString::fromLatin1(path), Method::Post,
+    for (const auto& post : posts) {
+        const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings
+        server_.route(QString::fromLatin1(post.first), Method::Post,
             [this, endpoint](const QHttpServerRequest& request) {
+                if (auto refused = Refusal(request, true)) {
+                    return std::move(*refused);
+                }
                 QByteArray body;
                 return JsonResponse((bank_.*endpoint)(Body(request, body)));
             });
     }
 }
 
+std::optional<QHttpServerResponse> DemoBankServer::Refusal(
+    const QHttpServerRequest& request, bool endpoint) const
+{
+    switch (CheckSite(request.headers(), port_, endpoint)) {
+    case SiteCheck::Allowed:
+        return std::nullopt;
+    case SiteCheck::ForeignHost:
+        return JsonResponse(ErrorReply(421, "this server answers only to its own address"));
+    case SiteCheck::CrossSite:
+        return JsonResponse(ErrorReply(403, "requests from other sites are refused"));
+    }
+    return std::nullopt;
+}
+
 uint16_t DemoBankServer::Listen(uint16_t port)
 {
-    return server_.listen(QHostAddress::LocalHost, port);
+    if (!listener_->listen(QHostAddress::LocalHost, port)) {
+        return 0;
+    }
+    server_.bind(listener_);
+    port_ = listener_->serverPort();
+    return port_;
 }
 
 } // namespace velkor::host

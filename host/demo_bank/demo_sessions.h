@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,8 +12,10 @@
 
 // The demo bank's customer sessions: one per run of the mutual authentication. A session holds
 // the pending challenge until the page answers it (once), then, when the answer was accepted,
-// the session-key hash the control reported. The store is
-// bounded: the oldest session is dropped (and its secrets wiped) when a new one would exceed it.
+// the session-key hash the control reported. Sessions expire a while after they were opened.
+// The store is bounded without letting one client push out the others: a client that opens more
+// than its share loses its own oldest session, and a store full of live sessions refuses new
+// ones until some expire. Dropped sessions take their secrets with them (wiped).
 namespace velkor::host {
 
 struct DemoSession {
@@ -20,24 +24,46 @@ struct DemoSession {
     std::string sessionKeyHash; // GetSessionKeyHash of the accepted answer
 };
 
+struct DemoSessionLimits {
+    size_t capacity = 256;
+    size_t perClient = 8;
+    std::chrono::seconds lifetime { 600 };
+};
+
 class DemoSessions {
 public:
-    static constexpr size_t kDefaultCapacity = 256;
-    explicit DemoSessions(size_t capacity = kDefaultCapacity)
-        : capacity_(capacity)
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    explicit DemoSessions(
+        DemoSessionLimits limits = {}, Clock clock = std::chrono::steady_clock::now)
+        : limits_(limits)
+        , clock_(std::move(clock))
     {
     }
 
-    // A new session under a fresh random identifier (32 hexadecimal digits); empty when the
-    // random generator failed.
-    std::string Create(DemoSession session);
+    struct Opened {
+        std::string id; // 32 hexadecimal digits; empty when refused or the random generator failed
+        bool full = false; // refused: the store is full of other clients' live sessions
+    };
+    // A new session of `client` (whatever identifies the customer's browser) under a fresh random
+    // identifier.
+    Opened Create(DemoSession session, std::string_view client = {});
+    // The live session `id`, or null (unknown or expired).
     DemoSession* Find(std::string_view id);
     size_t size() const { return sessions_.size(); }
 
 private:
-    size_t capacity_;
-    std::map<std::string, DemoSession, std::less<>> sessions_;
-    std::deque<std::string> order_; // creation order, oldest first
+    struct Entry {
+        DemoSession session;
+        std::string client;
+        std::chrono::steady_clock::time_point opened;
+    };
+    void DropExpired();
+
+    DemoSessionLimits limits_;
+    Clock clock_;
+    std::map<std::string, Entry, std::less<>> sessions_;
+    std::deque<std::string> order_; // opening order, oldest first (so also expiry order)
 };
 
 } // namespace velkor::host

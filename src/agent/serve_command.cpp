@@ -11,6 +11,7 @@
 
 #include "agent/agent_server.h"
 #include "agent/origin_policy.h"
+#include "agent/process_hardening.h"
 #include "agent/registration.h"
 #include "build_info.h"
 #include "common/quit_on_signals.h"
@@ -37,7 +38,8 @@ bool HasDisplay()
 void PrintServeUsage()
 {
     std::cerr << "usage: velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin]\n"
-                 "                    [--verbose] [--ui auto|none|qt]\n";
+                 "                    [--verbose] [--ui auto|none|qt] [--debug]\n"
+                 "  --debug  leave the agent's memory readable by a debugger of the same user\n";
 }
 
 } // namespace
@@ -67,6 +69,8 @@ bool ParseServeArguments(
             demoOrigin = false; // the default; still accepted from older scripts
         } else if (arg == "--verbose") {
             settings.verbose = true;
+        } else if (arg == "--debug") {
+            settings.debuggable = true;
         } else if (arg == "--ui" && hasValue
             && (args[i + 1] == "auto" || args[i + 1] == "none" || args[i + 1] == "qt")) {
             settings.ui = args[++i];
@@ -115,6 +119,9 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     }
     for (const auto& problem : settings.problems) {
         std::cerr << "velkor serve: ignored " << problem << "\n";
+    }
+    if (!ProtectProcessMemory(settings.debuggable)) {
+        std::cerr << "velkor serve: could not make the process non-dumpable\n";
     }
     AgentOptions& options = settings.options;
     const bool verbose = settings.verbose;

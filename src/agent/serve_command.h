@@ -11,6 +11,7 @@ namespace velkor {
 struct ServeSettings {
     AgentOptions options; // port and allowed origins (the allowlist file's and the arguments')
     bool verbose = false;
+    bool debuggable = false; // --debug: leave the process dumpable, for a debugger
     std::string ui = "auto";
     std::vector<std::string> problems; // rejected lines of the allowlist file
 };

@@ -7,6 +7,8 @@
 
 #include <openssl/crypto.h>
 
+#include "common/secret_pages.h"
+
 // Buffers that may hold keys, session keys, PINs, random numbers or typed characters. Their
 // contents are wiped with OPENSSL_cleanse (which the optimiser cannot drop) when they are
 // released, resized smaller or cleared.
@@ -27,7 +29,8 @@ template <typename T> inline void WipeString(std::basic_string<T>& text)
 }
 
 // A fixed-capacity byte buffer that never reallocates (so no copy of a secret is left behind in
-// freed memory) and wipes itself on destruction.
+// freed memory) and wipes itself on destruction. Its storage is kept out of core dumps and locked
+// in memory where the system allows (secret_pages.h).
 class SecureBytes {
 public:
     SecureBytes() = default;
@@ -88,7 +91,7 @@ public:
     }
 
 private:
-    std::vector<uint8_t> bytes_;
+    std::vector<uint8_t, SecretPageAllocator<uint8_t>> bytes_;
 };
 
 // Wipes a plain buffer or string when the scope ends, on every way out.

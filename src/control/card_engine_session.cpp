@@ -33,6 +33,10 @@ int32_t CardEngine::ConnectCard(
     if (readerName->size() < kMinReaderNameChars || readerName->size() > kMaxReaderNameChars) {
         return status::kBadLength;
     }
+    // PC/SC takes the name as a C string: an embedded NUL would cut it and connect another reader.
+    if (readerName->find(u'\0') != Text::npos) {
+        return status::kBadValue;
+    }
     std::vector<uint8_t> atr;
     const int32_t result = session_.ConnectSlot(*readerName, slot, atr, pcsc::kShareExclusive);
     if (result != 0) {

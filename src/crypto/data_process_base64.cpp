@@ -4,6 +4,7 @@ namespace velkor {
 
 namespace {
 
+constexpr uint8_t kOutsideAlphabet = 0x80;
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 template <typename Out> Out Encode(const uint8_t* bytes, size_t count)
@@ -76,7 +77,9 @@ SecureBytes CDataProcess::Base64Decode(std::u16string_view text)
     SecureBytes chars(text.size());
     size_t length = 0;
     for (const char16_t unit : text) {
-        const auto c = static_cast<uint8_t>(unit & 0xFF);
+        // A character outside ASCII is outside the alphabet (value 0), never a CR, LF or padding
+        // that its low 8 bits might spell (U+010A, U+013D).
+        const auto c = unit > 0x7F ? kOutsideAlphabet : static_cast<uint8_t>(unit);
         if (c != '\r' && c != '\n') {
             chars[length++] = c;
         }

@@ -4,10 +4,13 @@ namespace velkor {
 
 namespace {
 
-// Value of a hexadecimal digit given as the low 8 bits of a UTF-16 code unit, or -1.
-int DigitValue(char16_t character)
+// Value of a hexadecimal digit, or -1. A character outside ASCII is never a digit, whatever its
+// low 8 bits (U+0130 would otherwise read as '0').
+int DigitValue(char16_t c)
 {
-    const auto c = static_cast<uint8_t>(character & 0xFF);
+    if (c > 0x7F) {
+        return -1;
+    }
     if (c >= '0' && c <= '9') {
         return c - '0';
     }

@@ -1,8 +1,10 @@
 #include "crypto/key_store.h"
 
 #include <array>
+#include <new>
 #include <optional>
 
+#include "common/secret_pages.h"
 #include "common/secure_buffer.h"
 #include "crypto/data_process.h"
 #include "crypto/key_blob.h"
@@ -19,7 +21,14 @@ struct WorkingBuffers {
     std::array<size_t, EmbeddedKeys::kBufferCount> lengths;
 };
 
-WorkingBuffers g_buffers {};
+// On pages of their own, kept out of core dumps and locked in memory (the control's private key
+// is opened here); allocated once and never freed.
+WorkingBuffers& Buffers()
+{
+    static WorkingBuffers* buffers
+        = new (AllocateSecretPages(sizeof(WorkingBuffers))) WorkingBuffers {};
+    return *buffers;
+}
 const EmbeddedKeySet* g_testKeySet = nullptr;
 // Open ScopedEmbeddedKeys scopes, and whether the outermost one loaded the store.
 int g_scopeDepth = 0;
@@ -29,13 +38,13 @@ std::span<uint8_t> BufferOf(EmbeddedKeys::Buffer buffer)
 {
     switch (buffer) {
     case EmbeddedKeys::kControlPrivateKey:
-        return g_buffers.controlPrivateKey;
+        return Buffers().controlPrivateKey;
     case EmbeddedKeys::kHostPublicKey:
-        return g_buffers.hostPublicKey;
+        return Buffers().hostPublicKey;
     case EmbeddedKeys::kFurther1:
-        return g_buffers.further1;
+        return Buffers().further1;
     case EmbeddedKeys::kFurther2:
-        return g_buffers.further2;
+        return Buffers().further2;
     }
     return {};
 }
@@ -53,19 +62,19 @@ bool EmbeddedKeys::Load()
             Wipe();
             return false;
         }
-        g_buffers.lengths[i] = *length;
+        Buffers().lengths[i] = *length;
     }
     return true;
 }
 
 void EmbeddedKeys::Wipe()
 {
-    velkor::Wipe(&g_buffers, sizeof g_buffers);
+    velkor::Wipe(&Buffers(), sizeof(WorkingBuffers));
 }
 
 std::span<const uint8_t> EmbeddedKeys::Contents(Buffer buffer)
 {
-    return BufferOf(buffer).first(g_buffers.lengths[buffer]);
+    return BufferOf(buffer).first(Buffers().lengths[buffer]);
 }
 
 std::span<const uint8_t> EmbeddedKeys::WorkingBufferForTesting(Buffer buffer)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "common/secure_buffer.h"
 
@@ -42,6 +44,35 @@ TEST(WipeOnExit, WipesStringCapacityAndPlainArrays)
     for (uint8_t b : key) {
         EXPECT_EQ(b, 0);
     }
+}
+
+// The mapping that holds `address`, as /proc/self/smaps describes it: its VmFlags line.
+std::string VmFlagsOf(const void* address)
+{
+    std::ifstream smaps("/proc/self/smaps");
+    const auto where = reinterpret_cast<uintptr_t>(address);
+    bool inside = false;
+    for (std::string line; std::getline(smaps, line);) {
+        uintptr_t start = 0, end = 0;
+        char dash = 0;
+        if (std::istringstream(line) >> std::hex >> start >> dash >> end && dash == '-') {
+            inside = start <= where && where < end;
+        } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+            return line;
+        }
+    }
+    return {};
+}
+
+TEST(SecureBytes, StorageIsKeptOutOfCoreDumps)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "ordinary heap under AddressSanitizer, for its bounds checks";
+#endif
+    SecureBytes key(24);
+    EXPECT_NE(VmFlagsOf(key.data()).find(" dd"), std::string::npos) << VmFlagsOf(key.data());
+    SecureBytes copy = key;
+    EXPECT_NE(VmFlagsOf(copy.data()).find(" dd"), std::string::npos);
 }
 
 } // namespace

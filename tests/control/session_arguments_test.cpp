@@ -32,6 +32,8 @@ TEST_F(SessionArguments, ReaderNamesAreCheckedBeforeAnyConnection)
     EXPECT_EQ(control.ConnectCard(u"Stub "), status::kBadLength);
     EXPECT_EQ(control.ConnectCard(Text(65, u'R')), status::kBadLength);
     EXPECT_EQ(control.ReConnectCard(u"Stub ", 1), status::kBadLength);
+    // A NUL inside would cut the name PC/SC sees down to another reader's.
+    EXPECT_EQ(control.ConnectCard(Text(u"Stub Reader 00\0evil", 19)), status::kBadValue);
     EXPECT_FALSE(pcsc::IsPcscApiLoaded()) << "no check should reach the PC/SC layer";
 
     // Names of 6 and 64 characters reach the reader, whose error comes back unchanged.

@@ -48,6 +48,10 @@ TEST(Base64, DecodeDropsLineBreaksAndRefusesIncompleteGroups)
     EXPECT_EQ(Decoded(u"\r\n"), "");
     // Characters outside the alphabet count as zero bits rather than failing.
     EXPECT_EQ(Decoded(u"A*A="), std::string("\x00\x00", 2));
+    // So do non-ASCII ones, whatever their low 8 bits spell: a letter, a line break or padding.
+    EXPECT_EQ(Decoded(u"\u0141AAA"), std::string("\x00\x00\x00", 3));
+    EXPECT_EQ(Decoded(u"Zm9\u010Av"), "");
+    EXPECT_EQ(Decoded(u"AAA\u013D"), std::string("\x00\x00\x00", 3));
 }
 
 } // namespace

@@ -32,9 +32,10 @@ TEST(HexToBytes, RefusesNonDigitsAndCountsBeyondTheText)
     uint8_t out[8] = {};
     EXPECT_FALSE(CDataProcess::HexToBytes(2, u"0G", out));
     EXPECT_FALSE(CDataProcess::HexToBytes(3, u"00 ", out));
-    // A character whose low 8 bits are a digit is read as that digit.
-    EXPECT_TRUE(CDataProcess::HexToBytes(2, u"\u4E41\u0142", out));
-    EXPECT_EQ(out[0], 0xAB);
+    // Non-ASCII characters are bad digits even when their low 8 bits spell one (U+0130 is not '0').
+    EXPECT_FALSE(CDataProcess::HexToBytes(2, u"0\u0130", out));
+    EXPECT_FALSE(CDataProcess::HexToBytes(2, u"\u4E41\u0142", out));
+    EXPECT_FALSE(CDataProcess::HexToBytes(1, u"\uFF41", out));
     EXPECT_FALSE(CDataProcess::HexToBytes(6, u"0011", out));
     EXPECT_FALSE(CDataProcess::HexToBytes(2, u"00", nullptr));
 }

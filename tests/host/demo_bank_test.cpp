@@ -319,18 +319,34 @@ TEST(CardKeyTable, ReadsConfigurationsAndProfilesAndRefusesBadKeys)
     EXPECT_EQ(table.CardCount(), 2u) << "a failed load keeps the previous table";
 }
 
-TEST(DemoSessions, TheOldestSessionMakesRoomForANewOne)
+TEST(DemoSessions, AClientFloodingStartsLosesOnlyItsOwnSessionsAndOldOnesExpire)
 {
-    host::DemoSessions sessions(2);
-    const std::string first = sessions.Create({});
-    const std::string second = sessions.Create({});
-    const std::string third = sessions.Create({});
-    EXPECT_EQ(first.size(), 32u);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(sessions.size(), 2u);
-    EXPECT_EQ(sessions.Find(first), nullptr);
-    EXPECT_NE(sessions.Find(second), nullptr);
-    EXPECT_NE(sessions.Find(third), nullptr);
+    auto now = std::chrono::steady_clock::time_point {};
+    host::DemoSessions sessions(
+        { .capacity = 4, .perClient = 2, .lifetime = std::chrono::seconds(60) },
+        [&now] { return now; });
+    const std::string customer = sessions.Create({}, "customer").id;
+    EXPECT_EQ(customer.size(), 32u);
+    std::string flood[3];
+    for (auto& id : flood) {
+        id = sessions.Create({}, "flood").id;
+    }
+    EXPECT_NE(sessions.Find(customer), nullptr) << "another client's session survives";
+    EXPECT_EQ(sessions.Find(flood[0]), nullptr) << "the flooding client's oldest made room";
+    EXPECT_NE(sessions.Find(flood[2]), nullptr);
+
+    // A store full of live sessions of other clients refuses rather than pushing one out.
+    sessions.Create({}, "third");
+    EXPECT_EQ(sessions.size(), 4u);
+    const auto refused = sessions.Create({}, "fourth");
+    EXPECT_TRUE(refused.full);
+    EXPECT_TRUE(refused.id.empty());
+    EXPECT_NE(sessions.Find(customer), nullptr);
+
+    now += std::chrono::seconds(60);
+    EXPECT_EQ(sessions.Find(customer), nullptr) << "expired";
+    EXPECT_FALSE(sessions.Create({}, "fourth").id.empty());
+    EXPECT_EQ(sessions.size(), 1u);
 }
 
 } // namespace

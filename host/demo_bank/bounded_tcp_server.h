@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+
+#include <QTcpServer>
+
+// The listening socket in front of Qt HttpServer: every accepted connection is watched by a
+// RequestFraming before the HTTP server reads it, and closed with the refusal's status as soon
+// as a request is larger than allowed (Qt HttpServer 6.4 has no such limit and buffers whole
+// bodies). The watcher peeks at each piece of data before the HTTP server consumes it.
+namespace velkor::host {
+
+class BoundedTcpServer : public QTcpServer {
+public:
+    BoundedTcpServer(size_t maxBodyBytes, QObject* parent)
+        : QTcpServer(parent)
+        , maxBodyBytes_(maxBodyBytes)
+    {
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override;
+
+private:
+    size_t maxBodyBytes_;
+};
+
+} // namespace velkor::host

@@ -1,0 +1,109 @@
+#include "request_framing.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace velkor::host {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x))
+            == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+} // namespace
+
+bool RequestFraming::Feed(std::string_view bytes)
+{
+    while (refusal_.empty() && !bytes.empty()) {
+        if (bodyLeft_ > 0) {
+            const size_t taken = std::min(bodyLeft_, bytes.size());
+            bodyLeft_ -= taken;
+            bytes.remove_prefix(taken);
+            continue;
+        }
+        // Header bytes: look for the blank line that ends them, across earlier pieces too.
+        const size_t before = headers_.size();
+        const size_t room = kMaxHeaderBytes - before;
+        headers_.append(bytes.substr(0, room));
+        const size_t searchFrom = before >= 3 ? before - 3 : 0;
+        const size_t end = headers_.find("\r\n\r\n", searchFrom);
+        if (end == std::string::npos) {
+            if (headers_.size() >= kMaxHeaderBytes) {
+                return Refuse("431 Request Header Fields Too Large");
+            }
+            return true;
+        }
+        const size_t consumed = end + 4 - before;
+        headers_.resize(end + 2);
+        if (!EndHeaders()) {
+            return false;
+        }
+        bytes.remove_prefix(consumed);
+    }
+    return refusal_.empty();
+}
+
+bool RequestFraming::EndHeaders()
+{
+    std::string_view rest(headers_);
+    rest.remove_prefix(std::min(rest.find("\r\n"), rest.size())); // the request line
+    bool hasLength = false;
+    size_t length = 0;
+    while (!rest.empty()) {
+        rest.remove_prefix(std::min<size_t>(2, rest.size()));
+        const std::string_view line = rest.substr(0, rest.find("\r\n"));
+        rest.remove_prefix(line.size());
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view name = line.substr(0, colon);
+        const std::string_view value = Trimmed(line.substr(colon + 1));
+        if (SameName(name, "Transfer-Encoding")) {
+            return Refuse("411 Length Required");
+        }
+        if (SameName(name, "Content-Length")) {
+            size_t parsed = 0;
+            const auto [end, error]
+                = std::from_chars(value.data(), value.data() + value.size(), parsed);
+            if (value.empty() || error != std::errc() || end != value.data() + value.size()
+                || (hasLength && parsed != length)) {
+                return Refuse("400 Bad Request");
+            }
+            hasLength = true;
+            length = parsed;
+        }
+    }
+    if (length > maxBodyBytes_) {
+        return Refuse("413 Payload Too Large");
+    }
+    headers_.clear();
+    bodyLeft_ = length;
+    return true;
+}
+
+bool RequestFraming::Refuse(const char* statusLine)
+{
+    refusal_ = statusLine;
+    headers_.clear();
+    return false;
+}
+
+} // namespace velkor::host
