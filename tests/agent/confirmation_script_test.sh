@@ -1,0 +1,75 @@
+#!/bin/sh
+# Confirmed withdrawals driven through `velkor call --ui script=FILE` on the simulator, in virtual
+# time: the page's description checked against the transaction (first and later check), a zero
+# amount that needs no check, a card pulled again after it came back, both time-outs, and argument
+# errors that open no dialog at all.
+velkor="$1"
+simulator="$2"
+config="$3"
+dir=$(mktemp -d) || exit 1
+trap 'rm -rf "$dir"' EXIT
+fail() { echo "FAILED: $1"; exit 1; }
+
+reader="ACS ACR83U 00 00"
+account="8220012345678901"
+document() { # account shown, amount shown
+    echo "<Tag1>提款：確認交易資料</Tag1><Tag6>提款帳號</Tag6><Tag7>$1</Tag7><Tag12>提款金額</Tag12><Tag13>$2</Tag13>"
+}
+# run NAME SCRIPT MONEY DOCUMENT [PIN]: prints the withdrawal's result; the exit code of velkor
+# call is left in $dir/NAME.code and its stderr in $dir/NAME.err.
+run() {
+    printf '%s' "$2" > "$dir/$1.json"
+    VELKOR_PCSC_LIBRARY="$simulator" VELKOR_SIM_CONFIG="$config" \
+        "$velkor" call --ui "script=$dir/$1.json" \
+        "AccountWithdrawEx(\"2510\", \"00000001\", \"12345678\", \"$3\", \"$account\", \"$reader\", \"${5:-123456}\", \"$4\")" \
+        2>"$dir/$1.err"
+    echo $? > "$dir/$1.code"
+}
+expect_run() { # NAME RESULT EXIT
+    [ "$(cat "$dir/$1.code")" = "$3" ] || fail "$1: exit $(cat "$dir/$1.code"): $(cat "$dir/$1.err")"
+    [ "$result" = "$2" ] || fail "$1: result $result, expected $2: $(cat "$dir/$1.err")"
+}
+hundred="00000000100000"
+confirm='{"card": "remove"}, {"wait": 1}, {"card": "insert"}, {"wait": 0.25}, {"click": 1}'
+
+# The description names another account: the first check fails, no message, 20757.
+result=$(run first_check '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
+    "$hundred" "$(document 8220099999999999 1000.00)")
+expect_run first_check 20757 0
+# The account matches but the amount does not (1000.00 is not 100.00 even as a prefix): 20758.
+result=$(run later_check '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
+    "00000000010000" "$(document $account 1000.00)")
+expect_run later_check 20758 0
+
+# A matching description: the amount is shown with separators, OK waits for the card to come back
+# and is disabled again while the card is out a second time; the card signs.
+result=$(run signed "{\"dialogs\": [{\"expect\": \"CTryFirm\", \"actions\": [
+    {\"expect\": {\"1023\": \"1,000.00\", \"1\": {\"enabled\": false}}},
+    {\"card\": \"remove\"}, {\"wait\": 1}, {\"card\": \"insert\"}, {\"wait\": 0.25},
+    {\"expect\": {\"1\": {\"enabled\": true}}},
+    {\"card\": \"remove\"}, {\"wait\": 0.25}, {\"expect\": {\"1\": {\"enabled\": false}}},
+    {\"card\": \"insert\"}, {\"wait\": 0.25}, {\"click\": 1}]}]}" \
+    "$hundred" "$(document $account 1000.00)")
+expect_run signed 0 0
+
+# A zero amount runs the dialog without checks, so a description without the account passes.
+result=$(run zero "{\"dialogs\": [{\"expect\": \"CTryFirm\", \"actions\": [$confirm]}]}" \
+    "00000000000000" "<Tag1>提款</Tag1>")
+expect_run zero 0 0
+
+# The card never leaves: the removal time runs out after the whole budget.
+result=$(run no_removal '{"dialogs": [{"expect": "CTryFirm", "actions": [{"wait": 61},
+    {"expectMessage": "超過允許插拔時間,取消交易"}]}]}' "$hundred" "$(document $account 1000.00)")
+expect_run no_removal 20756 0
+# The card comes back but OK is never pressed.
+result=$(run no_ok '{"dialogs": [{"expect": "CTryFirm", "actions": [{"card": "remove"},
+    {"wait": 1}, {"card": "insert"}, {"wait": 61},
+    {"expectMessage": "超過允許交易時間，取消交易。"}]}]}' "$hundred" "$(document $account 1000.00)")
+expect_run no_ok 20756 0
+
+# Argument errors come before any dialog: a dialog opening here would be a script problem (3).
+result=$(run short_pin '{"dialogs": []}' "$hundred" "$(document $account 1000.00)" 12345)
+expect_run short_pin 8194 0
+result=$(run long_money '{"dialogs": []}' "000000001000000" "$(document $account 1000.00)")
+expect_run long_money 8194 0
+echo ok
