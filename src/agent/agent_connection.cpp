@@ -13,6 +13,13 @@ namespace velkor {
 
 namespace {
 
+// Pages are numbered from 1 in the order they connect; the agent runs on one thread.
+CallOwner NextOwner()
+{
+    static CallOwner last = kNoOwner;
+    return ++last;
+}
+
 // A page's call waiting in the process-wide queue. It shares the page's control, so the control
 // lives until the call has returned even if the page has gone meanwhile.
 class ConnectionCall final : public QueuedCall {
@@ -20,13 +27,13 @@ public:
     ConnectionCall(AgentServer& server, AgentConnection& connection, PreparedCall call)
         : server_(server)
         , connection_(&connection)
-        , owner_(&connection)
+        , owner_(connection.Owner())
         , control_(connection.Control())
         , call_(std::move(call))
     {
     }
 
-    const void* Owner() const override { return owner_; }
+    CallOwner Owner() const override { return owner_; }
 
     void Run() override
     {
@@ -53,7 +60,7 @@ public:
 private:
     AgentServer& server_;
     QPointer<AgentConnection> connection_;
-    const void* owner_;
+    CallOwner owner_;
     std::shared_ptr<CVelkorCtrl> control_;
     PreparedCall call_;
 };
@@ -66,6 +73,7 @@ AgentConnection::AgentConnection(AgentServer& server, WebSocketChannel* channel,
     , channel_(channel)
     , control_(std::make_shared<CVelkorCtrl>(server.ControlUi()))
     , peer_(std::move(origin))
+    , owner_(NextOwner())
 {
     channel->setParent(this);
     WebSocketChannel::Handlers handlers;

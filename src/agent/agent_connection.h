@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+
+#include "agent/call_queue.h"
 
 namespace velkor {
 
@@ -29,6 +32,8 @@ public:
     void CallFinished() { --pendingCalls_; }
     const std::shared_ptr<CVelkorCtrl>& Control() const { return control_; }
     QString Peer() const { return peer_; }
+    // This page's number in the call queue, never shared with another page of the process.
+    CallOwner Owner() const { return owner_; }
 
 private:
     void OnTextMessage(std::string_view message);
@@ -39,6 +44,7 @@ private:
     std::shared_ptr<CVelkorCtrl> control_;
     int pendingCalls_ = 0;
     QString peer_;
+    CallOwner owner_;
 };
 
 } // namespace velkor

@@ -208,8 +208,8 @@ void AgentServer::ConnectionClosed(AgentConnection* connection)
         return;
     }
     connections_.erase(it);
-    queue_.DropWaiting(connection);
-    if (queue_.RunningOwner() == connection) {
+    queue_.DropWaiting(connection->Owner());
+    if (queue_.RunningOwner() == connection->Owner()) {
         Log("page went away during its call: cancelling its dialog");
         // First, so that the call sends nothing more to the card once its dialog is closed.
         connection->Control()->MarkPageLeft();

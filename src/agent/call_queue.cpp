@@ -32,7 +32,7 @@ bool CallQueue::Enqueue(std::unique_ptr<QueuedCall> call)
     return true;
 }
 
-void CallQueue::DropWaiting(const void* owner)
+void CallQueue::DropWaiting(CallOwner owner)
 {
     const auto it = waiting_.find(owner);
     if (it == waiting_.end()) {
@@ -67,7 +67,7 @@ void CallQueue::RunNext()
 
 void CallQueue::RunOne()
 {
-    const void* owner = turns_.front();
+    const CallOwner owner = turns_.front();
     turns_.pop_front();
     auto it = waiting_.find(owner);
     std::unique_ptr<QueuedCall> call = std::move(it->second.front());
@@ -82,7 +82,7 @@ void CallQueue::RunOne()
     runningOwner_ = call->Owner();
     call->Run();
     running_ = false;
-    runningOwner_ = nullptr;
+    runningOwner_ = kNoOwner;
     call.reset();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <unordered_map>
@@ -9,12 +10,17 @@
 
 namespace velkor {
 
+// Names the page a call came from. Numbers are never reused within a process, so a page that
+// opens after another closed cannot be taken for it while the closed page's call still runs.
+using CallOwner = uint64_t;
+inline constexpr CallOwner kNoOwner = 0;
+
 // One call waiting in the queue. `Owner` names the connection it came from, so that a page that
 // goes away can have its waiting calls dropped.
 class QueuedCall {
 public:
     virtual ~QueuedCall() = default;
-    virtual const void* Owner() const = 0;
+    virtual CallOwner Owner() const = 0;
     virtual void Run() = 0;
 };
 
@@ -32,12 +38,12 @@ public:
 
     bool Enqueue(std::unique_ptr<QueuedCall> call);
     // Discards the owner's waiting calls without running them.
-    void DropWaiting(const void* owner);
+    void DropWaiting(CallOwner owner);
 
     size_t Waiting() const { return waitingCount_; }
     size_t Capacity() const { return capacity_; }
-    // The owner of the call that is running now, or null.
-    const void* RunningOwner() const { return runningOwner_; }
+    // The owner of the call that is running now, or kNoOwner.
+    CallOwner RunningOwner() const { return runningOwner_; }
 
 private:
     // How long one turn of the event loop may run calls before the pages are read again.
@@ -50,9 +56,9 @@ private:
     size_t capacity_;
     size_t waitingCount_ = 0;
     // Each owner with waiting calls appears once in `turns`, in the order it is next served.
-    std::unordered_map<const void*, std::deque<std::unique_ptr<QueuedCall>>> waiting_;
-    std::deque<const void*> turns_;
-    const void* runningOwner_ = nullptr;
+    std::unordered_map<CallOwner, std::deque<std::unique_ptr<QueuedCall>>> waiting_;
+    std::deque<CallOwner> turns_;
+    CallOwner runningOwner_ = kNoOwner;
     bool running_ = false;
     bool pumpScheduled_ = false;
 };
