@@ -103,31 +103,6 @@ TEST_F(GifTest, TruncatedAndForeignDataEndTheWalkSafely)
     EXPECT_FALSE(WalkGif({}).isGif);
 }
 
-TEST_F(GifTest, OurEncoderRoundTripsThroughQtsDecoder)
-{
-    // Random pixels over a full palette fill the code table, so the encoder must reset it.
-    std::mt19937 random(7);
-    std::vector<uint32_t> palette(256);
-    for (size_t i = 0; i < palette.size(); ++i) {
-        palette[i] = static_cast<uint32_t>(i * 0x010305) & 0xFFFFFF;
-    }
-    GifWriterFrame frame { 0, 0, 97, 83, {}, 10, 1, true };
-    for (int i = 0; i < 97 * 83; ++i) {
-        frame.indexes.push_back(static_cast<uint8_t>(random() % 256));
-    }
-    GifWriter writer(97, 83, palette);
-    writer.AddFrame(frame);
-    const QImage image = QImage::fromData(AsBytes(writer.Finish(false)), "GIF");
-    ASSERT_EQ(image.size(), QSize(97, 83));
-    for (int y = 0; y < 83; ++y) {
-        for (int x = 0; x < 97; ++x) {
-            ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF,
-                palette[frame.indexes[static_cast<size_t>(y * 97 + x)]])
-                << x << "," << y;
-        }
-    }
-}
-
 TEST_F(GifTest, DisposalRestoresBackgroundOrPreviousContent)
 {
     for (const int disposal : { 1, 2, 3 }) {

@@ -17,15 +17,6 @@ using testing::Render;
 constexpr int32_t kOffset = 13;
 constexpr QRgb kWhite = 0xFFFFFF;
 
-TEST(SecureStaticLayout, TiltKeepsTheSignOfTheRandomNumber)
-{
-    // The remainder keeps the sign of the random number: -19 to 59 tenths.
-    EXPECT_EQ(TiltTenths(0), 20);
-    EXPECT_EQ(TiltTenths(39), -19);
-    EXPECT_EQ(TiltTenths(-39), 59);
-    EXPECT_EQ(TiltTenths(INT32_MIN), 20 - INT32_MIN % 40);
-}
-
 class SecureStaticTest : public ::testing::Test {
 protected:
     // Made before the widget members below.
@@ -77,20 +68,6 @@ TEST_F(SecureStaticTest, PlainModesAndEmptyText)
     const QImage image = Render(display);
     EXPECT_EQ(InkIn(image, QRect(0, 0, 210, 30), kWhite), 0);
     EXPECT_GT(InkIn(image, QRect(210, 0, 210, 30), kWhite), 0);
-}
-
-TEST_F(SecureStaticTest, CellsPerLineDecideWhereTheSecondLineStarts)
-{
-    const Text stars(24, u'*');
-    display.SetProtection(kOffset, 17); // drawn as 20 per line: 420 / 21 = 20 units a cell
-    display.SetText(stars, CSecureStatic::kModePlainCells);
-    const QImage wrapped = Render(display);
-    EXPECT_EQ(InkIn(wrapped, QRect(20 * 20 + 3, 0, 30, 30), kWhite), 0);
-    EXPECT_GT(InkIn(wrapped, QRect(0, 14, 20 * 4, 16), kWhite), 0);
-
-    display.SetProtection(kOffset, 40); // one line of 10-unit cells
-    display.SetText(stars, CSecureStatic::kModePlainCells);
-    ExpectCells(Render(display), 24, 10);
 }
 
 TEST_F(SecureStaticTest, TextThatDoesNotDecipherDrawsNothing)

@@ -34,43 +34,6 @@ ShadeParameters Parameters(int kind, uint8_t granularity)
     return { kind, granularity, 20, 0, QColor(0, 0, 0), 0, 0, 0 };
 }
 
-TEST(ShadePalette, ColouringAbove100CountsAs100)
-{
-    const QList<QRgb> base = BaseShadePalette(KnownColors());
-    ASSERT_EQ(base.size(), 256);
-    EXPECT_EQ(TintPalette(base, QColor(255, 255, 255), 250, 0, 0, 0)[0], qRgb(255, 255, 255));
-}
-
-TEST(ShadeImagesTest, FacesShareThePatternAndDifferInPalette)
-{
-    const ShadeParameters parameters { 5, 8, 20, 5, QColor(137, 219, 245), 20, 3, 9 };
-    const ShadeImages images
-        = BuildShadeImages(QSize(30, 20), 4, parameters, KnownColors(), SystemShadeRandom());
-    for (const QImage* image : { &images.normal, &images.down, &images.disabled, &images.over }) {
-        EXPECT_EQ(image->format(), QImage::Format_Indexed8);
-        EXPECT_EQ(image->size(), QSize(30, 20));
-        EXPECT_EQ(image->colorCount(), 256);
-    }
-    EXPECT_EQ(images.disabled, images.normal);
-    EXPECT_EQ(images.down, images.over);
-    // Same pixels, the hover palette blended towards the highlight.
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(images.over.constBits()),
-                  images.over.sizeInBytes()),
-        QByteArray(
-            reinterpret_cast<const char*>(images.normal.constBits()), images.normal.sizeInBytes()));
-    EXPECT_EQ(
-        images.over.colorTable(), TintPalette(images.normal.colorTable(), Qt::white, 20, 20, 3, 9));
-
-    // Focus lines: width - 2 * focus - 1 and height - 2 * focus, every other pixel set.
-    EXPECT_EQ(images.focusHorizontal.size(), QSize(21, 1));
-    EXPECT_EQ(images.focusVertical.size(), QSize(1, 12));
-    EXPECT_EQ(images.focusHorizontal.pixelIndex(0, 0), 255);
-    EXPECT_EQ(images.focusHorizontal.pixelIndex(1, 0), 0);
-    EXPECT_EQ(images.focusVertical.pixelIndex(0, 2), 255);
-    EXPECT_EQ(images.focusVertical.pixelIndex(0, 3), 0);
-    EXPECT_EQ(images.focusHorizontal.colorTable(), BaseShadePalette(KnownColors()));
-}
-
 TEST(ShadeImagesTest, TinyAndEmptyButtonsGetWholeImages)
 {
     // Every kind on sizes whose divisors would otherwise be zero; ASan checks the metal strokes.
