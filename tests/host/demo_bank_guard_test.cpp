@@ -84,18 +84,15 @@ class DemoBankOverTcp : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        keys = host::HostKeys::FromPem(testing::ReadKeySetFile("host_private.pem"),
-            testing::ReadKeySetFile("control_public.pem"));
-        if (!keys) {
-            GTEST_SKIP() << "the selected key set carries no host private key";
-        }
+        VELKOR_REQUIRE_HOST_KEYS();
         if (QCoreApplication::instance() == nullptr) {
             static int argc = 1;
             static char name[] = "demo_bank_guard_test";
             static char* argv[] = { name, nullptr };
             new QCoreApplication(argc, argv);
         }
-        bank = std::make_unique<host::DemoBank>(std::move(*keys), host::CardKeyTable(), 8931);
+        bank = std::make_unique<host::DemoBank>(
+            *testing::DemoHostKeys(), host::CardKeyTable(), 8931);
         server = std::make_unique<host::DemoBankServer>(*bank);
         port = server->Listen(0);
         ASSERT_NE(port, 0);
@@ -105,27 +102,51 @@ protected:
 
     QByteArray Host() const { return "Host: 127.0.0.1:" + QByteArray::number(port) + "\r\n"; }
 
-    // Everything the server writes until it has written `responses` answers or closes.
-    QByteArray Exchange(const QByteArray& request, int responses = 1)
+    // Everything the server writes until it has written `responses` answers (and `until`, for a
+    // body that may come in pieces) or closes.
+    QByteArray Exchange(const QByteArray& request, int responses = 1, const QByteArray& until = {})
     {
         socket.write(request);
         QByteArray answer;
         QElapsedTimer clock;
         clock.start();
-        while (answer.count("HTTP/1.1 ") < responses && clock.elapsed() < 5000
-            && socket.state() == QAbstractSocket::ConnectedState) {
+        while ((answer.count("HTTP/1.1 ") < responses || !answer.contains(until))
+            && clock.elapsed() < 5000 && socket.state() == QAbstractSocket::ConnectedState) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             answer += socket.readAll();
         }
         return answer;
     }
 
-    std::optional<host::HostKeys> keys;
     std::unique_ptr<host::DemoBank> bank;
     std::unique_ptr<host::DemoBankServer> server;
     uint16_t port = 0;
     QTcpSocket socket;
 };
+
+TEST_F(DemoBankOverTcp, ServesThePageWithItsPolicyAndAnswersEndpoints)
+{
+    const auto get = [this](const char* path, const QByteArray& until) {
+        return Exchange("GET " + QByteArray(path) + " HTTP/1.1\r\n" + Host() + "\r\n", 1, until);
+    };
+    const QByteArray page = get("/", "/app.js");
+    EXPECT_TRUE(page.startsWith("HTTP/1.1 200")) << page.left(200).toStdString();
+    EXPECT_TRUE(page.contains("/app.js"));
+    EXPECT_TRUE(page.contains("connect-src 'self' ws://127.0.0.1:*"));
+    EXPECT_TRUE(get("/velkor.js", "export const Velkor").contains("export const Velkor"));
+
+    const auto post = [this](const char* path, const QByteArray& body) {
+        return Exchange("POST " + QByteArray(path) + " HTTP/1.1\r\n" + Host()
+            + "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
+            + "\r\n\r\n" + body);
+    };
+    const QByteArray challenge = post("/api/auth/start", "{}");
+    EXPECT_TRUE(challenge.startsWith("HTTP/1.1 200")) << challenge.toStdString();
+    EXPECT_TRUE(challenge.contains("application/json"));
+    EXPECT_EQ(bank->Sessions().size(), 1u);
+    EXPECT_TRUE(post("/api/tac/verify", "{").contains("HTTP/1.1 400"));
+    EXPECT_TRUE(post("/api/nothing", "{}").contains("HTTP/1.1 404"));
+}
 
 TEST_F(DemoBankOverTcp, AnOversizedBodyIsRefusedFromItsHeaders)
 {

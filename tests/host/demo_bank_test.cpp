@@ -20,12 +20,6 @@ const Text kPadReader = u"ACS ACR83U 00 00";
 const Text kPlainReader = u"Generic Reader 01";
 constexpr char kOtherKey[] = "0123456789ABCDEFFEDCBA9876543210";
 
-std::optional<host::HostKeys> ReadHostKeys()
-{
-    return host::HostKeys::FromPem(
-        testing::ReadKeySetFile("host_private.pem"), testing::ReadKeySetFile("control_public.pem"));
-}
-
 // Two virtual cards with different TAC keys; the bank knows both from the same description.
 json TwoCards()
 {
@@ -38,14 +32,11 @@ class DemoBankTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::optional<host::HostKeys> keys = ReadHostKeys();
-        if (!keys) {
-            GTEST_SKIP() << "the selected key set carries no host private key";
-        }
+        VELKOR_REQUIRE_HOST_KEYS();
         host::CardKeyTable cards;
         std::string error;
         ASSERT_TRUE(cards.Load(TwoCards().dump(), error)) << error;
-        bank = std::make_unique<host::DemoBank>(std::move(*keys), std::move(cards), 8931);
+        bank = std::make_unique<host::DemoBank>(*testing::DemoHostKeys(), std::move(cards), 8931);
     }
 
     static json Body(const host::DemoBankReply& reply) { return json::parse(reply.json); }

@@ -35,14 +35,22 @@ inline const host::HostKeys* DemoHostKeys()
     return keys ? &*keys : nullptr;
 }
 
+// A key of the key set read with OpenSSL alone, not through the host library.
+inline RsaKey ReadKeySetKey(const char* name, bool privateKey)
+{
+    const std::string pem = ReadKeySetFile(name);
+    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
+    EVP_PKEY* key = privateKey ? PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr)
+                               : PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
+    BIO_free(bio);
+    return RsaKey(key);
+}
+
 // Enciphers any bytes to the control's public key (the host library refuses malformed keys), with
 // their SHA-1: a session-key pair of any length.
 inline std::pair<Text, Text> AnyPairToControl(std::span<const uint8_t> bytes)
 {
-    const std::string pem = ReadKeySetFile("control_public.pem");
-    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-    const RsaKey key(PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr));
-    BIO_free(bio);
+    const RsaKey key = ReadKeySetKey("control_public.pem", false);
     std::vector<uint8_t> encrypted;
     key.PublicEncrypt(bytes, encrypted);
     const Sha1Digest digest = Sha1(bytes).value();

@@ -28,6 +28,13 @@ int32_t Verify(CVelkorCtrl& control, const host::Challenge& c)
         c.RN1Len, T(c.pCpukEncryptedRN1), c.DsigLen, T(c.pSprkSignRN1));
 }
 
+std::vector<uint8_t> Bytes(std::string_view hex)
+{
+    std::vector<uint8_t> bytes(hex.size() / 2);
+    EXPECT_TRUE(CDataProcess::HexToBytes(hex.size(), T(std::string(hex)), bytes.data()));
+    return bytes;
+}
+
 TEST(MutualAuthentication, FullExchangeIsAcceptedByTheHost)
 {
     VELKOR_REQUIRE_HOST_KEYS();
@@ -95,9 +102,7 @@ TEST(HostKeys, AnEncryptedHostKeyNeedsItsPassphraseAndNeverPrompts)
     VELKOR_REQUIRE_HOST_KEYS();
     const std::string plainPem = testing::ReadKeySetFile("host_private.pem");
     const std::string controlPem = testing::ReadKeySetFile("control_public.pem");
-    BIO* in = BIO_new_mem_buf(plainPem.data(), static_cast<int>(plainPem.size()));
-    const RsaKey key(PEM_read_bio_PrivateKey(in, nullptr, nullptr, nullptr));
-    BIO_free(in);
+    const RsaKey key = testing::ReadKeySetKey("host_private.pem", true);
     BIO* out = BIO_new(BIO_s_mem());
     const char passphrase[] = "bank passphrase";
     ASSERT_EQ(PEM_write_bio_PKCS8PrivateKey(out, key.Get(), EVP_aes_256_cbc(), passphrase,
@@ -132,10 +137,7 @@ TEST(MutualAuthentication, Rn2HasNoZeroByteAndOddParityAndTheHashCoversRn1ThenRn
 {
     VELKOR_REQUIRE_HOST_KEYS();
     // Only the host can see RN2: open it with the host's private key of the key set.
-    const std::string pem = testing::ReadKeySetFile("host_private.pem");
-    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-    const RsaKey hostKey(PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr));
-    BIO_free(bio);
+    const RsaKey hostKey = testing::ReadKeySetKey("host_private.pem", true);
     ASSERT_TRUE(hostKey.Valid());
     for (int round = 0; round < 8; ++round) {
         CVelkorCtrl control;
@@ -144,10 +146,8 @@ TEST(MutualAuthentication, Rn2HasNoZeroByteAndOddParityAndTheHashCoversRn1ThenRn
         ASSERT_TRUE(bank.MakeChallenge(challenge));
         ASSERT_EQ(Verify(control, challenge), 0);
         const std::string rn2Hex = TextToUtf8(control.GetEncryptRN2());
-        std::vector<uint8_t> encrypted(rn2Hex.size() / 2);
-        ASSERT_TRUE(CDataProcess::HexToBytes(rn2Hex.size(), T(rn2Hex), encrypted.data()));
         SecureBytes rn2;
-        ASSERT_TRUE(hostKey.PrivateDecrypt(encrypted, rn2));
+        ASSERT_TRUE(hostKey.PrivateDecrypt(Bytes(rn2Hex), rn2));
         ASSERT_EQ(rn2.size(), 8u);
         for (const uint8_t byte : rn2) {
             EXPECT_NE(byte, 0);
@@ -235,13 +235,6 @@ TEST(MutualAuthentication, FailuresAfterTheChecksHideTheHashAndWipe)
     EXPECT_EQ(control.GetSessionKeyHash().size(), 40u);
 }
 
-std::vector<uint8_t> Bytes(std::string_view hex)
-{
-    std::vector<uint8_t> bytes(hex.size() / 2);
-    EXPECT_TRUE(CDataProcess::HexToBytes(hex.size(), T(std::string(hex)), bytes.data()));
-    return bytes;
-}
-
 // A key store like the built-in one (same constant) with one blob replaced.
 class ReplacedBlob {
 public:
@@ -322,16 +315,8 @@ TEST(MutualAuthentication, FailuresAtEncipheringAndSigningRn2KeepTheEarlierAnswe
 TEST(MutualAuthentication, TheAnswerChecksOutWithPlainOpenSsl)
 {
     VELKOR_REQUIRE_HOST_KEYS();
-    const auto readPem = [](const char* name, bool privateKey) {
-        const std::string pem = testing::ReadKeySetFile(name);
-        BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-        EVP_PKEY* key = privateKey ? PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr)
-                                   : PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
-        BIO_free(bio);
-        return RsaKey(key); // only as the owner of the EVP_PKEY
-    };
-    const RsaKey controlPublic = readPem("control_public.pem", false);
-    const RsaKey hostPrivate = readPem("host_private.pem", true);
+    const RsaKey controlPublic = testing::ReadKeySetKey("control_public.pem", false);
+    const RsaKey hostPrivate = testing::ReadKeySetKey("host_private.pem", true);
     ASSERT_TRUE(controlPublic.Valid() && hostPrivate.Valid());
 
     const uint8_t rn1[8] = { 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88 };
