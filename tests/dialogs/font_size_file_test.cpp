@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "dialogs/dialog_fonts.h"
 #include "dialogs/profile_file.h"
 
 namespace velkor {
@@ -101,19 +100,6 @@ TEST_F(FontSizeFileTest, EmptyOddAndUnknownFiles)
     FontSizeFile nowhere(std::nullopt);
     EXPECT_EQ(nowhere.SaveFontSize(kFontSmall, kSlotTransOth), font_size_status::kNoFolder);
     EXPECT_EQ(nowhere.LoadFontSize(kSlotTransOth, choice), font_size_status::kNoFolder);
-}
-
-TEST(DialogFonts, SizesFollowTheChoiceAndTheResolution)
-{
-    EXPECT_EQ(FontSizesFor(1, 96).entryHeight, 16);
-    EXPECT_EQ(FontSizesFor(1, 120).entryHeight, 18);
-    EXPECT_EQ(FontSizesFor(1, 144).entryHeight, 20);
-    const DialogFontSizes small = FontSizesFor(3, 143);
-    EXPECT_EQ(small.labelSize, 10);
-    EXPECT_EQ(small.controlHeight, 12);
-    EXPECT_EQ(small.entryHeight, 14);
-    EXPECT_EQ(FontSizesFor(2, 200).entryHeight, 18);
-    EXPECT_EQ(FontSizesFor(0, 96).labelSize, 14);
 }
 
 } // namespace

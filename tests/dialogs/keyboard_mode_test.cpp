@@ -8,37 +8,6 @@
 namespace velkor {
 namespace {
 
-TEST(EntryStyle, EachKeyTypeGivesItsOrderStartAndChoice)
-{
-    struct Row {
-        int32_t keyType;
-        bool random;
-        KeyboardMode start;
-        bool choice;
-        bool keypad;
-        bool edit;
-    };
-    const Row rows[] = {
-        { 0, true, KeyboardMode::kGraphic, false, true, false },
-        { 1, false, KeyboardMode::kGraphic, false, true, false },
-        { 2, true, KeyboardMode::kGeneral, false, false, true },
-        { 3, true, KeyboardMode::kGraphic, true, true, true },
-        { 4, false, KeyboardMode::kGraphic, true, true, true },
-        { 5, true, KeyboardMode::kGeneral, true, true, true },
-        { 6, false, KeyboardMode::kGeneral, true, true, true },
-        { 7, true, KeyboardMode::kGraphic, false, true, false }, // read as 0
-        { -1, true, KeyboardMode::kGraphic, false, true, false },
-    };
-    for (const Row& row : rows) {
-        const EntryStyle style = EntryStyleFor(row.keyType);
-        EXPECT_EQ(style.randomOrder, row.random) << row.keyType;
-        EXPECT_EQ(style.startMode, row.start) << row.keyType;
-        EXPECT_EQ(style.choiceShown, row.choice) << row.keyType;
-        EXPECT_EQ(style.keypadUsable, row.keypad) << row.keyType;
-        EXPECT_EQ(style.editUsable, row.edit) << row.keyType;
-    }
-}
-
 TEST(KeyboardModeSwitchTest, SwitchingDiscardsWhatTheOtherModeHeld)
 {
     KeyboardModeSwitch modes(EntryStyleFor(3));
@@ -66,7 +35,9 @@ TEST(KeyboardModeSwitchTest, SwitchingDiscardsWhatTheOtherModeHeld)
 
 TEST(KeyboardModeSwitchTest, StylesWithoutAChoiceKeepTheirOneMode)
 {
-    KeyboardModeSwitch keypadOnly(EntryStyleFor(0));
+    // Key types outside the table are read as 0: the keypad alone, in a random order.
+    EXPECT_TRUE(EntryStyleFor(7).randomOrder);
+    KeyboardModeSwitch keypadOnly(EntryStyleFor(-1));
     keypadOnly.Start();
     EXPECT_FALSE(keypadOnly.Choose(KeyboardMode::kGeneral).changed);
     EXPECT_EQ(keypadOnly.Mode(), KeyboardMode::kGraphic);

@@ -191,18 +191,6 @@ TEST_F(TryFirm, ShowsTheSlotsAndLaysOutTheRowsOfItsType)
     EXPECT_EQ(dialog_->Control(kEmailField).text, u"附註");
     EXPECT_EQ(dialog_->Control(1028).text, u"標");
     EXPECT_EQ(dialog_->Control(1029).text, u"值");
-
-    Open(0, u"<Tag4>x</Tag4>");
-    for (const int id : { 1014, 1020, 1021, 1026, 1028, 1029, kEmailField }) {
-        EXPECT_FALSE(dialog_->Control(id).visible) << id;
-    }
-    EXPECT_TRUE(dialog_->Control(kTitle).visible);
-    Open(25, u"<Tag14>費</Tag14>");
-    EXPECT_FALSE(dialog_->Control(1022).visible);
-    EXPECT_TRUE(dialog_->Control(1024).visible);
-    Open(25, u"<Tag12>金額</Tag12>");
-    EXPECT_TRUE(dialog_->Control(1022).visible);
-    EXPECT_FALSE(dialog_->Control(1025).visible);
 }
 
 TEST_F(TryFirm, ACardNeverPulledCountsDownFrom59ToTheTimeOut)
