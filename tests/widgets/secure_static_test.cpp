@@ -3,8 +3,6 @@
 #include "qt_test_application.h"
 #include "widget_render.h"
 #include "widgets/secure_static.h"
-#include "widgets/secure_static_layout.h"
-#include "widgets/static_style.h"
 
 namespace velkor {
 namespace {
@@ -62,12 +60,6 @@ TEST_F(SecureStaticTest, PlainModesAndEmptyText)
     display.SetText(Text(), CSecureStatic::kModePlainCells);
     EXPECT_TRUE(display.WindowText().empty());
     EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
-    // Mode 6 follows the alignment bits: right-aligned text stays in the right half.
-    display.SetStyleBits(kStaticRight | kStaticCentreImage);
-    display.SetText(u"1234", CSecureStatic::kModePlainWhole);
-    const QImage image = Render(display);
-    EXPECT_EQ(InkIn(image, QRect(0, 0, 210, 30), kWhite), 0);
-    EXPECT_GT(InkIn(image, QRect(210, 0, 210, 30), kWhite), 0);
 }
 
 TEST_F(SecureStaticTest, TextThatDoesNotDecipherDrawsNothing)
