@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "card_test_support.h"
-#include "control/velkor_ctrl.h"
-#include "pcsc/simulated_readers.h"
+#include "connected_control.h"
 
 // Account lists, identity reads and the SNUM/TAC record write, through the control on simulated
 // readers.
@@ -10,6 +9,7 @@ namespace velkor {
 namespace {
 
 using nlohmann::json;
+using testing::ConnectedControl;
 using testing::FinancialCard;
 using testing::Readers;
 using testing::ScriptedCard;
@@ -63,53 +63,47 @@ TEST_F(CardCommands, AccountListIsReadRecordByRecordExactlyAsSent)
     for (int i = 0; i < 16; ++i) {
         zeros += "30";
     }
-    SimulatedReaders sim(Readers(ScriptedCard("T0",
+    ConnectedControl control(Readers(ScriptedCard("T0",
         { { "00A4040008A000000172950001", "9000" }, { "00A40200021001", "9000" },
             { "00B2030412", "0310" + account + "30319000" },
             { "00B2040412", "03103841" + account.substr(4) + "30319000" }, { "00B2050412", "9000" },
             { "00B2060412", "0310" + account + "00319000" },
             { "00B2070412", "0310" + zeros + "9000" }, { "00B2080412", "6A83" } })));
-    CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.ListEF1001Accounts(), 20482);
-    EXPECT_EQ(control.GetEF1001TotalAccounts(), 2);
-    EXPECT_EQ(control.GetEF1001Account(0), u"8220012345678901");
-    EXPECT_EQ(control.GetEF1001Account(1), u"82200123456789");
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_EQ(control->ListEF1001Accounts(), 20482);
+    EXPECT_EQ(control->GetEF1001TotalAccounts(), 2);
+    EXPECT_EQ(control->GetEF1001Account(0), u"8220012345678901");
+    EXPECT_EQ(control->GetEF1001Account(1), u"82200123456789");
+    EXPECT_EQ(control.sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
 
     // A refused selection leaves the list and the count as they were.
-    EXPECT_EQ(control.ListEF1001Accounts(), 20481);
-    EXPECT_EQ(control.GetEF1001TotalAccounts(), 2);
+    EXPECT_EQ(control->ListEF1001Accounts(), 20481);
+    EXPECT_EQ(control->GetEF1001TotalAccounts(), 2);
 }
 
 TEST_F(CardCommands, IdentityReadsGiveTheCardsTextsAndHideFailuresInEmptyTexts)
 {
-    SimulatedReaders sim(Readers(FinancialCard(),
+    ConnectedControl control(Readers(FinancialCard(),
         FinancialCard(
             { { "forcedAnswers", { { { "command", "00A40400" }, { "answer", "6A82" } } } } })));
-    CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.GetIssuerBank(), u"822");
+    EXPECT_EQ(control->GetIssuerBank(), u"822");
     EXPECT_EQ(
-        control.GetICCRemark(), u"000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D");
-    EXPECT_EQ(control.ReadCardSN(), u"445566778899AABB");
-    EXPECT_EQ(control.State().LastErrorCode, 0);
+        control->GetICCRemark(), u"000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D");
+    EXPECT_EQ(control->ReadCardSN(), u"445566778899AABB");
+    EXPECT_EQ(control->State().LastErrorCode, 0);
 
-    ASSERT_EQ(control.ConnectCard(kPlain), 0);
-    EXPECT_EQ(control.GetIssuerBank(), u"");
-    EXPECT_EQ(control.GetICCRemark(), u"");
-    EXPECT_EQ(control.ReadCardSN(), u"");
-    EXPECT_EQ(control.State().LastErrorCode, 20481);
+    ASSERT_EQ(control->ConnectCard(kPlain), 0);
+    EXPECT_EQ(control->GetIssuerBank(), u"");
+    EXPECT_EQ(control->GetICCRemark(), u"");
+    EXPECT_EQ(control->ReadCardSN(), u"");
+    EXPECT_EQ(control->State().LastErrorCode, 20481);
 }
 
 TEST_F(CardCommands, SerialTooShortForItsBytesIsAFailureNotStaleData)
 {
-    SimulatedReaders sim(Readers(ScriptedCard("T1",
+    ConnectedControl control(Readers(ScriptedCard("T1",
         { { "00A4040008A00000017295000100", "9000" }, { "00B0000010", "0011223344559000" } })));
-    CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.ReadCardSN(), u"");
-    EXPECT_EQ(control.State().LastErrorCode, -1);
+    EXPECT_EQ(control->ReadCardSN(), u"");
+    EXPECT_EQ(control->State().LastErrorCode, -1);
 }
 
 TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)
@@ -118,15 +112,13 @@ TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)
     // The card goes right after the application is selected.
     config["events"] = { { { "call", "SCardTransmit" }, { "nth", 1 }, { "action", "remove" },
         { "reader", "ACS ACR83U 00 00" } } };
-    SimulatedReaders sim(config);
-    CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.VerifyPIN(u"123456"), 1);
-    EXPECT_EQ(control.ListEF1001Accounts(), 20481);
-    EXPECT_EQ(control.GetIssuerBank(), u"");
-    EXPECT_EQ(control.ReadCardSN(), u"");
-    EXPECT_EQ(control.State().LastErrorCode, 20481);
-    EXPECT_EQ(control.CheckCardInsert(), 1);
+    ConnectedControl control(config);
+    EXPECT_EQ(control->VerifyPIN(u"123456"), 1);
+    EXPECT_EQ(control->ListEF1001Accounts(), 20481);
+    EXPECT_EQ(control->GetIssuerBank(), u"");
+    EXPECT_EQ(control->ReadCardSN(), u"");
+    EXPECT_EQ(control->State().LastErrorCode, 20481);
+    EXPECT_EQ(control->CheckCardInsert(), 1);
 }
 
 TEST_F(CardCommands, RecordWriteWithSnumTacChecksItsTextsAndStoresTheAnswer)

@@ -11,6 +11,7 @@
 #include "hex.h"
 #include "host/tac_check.h"
 #include "pin_pad.h"
+#include "support/hex.h"
 
 // The virtual financial card as a model: the answers every card operation and the simulators
 // rely on.
@@ -124,8 +125,7 @@ TEST(FinancialCard, UnderT0AnswersWaitForGetResponseAndExtendedLeIsRefused)
     ASSERT_EQ(Send(*card, kRightPin), "9000");
     const std::string data = host::WithdrawalCommandData(
         "2510", "00000000100000", "00000001", "12345678", "20240305070809", testing::kCardAccount);
-    const std::string command = "00E21080" + ToHex({ static_cast<uint8_t>(data.size()) })
-        + ToHex(Bytes(data.begin(), data.end()));
+    const std::string command = testing::TransactionCommand(data, "");
     EXPECT_EQ(Send(*card, command), "6113");
     EXPECT_EQ(Send(*card, "00C0000008"), "6C13") << "a wrong length is corrected, not lost";
     const std::string answer = Send(*card, "00C0000013");
@@ -169,8 +169,7 @@ TEST(FinancialCard, TransactionsCountTheSnumAndCarryAHostVerifiableTac)
     auto card = Make(testing::FinancialCard({ { "snum", 99999999 } }));
     const std::string data = host::WithdrawalCommandData(
         "2510", "00000000100000", "00000001", "12345678", "20240305070809", testing::kCardAccount);
-    const std::string command = "00E21080" + ToHex({ static_cast<uint8_t>(data.size()) })
-        + ToHex(Bytes(data.begin(), data.end())) + "00";
+    const std::string command = testing::TransactionCommand(data);
     EXPECT_EQ(Send(*card, command), "6985") << "no application selected";
     ASSERT_EQ(Send(*card, kSelectApplication), "9000");
     ASSERT_EQ(Send(*card, kRightPin), "9000");
@@ -180,7 +179,7 @@ TEST(FinancialCard, TransactionsCountTheSnumAndCarryAHostVerifiableTac)
         const std::string answer = Send(*card, command);
         ASSERT_EQ(answer.size(), 2 * 21u);
         EXPECT_EQ(answer.substr(0, 2), "40");
-        EXPECT_EQ(answer.substr(2, 16), ToHex(Bytes(snum.begin(), snum.end())));
+        EXPECT_EQ(answer.substr(2, 16), testing::Hex(snum));
         EXPECT_EQ(answer.substr(18, 4), "0000");
         EXPECT_EQ(answer.substr(38), "9000");
         const std::string tac = answer.substr(22, 16);

@@ -18,16 +18,13 @@ Text BlockHex(const PinBlockBytes& block)
 
 TEST(PinBlock, PacksSixToTwelveDigitsHighNibbleFirstWithFTail)
 {
+    // The shortest, an odd length (F in a low nibble) and the longest.
     const struct {
         const char16_t* pin;
         const char16_t* block;
     } cases[] = {
         { u"123456", u"123456FFFFFFFFFF" },
         { u"1234567", u"1234567FFFFFFFFF" },
-        { u"00000000", u"00000000FFFFFFFF" },
-        { u"987654321", u"987654321FFFFFFF" },
-        { u"1234567890", u"1234567890FFFFFF" },
-        { u"12345678901", u"12345678901FFFFF" },
         { u"999999999999", u"999999999999FFFF" },
     };
     for (const auto& c : cases) {

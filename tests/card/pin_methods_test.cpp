@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "card_test_support.h"
-#include "control/velkor_ctrl.h"
-#include "pcsc/simulated_readers.h"
+#include "connected_control.h"
 
 // PIN verification and change, typed and on the reader's pad, through the control.
 namespace velkor {
 namespace {
 
 using nlohmann::json;
+using testing::ConnectedControl;
 using testing::FinancialCard;
 using testing::Readers;
 using testing::ScriptedCard;
@@ -28,17 +28,15 @@ protected:
 
 TEST_F(PinMethods, PinsThatCannotBeSentAreRefusedBeforeTheCardIsTouched)
 {
-    SimulatedReaders sim(Readers(ScriptedCard("T1", {})));
-    CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.VerifyPIN(std::nullopt), 8195);
-    EXPECT_EQ(control.VerifyPIN(u"12345"), 8194);
-    EXPECT_EQ(control.VerifyPIN(u"1234567890123"), 8194);
-    EXPECT_EQ(control.VerifyPIN(u"12345a"), 8193);
-    EXPECT_EQ(control.ChangePIN(u"123456", std::nullopt), 8195);
-    EXPECT_EQ(control.ChangePIN(u"12345a", u"12345"), 8194) << "lengths before characters";
-    EXPECT_EQ(control.ChangePIN(u"123456", u"65432x"), 8193);
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u) << "nothing was sent";
+    ConnectedControl control(Readers(ScriptedCard("T1", {})));
+    EXPECT_EQ(control->VerifyPIN(std::nullopt), 8195);
+    EXPECT_EQ(control->VerifyPIN(u"12345"), 8194);
+    EXPECT_EQ(control->VerifyPIN(u"1234567890123"), 8194);
+    EXPECT_EQ(control->VerifyPIN(u"12345a"), 8193);
+    EXPECT_EQ(control->ChangePIN(u"123456", std::nullopt), 8195);
+    EXPECT_EQ(control->ChangePIN(u"12345a", u"12345"), 8194) << "lengths before characters";
+    EXPECT_EQ(control->ChangePIN(u"123456", u"65432x"), 8193);
+    EXPECT_EQ(control.sim.Progress("ACS ACR83U 00 00").mismatches, 0u) << "nothing was sent";
 }
 
 TEST_F(PinMethods, TypedPinGoesOutAsItsBlockAndRefusalsAreMapped)
@@ -50,65 +48,53 @@ TEST_F(PinMethods, TypedPinGoesOutAsItsBlockAndRefusalsAreMapped)
     } cases[]
         = { { "9000", 0 }, { "63C2", 1 }, { "6983", 1 }, { "6620", 20485 }, { "6608", 20484 } };
     for (const auto& c : cases) {
-        SimulatedReaders sim(Readers(ScriptedCard("T0",
+        ConnectedControl control(Readers(ScriptedCard("T0",
             { { "00A4040008A000000172950001", "9000" },
                 { "00200010081234567FFFFFFFFF", c.answer } })));
-        CVelkorCtrl control;
-        ASSERT_EQ(control.ConnectCard(kPad), 0);
-        EXPECT_EQ(control.VerifyPIN(u"1234567"), c.result) << c.answer;
-        EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+        EXPECT_EQ(control->VerifyPIN(u"1234567"), c.result) << c.answer;
+        EXPECT_EQ(control.sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
     }
-    SimulatedReaders sim(Readers(ScriptedCard("T1", { { kSelectT1, "6A82" } })));
-    CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.VerifyPIN(u"123456"), 20481);
+    ConnectedControl control(Readers(ScriptedCard("T1", { { kSelectT1, "6A82" } })));
+    EXPECT_EQ(control->VerifyPIN(u"123456"), 20481);
 }
 
 TEST_F(PinMethods, ChangePinWritesTheNewBlockOnlyAfterTheOldOneIsAccepted)
 {
     {
-        SimulatedReaders sim(Readers(ScriptedCard(
+        ConnectedControl control(Readers(ScriptedCard(
             "T1", { { kSelectT1, "9000" }, { "0020001008111111FFFFFFFFFF", "63C1" } })));
-        CVelkorCtrl control;
-        ASSERT_EQ(control.ConnectCard(kPad), 0);
-        EXPECT_EQ(control.ChangePIN(u"111111", u"222222"), 1);
-        const auto progress = sim.Progress("ACS ACR83U 00 00");
+        EXPECT_EQ(control->ChangePIN(u"111111", u"222222"), 1);
+        const auto progress = control.sim.Progress("ACS ACR83U 00 00");
         EXPECT_EQ(progress.consumed, progress.total);
         EXPECT_EQ(progress.mismatches, 0u) << "the PIN file was never selected";
     }
-    SimulatedReaders sim(Readers(ScriptedCard("T1",
+    ConnectedControl control(Readers(ScriptedCard("T1",
         { { kSelectT1, "9000" }, { "0020001008111111FFFFFFFFFF", "9000" },
             { "00A402000200C2", "9000" }, { "00D2010408123456789012FFFF", "6A80" } })));
-    CVelkorCtrl control;
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.ChangePIN(u"111111", u"123456789012"), 0x6A80) << "the write's own status";
-    EXPECT_EQ(sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
+    EXPECT_EQ(control->ChangePIN(u"111111", u"123456789012"), 0x6A80) << "the write's own status";
+    EXPECT_EQ(control.sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
 }
 
 TEST_F(PinMethods, PadVerificationTellsTheCustomerFirstAndUsesWhatWasTypedOnThePad)
 {
-    SimulatedReaders sim(Readers(FinancialCard(), FinancialCard({ { "triesLeft", 0 } })));
-    CVelkorCtrl control(ui);
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.VerifyPINSnd(), 0);
+    ConnectedControl control(Readers(FinancialCard(), FinancialCard({ { "triesLeft", 0 } })), &ui);
+    EXPECT_EQ(control->VerifyPINSnd(), 0);
     ASSERT_EQ(ui.texts.size(), 1u);
     EXPECT_EQ(ui.texts[0], u"請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵");
     EXPECT_EQ(ui.captions[0], u"霖州銀行");
 
     // A plain reader passes the blank block to the card, which counts it as a wrong PIN; a
     // blocked PIN stays refused.
-    ASSERT_EQ(control.ConnectCard(kPlain), 0);
-    EXPECT_EQ(control.VerifyPINSnd(), 1);
+    ASSERT_EQ(control->ConnectCard(kPlain), 0);
+    EXPECT_EQ(control->VerifyPINSnd(), 1);
     EXPECT_EQ(ui.texts.size(), 2u) << "the box comes before the card's answer";
 }
 
 TEST_F(PinMethods, PadVerificationWithAWrongPadPinIsRefused)
 {
-    SimulatedReaders sim(Readers(FinancialCard(), nullptr, "999999"));
-    CVelkorCtrl control(ui);
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.VerifyPINSnd(), 1);
-    EXPECT_EQ(control.VerifyPIN(u"123456"), 0) << "one wrong try, not blocked";
+    ConnectedControl control(Readers(FinancialCard(), nullptr, "999999"), &ui);
+    EXPECT_EQ(control->VerifyPINSnd(), 1);
+    EXPECT_EQ(control->VerifyPIN(u"123456"), 0) << "one wrong try, not blocked";
 }
 
 TEST_F(PinMethods, PadReadersTakeTheLongAndTheShortFormWithoutAMessage)
@@ -128,21 +114,19 @@ TEST_F(PinMethods, PadReadersTakeTheLongAndTheShortFormWithoutAMessage)
 
 TEST_F(PinMethods, PadChangeChecksTheAccountAfterTheMessageAndChangesThePin)
 {
-    SimulatedReaders sim(Readers(FinancialCard()));
-    CVelkorCtrl control(ui);
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.ChangePINSnd(std::nullopt), 8195);
+    ConnectedControl control(Readers(FinancialCard()), &ui);
+    EXPECT_EQ(control->ChangePINSnd(std::nullopt), 8195);
     EXPECT_TRUE(ui.events.empty()) << "a missing account shows no box";
 
-    EXPECT_EQ(control.ChangePINSnd(u"822001234567890"), 20757) << "15 characters";
-    EXPECT_EQ(control.ChangePINSnd(u"8220012345678902"), 20757) << "another account";
+    EXPECT_EQ(control->ChangePINSnd(u"822001234567890"), 20757) << "15 characters";
+    EXPECT_EQ(control->ChangePINSnd(u"8220012345678902"), 20757) << "another account";
     ASSERT_EQ(ui.texts.size(), 2u);
     EXPECT_EQ(ui.texts[0], u"請於晶片讀卡機上輸入晶片舊密碼與新密碼後，按下『確認』鍵");
     EXPECT_EQ(ui.captions[0], u"霖州銀行");
 
-    EXPECT_EQ(control.ChangePINSnd(u"8220012345678901"), 0);
-    EXPECT_EQ(control.VerifyPIN(u"123456"), 1);
-    EXPECT_EQ(control.VerifyPIN(u"654321"), 0);
+    EXPECT_EQ(control->ChangePINSnd(u"8220012345678901"), 0);
+    EXPECT_EQ(control->VerifyPIN(u"123456"), 1);
+    EXPECT_EQ(control->VerifyPIN(u"654321"), 0);
 }
 
 TEST_F(PinMethods, PadChangeFailuresComeAfterTheBoxAndLeaveThePinAlone)
@@ -178,11 +162,9 @@ TEST_F(PinMethods, PadChangeFailuresComeAfterTheBoxAndLeaveThePinAlone)
     }
 
     // Only the first 16 characters of a longer account are compared.
-    SimulatedReaders sim(Readers(FinancialCard()));
-    CVelkorCtrl control(ui);
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.ChangePINSnd(u"82200123456789019"), 0);
-    EXPECT_EQ(control.VerifyPIN(u"654321"), 0);
+    ConnectedControl control(Readers(FinancialCard()), &ui);
+    EXPECT_EQ(control->ChangePINSnd(u"82200123456789019"), 0);
+    EXPECT_EQ(control->VerifyPIN(u"654321"), 0);
 }
 
 } // namespace

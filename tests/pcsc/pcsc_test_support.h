@@ -1,43 +1,16 @@
 #pragma once
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/wait.h"
 #include "pcsc/reader_session.h"
+#include "support/scoped_environment.h"
 
 // Shared by the PC/SC and control tests: choosing the PC/SC library a test runs against, and
 // recording the session's waits instead of sleeping.
 namespace velkor::testing {
-
-// Sets an environment variable for the scope, restoring the previous value afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value)
-        : name_(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            previous_ = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-    ~ScopedEnv()
-    {
-        if (previous_) {
-            setenv(name_, previous_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> previous_;
-};
 
 // The reader session a PC/SC test drives: the one of the innermost ScopedPcscLibrary.
 inline pcsc::ReaderSession*& CurrentTestSession()
@@ -55,9 +28,9 @@ inline pcsc::ReaderSession& Session()
 class ScopedPcscLibrary {
 public:
     explicit ScopedPcscLibrary(const std::string& library)
-        : env_("VELKOR_PCSC_LIBRARY", library)
-        , previous_(CurrentTestSession())
+        : previous_(CurrentTestSession())
     {
+        env_.Set("VELKOR_PCSC_LIBRARY", library);
         pcsc::UnloadPcscApi();
         session_.emplace();
         CurrentTestSession() = &*session_;
@@ -70,7 +43,7 @@ public:
     }
 
 private:
-    ScopedEnv env_;
+    ScopedEnvironment env_;
     pcsc::ReaderSession* previous_;
     std::optional<pcsc::ReaderSession> session_;
 };

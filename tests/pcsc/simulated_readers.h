@@ -31,9 +31,9 @@ class SimulatedReaders {
 public:
     explicit SimulatedReaders(const nlohmann::json& config)
         : configPath_(NewConfigPath())
-        , configEnv_("VELKOR_SIM_CONFIG", configPath_.string())
-        , library_(std::in_place, VELKOR_SIM_LIBRARY)
     {
+        configEnv_.Set("VELKOR_SIM_CONFIG", configPath_.string());
+        library_.emplace(VELKOR_SIM_LIBRARY);
         Write(config);
         handle_ = dlopen(VELKOR_SIM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) {
@@ -105,7 +105,7 @@ private:
     }
 
     std::filesystem::path configPath_;
-    ScopedEnv configEnv_;
+    ScopedEnvironment configEnv_;
     std::optional<ScopedPcscLibrary> library_;
     void* handle_ = nullptr;
     unsigned long blockedAtStart_ = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "card/card_test_support.h"
+#include "card/connected_control.h"
 #include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "crypto/data_process.h"
@@ -14,6 +15,7 @@ namespace velkor {
 namespace {
 
 using nlohmann::json;
+using testing::ConnectedControl;
 using testing::FinancialCard;
 using testing::FixedClock;
 using testing::kCardAccount;
@@ -159,33 +161,30 @@ TEST_F(SndTransactions, CardPulledAfterTheBoxFailsTheRequestAndStillEndsTheSessi
 
 TEST_F(SndTransactions, InquiryWorksOnTheConnectedCardWithoutBoxOrConnectionOfItsOwn)
 {
-    SimulatedReaders sim(Readers(FinancialCard()));
-    CVelkorCtrl control(ui);
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, u"No Such Reader 99"), 0);
+    ConnectedControl control(Readers(FinancialCard()), &ui);
+    EXPECT_EQ(control->AccountInquirySnd(u"2550", u"12345678", kAccount, u"No Such Reader 99"), 0);
     EXPECT_EQ(ui.events, (std::vector<std::string> { "wait", "arrow" }));
-    EXPECT_TRUE(control.Session().ContextEstablished());
-    EXPECT_EQ(control.GetRespSNUM(), u"00000001");
-    EXPECT_EQ(control.GetRespDateTime(), u"");
+    EXPECT_TRUE(control->Session().ContextEstablished());
+    EXPECT_EQ(control->GetRespSNUM(), u"00000001");
+    EXPECT_EQ(control->GetRespDateTime(), u"");
 }
 
 TEST_F(SndTransactions, InquirySelectsTheApplicationBeforeCheckingItsFields)
 {
-    SimulatedReaders sim(Readers(FinancialCard(
-        { { "forcedAnswers", { { { "command", "00A40400" }, { "answer", "6A82" } } } } })));
-    CVelkorCtrl control(ui);
-    ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt),
+    ConnectedControl control(Readers(FinancialCard({ { "forcedAnswers",
+                                 { { { "command", "00A40400" }, { "answer", "6A82" } } } } })),
+        &ui);
+    EXPECT_EQ(control->AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt),
         status::kSelectionFailed);
-    EXPECT_EQ(control.AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt),
+    EXPECT_EQ(control->AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt),
         status::kSelectionFailed)
         << "not kBadLength: the fields are checked only on the selected application";
-    EXPECT_EQ(control.AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt),
+    EXPECT_EQ(control->AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt),
         status::kSelectionFailed)
         << "not kMissingArgument";
     EXPECT_TRUE(ui.events.empty()) << "no wait cursor without the application";
-    EXPECT_TRUE(control.Session().ContextEstablished()) << "the page's card session stays";
-    EXPECT_EQ(control.GetRespSNUM(), u"");
+    EXPECT_TRUE(control->Session().ContextEstablished()) << "the page's card session stays";
+    EXPECT_EQ(control->GetRespSNUM(), u"");
 }
 
 } // namespace

@@ -250,10 +250,9 @@ TEST_F(TransactionRequests, UnderT0TheAnswerComesByGetResponseAndTheIdentityReco
     const std::string answer = TransactionAnswer("00000042", "0102030405060708");
     SimulatedReaders sim(Readers(nullptr,
         ScriptedCard("T0",
-            { { "00E21080" + Hex(std::string(1, static_cast<char>(data.size()))) + Hex(data),
-                  "6113" },
-                { "00C0000013", answer }, { kSelectAccountFile, "9000" },
-                { "00B20105000000", "6700" }, { "00B2010408", "0108" + Hex("822") + "0000009000" },
+            { { TransactionCommand(data, ""), "6113" }, { "00C0000013", answer },
+                { kSelectAccountFile, "9000" }, { "00B20105000000", "6700" },
+                { "00B2010408", "0108" + Hex("822") + "0000009000" },
                 { "00B2020420", std::string("021E") + kRemarkHex + "9000" },
                 { "00B2030412", "0310" + Hex(kAccount) + "9000" } })));
     CVelkorCtrl control;

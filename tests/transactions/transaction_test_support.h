@@ -2,9 +2,9 @@
 
 #include <ctime>
 #include <string>
-#include <string_view>
 
 #include "common/local_clock.h"
+#include "support/hex.h"
 
 // The fixed clock and the byte layouts the transaction tests compare with.
 namespace velkor::testing {
@@ -31,23 +31,6 @@ public:
 private:
     ScopedLocalTime clock_;
 };
-
-inline std::string Hex(std::string_view ascii)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (const char c : ascii) {
-        hex += kDigits[static_cast<uint8_t>(c) >> 4];
-        hex += kDigits[static_cast<uint8_t>(c) & 0x0F];
-    }
-    return hex;
-}
-
-// The transaction command with `data`, as the control sends it under T=1 (Le 00).
-inline std::string TransactionCommand(const std::string& data)
-{
-    return "00E21080" + Hex(std::string(1, static_cast<char>(data.size()))) + Hex(data) + "00";
-}
 
 // A card's answer: SNUM and TAC in their places.
 inline std::string TransactionAnswer(const std::string& snum, const std::string& tacHex)
