@@ -3,7 +3,7 @@
 #include "card/snum_tac_command.h"
 #include "common/status_codes.h"
 #include "control/card_engine.h"
-#include "control/customer_messages.h"
+#include "customer_messages.h"
 
 namespace velkor {
 

@@ -1,7 +1,7 @@
 #include "card/card_application.h"
 #include "common/status_codes.h"
 #include "control/card_engine.h"
-#include "control/customer_messages.h"
+#include "customer_messages.h"
 
 namespace velkor {
 

@@ -1,4 +1,4 @@
-#include "control/install_way.h"
+#include "install_way.h"
 
 #include <filesystem>
 #include <system_error>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "control/method_registry.h"
+#include "method_registry.h"
 
 namespace velkor {
 

@@ -1,5 +1,5 @@
-#include "control/method_binding.h"
-#include "control/method_registry.h"
+#include "method_binding.h"
+#include "method_registry.h"
 
 namespace velkor {
 

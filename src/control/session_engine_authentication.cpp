@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "common/status_codes.h"
-#include "control/session_work_area.h"
 #include "crypto/key_store.h"
 #include "crypto/rsa_key.h"
+#include "session_work_area.h"
 
 namespace velkor {
 

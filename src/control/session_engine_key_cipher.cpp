@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/status_codes.h"
-#include "control/session_work_area.h"
 #include "crypto/session_key.h"
+#include "session_work_area.h"
 
 namespace velkor {
 

@@ -1,6 +1,6 @@
 #include "control/session_engine.h"
 
-#include "control/system_locale.h"
+#include "system_locale.h"
 
 namespace velkor {
 

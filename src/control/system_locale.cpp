@@ -1,4 +1,4 @@
-#include "control/system_locale.h"
+#include "system_locale.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "control/velkor_ctrl.h"
 
 #include "build_info.h"
-#include "control/install_way.h"
+#include "install_way.h"
 
 namespace velkor {
 

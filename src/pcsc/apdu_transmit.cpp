@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "pcsc/session_state.h"
 #include "pcsc/status_words.h"
+#include "session_state.h"
 
 namespace velkor::pcsc {
 

@@ -1,4 +1,5 @@
 #include "pcsc/call_log.h"
+#include "call_log_internal.h"
 
 #include <PCSC/pcsclite.h>
 

@@ -36,18 +36,4 @@ private:
 // The name of a PC/SC result, e.g. "SCARD_E_NO_SMARTCARD"; "unknown" for codes it does not know.
 std::string_view ResultName(int32_t result);
 
-namespace detail {
-
-// Remembers which reader a card handle (of which context) is connected to, for the log's lines.
-void NoteConnection(SCARDCONTEXT context, SCARDHANDLE card, std::string_view reader);
-void ForgetConnection(SCARDHANDLE card);
-void ForgetContext(SCARDCONTEXT context);
-std::string ReaderOfConnection(SCARDHANDLE card);
-
-// Runs `call` and, when the log is on, writes its line.
-int32_t LoggedCall(
-    const char* function, std::string_view reader, const std::function<int32_t()>& call);
-
-} // namespace detail
-
 } // namespace velkor::pcsc

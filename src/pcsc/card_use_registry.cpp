@@ -1,4 +1,4 @@
-#include "pcsc/card_use_registry.h"
+#include "card_use_registry.h"
 
 #include <map>
 

@@ -1,5 +1,5 @@
 #include "common/wait.h"
-#include "pcsc/session_state.h"
+#include "session_state.h"
 
 namespace velkor::pcsc {
 

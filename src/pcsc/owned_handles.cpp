@@ -1,6 +1,6 @@
 #include "pcsc/owned_handles.h"
 
-#include "pcsc/card_use_registry.h"
+#include "card_use_registry.h"
 
 namespace velkor::pcsc {
 

@@ -1,5 +1,6 @@
 #include "pcsc/pcsc_api.h"
 
+#include "call_log_internal.h"
 #include "pcsc/call_log.h"
 
 #include <dlfcn.h>

@@ -2,7 +2,7 @@
 
 #include <PCSC/reader.h>
 
-#include "pcsc/session_state.h"
+#include "session_state.h"
 
 namespace velkor::pcsc {
 

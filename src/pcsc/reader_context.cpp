@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "card_use_registry.h"
 #include "common/wait.h"
-#include "pcsc/card_use_registry.h"
-#include "pcsc/session_state.h"
+#include "session_state.h"
 
 namespace velkor::pcsc {
 

@@ -5,11 +5,11 @@
 #include <fstream>
 #include <map>
 
-#include "control/install_way.h"
 #include "control/registration_record.h"
-#include "control/system_locale.h"
 #include "control/velkor_ctrl.h"
+#include "install_way.h"
 #include "support/scoped_environment.h"
+#include "system_locale.h"
 
 namespace velkor {
 namespace {
