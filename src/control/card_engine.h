@@ -150,6 +150,14 @@ public:
         int32_t characterCount, const OptText& input, int32_t& lastErrorCode) const;
 
 private:
+    // The steps every confirmed operation that connects by itself shares: connect to the named
+    // reader, have the customer confirm, connect again (the card may have left and come back
+    // during the dialog, so the first handle may be dead), select the application and, for a
+    // typed PIN, verify it. `slot` is left naming the connection whatever the outcome; the caller
+    // ends the card session.
+    int32_t ConnectAndConfirm(const OptText& readerName, ConfirmationRequest& request,
+        PinSource pinSource, const OptText& pin, const PageInteraction& page, int32_t& slot) const;
+
     pcsc::ReaderSession& session_;
 };
 

@@ -202,6 +202,52 @@ int32_t CardEngine::ChangePINSndEx(int32_t slot, const OptText& document, const 
     return card::ChangePinOnReader(session_.Slot(slot), account);
 }
 
+namespace {
+
+// Ends a confirmed operation's card session on every way out, after the connection was tried.
+class DisconnectOnExit {
+public:
+    DisconnectOnExit(const CardEngine& engine, const int32_t& slot)
+        : engine_(engine)
+        , slot_(slot)
+    {
+    }
+    DisconnectOnExit(const DisconnectOnExit&) = delete;
+    DisconnectOnExit& operator=(const DisconnectOnExit&) = delete;
+    ~DisconnectOnExit() { engine_.DisconnectCard(slot_); }
+
+private:
+    const CardEngine& engine_;
+    const int32_t& slot_;
+};
+
+} // namespace
+
+int32_t CardEngine::ConnectAndConfirm(const OptText& readerName, ConfirmationRequest& request,
+    PinSource pinSource, const OptText& pin, const PageInteraction& page, int32_t& slot) const
+{
+    int32_t atrHexLength = 0;
+    Text atrHex;
+    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
+        connected != status::kOk) {
+        return connected;
+    }
+    if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
+        return NotConfirmedStatus(result);
+    }
+    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
+        connected != status::kOk) {
+        return connected;
+    }
+    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
+        return status::kSelectionFailed;
+    }
+    if (pinSource == PinSource::Typed) {
+        return card::VerifyPin(session_.Slot(slot), pin);
+    }
+    return status::kOk;
+}
+
 int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptText& command,
     const OptText& document, PinSource pinSource, const OptText& pin,
     transactions::TransactionRecord& record, const PageInteraction& page) const
@@ -215,34 +261,12 @@ int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptTex
     if (const int32_t check = CheckPinBeforeDialog(pinSource, pin); check != status::kOk) {
         return check;
     }
-    int32_t slot = 0;
-    int32_t atrHexLength = 0;
-    Text atrHex;
-    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
-        connected != status::kOk) {
-        DisconnectCard(slot);
-        return connected;
-    }
     ConfirmationRequest request = Request(session_, *document, kRecordWriteKind, *readerName);
-    if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
-        DisconnectCard(slot);
-        return NotConfirmedStatus(result);
-    }
-    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
-        connected != status::kOk) {
-        DisconnectCard(slot);
-        return connected;
-    }
-    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
-        DisconnectCard(slot);
-        return status::kSelectionFailed;
-    }
-    if (pinSource == PinSource::Typed) {
-        if (const int32_t verified = card::VerifyPin(session_.Slot(slot), pin);
-            verified != status::kOk) {
-            DisconnectCard(slot);
-            return verified;
-        }
+    int32_t slot = 0;
+    const DisconnectOnExit endSession(*this, slot);
+    if (const int32_t ready = ConnectAndConfirm(readerName, request, pinSource, pin, page, slot);
+        ready != status::kOk) {
+        return ready;
     }
     int32_t written = status::kOk;
     {
@@ -251,12 +275,10 @@ int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptTex
             static_cast<int32_t>(command->size()), command, record.snum, record.tac);
     }
     if (written != status::kOk) {
-        DisconnectCard(slot);
         return written;
     }
     transactions::ReadTransactionIdentity(
         session_.Slot(slot), record.issuer, record.remark, record.account);
-    DisconnectCard(slot);
     return status::kOk;
 }
 
@@ -276,14 +298,6 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
     if (const int32_t check = CheckPinBeforeDialog(pinSource, pin); check != status::kOk) {
         return check;
     }
-    int32_t slot = 0;
-    int32_t atrHexLength = 0;
-    Text atrHex;
-    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
-        connected != status::kOk) {
-        DisconnectCard(slot);
-        return connected;
-    }
     ConfirmationRequest request = Request(session_, *document,
         TransactionKind(type, pinSource, IsZeroAmount(fields.amount)), *readerName);
     if (type != TransactionType::Inquiry) {
@@ -293,36 +307,15 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
     if (type == TransactionType::Transfer) {
         request.transferee = ViewOf(fields.importAccount);
     }
-    if (const int result = page.Confirm(request); result != PageInteraction::kConfirmed) {
-        DisconnectCard(slot);
-        return NotConfirmedStatus(result);
+    int32_t slot = 0;
+    const DisconnectOnExit endSession(*this, slot);
+    if (const int32_t ready = ConnectAndConfirm(readerName, request, pinSource, pin, page, slot);
+        ready != status::kOk) {
+        return ready;
     }
-    // The card may have left and come back during the dialog: a fresh connection, as the record
-    // write makes, so that the request does not go to a dead handle.
-    if (const int32_t connected = ConnectCard(readerName, slot, atrHexLength, atrHex);
-        connected != status::kOk) {
-        DisconnectCard(slot);
-        return connected;
-    }
-    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
-        DisconnectCard(slot);
-        return status::kSelectionFailed;
-    }
-    if (pinSource == PinSource::Typed) {
-        if (const int32_t verified = card::VerifyPin(session_.Slot(slot), pin);
-            verified != status::kOk) {
-            DisconnectCard(slot);
-            return verified;
-        }
-    }
-    int32_t result = status::kOk;
-    {
-        WaitCursor waitCursor(page.ui());
-        result = transactions::RequestTransaction(
-            session_.Slot(slot), type, fields, ImportAccountRule::Exactly16, record);
-    }
-    DisconnectCard(slot);
-    return result;
+    WaitCursor waitCursor(page.ui());
+    return transactions::RequestTransaction(
+        session_.Slot(slot), type, fields, ImportAccountRule::Exactly16, record);
 }
 
 } // namespace velkor
