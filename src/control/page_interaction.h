@@ -55,6 +55,17 @@ public:
         return PageLeft() ? kCancelled : result;
     }
 
+    // Runs another dialog (`run` is given the Ui) the same way: 2 when the page left before or
+    // while it was open.
+    template <typename Run> int RunDialog(Run&& run) const
+    {
+        if (PageLeft()) {
+            return kCancelled;
+        }
+        const int result = run(ui_);
+        return PageLeft() ? kCancelled : result;
+    }
+
     static constexpr int kConfirmed = 1;
     static constexpr int kCancelled = 2;
 

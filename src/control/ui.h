@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "control/dialog_requests.h"
+
 // What the control needs from the window system: modal message boxes and the wait cursor (and,
 // with the dialogs, running a dialog). The agent gives the control a Qt implementation; `velkor
 // call --ui none` and tests give their own.
@@ -29,6 +31,18 @@ public:
     // timed out, 101 or 102 when the page's description does not match the transaction. A Ui
     // without a screen cancels (2).
     virtual int RunConfirmation(ConfirmationRequest& request);
+
+    // The dialogs of the transfer and common-account procedures, run modally. Each returns 1
+    // (OK, the request's outputs filled in) or 2 (cancelled or timed out); the web-ATM common
+    // account form also returns 105 when the card refused the PIN typed in it. A Ui without a
+    // screen cancels (2).
+    virtual int RunTransferAccount(TransferAccountRequest& request);
+    virtual int RunNetSelection(NetSelectionRequest& request);
+    virtual int RunCommonAccountForm(CommonAccountRequest& request);
+
+    // The open-file dialog: the chosen path, or nothing when the customer cancelled. The path
+    // may name a file that does not exist.
+    virtual std::optional<std::u16string> ChooseFileToOpen();
 };
 
 // Type 23 (the web-ATM transfer) hands the dialog the session-key material and both enciphered
@@ -70,6 +84,26 @@ struct ConfirmationRequest {
 inline int Ui::RunConfirmation(ConfirmationRequest&)
 {
     return 2;
+}
+
+inline int Ui::RunTransferAccount(TransferAccountRequest&)
+{
+    return 2;
+}
+
+inline int Ui::RunNetSelection(NetSelectionRequest&)
+{
+    return 2;
+}
+
+inline int Ui::RunCommonAccountForm(CommonAccountRequest&)
+{
+    return 2;
+}
+
+inline std::optional<std::u16string> Ui::ChooseFileToOpen()
+{
+    return std::nullopt;
 }
 
 // Shows the wait cursor for a scope and the arrow cursor again on every way out.
