@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdio>
 
-#include "agent/agent_server.h"
+#include <QPointer>
+
 #include "agent/json_rpc.h"
-#include "agent/websocket_channel.h"
+#include "agent/page_link.h"
+#include "agent/page_services.h"
 #include "common/secure_buffer.h"
 #include "control/velkor_ctrl.h"
 
@@ -20,15 +22,14 @@ CallOwner NextOwner()
     return ++last;
 }
 
-// A page's call waiting in the process-wide queue. It shares the page's control, so the control
-// lives until the call has returned even if the page has gone meanwhile.
+// A page's call waiting in the process-wide queue. It takes the page's control when it runs and
+// holds it until it returns, so the control outlives a page that goes away meanwhile.
 class ConnectionCall final : public QueuedCall {
 public:
-    ConnectionCall(AgentServer& server, AgentConnection& connection, PreparedCall call)
-        : server_(server)
+    ConnectionCall(PageServices& services, AgentConnection& connection, PreparedCall call)
+        : services_(services)
         , connection_(&connection)
         , owner_(connection.Owner())
-        , control_(connection.Control())
         , call_(std::move(call))
     {
     }
@@ -37,9 +38,14 @@ public:
 
     void Run() override
     {
+        // No control: the page was refused (its end is on its way) and nothing may run for it.
+        const std::shared_ptr<CVelkorCtrl> control = connection_ ? connection_->Control() : nullptr;
+        if (!control) {
+            return;
+        }
         const auto started = std::chrono::steady_clock::now();
         std::optional<int32_t> status;
-        std::string reply = server_.Calls().Run(call_, *control_, &status);
+        std::string reply = services_.Calls().Run(call_, *control, &status);
         const std::chrono::duration<double, std::milli> took
             = std::chrono::steady_clock::now() - started;
         const std::string_view name
@@ -47,7 +53,7 @@ public:
         char line[160];
         std::snprintf(line, sizeof line, "call %.*s %.3f ms -> %s", static_cast<int>(name.size()),
             name.data(), took.count(), status ? std::to_string(*status).c_str() : "text");
-        server_.Log(line);
+        services_.Log(line);
         if (connection_) {
             connection_->CallFinished();
             if (!reply.empty()) {
@@ -58,45 +64,149 @@ public:
     }
 
 private:
-    AgentServer& server_;
+    PageServices& services_;
     QPointer<AgentConnection> connection_;
     CallOwner owner_;
-    std::shared_ptr<CVelkorCtrl> control_;
     PreparedCall call_;
+};
+
+// The customer's answer for a page whose site is not on the allowlist, asked in the page's turn
+// so that the prompt never opens inside a running call's dialog.
+class ConsentQuestion final : public QueuedCall {
+public:
+    explicit ConsentQuestion(AgentConnection& connection)
+        : connection_(&connection)
+        , owner_(connection.Owner())
+    {
+    }
+    CallOwner Owner() const override { return owner_; }
+    void Run() override
+    {
+        if (connection_) {
+            connection_->ResolveConsent();
+        }
+    }
+
+private:
+    QPointer<AgentConnection> connection_;
+    CallOwner owner_;
 };
 
 } // namespace
 
-AgentConnection::AgentConnection(AgentServer& server, WebSocketChannel* channel, QString origin)
-    : QObject(&server)
-    , server_(server)
-    , channel_(channel)
-    , control_(std::make_shared<CVelkorCtrl>(server.ControlUi()))
+AgentConnection::AgentConnection(
+    PageServices& services, std::unique_ptr<PageLink> link, QString origin)
+    : services_(services)
+    , link_(std::move(link))
     , peer_(std::move(origin))
     , owner_(NextOwner())
 {
-    channel->setParent(this);
-    WebSocketChannel::Handlers handlers;
-    handlers.text = [this](std::string_view message) { OnTextMessage(message); };
-    handlers.closed = [this] { OnDisconnected(); };
-    channel->SetHandlers(std::move(handlers));
 }
 
 AgentConnection::~AgentConnection()
 {
-    delete channel_.data();
+    for (auto& answer : heldAnswers_) {
+        WipeString(answer);
+    }
+}
+
+void AgentConnection::Admit()
+{
+    awaitingConsent_ = false;
+    control_ = std::make_shared<CVelkorCtrl>(services_.ControlUi());
+    for (auto& answer : heldAnswers_) {
+        link_->Send(answer);
+        WipeString(answer);
+    }
+    heldAnswers_.clear();
+}
+
+void AgentConnection::AskConsentFirst()
+{
+    awaitingConsent_ = true;
+    if (!services_.Queue().Enqueue(std::make_unique<ConsentQuestion>(*this))) {
+        Refuse();
+    }
+}
+
+void AgentConnection::ResolveConsent()
+{
+    ConsentPolicy& consent = services_.Consent();
+    const std::string origin = peer_.toStdString();
+    ConsentVerdict verdict = consent.Judge(origin);
+    bool admitted = verdict == ConsentVerdict::Allowed;
+    if (verdict == ConsentVerdict::Ask) {
+        consent.PromptShown();
+        QPointer<AgentConnection> self(this);
+        ConsentAnswer answer = services_.AskConsent(origin);
+        if (!self || refused_ || left_) {
+            answer = ConsentAnswer::PageLeft;
+        }
+        std::string problem;
+        admitted = consent.Decide(origin, answer, &problem);
+        if (!problem.empty()) {
+            services_.Log("could not remember the site: " + problem);
+        }
+        services_.Log(
+            "consent for " + EscapedForLog(origin) + ": " + (admitted ? "allowed" : "refused"));
+        if (!self || answer == ConsentAnswer::PageLeft) {
+            return;
+        }
+    }
+    if (admitted) {
+        Admit();
+    } else {
+        Refuse();
+    }
+}
+
+void AgentConnection::Refuse()
+{
+    if (refused_) {
+        return;
+    }
+    refused_ = true;
+    awaitingConsent_ = false;
+    for (auto& answer : heldAnswers_) {
+        WipeString(answer);
+    }
+    heldAnswers_.clear();
+    services_.Log("refused connection (origin \"" + EscapedForLog(peer_.toStdString())
+        + "\"): origin not allowed");
+    link_->RefuseOrigin();
 }
 
 void AgentConnection::Answer(const std::string& reply)
 {
-    if (channel_ && channel_->IsOpen()) {
-        channel_->SendText(reply);
+    if (refused_) {
+        return;
+    }
+    if (awaitingConsent_) {
+        // Bounded like the page's calls: a page that floods before it is admitted is refused.
+        if (static_cast<int>(heldAnswers_.size()) >= services_.Limits().maxPendingPerConnection) {
+            Refuse();
+            return;
+        }
+        heldAnswers_.push_back(reply);
+        return;
+    }
+    link_->Send(reply);
+}
+
+void AgentConnection::MarkLeft()
+{
+    left_ = true;
+    if (control_) {
+        control_->MarkPageLeft();
     }
 }
 
 void AgentConnection::OnTextMessage(std::string_view message)
 {
-    Dispatcher::Outcome outcome = server_.Calls().Dispatch(message);
+    if (refused_) {
+        return;
+    }
+    Dispatcher::Outcome outcome = services_.Calls().Dispatch(message);
     if (!outcome.reply.empty()) {
         Answer(outcome.reply);
         return;
@@ -107,24 +217,19 @@ void AgentConnection::OnTextMessage(std::string_view message)
     const RequestId id = outcome.call->id;
     const bool notification = outcome.call->notification;
     bool queued = false;
-    if (pendingCalls_ < server_.Limits().maxPendingPerConnection) {
-        queued = server_.Queue().Enqueue(
-            std::make_unique<ConnectionCall>(server_, *this, std::move(*outcome.call)));
+    if (pendingCalls_ < services_.Limits().maxPendingPerConnection) {
+        queued = services_.Queue().Enqueue(
+            std::make_unique<ConnectionCall>(services_, *this, std::move(*outcome.call)));
     }
     if (queued) {
         ++pendingCalls_;
         return;
     }
-    server_.Log(
+    services_.Log(
         "refused a call of " + EscapedForLog(peer_.toStdString()) + ": too many pending calls");
     if (!notification) {
         Answer(rpc::ErrorMessage(id, rpc::kQueueFull, "too many pending calls, try again later"));
     }
-}
-
-void AgentConnection::OnDisconnected()
-{
-    server_.ConnectionClosed(this);
 }
 
 } // namespace velkor

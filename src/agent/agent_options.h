@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/consent_answer.h"
+
 namespace velkor {
 
 inline constexpr uint16_t kDefaultAgentPort = 8931;
@@ -24,6 +26,8 @@ enum class AgentUi { Headless, Widgets };
 struct AgentOptions {
     uint16_t port = kDefaultAgentPort; // 0: any free port (tests)
     std::vector<std::string> allowedOrigins;
+    // The customer's allowlist file, read afresh for each page; empty: none.
+    std::string allowlistFile;
     AgentLimits limits;
     // Receives one line per connection, refusal and call (method, duration, status code); never
     // arguments or text results. Empty: quiet.
@@ -33,6 +37,9 @@ struct AgentOptions {
     // returns from the call as cancelled). Empty: the open modal dialogs and message boxes are
     // closed (CancelOpenDialogs).
     std::function<void()> cancelRunningDialog;
+    // Asks the customer whether a site not on the allowlist may use the card (modal; the
+    // answer). Empty: the consent dialog with the widget Ui, no prompt (a refusal) without it.
+    std::function<ConsentAnswer(const std::string& origin)> askConsent;
 };
 
 } // namespace velkor

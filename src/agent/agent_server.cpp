@@ -5,85 +5,62 @@
 
 #include <unistd.h>
 
-#include <QApplication>
 #include <QNetworkInterface>
+#include <QPointer>
 
 #include "agent/agent_connection.h"
-#include "agent/dialog_cancellation.h"
 #include "agent/loopback_listener.h"
-#include "agent/qt_ui.h"
+#include "agent/origin_policy.h"
+#include "agent/page_link.h"
 #include "agent/websocket_channel.h"
-#include "control/headless_ui.h"
-#include "control/velkor_ctrl.h"
 
 namespace velkor {
 
 namespace {
-
-// Qt message boxes need a QApplication; without one the boxes go to standard error.
-std::unique_ptr<Ui> MakeControlUi(AgentUi choice)
-{
-    if (choice == AgentUi::Widgets
-        && qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
-        return std::make_unique<QtUi>();
-    }
-    return std::make_unique<HeadlessUi>();
-}
 
 bool HasIpv6Loopback()
 {
     return QNetworkInterface::allAddresses().contains(QHostAddress(QHostAddress::LocalHostIPv6));
 }
 
+// A WebSocket page's answers go out as text frames; a refused site is closed with 4003.
+class WebSocketPageLink final : public PageLink {
+public:
+    explicit WebSocketPageLink(WebSocketChannel* channel)
+        : channel_(channel)
+    {
+    }
+    // The connection's end (PageClosed) deletes the link, and with it the channel.
+    ~WebSocketPageLink() override { delete channel_.data(); }
+
+    void Send(const std::string& message) override
+    {
+        if (channel_ && channel_->IsOpen()) {
+            channel_->SendText(message);
+        }
+    }
+    void RefuseOrigin() override
+    {
+        if (channel_ && channel_->IsOpen()) {
+            channel_->Close(kCloseOriginRefused, "origin not allowed");
+        }
+    }
+
+private:
+    QPointer<WebSocketChannel> channel_;
+};
+
 } // namespace
 
 AgentServer::AgentServer(
     AgentOptions options, const std::vector<MethodInfo>& methods, QObject* parent)
     : QObject(parent)
-    , options_(std::move(options))
-    , ui_(MakeControlUi(options_.ui))
-    , dispatcher_(methods)
-    , queue_(static_cast<size_t>(std::max(1, options_.limits.maxWaitingCalls)))
+    , options_(options)
+    , pages_(std::move(options), methods)
 {
-    for (const auto& origin : options_.allowedOrigins) {
-        origins_.Allow(origin);
-    }
-    if (!options_.cancelRunningDialog) {
-        options_.cancelRunningDialog = CancelOpenDialogs;
-    }
 }
 
-AgentServer::~AgentServer()
-{
-    // Connections own their sockets; they go before the listeners that accepted them.
-    const auto connections = std::move(connections_);
-    for (AgentConnection* connection : connections) {
-        delete connection;
-    }
-}
-
-std::string EscapedForLog(std::string_view text)
-{
-    constexpr size_t kLongest = 200;
-    std::string out;
-    for (const char c : text.substr(0, kLongest)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            out += escape;
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else {
-            out += c;
-        }
-    }
-    if (text.size() > kLongest) {
-        out += "...";
-    }
-    return out;
-}
+AgentServer::~AgentServer() = default;
 
 bool AgentServer::Listen(QString& error)
 {
@@ -126,13 +103,6 @@ bool AgentServer::AcceptBackingOff() const
         [](const auto& listener) { return listener->BackingOff(); });
 }
 
-void AgentServer::Log(const std::string& line) const
-{
-    if (options_.log) {
-        options_.log(line);
-    }
-}
-
 void AgentServer::OnAccepted(int descriptor)
 {
     // Connections still in their handshake, or refused and closing, count against the same bound
@@ -170,7 +140,7 @@ void AgentServer::OnAccepted(int descriptor)
 
 void AgentServer::OnHandshakeRefused(const HandshakeRequest& request)
 {
-    Log("refused handshake (origin \"" + EscapedForLog(request.origin) + "\", host \""
+    pages_.Log("refused handshake (origin \"" + EscapedForLog(request.origin) + "\", host \""
         + EscapedForLog(request.host) + "\"): " + request.problem);
 }
 
@@ -178,10 +148,11 @@ bool AgentServer::OnHandshake(WebSocketChannel* channel, const HandshakeRequest&
 {
     uint16_t code = 0;
     const char* reason = "";
+    const ConsentVerdict verdict = pages_.Consent().Judge(request.origin);
     if (!IsLoopbackHost(request.host, port_)) {
         code = kClosePolicyViolation;
         reason = "host not allowed";
-    } else if (!origins_.IsAllowed(request.origin)) {
+    } else if (verdict == ConsentVerdict::Refused) {
         code = kCloseOriginRefused;
         reason = "origin not allowed";
     } else if (ConnectionCount() >= options_.limits.maxConnections) {
@@ -189,37 +160,19 @@ bool AgentServer::OnHandshake(WebSocketChannel* channel, const HandshakeRequest&
         reason = "too many connections";
     }
     if (code != 0) {
-        Log("refused connection (origin \"" + EscapedForLog(request.origin) + "\", host \""
+        pages_.Log("refused connection (origin \"" + EscapedForLog(request.origin) + "\", host \""
             + EscapedForLog(request.host) + "\"): " + reason);
         channel->Close(code, reason);
         return false;
     }
-    auto* connection = new AgentConnection(*this, channel, QString::fromStdString(request.origin));
-    connections_.push_back(connection);
-    Log("connection from " + EscapedForLog(request.origin) + " ("
-        + std::to_string(connections_.size()) + " open)");
+    channel->setParent(nullptr);
+    AgentConnection* page = pages_.OpenPage(std::make_unique<WebSocketPageLink>(channel),
+        request.origin, verdict == ConsentVerdict::Ask);
+    WebSocketChannel::Handlers handlers;
+    handlers.text = [page](std::string_view message) { page->OnTextMessage(message); };
+    handlers.closed = [this, page] { pages_.PageClosed(page); };
+    channel->SetHandlers(std::move(handlers));
     return true;
-}
-
-void AgentServer::ConnectionClosed(AgentConnection* connection)
-{
-    const auto it = std::find(connections_.begin(), connections_.end(), connection);
-    if (it == connections_.end()) {
-        return;
-    }
-    connections_.erase(it);
-    queue_.DropWaiting(connection->Owner());
-    if (queue_.RunningOwner() == connection->Owner()) {
-        Log("page went away during its call: cancelling its dialog");
-        // First, so that the call sends nothing more to the card once its dialog is closed.
-        connection->Control()->MarkPageLeft();
-        if (options_.cancelRunningDialog) {
-            options_.cancelRunningDialog();
-        }
-    }
-    Log("connection from " + EscapedForLog(connection->Peer().toStdString()) + " closed ("
-        + std::to_string(connections_.size()) + " open)");
-    connection->deleteLater();
 }
 
 } // namespace velkor

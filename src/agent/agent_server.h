@@ -10,15 +10,11 @@
 #include <QString>
 
 #include "agent/agent_options.h"
-#include "agent/call_queue.h"
-#include "agent/dispatcher.h"
-#include "agent/origin_policy.h"
+#include "agent/page_services.h"
 #include "control/method_table.h"
-#include "control/ui.h"
 
 namespace velkor {
 
-class AgentConnection;
 class LoopbackListener;
 class WebSocketChannel;
 struct HandshakeRequest;
@@ -28,14 +24,11 @@ inline constexpr uint16_t kCloseOriginRefused = 4003; // page's origin is not al
 inline constexpr uint16_t kClosePolicyViolation = 1008; // Host is not a loopback name + port
 inline constexpr uint16_t kCloseTooManyConnections = 4029; // too many pages connected
 
-// `text` for a log line: control characters (which could forge lines or drive a terminal), quotes
-// and backslashes escaped, the length bounded. For anything a page or local program sent.
-std::string EscapedForLog(std::string_view text);
-
 // The local agent: JSON-RPC 2.0 over WebSocket on 127.0.0.1 and ::1, one control per accepted
-// connection, every call through one process-wide queue. Connections from origins that are not
-// allowed, or asking for a non-loopback Host, are closed before a control exists. The server owns
-// the one Ui that every connection's control shows its message boxes with.
+// connection, every call through one process-wide queue. Connections asking for a non-loopback
+// Host, and from sites that are refused (see ConsentPolicy), are closed before a control exists;
+// a site the customer must first be asked about is opened but gets its control only once the
+// customer agreed.
 class AgentServer : public QObject {
     Q_OBJECT
 public:
@@ -47,18 +40,11 @@ public:
     // the system picks a free port, the same for both.
     bool Listen(QString& error);
     uint16_t Port() const { return port_; }
-    int ConnectionCount() const { return static_cast<int>(connections_.size()); }
+    int ConnectionCount() const { return pages_.PageCount(); }
     // True while accepting is paused for lack of file descriptors.
     bool AcceptBackingOff() const;
-    const OriginPolicy& Origins() const { return origins_; }
-
-    // Used by connections.
-    const Dispatcher& Calls() const { return dispatcher_; }
-    Ui& ControlUi() { return *ui_; }
-    CallQueue& Queue() { return queue_; }
-    const AgentLimits& Limits() const { return options_.limits; }
-    void Log(const std::string& line) const;
-    void ConnectionClosed(AgentConnection* connection);
+    const ConsentPolicy& Consent() { return pages_.Consent(); }
+    CallQueue& Queue() { return pages_.Queue(); }
 
 private:
     void OnAccepted(int descriptor);
@@ -67,13 +53,8 @@ private:
     void OnHandshakeRefused(const HandshakeRequest& request);
 
     AgentOptions options_;
-    // Declared before the queue: waiting calls hold controls that use it.
-    std::unique_ptr<Ui> ui_;
-    Dispatcher dispatcher_;
-    OriginPolicy origins_;
-    CallQueue queue_;
+    PageServices pages_;
     std::vector<std::unique_ptr<LoopbackListener>> listeners_;
-    std::vector<AgentConnection*> connections_;
     int handshaking_ = 0;
     uint16_t port_ = 0;
 };

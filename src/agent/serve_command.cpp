@@ -89,11 +89,11 @@ bool ParseServeArguments(
     if (demoOrigin) {
         options.allowedOrigins.emplace_back(kDemoOrigin);
     }
+    // The allowlist file is read afresh for each page (velkor origins, the consent dialog);
+    // read once here only to report its problems at start-up.
+    options.allowlistFile = AllowedOriginsPath();
     OriginPolicy fromFile;
-    fromFile.LoadFile(AllowedOriginsPath(), settings.problems);
-    for (const auto& origin : fromFile.Allowed()) {
-        options.allowedOrigins.push_back(origin);
-    }
+    fromFile.LoadFile(options.allowlistFile, settings.problems);
     OriginPolicy check;
     for (const auto& origin : extraOrigins) {
         if (!check.Allow(origin)) {
@@ -158,7 +158,7 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
                   << std::endl;
     }
     if (verbose) {
-        for (const auto& origin : server.Origins().Allowed()) {
+        for (const auto& origin : server.Consent().FixedOrigins()) {
             options.log("allowed origin " + origin);
         }
     }

@@ -12,6 +12,7 @@
 #include "crypto/data_process.h"
 #include "crypto/key_store.h"
 #include "crypto/rsa_key.h"
+#include "dialogs/consent_dialog.h"
 #include "dialogs/keypad_panel.h"
 #include "dialogs/protected_display_sink.h"
 #include "dialogs/try_firm_dialog.h"
@@ -303,6 +304,19 @@ void ConfirmationDialogs(Gallery& gallery)
     }
 }
 
+// The consent prompt for a site not on the allowlist: just opened (answers not yet armed) and a
+// long origin, armed, with the countdown near its end.
+void ConsentDialogs(Gallery& gallery)
+{
+    ConsentDialog opened(QStringLiteral("https://ebank.example.com"), kConsentPromptSeconds);
+    gallery.Save(opened, "consent_opened");
+    ConsentDialog armed(
+        QStringLiteral("https://login.secure-online-banking.branch-42.example.com:8443"), 3);
+    armed.Arm();
+    armed.TickSecond();
+    gallery.Save(armed, "consent_armed_long_origin");
+}
+
 } // namespace
 } // namespace velkor
 
@@ -325,5 +339,6 @@ int main(int argc, char** argv)
     velkor::LabelsAndButtons(gallery);
     velkor::AnimationFrames(gallery);
     velkor::ConfirmationDialogs(gallery);
+    velkor::ConsentDialogs(gallery);
     return gallery.Ok() ? 0 : 1;
 }
