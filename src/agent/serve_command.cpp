@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+} // namespace
+
 bool HasDisplay()
 {
     for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" }) {
@@ -34,6 +36,8 @@ bool HasDisplay()
     }
     return false;
 }
+
+namespace {
 
 void PrintServeUsage()
 {

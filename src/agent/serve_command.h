@@ -22,6 +22,9 @@ struct ServeSettings {
 bool ParseServeArguments(
     const std::vector<std::string>& args, ServeSettings& settings, std::string& error);
 
+// True when a window system can be reached (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM set).
+bool HasDisplay();
+
 // `velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin] [--verbose]
 // [--ui auto|none|qt]`: runs the agent until SIGINT or SIGTERM. Returns the exit code.
 int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "agent/call_command.h"
+#include "agent/native_host_command.h"
 #include "agent/origins_command.h"
 #include "agent/serve_command.h"
 #include "build_info.h"
@@ -21,6 +22,8 @@ void PrintUsage(std::ostream& out)
         << "  velkor serve [--port N] [--allow-origin ORIGIN]... [--verbose]   run the agent\n"
         << "  velkor register [--executable PATH]   start the agent with the user's session\n"
         << "  velkor unregister                     undo velkor register\n"
+        << "  velkor native-host   the browser extension's native-messaging host (started by the\n"
+        << "      browser)\n"
         << "  velkor origins list|allow ORIGIN|revoke ORIGIN   sites allowed to use the card\n"
         << "  velkor --version\n";
 }
@@ -62,6 +65,9 @@ int main(int argc, char** argv)
     }
     if (args[0] == "unregister") {
         return velkor::RunUnregisterCommand(rest);
+    }
+    if (args[0] == "native-host") {
+        return velkor::RunNativeHostCommand(argc, argv, rest);
     }
     if (args[0] == "origins") {
         return velkor::RunOriginsCommand(rest, std::cout, std::cerr);

@@ -24,11 +24,16 @@ void OnSignal(int)
 
 void QuitOnSignals(QObject* parent)
 {
+    OnQuitSignals(parent, [] { QCoreApplication::quit(); });
+}
+
+void OnQuitSignals(QObject* parent, std::function<void()> handler)
+{
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+    QObject::connect(notifier, &QSocketNotifier::activated, std::move(handler));
     struct sigaction action { };
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QObject;
 
 namespace velkor {
@@ -8,5 +10,9 @@ namespace velkor {
 // its destructors (wiping what it holds) rather than dying mid-request. Used by the agent and the
 // demo bank.
 void QuitOnSignals(QObject* parent);
+
+// SIGINT and SIGTERM run `handler` on the main thread instead, for a program that must finish
+// what it is doing before it quits.
+void OnQuitSignals(QObject* parent, std::function<void()> handler);
 
 } // namespace velkor

@@ -1,0 +1,239 @@
+#include "agent/native_host.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "agent/agent_connection.h"
+#include "agent/native_envelope.h"
+#include "agent/page_link.h"
+#include "common/secure_buffer.h"
+
+namespace velkor {
+
+namespace {
+
+// A page's answers go out under its number on the shared port.
+class NativePageLink final : public PageLink {
+public:
+    NativePageLink(NativeHost& host, uint64_t page)
+        : host_(host)
+        , page_(page)
+    {
+    }
+    void Send(const std::string& message) override { host_.SendAnswer(page_, message); }
+    void RefuseOrigin() override { host_.RefusePage(page_, "origin"); }
+
+private:
+    NativeHost& host_;
+    uint64_t page_;
+};
+
+} // namespace
+
+int64_t NativeHost::MaxIncomingFrame(const AgentLimits& limits)
+{
+    // Every byte of the page's message may come escaped (\u00XX), plus the envelope.
+    return limits.maxMessageBytes * 6 + 4096;
+}
+
+NativeHost::NativeHost(int input, int output, AgentOptions options,
+    const std::vector<MethodInfo>& methods, QObject* parent)
+    : QObject(parent)
+    , input_(input)
+    , output_(output)
+    , options_(options)
+    , services_(std::move(options), methods)
+    , reader_(static_cast<size_t>(MaxIncomingFrame(options_.limits)))
+{
+}
+
+NativeHost::~NativeHost() = default;
+
+void NativeHost::Start()
+{
+    ::fcntl(input_, F_SETFL, ::fcntl(input_, F_GETFL) | O_NONBLOCK);
+    readable_ = new QSocketNotifier(input_, QSocketNotifier::Read, this);
+    connect(readable_, &QSocketNotifier::activated, this, &NativeHost::OnReadable);
+}
+
+void NativeHost::OnReadable()
+{
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(input_, chunk, sizeof chunk);
+        if (got > 0) {
+            reader_.Append(std::string_view(chunk, static_cast<size_t>(got)));
+            Wipe(chunk, static_cast<size_t>(got));
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        }
+        // End of input (or a read error): whatever is left of a frame is a cut frame.
+        if (reader_.HasPartialFrame()) {
+            End(1, "the input ended inside a frame");
+        } else {
+            End(0, "the browser closed the connection");
+        }
+        break;
+    }
+    std::string frame;
+    while (!ended_) {
+        const auto status = reader_.Next(frame);
+        if (status == NativeFrameReader::Status::NeedMore) {
+            break;
+        }
+        if (status == NativeFrameReader::Status::Oversized) {
+            End(1, "a frame is larger than allowed");
+            break;
+        }
+        std::optional<PageEnvelope> envelope = ParsePageEnvelope(frame);
+        WipeString(frame);
+        if (!envelope) {
+            End(1, "a frame is not a page message");
+            break;
+        }
+        Handle(*envelope);
+        WipeString(envelope->data);
+    }
+}
+
+void NativeHost::Handle(PageEnvelope& envelope)
+{
+    const auto found = pages_.find(envelope.page);
+    switch (envelope.kind) {
+    case PageEnvelope::Kind::Open: {
+        if (found != pages_.end()) {
+            services_.Log("page " + std::to_string(envelope.page) + " opened twice: ignored");
+            return;
+        }
+        const ConsentVerdict verdict = services_.Consent().Judge(envelope.origin);
+        if (verdict == ConsentVerdict::Refused) {
+            services_.Log("refused page (origin \"" + EscapedForLog(envelope.origin)
+                + "\"): origin not allowed");
+            Write(RefusalEnvelope(envelope.page, "origin"));
+            return;
+        }
+        if (PageCount() >= options_.limits.maxConnections) {
+            Write(RefusalEnvelope(envelope.page, "too-many"));
+            return;
+        }
+        // Recorded first: the page's first answer may go out while it opens.
+        auto& slot = pages_[envelope.page];
+        slot = services_.OpenPage(std::make_unique<NativePageLink>(*this, envelope.page),
+            envelope.origin, verdict == ConsentVerdict::Ask);
+        return;
+    }
+    case PageEnvelope::Kind::Message:
+        if (found == pages_.end()) {
+            return; // refused or closed meanwhile
+        }
+        if (static_cast<int64_t>(envelope.data.size()) > options_.limits.maxMessageBytes) {
+            RefusePage(envelope.page, "too-large");
+            return;
+        }
+        found->second->OnTextMessage(envelope.data);
+        return;
+    case PageEnvelope::Kind::Close:
+        ClosePage(envelope.page);
+        return;
+    }
+}
+
+void NativeHost::SendAnswer(uint64_t page, const std::string& answer)
+{
+    if (ended_ || !pages_.contains(page)) {
+        return;
+    }
+    for (auto& frame : AnswerEnvelopes(page, answer, kNativeMaxOutgoingBytes)) {
+        Write(frame);
+        WipeString(frame);
+    }
+}
+
+void NativeHost::RefusePage(uint64_t page, const std::string& reason)
+{
+    if (!pages_.contains(page)) {
+        return;
+    }
+    Write(RefusalEnvelope(page, reason));
+    // Not from inside the page's own call: its end is handled from the event loop.
+    QTimer::singleShot(0, this, [this, page] { ClosePage(page); });
+}
+
+void NativeHost::ClosePage(uint64_t page)
+{
+    const auto found = pages_.find(page);
+    if (found == pages_.end()) {
+        return;
+    }
+    AgentConnection* connection = found->second;
+    pages_.erase(found);
+    services_.PageClosed(connection);
+}
+
+void NativeHost::Write(const std::string& payload)
+{
+    if (ended_) {
+        return;
+    }
+    std::string frame = NativeFrame(payload);
+    size_t written = 0;
+    while (written < frame.size()) {
+        const ssize_t put = ::write(output_, frame.data() + written, frame.size() - written);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            WipeString(frame);
+            End(0, "the browser stopped reading");
+            return;
+        }
+        written += static_cast<size_t>(put);
+    }
+    WipeString(frame);
+}
+
+void NativeHost::End(int code, const std::string& reason)
+{
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    exitCode_ = code;
+    services_.Log("native-messaging session ends: " + reason);
+    if (readable_ != nullptr) {
+        readable_->setEnabled(false);
+    }
+    // Every page is gone: a running call sends nothing more to its card and its dialog closes.
+    while (!pages_.empty()) {
+        ClosePage(pages_.begin()->first);
+    }
+    idle_ = new QTimer(this);
+    idle_->setInterval(10);
+    connect(idle_, &QTimer::timeout, this, &NativeHost::FinishWhenIdle);
+    idle_->start();
+    FinishWhenIdle();
+}
+
+void NativeHost::FinishWhenIdle()
+{
+    // Inside a call (a dialog's nested event loop) the session must wait for the call to return.
+    if (services_.Queue().RunningOwner() != kNoOwner || idle_ == nullptr || !idle_->isActive()) {
+        return;
+    }
+    idle_->stop();
+    if (finished_) {
+        finished_(exitCode_);
+    }
+}
+
+} // namespace velkor

@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include "agent/native_envelope.h"
+#include "agent/native_framing.h"
+#include "agent/native_host.h"
+#include "agent_test_client.h"
+#include "control/velkor_ctrl.h"
+#include "support/scoped_environment.h"
+
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+
+std::string Frame(const json& value)
+{
+    return NativeFrame(value.dump());
+}
+
+TEST(NativeFraming, FramesArriveWhateverTheCutsAndOversizedLengthsStopTheStream)
+{
+    const std::string stream = NativeFrame("{\"a\":1}") + NativeFrame("") + NativeFrame("[2]");
+    NativeFrameReader reader(64);
+    std::vector<std::string> frames;
+    std::string frame;
+    for (const char byte : stream) {
+        reader.Append(std::string_view(&byte, 1));
+        while (reader.Next(frame) == NativeFrameReader::Status::Frame) {
+            frames.push_back(frame);
+        }
+    }
+    EXPECT_EQ(frames, (std::vector<std::string> { "{\"a\":1}", "", "[2]" }));
+    EXPECT_FALSE(reader.HasPartialFrame());
+    reader.Append(NativeFrame("[3]").substr(0, 5));
+    EXPECT_EQ(reader.Next(frame), NativeFrameReader::Status::NeedMore);
+    EXPECT_TRUE(reader.HasPartialFrame()) << "a stream ending here is cut";
+
+    NativeFrameReader small(64);
+    small.Append(NativeFrame(std::string(65, 'x')));
+    EXPECT_EQ(small.Next(frame), NativeFrameReader::Status::Oversized);
+    NativeFrameReader huge(64);
+    huge.Append("\xff\xff\xff\xff");
+    EXPECT_EQ(huge.Next(frame), NativeFrameReader::Status::Oversized) << "before any body";
+}
+
+TEST(NativeEnvelope, OnlyTheThreePageMessagesAreAccepted)
+{
+    const auto open = ParsePageEnvelope(R"({"type":"open","page":7,"origin":"https://b.example"})");
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->kind, PageEnvelope::Kind::Open);
+    EXPECT_EQ(open->origin, "https://b.example");
+    EXPECT_TRUE(ParsePageEnvelope(R"({"type":"close","page":7})"));
+    for (const char* broken : { "", "[]", "{\"type\":\"open\",\"page\":7}",
+             "{\"type\":\"message\",\"page\":-1,\"data\":\"\"}",
+             "{\"type\":\"message\",\"page\":1.5,\"data\":\"\"}",
+             "{\"type\":\"message\",\"page\":9007199254740992,\"data\":\"\"}",
+             "{\"type\":\"message\",\"page\":1,\"data\":{}}", "{\"type\":\"x\",\"page\":1}",
+             "{\"type\":\"close\",\"page\":1",
+             "{\"type\":\"open\",\"page\":1,\"origin\":\"\xff\"}" }) {
+        EXPECT_FALSE(ParsePageEnvelope(broken)) << broken;
+    }
+}
+
+// Answers over the browsers' limit go as parts that join to the answer, each frame within the
+// limit and valid JSON (no character cut in two), escapes included.
+TEST(NativeEnvelope, LargeAnswersSplitIntoPartsThatJoinBack)
+{
+    std::string answer;
+    while (answer.size() < 3 * kNativeMaxOutgoingBytes) {
+        answer += "\"帳戶\\\x01"
+                  "abc";
+    }
+    const auto frames = AnswerEnvelopes(5, answer, kNativeMaxOutgoingBytes);
+    ASSERT_GT(frames.size(), 3U);
+    std::string joined;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_LE(frames[i].size(), kNativeMaxOutgoingBytes);
+        const json frame = json::parse(frames[i]);
+        EXPECT_EQ(frame["type"], i + 1 == frames.size() ? "message" : "part");
+        EXPECT_EQ(frame["page"], 5);
+        joined += frame["data"].get<std::string>();
+    }
+    EXPECT_EQ(joined, answer);
+    EXPECT_EQ(AnswerEnvelopes(5, "{}", kNativeMaxOutgoingBytes),
+        std::vector<std::string> { R"({"type":"message","page":5,"data":"{}"})" });
+}
+
+// Methods that stand in for a long answer and for a call whose dialog is open.
+struct Held {
+    static inline QEventLoop* loop = nullptr;
+    static inline bool returned = false;
+    static inline bool pageLeftAtCancel = false;
+    static inline CVelkorCtrl* control = nullptr;
+    // Runs inside the held call's loop.
+    static inline std::function<void()> whileHeld;
+};
+
+const std::vector<MethodInfo>& HostMethods()
+{
+    static const std::vector<MethodInfo> methods = [] {
+        std::vector<MethodInfo> all = AllMethods();
+        all.push_back({ 1101, "Big", {}, ValueType::Text,
+            [](CVelkorCtrl&, std::span<const MethodArgument>) -> MethodResult {
+                return Utf8ToText(std::string(2 * kNativeMaxOutgoingBytes, 'b'));
+            } });
+        all.push_back({ 1102, "Hold", {}, ValueType::Integer,
+            [](CVelkorCtrl& control, std::span<const MethodArgument>) -> MethodResult {
+                QEventLoop loop;
+                Held::loop = &loop;
+                Held::control = &control;
+                QTimer::singleShot(0, Held::whileHeld);
+                loop.exec();
+                Held::loop = nullptr;
+                Held::returned = true;
+                return 0;
+            } });
+        return all;
+    }();
+    return methods;
+}
+
+class NativeHostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing::EnsureApplication();
+        Held::returned = Held::pageLeftAtCancel = false;
+        Held::whileHeld = nullptr;
+        int in[2];
+        int out[2];
+        ASSERT_EQ(::pipe(in), 0);
+        ASSERT_EQ(::pipe(out), 0);
+        toHost_ = in[1];
+        fromHost_ = out[0];
+        // The host writes its frames whole: the browser's side reads on its own.
+        drain_ = std::thread([this] {
+            char chunk[65536];
+            ssize_t n;
+            while ((n = ::read(fromHost_, chunk, sizeof chunk)) > 0) {
+                const std::lock_guard lock(mutex_);
+                reader_.Append(std::string_view(chunk, static_cast<size_t>(n)));
+            }
+        });
+        AgentOptions options;
+        options.allowedOrigins = { "https://bank.example" };
+        options.askConsent = [this](const std::string& origin) {
+            asked_.push_back(origin);
+            return ConsentAnswer::AllowOnce;
+        };
+        options.cancelRunningDialog = [] {
+            Held::pageLeftAtCancel = Held::control != nullptr && Held::control->PageHasLeft();
+            if (Held::loop != nullptr) {
+                Held::loop->quit();
+            }
+        };
+        host_ = std::make_unique<NativeHost>(in[0], out[1], options, HostMethods());
+        host_->SetFinished([this](int code) { exitCode_ = code; });
+        host_->Start();
+        hostEnds_ = { in[0], out[1] };
+    }
+    void TearDown() override
+    {
+        host_.reset();
+        ::close(hostEnds_[1]);
+        drain_.join();
+        for (const int fd : { toHost_, fromHost_, hostEnds_[0] }) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+
+    void Send(const std::string& bytes)
+    {
+        ASSERT_EQ(::write(toHost_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    void Open(int page, const std::string& origin)
+    {
+        Send(Frame({ { "type", "open" }, { "page", page }, { "origin", origin } }));
+    }
+    void Call(int page, int id, const std::string& method)
+    {
+        const json request = { { "jsonrpc", "2.0" }, { "id", id }, { "method", method },
+            { "params", json::array() } };
+        Send(Frame({ { "type", "message" }, { "page", page }, { "data", request.dump() } }));
+    }
+    void CloseInput()
+    {
+        ::close(toHost_);
+        toHost_ = -1;
+    }
+    // The next envelope from the host, parts joined as the extension does.
+    json Receive()
+    {
+        std::string joined;
+        std::string frame;
+        json envelope;
+        // The drain thread does not wake the event loop: poll.
+        const auto ready = [&] {
+            const std::lock_guard lock(mutex_);
+            while (reader_.Next(frame) == NativeFrameReader::Status::Frame) {
+                envelope = json::parse(frame);
+                if (envelope["type"] != "part") {
+                    return true;
+                }
+                joined += envelope["data"].get<std::string>();
+            }
+            return false;
+        };
+        bool got = false;
+        for (int round = 0; round < 500 && !(got = ready()); ++round) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (got && envelope.contains("data")) {
+            envelope["data"] = json::parse(joined + envelope["data"].get<std::string>());
+        }
+        return got ? envelope : json();
+    }
+    bool WaitFinished()
+    {
+        return testing::WaitFor([this] { return exitCode_ >= 0; }, 5000);
+    }
+
+    std::unique_ptr<NativeHost> host_;
+    int toHost_ = -1;
+    int fromHost_ = -1;
+    std::array<int, 2> hostEnds_ { -1, -1 };
+    std::thread drain_;
+    std::mutex mutex_;
+    NativeFrameReader reader_ { 64 * kNativeMaxOutgoingBytes };
+    int exitCode_ = -1;
+    std::vector<std::string> asked_;
+};
+
+TEST_F(NativeHostTest, PagesGetTheirOwnControlsAndLongAnswersArriveWhole)
+{
+    Open(1, "https://bank.example");
+    Open(2, "https://other.example");
+    Call(1, 10, "Big");
+    Call(2, 20, "GetAPIVersion");
+    json first = Receive();
+    json second = Receive();
+    if (first["page"] == 2) {
+        std::swap(first, second);
+    }
+    EXPECT_EQ(first["data"]["id"], 10);
+    EXPECT_EQ(first["data"]["result"].get<std::string>().size(), 2 * kNativeMaxOutgoingBytes);
+    EXPECT_EQ(second["data"]["result"], "Version 1.0.0.1 ");
+    EXPECT_EQ(asked_, std::vector<std::string> { "https://other.example" });
+
+    Open(3, "null");
+    EXPECT_EQ(Receive(), json({ { "type", "refused" }, { "page", 3 }, { "reason", "origin" } }));
+    Send(Frame({ { "type", "close" }, { "page", 2 } }));
+    Call(2, 21, "GetAPIVersion"); // closed: no answer
+    Call(1, 11, "GetAPIVersion");
+    EXPECT_EQ(Receive()["data"]["id"], 11);
+    CloseInput();
+    ASSERT_TRUE(WaitFinished());
+    EXPECT_EQ(exitCode_, 0);
+}
+
+// The browser goes away while a call's dialog is open: the call is told its page left before the
+// dialog is cancelled, and the session finishes only after the call has returned.
+TEST_F(NativeHostTest, BrowserLeavingMidCallFinishesOnlyAfterTheCallReturned)
+{
+    Open(1, "https://bank.example");
+    bool finishedDuringCall = false;
+    host_->SetFinished([&](int code) {
+        finishedDuringCall = !Held::returned;
+        exitCode_ = code;
+    });
+    Held::whileHeld = [this] { CloseInput(); };
+    Call(1, 1, "Hold");
+    ASSERT_TRUE(WaitFinished());
+    EXPECT_TRUE(Held::returned);
+    EXPECT_TRUE(Held::pageLeftAtCancel);
+    EXPECT_FALSE(finishedDuringCall);
+}
+
+TEST_F(NativeHostTest, FrameThatIsNoPageMessageEndsTheSession)
+{
+    Send(NativeFrame("{\"type\":\"open\"}"));
+    ASSERT_TRUE(WaitFinished());
+    EXPECT_EQ(exitCode_, 1);
+}
+
+TEST_F(NativeHostTest, InputCutInsideAFrameEndsTheSession)
+{
+    Open(1, "https://bank.example");
+    Send(NativeFrame("{\"type\":\"close\",\"page\":1}").substr(0, 9));
+    CloseInput();
+    ASSERT_TRUE(WaitFinished());
+    EXPECT_EQ(exitCode_, 1);
+    EXPECT_EQ(host_->PageCount(), 0);
+}
+
+TEST_F(NativeHostTest, OversizedFrameEndsTheSessionBeforeItsBodyArrives)
+{
+    const auto length = static_cast<uint32_t>(NativeHost::MaxIncomingFrame(AgentLimits {}) + 1);
+    std::string header(4, '\0');
+    std::memcpy(header.data(), &length, 4);
+    Send(header);
+    ASSERT_TRUE(WaitFinished());
+    EXPECT_EQ(exitCode_, 1);
+}
+
+} // namespace
+} // namespace velkor
