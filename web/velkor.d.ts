@@ -38,6 +38,11 @@ export interface ConnectOptions {
   timeoutMs?: number;
   /** A WebSocket constructor, for environments without a global one (Node: the `ws` package). */
   WebSocket?: unknown;
+  /**
+   * How to reach the agent: through the Velkor browser extension when it is installed, else the
+   * WebSocket (`'auto'`, the default), or only one of them.
+   */
+  transport?: 'auto' | 'extension' | 'websocket';
 }
 
 type Txt = string | null;
@@ -137,6 +142,8 @@ export type VelkorMethodName = keyof VelkorMethods;
 export interface VelkorControlBase {
   /** The agent's four-part version. */
   readonly version: string;
+  /** Which way this control's calls travel. */
+  readonly transport: 'extension' | 'websocket';
   /** Names of the methods this agent offers. */
   readonly methods: readonly string[];
   /** Settles with the error that ended the connection. */

@@ -5,6 +5,9 @@
 //   const ctrl = await Velkor.connect();            // or Velkor.connect({ port: 8931 })
 //   const status = await ctrl.ConnectCard(readerName);
 //
+// When the Velkor browser extension is installed, calls go through it (and the browser's native
+// messaging) instead of the WebSocket; the page's code is the same either way.
+//
 // One connection is one control: what the control keeps between calls (connected card, read
 // accounts, session key results) belongs to that connection. When the connection is lost, its
 // pending calls fail with CONNECTION_LOST and nothing is sent again; call Velkor.connect() for a
@@ -146,15 +149,85 @@ function openSocket(url, WebSocketImpl, timeoutMs) {
   });
 }
 
-async function connect({ port = DEFAULT_PORT, host = '127.0.0.1', timeoutMs = 10000,
-  WebSocket: WebSocketImpl = globalThis.WebSocket } = {}) {
-  if (typeof WebSocketImpl !== 'function') {
-    throw new VelkorError(ErrorCode.AGENT_NOT_RUNNING, 'this environment has no WebSocket');
+// Why the extension's host ended a connection, as the WebSocket's close codes say it.
+const EXTENSION_REFUSALS = new Map([['origin', 4003], ['too-many', 4029], ['too-large', 1009]]);
+let nextBridgeConnection = Math.floor(Math.random() * 2 ** 30) * 1024;
+
+// A connection through the Velkor extension's page bridge, shaped like the WebSocket it stands in
+// for. Messages go to this window's content script; only messages from this window are read.
+class ExtensionSocket {
+  constructor(win) {
+    this.win = win;
+    this.conn = ++nextBridgeConnection;
+    this.listeners = { message: [], close: [] };
+    this.closed = false;
+    this.onWindowMessage = (event) => {
+      const message = event.data;
+      if (event.source !== win || !message || message.velkorBridge !== 'extension'
+        || message.conn !== this.conn) {
+        return;
+      }
+      if (message.kind === 'message' && typeof message.data === 'string') {
+        this.emit('message', { data: message.data });
+      } else if (message.kind === 'refused') {
+        this.finish(EXTENSION_REFUSALS.get(message.reason) ?? 1008);
+      } else if (message.kind === 'closed') {
+        this.finish(1006);
+      }
+    };
+    win.addEventListener('message', this.onWindowMessage);
+    this.post({ kind: 'open' });
   }
-  const hostPart = host.includes(':') && !host.startsWith('[') ? `[${host}]` : host;
-  const socket = await openSocket(`ws://${hostPart}:${port}/`, WebSocketImpl, timeoutMs);
+
+  addEventListener(type, listener) {
+    this.listeners[type]?.push(listener);
+  }
+
+  emit(type, event) {
+    for (const listener of this.listeners[type]) listener(event);
+  }
+
+  send(data) {
+    if (!this.closed) this.post({ kind: 'message', data });
+  }
+
+  close(code = 1000) {
+    if (!this.closed) this.post({ kind: 'close' });
+    this.finish(code);
+  }
+
+  finish(code) {
+    if (this.closed) return;
+    this.closed = true;
+    this.win.removeEventListener('message', this.onWindowMessage);
+    this.emit('close', { code });
+  }
+
+  post(message) {
+    this.win.postMessage({ velkorBridge: 'page', conn: this.conn, ...message }, '/');
+  }
+}
+
+function extensionPresent() {
+  return globalThis.document?.documentElement?.hasAttribute?.('data-velkor-extension') === true;
+}
+
+async function connect({ port = DEFAULT_PORT, host = '127.0.0.1', timeoutMs = 10000,
+  WebSocket: WebSocketImpl = globalThis.WebSocket, transport = 'auto' } = {}) {
+  const viaExtension = transport === 'extension' || (transport === 'auto' && extensionPresent());
+  let socket;
+  if (viaExtension) {
+    socket = new ExtensionSocket(globalThis.window ?? globalThis);
+  } else {
+    if (typeof WebSocketImpl !== 'function') {
+      throw new VelkorError(ErrorCode.AGENT_NOT_RUNNING, 'this environment has no WebSocket');
+    }
+    const hostPart = host.includes(':') && !host.startsWith('[') ? `[${host}]` : host;
+    socket = await openSocket(`ws://${hostPart}:${port}/`, WebSocketImpl, timeoutMs);
+  }
   const connection = new Connection(socket);
-  connection.opened = true;
+  // Through the extension, the host's first answer is what shows it is there.
+  connection.opened = !viaExtension;
   // A refused page is closed right after opening; the description tells the two apart.
   let description;
   try {
@@ -163,6 +236,7 @@ async function connect({ port = DEFAULT_PORT, host = '127.0.0.1', timeoutMs = 10
     socket.close();
     throw error;
   }
+  connection.opened = true;
   if (!description || !Array.isArray(description.methods)) {
     socket.close();
     throw new VelkorError(ErrorCode.PROTOCOL_ERROR, 'the agent sent no method table');
@@ -170,6 +244,7 @@ async function connect({ port = DEFAULT_PORT, host = '127.0.0.1', timeoutMs = 10
   const names = description.methods.map((method) => method.name);
   const control = {
     version: description.version,
+    transport: viaExtension ? 'extension' : 'websocket',
     methods: names,
     closed: connection.closed,
     close() {
