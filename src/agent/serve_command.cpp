@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include "agent/agent_server.h"
+#include "agent/host_manifests.h"
 #include "agent/origin_policy.h"
 #include "agent/process_hardening.h"
 #include "agent/registration.h"
@@ -189,7 +190,9 @@ int RunRegisterCommand(const std::vector<std::string>& args)
     std::string message;
     const bool ok = RegisterAgent(executable, kBuildVersion, services, message);
     (ok ? std::cout : std::cerr) << "velkor register: " << message << "\n";
-    return ok ? 0 : 1;
+    const bool hosts = InstallHostManifests(executable, message);
+    (hosts ? std::cout : std::cerr) << "velkor register: " << message << "\n";
+    return ok && hosts ? 0 : 1;
 }
 
 int RunUnregisterCommand(const std::vector<std::string>& args)
@@ -202,7 +205,9 @@ int RunUnregisterCommand(const std::vector<std::string>& args)
     std::string message;
     const bool ok = UnregisterAgent(services, message);
     (ok ? std::cout : std::cerr) << "velkor unregister: " << message << "\n";
-    return ok ? 0 : 1;
+    const bool hosts = RemoveHostManifests(message);
+    (hosts ? std::cout : std::cerr) << "velkor unregister: " << message << "\n";
+    return ok && hosts ? 0 : 1;
 }
 
 } // namespace velkor

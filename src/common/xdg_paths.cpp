@@ -62,6 +62,20 @@ std::string ConfigHome()
     return HomeDirectory() + "/.config";
 }
 
+std::string DataHome()
+{
+    const std::string configured = Environment("XDG_DATA_HOME");
+    if (!configured.empty() && configured.front() == '/') {
+        return WithoutTrailingSlash(configured);
+    }
+    return HomeDirectory() + "/.local/share";
+}
+
+std::string UserHome()
+{
+    return WithoutTrailingSlash(HomeDirectory());
+}
+
 std::string VelkorConfigDirectory()
 {
     return ConfigHome() + "/velkor";

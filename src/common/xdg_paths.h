@@ -9,6 +9,12 @@ namespace velkor {
 // $XDG_CONFIG_HOME, or $HOME/.config when it is unset, empty or not absolute.
 std::string ConfigHome();
 
+// $XDG_DATA_HOME, or $HOME/.local/share when it is unset, empty or not absolute.
+std::string DataHome();
+
+// $HOME (folders that ignore the XDG variables, such as Firefox's ~/.mozilla).
+std::string UserHome();
+
 // $XDG_CONFIG_HOME/velkor: the registration record and the origin allowlist live here.
 std::string VelkorConfigDirectory();
 

@@ -4,6 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
+#include "agent/host_manifests.h"
 #include "agent/origin_policy.h"
 #include "agent/registration.h"
 #include "agent/serve_command.h"
@@ -142,6 +145,55 @@ TEST(Registration, InstalledAgentDoesNotTrustTheDemoBank)
     EXPECT_EQ(allowed({ "--demo-origin" }), std::vector<std::string> { demo });
     EXPECT_EQ(allowed({ "--allow-origin", "https://bank.example" }),
         std::vector<std::string> { "https://bank.example" });
+}
+
+// The browsers find the host through the manifests in the user's folders; each allows only the
+// Velkor extension, and names a launcher that runs the registered program as native-host.
+TEST(Registration, HostManifestsForEachBrowserComeAndGo)
+{
+    testing::ScopedHome home;
+    const std::string program = home.Path() + "/it's mine/velkor";
+    fs::create_directories(fs::path(program).parent_path());
+    {
+        std::ofstream fake(program);
+        fake << "#!/bin/sh\necho \"$@\"\n";
+    }
+    fs::permissions(program, fs::perms::owner_all);
+    std::string message;
+    ASSERT_TRUE(InstallHostManifests(program, message)) << message;
+    ASSERT_TRUE(InstallHostManifests(program, message)) << message;
+
+    const auto places = HostManifestPlaces();
+    ASSERT_EQ(places.size(), 3U);
+    EXPECT_EQ(
+        places[0].path, home.Config() + "/chromium/NativeMessagingHosts/com.velkor.agent.json");
+    EXPECT_EQ(
+        places[2].path, home.Path() + "/.mozilla/native-messaging-hosts/com.velkor.agent.json");
+    for (const auto& place : places) {
+        const auto manifest = nlohmann::json::parse(ReadFile(place.path));
+        EXPECT_EQ(manifest["name"], "com.velkor.agent");
+        EXPECT_EQ(manifest["type"], "stdio");
+        EXPECT_EQ(manifest["path"], home.Path() + "/.local/share/velkor/native-host");
+        if (place.firefox) {
+            EXPECT_EQ(manifest["allowed_extensions"], nlohmann::json { "velkor@velkor.example" });
+        } else {
+            EXPECT_EQ(manifest["allowed_origins"],
+                nlohmann::json { "chrome-extension://cbckpafkgagkkjgkgmenlkfapbekeijc/" });
+        }
+    }
+    // The browser runs the launcher with the calling extension as its argument.
+    const std::string run
+        = "'" + NativeHostLauncherPath() + "' chrome-extension://x/ > '" + home.Path() + "/out'";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    EXPECT_EQ(ReadFile(home.Path() + "/out"), "native-host chrome-extension://x/\n");
+
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(RemoveHostManifests(message)) << message;
+    }
+    for (const auto& place : places) {
+        EXPECT_FALSE(fs::exists(place.path));
+    }
+    EXPECT_FALSE(fs::exists(NativeHostLauncherPath()));
 }
 
 } // namespace

@@ -173,3 +173,13 @@ test('refusals, a missing host and a host that ends map to velkor.js errors', as
       ErrorCode.AGENT_NOT_RUNNING, 'the WebSocket stays available on request');
   });
 });
+
+test('the extension\'s key gives the id the host manifests allow', async () => {
+  const { createHash } = await import('node:crypto');
+  const manifest = JSON.parse(source('manifest.json'));
+  const digest = createHash('sha256').update(Buffer.from(manifest.key, 'base64')).digest('hex');
+  const id = [...digest.slice(0, 32)].map((c) => String.fromCharCode(97 + parseInt(c, 16))).join('');
+  const header = readFileSync(new URL('../../src/agent/host_manifests.h', import.meta.url), 'utf8');
+  assert.equal(header.match(/kChromiumExtensionId = "([a-p]{32})"/)[1], id);
+  assert.equal(header.match(/kFirefoxExtensionId = "([^"]+)"/)[1], manifest.browser_specific_settings.gecko.id);
+});
