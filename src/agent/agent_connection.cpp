@@ -131,25 +131,30 @@ void AgentConnection::AskConsentFirst()
 
 void AgentConnection::ResolveConsent()
 {
-    ConsentPolicy& consent = services_.Consent();
+    // The prompt runs a nested event loop in which this page may go away and be deleted: what is
+    // needed afterwards is held in locals.
+    PageServices& services = services_;
+    ConsentPolicy& consent = services.Consent();
     const std::string origin = peer_.toStdString();
-    ConsentVerdict verdict = consent.Judge(origin);
+    const ConsentVerdict verdict = consent.Judge(origin);
     bool admitted = verdict == ConsentVerdict::Allowed;
     if (verdict == ConsentVerdict::Ask) {
         consent.PromptShown();
         QPointer<AgentConnection> self(this);
-        ConsentAnswer answer = services_.AskConsent(origin);
+        ConsentAnswer answer = services.AskConsent(origin);
         if (!self || refused_ || left_) {
             answer = ConsentAnswer::PageLeft;
         }
         std::string problem;
         admitted = consent.Decide(origin, answer, &problem);
         if (!problem.empty()) {
-            services_.Log("could not remember the site: " + problem);
+            services.Log("could not remember the site: " + problem);
         }
-        services_.Log(
-            "consent for " + EscapedForLog(origin) + ": " + (admitted ? "allowed" : "refused"));
-        if (!self || answer == ConsentAnswer::PageLeft) {
+        services.Log("consent for " + EscapedForLog(origin) + ": "
+            + (answer == ConsentAnswer::PageLeft ? "page left"
+                    : admitted                   ? "allowed"
+                                                 : "refused"));
+        if (answer == ConsentAnswer::PageLeft) {
             return;
         }
     }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -64,6 +65,7 @@ void NativeHost::Start()
 void NativeHost::OnReadable()
 {
     char chunk[65536];
+    bool inputEnded = false;
     for (;;) {
         const ssize_t got = ::read(input_, chunk, sizeof chunk);
         if (got > 0) {
@@ -74,15 +76,8 @@ void NativeHost::OnReadable()
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            break;
-        }
-        // End of input (or a read error): whatever is left of a frame is a cut frame.
-        if (reader_.HasPartialFrame()) {
-            End(1, "the input ended inside a frame");
-        } else {
-            End(0, "the browser closed the connection");
-        }
+        // End of input (or a read error) unless there is just nothing more for now.
+        inputEnded = !(got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
         break;
     }
     std::string frame;
@@ -103,6 +98,14 @@ void NativeHost::OnReadable()
         }
         Handle(*envelope);
         WipeString(envelope->data);
+    }
+    // The frames that arrived whole are handled first; what is left of a frame is a cut frame.
+    if (inputEnded) {
+        if (reader_.HasPartialFrame()) {
+            End(1, "the input ended inside a frame");
+        } else {
+            End(0, "the browser closed the connection");
+        }
     }
 }
 
@@ -161,12 +164,20 @@ void NativeHost::SendAnswer(uint64_t page, const std::string& answer)
 
 void NativeHost::RefusePage(uint64_t page, const std::string& reason)
 {
-    if (!pages_.contains(page)) {
+    const auto found = pages_.find(page);
+    if (found == pages_.end()) {
         return;
     }
+    // Nothing more goes to or comes from the page from now on.
+    QPointer<AgentConnection> connection(found->second);
+    pages_.erase(found);
     Write(RefusalEnvelope(page, reason));
-    // Not from inside the page's own call: its end is handled from the event loop.
-    QTimer::singleShot(0, this, [this, page] { ClosePage(page); });
+    // Its end is handled from the event loop, not from inside the page's own call.
+    QTimer::singleShot(0, this, [this, connection] {
+        if (connection) {
+            services_.PageClosed(connection);
+        }
+    });
 }
 
 void NativeHost::ClosePage(uint64_t page)

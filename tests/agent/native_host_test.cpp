@@ -141,6 +141,7 @@ protected:
         ASSERT_EQ(::pipe(in), 0);
         ASSERT_EQ(::pipe(out), 0);
         toHost_ = in[1];
+        ::fcntl(toHost_, F_SETFL, O_NONBLOCK);
         fromHost_ = out[0];
         // The host writes its frames whole: the browser's side reads on its own.
         drain_ = std::thread([this] {
@@ -180,9 +181,19 @@ protected:
         }
     }
 
+    // Writes while letting the host read: a frame may be larger than the pipe holds.
     void Send(const std::string& bytes)
     {
-        ASSERT_EQ(::write(toHost_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        size_t written = 0;
+        while (written < bytes.size()) {
+            const ssize_t put = ::write(toHost_, bytes.data() + written, bytes.size() - written);
+            if (put > 0) {
+                written += static_cast<size_t>(put);
+            } else {
+                ASSERT_EQ(errno, EAGAIN);
+                QCoreApplication::processEvents();
+            }
+        }
     }
     void Open(int page, const std::string& origin)
     {
@@ -261,6 +272,10 @@ TEST_F(NativeHostTest, PagesGetTheirOwnControlsAndLongAnswersArriveWhole)
 
     Open(3, "null");
     EXPECT_EQ(Receive(), json({ { "type", "refused" }, { "page", 3 }, { "reason", "origin" } }));
+    Open(4, "https://bank.example");
+    Send(Frame({ { "type", "message" }, { "page", 4 },
+        { "data", std::string(AgentLimits {}.maxMessageBytes + 1, ' ') } }));
+    EXPECT_EQ(Receive(), json({ { "type", "refused" }, { "page", 4 }, { "reason", "too-large" } }));
     Send(Frame({ { "type", "close" }, { "page", 2 } }));
     Call(2, 21, "GetAPIVersion"); // closed: no answer
     Call(1, 11, "GetAPIVersion");
