@@ -46,6 +46,10 @@ inline constexpr int32_t kNotConfirmed = 0x5114; // cancelled, timed out, or the
 inline constexpr int32_t kConfirmationFirstCheckFailed = 0x5115;
 inline constexpr int32_t kConfirmationLaterCheckFailed = 0x5116;
 
+// The common-account procedure: the PIN can be entered neither on the reader (no pad) nor in the
+// form (the card refused the PIN typed there).
+inline constexpr int32_t kPinEntryUnavailable = 0x5006;
+
 // Mutual authentication and the session-key methods.
 inline constexpr int32_t kHashMismatch = -1; // VerifySessionKeyHash: the hash does not match
 inline constexpr int32_t kSessionKeyUnusable

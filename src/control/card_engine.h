@@ -138,6 +138,19 @@ public:
         const OptText& document, transactions::TransactionRecord& record,
         const PageInteraction& page) const;
 
+    // The web-ATM common-account procedure (card_engine_common_account.cpp): on its own
+    // connection to `readerName`, the customer fills in the common-account form (which verifies
+    // the PIN typed in its PIN row on this connection) and confirms; where the form has no PIN
+    // row the reader's pad verifies the PIN afterwards, so a reader without a pad is refused
+    // before any dialog. After the form's OK the clear common account goes into `respData` and
+    // its encipherment into `encipheredCommonAccount`, whatever follows. Ends the card session on
+    // every way out. 0; the connection's error; kPinEntryUnavailable (no pad where one is needed,
+    // or the card refused the form's PIN); kNotConfirmed (a dialog cancelled or not confirmed,
+    // or the page left); the pad verification's status.
+    int32_t CommAccountProc(const OptText& readerName, const OptText& sessionKeyHash,
+        const OptText& encipheredSessionKey, const OptText& document, Text& respData,
+        Text& encipheredCommonAccount, const PageInteraction& page) const;
+
     // Cipher services. DES and MAC write RespData only on success; the conversions return an
     // empty text and set LastErrorCode to kConversionFailed on every failure.
     int32_t Des(int32_t direction, int32_t keyLength, const OptText& keyHex, const OptText& dataHex,

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/text.h"
+#include "control/page_interaction.h"
 #include "crypto/data_process.h"
 
 namespace velkor {
@@ -45,6 +46,14 @@ public:
     // The work area that holds session keys, RN1 and RN2 during a call, for tests that check it
     // is wiped afterwards.
     static std::span<const uint8_t> WorkAreaForTesting();
+
+    // The net-bank common-account procedure (session_engine_common_account.cpp): the customer
+    // fills in the net-bank common-account form; after its OK the clear common account goes into
+    // `respData` and its encipherment into `encipheredCommonAccount`. 0, or kNotConfirmed when the
+    // form was cancelled, timed out or the page left (the members keep their earlier values).
+    int32_t CommAccountNet(const OptText& sessionKeyHash, const OptText& encipheredSessionKey,
+        const OptText& document, Text& respData, Text& encipheredCommonAccount,
+        const PageInteraction& page) const;
 
     // Locale: 0 on a Traditional Chinese (Taiwan) system locale, 1 otherwise.
     int32_t GetLocaleType() const;

@@ -108,6 +108,14 @@ public:
         const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
         const OptText& pReaderName, const OptText& pShowMsg);
 
+    // Common-account procedures and their results (velkor_ctrl_common_account.cpp).
+    int32_t CommAccountProc(const OptText& pReaderName, const OptText& pSessionKeyHash,
+        const OptText& pCpukEncSessionKey, const OptText& pCommonInfo);
+    int32_t CommAccountNet(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        const OptText& pCommonInfo);
+    Text GetClearCommAcc();
+    Text GetEncCommAcc();
+
     // Transaction requests and their record (velkor_ctrl_transactions.cpp).
     int32_t AccountInquiry(
         const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber);
