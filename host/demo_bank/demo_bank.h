@@ -23,6 +23,12 @@
 //   POST /api/tac/verify       {type, fields…, timestamp, snum, tac, cardAccount}
 //   POST /api/confirmation-document {type, pMoney, pAccount, pFdid, pImprtAccnt (transfer)}
 //                              -> {document}: what the confirmation dialog shows and checks
+//   POST /api/common-account/document {session, form: web|net, keypad: shuffled|fixed}
+//                              -> {document}: the common-account form, its bank list enciphered
+//                              under the session's key
+//   POST /api/common-account/open {session, form, encCommAcc}
+//                              -> {opened, bankCode, bankName, account, nickname} or
+//                                 {opened: false, reason}: GetEncCommAcc deciphered and checked
 //
 // Malformed requests get 400 (413 when too large), unknown sessions 404, requests the session's
 // state does not allow 409, all with {"error": text}. A refused answer or TAC is not a bad request:
@@ -53,6 +59,9 @@ public:
     DemoBankReply IssueSessionKey(std::string_view body);
     DemoBankReply VerifyTransaction(std::string_view body);
     DemoBankReply ConfirmationDocument(std::string_view body);
+    // The common-account form (demo_bank_common_account.cpp).
+    DemoBankReply CommonAccountDocument(std::string_view body);
+    DemoBankReply OpenCommonAccount(std::string_view body);
 
     const DemoSessions& Sessions() const { return sessions_; }
     size_t CardCount() const { return cards_.CardCount(); }

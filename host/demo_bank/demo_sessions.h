@@ -22,6 +22,8 @@ struct DemoSession {
     std::unique_ptr<MutualAuthentication> pending; // until the answer arrives
     bool authenticated = false;
     std::string sessionKeyHash; // GetSessionKeyHash of the accepted answer
+    // The session key last issued: what the dialogs return enciphered under it is opened with it.
+    SecureBytes sessionKey;
 };
 
 struct DemoSessionLimits {

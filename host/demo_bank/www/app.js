@@ -62,7 +62,7 @@ export function describeStatus(code) {
   return 'failed';
 }
 
-function statusText(code) {
+export function statusText(code) {
   const hex = (code >>> 0).toString(16).toUpperCase();
   return `${code} (0x${hex}): ${describeStatus(code)}`;
 }
@@ -82,7 +82,7 @@ function log(text, failed = false) {
 const COUNT_METHODS = new Set(['GetReaderNumber', 'GetEF1001TotalAccounts',
   'GetEF1002TotalAccounts', 'GetRespLength']);
 
-async function call(method, ...params) {
+export async function call(method, ...params) {
   const result = await ctrl[method](...params);
   if (COUNT_METHODS.has(method)) {
     log(`${method} → ${result}`);
@@ -95,7 +95,7 @@ async function call(method, ...params) {
   return result;
 }
 
-class StepFailed extends Error {}
+export class StepFailed extends Error {}
 
 // A call whose status must be 0.
 async function require0(method, ...params) {
@@ -105,7 +105,7 @@ async function require0(method, ...params) {
   }
 }
 
-async function bank(path, body) {
+export async function bank(path, body) {
   const response = await fetch(path, {
     method: 'POST',
     headers: { 'Content-Type': 'application/json' },
@@ -124,7 +124,7 @@ function setResult(element, state, text) {
   element.textContent = text;
 }
 
-function fillTable(element, state, rows) {
+export function fillTable(element, state, rows) {
   element.dataset.state = state;
   element.replaceChildren();
   for (const [label, value, className] of rows) {
@@ -163,7 +163,18 @@ function action(id, body, onFailure) {
   });
 }
 
-const readerName = () => $('readers').value;
+// For the page's other modules: an action button that takes part in the same exclusion.
+export function registerAction(id, body, onFailure) {
+  actionButtons.push(id);
+  $(id).disabled = ctrl === null;
+  action(id, body, onFailure);
+}
+
+// The bank session of the last successful authentication and its session-key pair, for the
+// procedures that need the session key.
+export const bankSession = { id: null, pair: null };
+
+export const readerName = () => $('readers').value;
 
 async function listReaders() {
   await require0('ListReaders');
@@ -236,6 +247,8 @@ async function authenticate() {
   await require0('DESDecipher', pair.pSessionKeyHash, pair.pCpukEncSessionKey,
     pair.greetingLength, pair.greeting);
   const greeting = hexToText(await call('GetRespData'));
+  bankSession.id = challenge.session;
+  bankSession.pair = pair;
   setResult(result, 'authenticated', `Mutual authentication succeeded. Session-key hash `
     + `${finished.sessionKeyHash}. Deciphered from the bank under the session key: "${greeting}"`);
 }
