@@ -1,11 +1,11 @@
 #include <vector>
 
 #include "card/pin_commands.h"
+#include "card/pin_pad_reader.h"
 #include "common/secure_buffer.h"
 #include "common/status_codes.h"
 #include "common_account_form_kind.h"
 #include "control/card_engine.h"
-#include "pcsc/reader_kind.h"
 
 namespace velkor {
 
@@ -66,8 +66,8 @@ int32_t CardEngine::CommAccountProc(const OptText& readerName, const OptText& se
     const EndSessionOnExit endSession(*this, slot);
 
     const int kind = FormCollectsPin(ViewOf(document)) ? kPinInFormKind : kPinOnPadKind;
-    const int32_t readerKind = pcsc::ClassifyReader(readerName);
-    if (kind == kPinOnPadKind && readerKind == pcsc::kOrdinaryReader) {
+    const card::PinPad pad = card::PinPadOf(readerName);
+    if (kind == kPinOnPadKind && pad == card::PinPad::None) {
         return status::kPinEntryUnavailable;
     }
 
@@ -125,9 +125,7 @@ int32_t CardEngine::CommAccountProc(const OptText& readerName, const OptText& se
         connected != status::kOk) {
         return connected;
     }
-    return readerKind == pcsc::kPinPadReaderKind2
-        ? card::VerifyPinOnReaderShort(session_.Slot(slot))
-        : card::VerifyPinOnReader(session_.Slot(slot));
+    return card::VerifyPinOnPad(session_.Slot(slot), pad);
 }
 
 } // namespace velkor
