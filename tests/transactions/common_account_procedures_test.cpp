@@ -12,6 +12,8 @@
 namespace velkor {
 namespace {
 
+using namespace std::string_view_literals;
+
 using testing::FinancialCard;
 using testing::Readers;
 using testing::SimulatedReaders;
@@ -208,7 +210,7 @@ TEST(CommonAccountFormKind, OnlyATypeAttributeOfSixOrSevenMeansThePinIsTypedInTh
     EXPECT_FALSE(FormCollectsPin(u"<atmnode Type=\"6\"/>")) << "the open tag is exact";
     EXPECT_FALSE(FormCollectsPin(u"<AtmNode Name=\"a\"/> Type=\"6\"")) << "after the element";
     EXPECT_FALSE(FormCollectsPin(u"<AtmNode Type=\"6\"")) << "never closed";
-    EXPECT_FALSE(FormCollectsPin(Text(u"<AtmNode Name=\"\0\" Type=\"6\"/>", 30)));
+    EXPECT_FALSE(FormCollectsPin(u"<AtmNode Name=\"\0\" Type=\"6\"/>"sv));
     EXPECT_FALSE(FormCollectsPin(u"<AtmNode Type=\"0\" KeyType=\"7\"/>"));
 }
 
