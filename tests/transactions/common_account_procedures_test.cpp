@@ -36,7 +36,7 @@ public:
     int formAnswer = 1;
     int confirmAnswer = 1;
     std::optional<std::string> typedPin;
-    std::function<void()> duringConfirmation;
+    std::function<void()> duringForm, duringConfirmation;
     std::vector<CommonAccountFormKind> forms;
     std::vector<int> confirmationKinds;
     std::vector<int32_t> pinAnswers;
@@ -44,6 +44,9 @@ public:
     int RunCommonAccountForm(CommonAccountRequest& request) override
     {
         forms.push_back(request.form);
+        if (duringForm) {
+            duringForm();
+        }
         EXPECT_EQ(request.keys.hash, kHash);
         EXPECT_EQ(request.keys.encipheredKey, kKey);
         EXPECT_EQ(
@@ -124,11 +127,9 @@ TEST_F(CommonAccountProcedures, WithoutAPinRowThePadVerifiesEvenAfterTheCardWasP
     EXPECT_EQ(Proc(kPad, kNoPinRowDocument), status::kOk);
     EXPECT_EQ(ui.confirmationKinds, std::vector<int> { 26 });
     EXPECT_FALSE(control.Session().ContextEstablished());
-}
 
-TEST_F(CommonAccountProcedures, AWrongPinOnThePadIsReturnedWithTheAccountStored)
-{
-    SimulatedReaders sim(Readers(FinancialCard(), nullptr, "000000"));
+    // A wrong PIN on the pad is the call's status; the account the form gave stays stored.
+    sim.Reload(Readers(FinancialCard(), nullptr, "000000"));
     EXPECT_EQ(Proc(kPad, kNoPinRowDocument), status::kPinRefused);
     ExpectStored(kPlainOutput, kEncipheredOutput);
 }
@@ -169,26 +170,13 @@ TEST_F(CommonAccountProcedures, APageThatLeftGetsNoPinCheckAndNoOutputs)
     EXPECT_EQ(Proc(kPad, kPinRowDocument), status::kNotConfirmed);
     EXPECT_TRUE(ui.forms.empty());
 
-    // The page leaves while the form is open, before the customer's OK.
-    struct LeavingUi final : Ui {
-        CVelkorCtrl* control = nullptr;
-        int32_t pinAnswer = -1;
-        int RunCommonAccountForm(CommonAccountRequest& request) override
-        {
-            control->MarkPageLeft();
-            const SecureBytes pin(reinterpret_cast<const uint8_t*>("123456"), 6);
-            pinAnswer = request.verifyPin(pin);
-            request.plainOutput = kPlainOutput;
-            return 1;
-        }
-        void ShowMessage(std::u16string_view, std::u16string_view) override { }
-        void SetWaitCursor() override { }
-        void SetArrowCursor() override { }
-    } leavingUi;
-    CVelkorCtrl page(leavingUi);
-    leavingUi.control = &page;
+    // The page leaves while the form is open: the PIN typed in it goes nowhere.
+    CVelkorCtrl page(ui);
+    ui.duringForm = [&page] { page.MarkPageLeft(); };
+    ui.typedPin = "123456";
     EXPECT_EQ(page.CommAccountProc(kPad, kHash, kKey, kPinRowDocument), status::kNotConfirmed);
-    EXPECT_NE(leavingUi.pinAnswer, 0) << "the PIN was sent for a page that left";
+    ASSERT_EQ(ui.pinAnswers.size(), 1u);
+    EXPECT_NE(ui.pinAnswers[0], 0) << "the PIN reached the card of a page that left";
     EXPECT_EQ(page.GetClearCommAcc(), u"");
     EXPECT_FALSE(page.Session().ContextEstablished());
 }
