@@ -23,7 +23,8 @@ const STATUS_MEANINGS = new Map([
   [0x5002, 'the account list could not be read completely'],
   [0x5004, 'the card answered 6608 to the PIN'],
   [0x5005, 'the card answered 6620 to the PIN'],
-  [0x5006, 'the card answered 6610, the reader has no PIN pad, or the card refused the PIN typed in the form'],
+  [0x5006, 'the card answered 6610, the reader has no PIN pad, or the card refused the PIN '
+    + 'typed in the form'],
   [0x5105, 'the RN1 or the session key could not be deciphered'],
   [0x5106, 'RN2 could not be enciphered'],
   [0x5107, 'RN2 could not be signed'],
