@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "dialogs/trans_set_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "dialogs/ui_message_sink.h"
 
@@ -58,6 +59,17 @@ int QtUi::RunConfirmation(ConfirmationRequest& request)
     UiMessageSink messages(*this);
     CTryFirm dialog(request, messages);
     return dialog.Run();
+}
+
+int QtUi::RunTransferAccount(TransferAccountRequest& request)
+{
+    UiMessageSink messages(*this);
+    CTransSet dialog(request, messages);
+    const int result = dialog.Run();
+    if (result == 1) {
+        dialog.Decisions().HandOver();
+    }
+    return result;
 }
 
 } // namespace velkor

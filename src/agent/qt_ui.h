@@ -17,6 +17,9 @@ public:
     // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
     // message boxes.
     int RunConfirmation(ConfirmationRequest& request) override;
+    // The transfer-account dialog the request names (CTransSet or CTransSetNet); after OK its
+    // outputs are filled.
+    int RunTransferAccount(TransferAccountRequest& request) override;
 
 private:
     int waitCursors_ = 0; // override cursors this Ui set and has not restored yet

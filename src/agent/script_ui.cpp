@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "agent/scripted_trans_set.h"
 #include "agent/scripted_try_firm.h"
 #include "agent/simulator_cards.h"
 #include "common/wait.h"
@@ -60,6 +61,29 @@ int ScriptUi::RunConfirmation(ConfirmationRequest& request)
         dialog.Cancel();
     }
     return dialog.Result().value_or(2);
+}
+
+int ScriptUi::RunTransferAccount(TransferAccountRequest& request)
+{
+    messages_.clear();
+    const ScriptedDialogEntry* entry = TakeEntry(
+        request.dialog == TransferAccountDialog::WebAtm ? "CTransSet" : "CTransSetNet");
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    ScriptedTransSet dialog(request, messages);
+    dialog.Start();
+    RunActions(*entry, dialog, Text(request.reader));
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    const int result = dialog.Result().value_or(2);
+    if (result == 1) {
+        dialog.HandOver();
+    }
+    return result;
 }
 
 void ScriptUi::RunActions(

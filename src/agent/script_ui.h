@@ -24,6 +24,8 @@ public:
     void SetWaitCursor() override { }
     void SetArrowCursor() override { }
     int RunConfirmation(ConfirmationRequest& request) override;
+    // CTransSet or CTransSetNet, as the request names; after OK its outputs are filled.
+    int RunTransferAccount(TransferAccountRequest& request) override;
 
     // Problems reported so far; `velkor call` exits 3 when there were any.
     int Problems() const { return problems_; }
