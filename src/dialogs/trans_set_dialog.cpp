@@ -73,9 +73,7 @@ void CTransSet::Build()
     frame(kFrames[0], 4, 112);
     frame(kFrames[1], 120, 70);
     if (webAtm) {
-        frame(kFrames[2], 194, 66);
-    } else {
-        tag(new QGroupBox(this), kFrames[2])->hide();
+        frame(kFrames[2], 194, 66); // the net-bank dialog has no e-mail section to frame
     }
     auto radio = [&](int id, int y) {
         auto* button = new QRadioButton(this);

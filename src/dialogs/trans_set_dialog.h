@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -41,6 +42,9 @@ public:
     TransSetDecisions& Decisions() { return decisions_; }
     QWidget* ControlWidget(int id) const;
     void Tick(int id);
+    // Runs `action` on the decisions and shows the outcome, as the window's own events do (the
+    // gallery uses it to put the dialog in a state).
+    void Act(const std::function<void()>& action);
 
 public slots:
     // Cancel, the close box, Escape and the agent's cancellation of open dialogs.
@@ -53,7 +57,6 @@ protected:
 
 private:
     void Build();
-    void Act(const std::function<void()>& action);
     void Refresh();
     void FinishIfEnded();
 
