@@ -21,10 +21,11 @@ using namespace trans_set;
 namespace {
 
 const QColor kRed(0xFF, 0x00, 0x00);
-const QColor kBlue(0x00, 0x00, 0xA0);
+const QColor kGrey(0x60, 0x60, 0x60);
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 const QColor kButtonFace(0xFE, 0xEE, 0xE2);
 const Text kFace = u"新細明體";
+const Text kVerdana = u"Verdana";
 
 constexpr int kWidth = 600;
 constexpr int kLeft = 16;
@@ -101,10 +102,14 @@ void CTransSet::Build()
     radio(kOtherRadio, 78);
     list(kBankList, kListLeft, 78, 220);
     auto* accountLabel = new CXColorStatic(this, kStaticCentreImage);
+    accountLabel->SetFont(kVerdana, 9);
+    accountLabel->SetTextColor(kGrey);
     place(tag(accountLabel, kAccountLabel), 360, 78, 64, kRowHeight);
 
     display_ = new CSecureStatic(this);
     display_->SetBkColor(kWhite);
+    display_->SetFont(kVerdana, 9);
+    display_->SetTextColor(kGrey);
     display_->SetStyleBits(kStaticCentreImage);
     display_->installEventFilter(this);
     place(tag(display_, kTypedDisplay), 428, 78, 152, kRowHeight);
@@ -143,11 +148,13 @@ void CTransSet::Build()
             Act([&] { decisions_.SetEmailText(text.toStdU16String()); });
         });
         auto* hint = new CXColorStatic(this, kStaticCentreImage);
+        hint->SetFont(kFace, 9);
         hint->SetTextColor(kRed);
         place(tag(hint, kEmailHint), kLeft, 230, 560, 22);
         bottom = 266;
     }
     auto* countdown = new CXColorStatic(this, kStaticCentreImage);
+    countdown->SetFont(kFace, 12);
     countdown->SetTextColor(kRed);
     place(tag(countdown, kCountdownLabel), kLeft, bottom + 6, 250, kRowHeight);
     auto* ok = new CButtonEx({}, this);
