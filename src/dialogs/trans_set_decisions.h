@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "control/dialog_requests.h"
+#include "control/ui.h"
 #include "dialogs/countdown.h"
 #include "dialogs/dialog_timers.h"
 #include "dialogs/keyboard_mode.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "control/dialog_requests.h"
+#include "control/ui.h"
 #include "dialogs/message_sink.h"
 #include "dialogs/qt_dialog_timers.h"
 #include "dialogs/trans_set_decisions.h"

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "common/text.h"
-#include "control/dialog_requests.h"
+#include "control/ui.h"
 
 // The two results of the transfer-account dialogs, built at OK from the account the customer
 // chose or typed. The first result starts with the account in a 16-character field and the kind
