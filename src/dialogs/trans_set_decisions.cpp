@@ -24,14 +24,14 @@ constexpr size_t kBankPosition = 2;
 
 const Text kEmailHintText = u"     Email通知最多五位收信人, 若收信人超過兩位, 請以分號( ;  )分隔";
 
-int RadioOf(AccountKind kind)
+int RadioOf(TransferAccountKind kind)
 {
     switch (kind) {
-    case AccountKind::kAgreed:
+    case TransferAccountKind::kAgreed:
         return kAgreedRadio;
-    case AccountKind::kCommon:
+    case TransferAccountKind::kCommon:
         return kCommonRadio;
-    case AccountKind::kOther:
+    case TransferAccountKind::kOther:
         break;
     }
     return kOtherRadio;
@@ -203,7 +203,7 @@ std::optional<int> TransSetDecisions::Start()
         PlaceNetBankElements();
     }
 
-    SelectKind(AccountKind::kAgreed);
+    SelectKind(TransferAccountKind::kAgreed);
     modes_ = KeyboardModeSwitch(style);
     Mutable(kGraphicRadio).visible = style.choiceShown;
     Mutable(kGeneralRadio).visible = style.choiceShown;
@@ -216,7 +216,7 @@ std::optional<int> TransSetDecisions::Start()
     }
     ApplyAvailability();
     UpdateOk();
-    if (kind_ == AccountKind::kCommon) {
+    if (kind_ == TransferAccountKind::kCommon) {
         FillEmailFromCommon();
     }
     Mutable(kCountdownLabel).visible = false;
@@ -315,28 +315,28 @@ void TransSetDecisions::ApplyAvailability()
             Mutable(kGroupList).enabled = false;
         }
     } else if (!agreedAvailable_) {
-        SelectKind(AccountKind::kCommon);
+        SelectKind(TransferAccountKind::kCommon);
     }
     if (!bankAvailable_) {
         Mutable(kOtherRadio).enabled = false;
         Mutable(kBankList).enabled = false;
     } else if (!agreedAvailable_ && !commonAvailable_) {
-        SelectKind(AccountKind::kOther);
+        SelectKind(TransferAccountKind::kOther);
     }
     if (!agreedAvailable_) {
         Mutable(kAgreedRadio).enabled = false;
         Mutable(kAgreedList).enabled = false;
     } else {
-        SelectKind(AccountKind::kAgreed);
+        SelectKind(TransferAccountKind::kAgreed);
     }
 }
 
-bool TransSetDecisions::KindEnabled(AccountKind kind) const
+bool TransSetDecisions::KindEnabled(TransferAccountKind kind) const
 {
     return Control(RadioOf(kind)).enabled;
 }
 
-void TransSetDecisions::SelectKind(AccountKind kind)
+void TransSetDecisions::SelectKind(TransferAccountKind kind)
 {
     // A kind whose list has no data cannot be chosen by any route: its item would be missing at
     // OK.
@@ -344,19 +344,19 @@ void TransSetDecisions::SelectKind(AccountKind kind)
         return;
     }
     kind_ = kind;
-    for (const AccountKind each :
-        { AccountKind::kAgreed, AccountKind::kCommon, AccountKind::kOther }) {
+    for (const TransferAccountKind each : { TransferAccountKind::kAgreed,
+             TransferAccountKind::kCommon, TransferAccountKind::kOther }) {
         Mutable(RadioOf(each)).checked = each == kind;
     }
-    const bool other = kind == AccountKind::kOther;
-    kindCharacter_ = kind == AccountKind::kAgreed ? kAgreedKind
-        : kind == AccountKind::kCommon            ? kCommonKind
-                                                  : kOtherKind;
+    const bool other = kind == TransferAccountKind::kOther;
+    kindCharacter_ = kind == TransferAccountKind::kAgreed ? kAgreedKind
+        : kind == TransferAccountKind::kCommon            ? kCommonKind
+                                                          : kOtherKind;
     Mutable(kAddToCommon).enabled = other && document_.addComm != 1;
     const bool choice = other && modes_.Style().keyType >= 3;
     Mutable(kGraphicRadio).enabled = choice;
     Mutable(kGeneralRadio).enabled = choice;
-    if (kind == AccountKind::kCommon) {
+    if (kind == TransferAccountKind::kCommon) {
         FillEmailFromCommon();
     }
 }
@@ -412,14 +412,14 @@ void TransSetDecisions::Click(int id)
         Cancel();
         return;
     case kAgreedRadio:
-        SelectKind(AccountKind::kAgreed);
+        SelectKind(TransferAccountKind::kAgreed);
         return;
     case kCommonRadio:
-        SelectKind(AccountKind::kCommon);
+        SelectKind(TransferAccountKind::kCommon);
         return;
     case kOtherRadio:
     case kTypedDisplay:
-        SelectKind(AccountKind::kOther);
+        SelectKind(TransferAccountKind::kOther);
         return;
     case kGraphicRadio:
         ChooseKeyboard(KeyboardMode::kGraphic);
@@ -447,15 +447,15 @@ void TransSetDecisions::Focus(int id)
     }
     switch (id) {
     case kAgreedList:
-        SelectKind(AccountKind::kAgreed);
+        SelectKind(TransferAccountKind::kAgreed);
         break;
     case kCommonList:
     case kGroupList:
-        SelectKind(AccountKind::kCommon);
+        SelectKind(TransferAccountKind::kCommon);
         break;
     case kBankList:
     case kAccountEdit:
-        SelectKind(AccountKind::kOther);
+        SelectKind(TransferAccountKind::kOther);
         break;
     default:
         break;
@@ -515,7 +515,7 @@ void TransSetDecisions::PressKey(int id)
     } else {
         entry_.Press(static_cast<size_t>(index));
     }
-    SelectKind(AccountKind::kOther);
+    SelectKind(TransferAccountKind::kOther);
     UpdateOk();
 }
 
@@ -584,14 +584,14 @@ bool TransSetDecisions::BuildResults()
     Text item;
     WipeOnExit wipeItem(item);
     bool decipherFailed = false;
-    if (kind_ != AccountKind::kOther) {
-        if (!ReadChosenItem(
-                kind_ == AccountKind::kAgreed ? kAgreedList : kCommonList, item, decipherFailed)) {
+    if (kind_ != TransferAccountKind::kOther) {
+        if (!ReadChosenItem(kind_ == TransferAccountKind::kAgreed ? kAgreedList : kCommonList, item,
+                decipherFailed)) {
             return decipherFailed; // a failed decipher ends the dialog without results
         }
-        const ChosenItem chosen = SplitChosenItem(item);
+        const transfer_account::ChosenItem chosen = transfer_account::SplitChosenItem(item);
         const Text& notice = dialog_ == TransferAccountDialog::WebAtm ? emailText_ : chosen.hidden;
-        BuildListedResults(dialog_, chosen, kindCharacter_, notice, results_);
+        transfer_account::BuildListedResults(dialog_, chosen, kindCharacter_, notice, results_);
         return true;
     }
     Text typed;
@@ -618,7 +618,7 @@ bool TransSetDecisions::BuildResults()
         && !ReadChosenItem(kBankList, item, decipherFailed)) {
         return decipherFailed;
     }
-    BuildTypedResults(dialog_, item, typed, kind, emailText_, results_);
+    transfer_account::BuildTypedResults(dialog_, item, typed, kind, emailText_, results_);
     return true;
 }
 
@@ -650,8 +650,10 @@ bool TransSetDecisions::ReadChosenItem(int id, Text& item, bool& decipherFailed)
 
 void TransSetDecisions::EncipherResults()
 {
-    const int32_t first = EncipherResult(results_.first, request_.keys, encipheredFirst_);
-    const int32_t second = EncipherResult(results_.second, request_.keys, encipheredSecond_);
+    const int32_t first
+        = transfer_account::EncipherResult(results_.first, request_.keys, encipheredFirst_);
+    const int32_t second
+        = transfer_account::EncipherResult(results_.second, request_.keys, encipheredSecond_);
     if (first != 0 || second != 0) {
         messages_.ShowMessage(kEncipherFailed, kBankCaption);
     }

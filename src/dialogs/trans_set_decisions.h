@@ -63,7 +63,7 @@ inline const Text kGroupPrefix = u"群組-";
 
 } // namespace trans_set
 
-enum class AccountKind { kAgreed, kCommon, kOther };
+enum class TransferAccountKind { kAgreed, kCommon, kOther };
 
 // What one control shows. Lists show their entries (ListEntries) and selection.
 struct TransSetControl {
@@ -113,7 +113,7 @@ public:
     std::optional<int> Result() const { return result_; }
     TransferAccountDialog Dialog() const { return dialog_; }
     const Text& Title() const { return title_; }
-    AccountKind Kind() const { return kind_; }
+    TransferAccountKind Kind() const { return kind_; }
     const EntryStyle& Style() const { return modes_.Style(); }
     bool OkEnabled() const { return Control(trans_set::kOk).enabled; }
 
@@ -144,7 +144,7 @@ public:
     Text DisplayCharacters() const;
 
     // The results built at OK (empty before OK and after HandOver).
-    const AccountResults& Results() const { return results_; }
+    const transfer_account::AccountResults& Results() const { return results_; }
     const Text& EncipheredFirst() const { return encipheredFirst_; }
     const Text& EncipheredSecond() const { return encipheredSecond_; }
 
@@ -163,8 +163,8 @@ private:
     void PlaceNetBankElements();
     void FillCommonList();
     void ApplyAvailability();
-    void SelectKind(AccountKind kind);
-    bool KindEnabled(AccountKind kind) const;
+    void SelectKind(TransferAccountKind kind);
+    bool KindEnabled(TransferAccountKind kind) const;
     void FillEmailFromCommon();
     void UpdateOk();
     void PressKey(int id);
@@ -201,12 +201,12 @@ private:
     bool agreedAvailable_ = false;
     bool commonAvailable_ = false;
     bool bankAvailable_ = false;
-    AccountKind kind_ = AccountKind::kAgreed;
+    TransferAccountKind kind_ = TransferAccountKind::kAgreed;
     char16_t kindCharacter_ = transfer_account::kAgreedKind;
     Text title_;
     Text accountText_;
     Text emailText_;
-    AccountResults results_;
+    transfer_account::AccountResults results_;
     Text encipheredFirst_;
     Text encipheredSecond_;
     std::optional<int> focusRequest_;

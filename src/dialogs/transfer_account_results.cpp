@@ -7,9 +7,7 @@
 #include "crypto/key_store.h"
 #include "dialogs/document_scanner.h"
 
-namespace velkor {
-
-using namespace transfer_account;
+namespace velkor::transfer_account {
 
 namespace {
 
@@ -174,4 +172,4 @@ int32_t EncipherResult(std::u16string_view plain, const SessionKeyTexts& keys, T
     return 0;
 }
 
-} // namespace velkor
+} // namespace velkor::transfer_account

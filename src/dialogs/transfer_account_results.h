@@ -25,8 +25,6 @@ inline constexpr size_t kAccountFieldChars = 16;
 inline constexpr size_t kBankItemChars = 64;
 inline constexpr size_t kBankCodeChars = 8;
 
-} // namespace transfer_account
-
 // One list item, display%%value$$hidden, split for the results.
 struct ChosenItem {
     Text whole; // the item as the list data carries it
@@ -64,5 +62,7 @@ Text BankCodeOf(std::u16string_view bankItem);
 // Enciphers `plain` (as UTF-16LE) under the session key; upper-case hexadecimal in `hex`.
 // Returns 0 or the cipher's status; `hex` stays empty on failure.
 int32_t EncipherResult(std::u16string_view plain, const SessionKeyTexts& keys, Text& hex);
+
+} // namespace transfer_account
 
 } // namespace velkor
