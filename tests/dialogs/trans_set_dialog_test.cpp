@@ -47,10 +47,11 @@ TEST_F(TransSetWindow, ForwardsTheCustomerToTheDecisionsAndClosesOnOk)
     EXPECT_EQ(request.secondResult, u"812||7||2||2523||");
 }
 
-TEST_F(TransSetWindow, NetBankShowsItsGroupsAndTheTypedAccountTip)
+TEST_F(TransSetWindow, NetBankShowsItsGroupsAndTakesDigitsInTheEditField)
 {
     const Text document
-        = u"<KeyType>6</KeyType><AtmNode Type=\"1\" Name=\"家人\">媽%%7||1;;</AtmNode>";
+        = u"<KeyType>6</KeyType><AtmNode Type=\"1\" Name=\"家人\">媽%%7||1;;</AtmNode>"
+          u"<AtmNode Type=\"2\">乙銀行%%812;;</AtmNode>";
     request.dialog = TransferAccountDialog::NetBank;
     request.document = document;
     CTransSet dialog(request, messages);
@@ -59,6 +60,16 @@ TEST_F(TransSetWindow, NetBankShowsItsGroupsAndTheTypedAccountTip)
     EXPECT_EQ(
         dialog.ControlWidget(kAccountEdit)->toolTip(), QString::fromStdU16String(kTypedAccountTip));
     EXPECT_EQ(dialog.ControlWidget(kEmailEdit), nullptr);
+
+    // Typed keys reach the decisions through the key filter; the focus chose the other kind.
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QWidget* edit = dialog.ControlWidget(kAccountEdit);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("12a3"));
+    EXPECT_EQ(dialog.Decisions().AccountText(), u"123");
+    EXPECT_EQ(dialog.Decisions().Kind(), TransferAccountKind::kOther);
     dialog.reject();
     EXPECT_EQ(dialog.Decisions().Result(), kCancelled);
 }
