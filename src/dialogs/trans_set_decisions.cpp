@@ -71,8 +71,7 @@ TransSetDecisions::TransSetDecisions(
     const std::pair<int, Text> kTemplate[] = { { kOk, dialog_text::kOk },
         { kCancel, dialog_text::kCancel }, { kAccountEdit, {} }, { kAccountLabel, u"轉入帳號" },
         { kCountdownLabel,
-            Countdown::FormatLabel(
-                webAtm ? CountdownWording::kLogout : CountdownWording::kLeave, 40) },
+            u"40" + (webAtm ? dialog_text::kLogoutSuffix : dialog_text::kLeaveSuffix) },
         { kAgreedRadio, u"約定帳號" }, { kCommonRadio, u"常用帳號" }, { kOtherRadio, u"其他帳號" },
         { kTypedDisplay, {} }, { kGraphicRadio, dialog_text::kUseGraphicKeypad },
         { kGeneralRadio, dialog_text::kUseGeneralKeyboard },
