@@ -81,7 +81,7 @@ QWidget* NetSelectionWindow::ControlWidget(int id) const
 QWidget* NetSelectionWindow::Label(int id)
 {
     auto* label = new CXColorStatic(this, kStaticCentreImage);
-    label->setMinimumHeight(20);
+    label->setMinimumSize(96, 20); // a static text has no size of its own
     Tag(label, id);
     return label;
 }
