@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "control/dialog_requests.h"
+#include "control/ui.h" // the dialog requests
 #include "dialogs/countdown.h"
 #include "dialogs/dialog_timers.h"
 #include "dialogs/document_profile.h"

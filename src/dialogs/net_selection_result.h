@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "common/text.h"
-#include "control/dialog_requests.h"
+#include "control/ui.h" // the dialog requests
 
 // The result string of the net-bank selection dialogs: a kind character, "||" and the chosen
 // value, closed by one "||", and its encipherment under the session key as the bank's host reads
