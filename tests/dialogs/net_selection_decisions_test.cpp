@@ -203,6 +203,8 @@ protected:
 TEST_F(OtherAccount, MinimumLengthThenTheResultWithTheCheckBox)
 {
     auto dialog = OpenOther(u"<AtmNode min=\"10\" Default=\"12\"/>", 0);
+    dialog->Ok(); // nothing typed is never an account
+    EXPECT_EQ(messages_.texts.back(), u"請確認輸入帳號");
     Type(*dialog, u"123456789");
     dialog->Ok();
     EXPECT_TRUE(dialog->IsOpen());
