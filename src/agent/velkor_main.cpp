@@ -18,6 +18,8 @@ void PrintUsage(std::ostream& out)
         << "  velkor call [--ui none|qt|script=FILE] 'Method(arg, ...)' ...   run methods on one\n"
         << "      control (script=FILE: dialogs driven by a JSON script, see the README)\n"
         << "  velkor serve [--port N] [--allow-origin ORIGIN]... [--verbose]   run the agent\n"
+        << "      [--idle-exit SECONDS]   (velkor serve --help: all its options); on the\n"
+        << "      sockets its systemd socket unit passes, when started by one\n"
         << "  velkor register [--executable PATH]   start the agent with the user's session\n"
         << "  velkor unregister                     undo velkor register\n"
         << "  velkor --version\n";
