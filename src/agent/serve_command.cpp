@@ -44,13 +44,28 @@ constexpr long kLongestIdleExitSeconds = 86400;
 void PrintServeUsage(std::ostream& out)
 {
     out << "usage: velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin]\n"
-           "                    [--verbose] [--ui auto|none|qt] [--idle-exit SECONDS] [--debug]\n"
-           "  --idle-exit SECONDS  exit after SECONDS without a page or a call (0: never, the\n"
-           "                       default); for an agent its socket unit starts on demand\n"
-           "  --debug  leave the agent's memory readable by a debugger of the same user\n";
+           "                    [--verbose] [--ui auto|none|qt] [--idle-exit SECONDS] [--debug]\n";
+    PrintServeOptions(out);
 }
 
 } // namespace
+
+void PrintServeOptions(std::ostream& out)
+{
+    out << "  --port N        listen on 127.0.0.1 and ::1 port N (default 8931)\n"
+           "  --allow-origin ORIGIN\n"
+           "                  also allow pages of ORIGIN for this run (besides the allowlist\n"
+           "                  file ~/.config/velkor/allowed-origins)\n"
+           "  --demo-origin   also allow the demo bank, http://127.0.0.1:8932\n"
+           "  --verbose       log connections, refusals and calls (never their arguments)\n"
+           "  --ui auto|none|qt\n"
+           "                  show dialogs on the desktop (qt), cancel them (none), or qt when\n"
+           "                  a display is present (auto, the default)\n"
+           "  --idle-exit SECONDS\n"
+           "                  exit after SECONDS without a page or a call (0: never, the\n"
+           "                  default); for an agent its socket unit starts on demand\n"
+           "  --debug         leave the agent's memory readable by a debugger of the same user\n";
+}
 
 bool ParseServeArguments(
     const std::vector<std::string>& args, ServeSettings& settings, std::string& error)

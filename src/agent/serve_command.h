@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct ServeSettings {
     std::string ui = "auto";
     std::vector<std::string> problems; // rejected lines of the allowlist file
 };
+
+// The options of `velkor serve`, one or two lines each, for the usage texts.
+void PrintServeOptions(std::ostream& out);
 
 // Reads `velkor serve`'s arguments. The demo bank's origin is trusted only with --demo-origin:
 // what `velkor register` installs, and any plain `velkor serve`, trusts only the allowlist.
