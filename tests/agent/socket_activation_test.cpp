@@ -120,6 +120,8 @@ TEST(IdleExitTest, EndsOnlyAfterAFullQuietPeriodWithNothingToDo)
 {
     testing::EnsureApplication();
     constexpr auto kQuiet = std::chrono::milliseconds(150);
+    // Qt's coarse timers may fire up to 5% early.
+    constexpr qint64 kAtLeast = kQuiet.count() * 9 / 10;
     bool busy = false;
     bool exited = false;
     IdleExit idle(
@@ -129,7 +131,7 @@ TEST(IdleExitTest, EndsOnlyAfterAFullQuietPeriodWithNothingToDo)
     clock.start();
     idle.Restart();
     ASSERT_TRUE(testing::WaitFor([&] { return exited; }, 2000));
-    EXPECT_GE(clock.elapsed(), kQuiet.count());
+    EXPECT_GE(clock.elapsed(), kAtLeast);
 
     // Busy past the quiet period (a page, or a dialog whose page has gone): the period counts
     // again from when the work ended.
@@ -140,7 +142,7 @@ TEST(IdleExitTest, EndsOnlyAfterAFullQuietPeriodWithNothingToDo)
     busy = false;
     clock.restart();
     ASSERT_TRUE(testing::WaitFor([&] { return exited; }, 2000));
-    EXPECT_GE(clock.elapsed(), kQuiet.count());
+    EXPECT_GE(clock.elapsed(), kAtLeast);
 
     // Activity restarts the period.
     exited = false;

@@ -64,6 +64,10 @@ for program in "$velkor" "$root/usr/bin/velkor-cardsim" "$root/usr/bin/velkor-ke
     [ -z "$missing" ] || fail "$program: $missing"
 done
 
+# GetInstallWay reports the packaged agent as installed for users who registered nothing.
+grep -qx "executable=/usr/bin/velkor" "$root/usr/share/velkor/registration" \
+    || fail "the package's registration record"
+
 simulator=$(ls "$root"/usr/lib/*/velkor/libvelkor-pcsc-sim.so)
 export VELKOR_PCSC_LIBRARY="$simulator"
 export VELKOR_SIM_CONFIG="$root/usr/share/velkor/sim/configs/demo.json"
