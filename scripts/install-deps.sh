@@ -16,7 +16,7 @@ test_packages=(
   xdotool x11-apps imagemagick qt6-qpa-plugins libxcb-cursor0
   chromium
   clang-14 libfuzzer-14-dev
-  lintian
+  lintian file systemd
 )
 
 wanted=("${build_packages[@]}")

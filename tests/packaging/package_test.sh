@@ -82,8 +82,7 @@ session=$("$velkor" call 'ConnectCard("ACS ACR83U 00 00")' 'ListEF1001Accounts()
 [ -s "$work/keys/control_public.pem" ] || fail "velkor-keytool wrote no key set"
 # The bank's host library builds and links from what the package installs, and nothing else of
 # the tree.
-if command -v c++ >/dev/null && command -v pkg-config >/dev/null; then
-    cat >"$work/bank.cpp" <<'PROGRAM'
+cat >"$work/bank.cpp" <<'PROGRAM'
 #include <host/bank_session.h>
 #include <host/tac_check.h>
 int main()
@@ -94,15 +93,12 @@ int main()
     return key.size() == 16 && tac.size() == 16 ? 0 : 1;
 }
 PROGRAM
-    pc_dir=$(dirname "$(ls "$root"/usr/lib/*/pkgconfig/velkor-host.pc)")
-    # shellcheck disable=SC2046 # pkg-config's flags are separate words
-    c++ -std=c++20 -o "$work/bank" "$work/bank.cpp" $(PKG_CONFIG_PATH=$pc_dir \
-        pkg-config --define-variable=prefix="$root/usr" --cflags --libs velkor-host) \
-        || fail "a program using the packaged host library does not build"
-    "$work/bank" || fail "the packaged host library misbehaves"
-else
-    skip_note "c++ or pkg-config: the host library's headers and link"
-fi
+pc_dir=$(dirname "$(ls "$root"/usr/lib/*/pkgconfig/velkor-host.pc)")
+# shellcheck disable=SC2046 # pkg-config's flags are separate words
+c++ -std=c++20 -o "$work/bank" "$work/bank.cpp" $(PKG_CONFIG_PATH=$pc_dir \
+    pkg-config --define-variable=prefix="$root/usr" --cflags --libs velkor-host) \
+    || fail "a program using the packaged host library does not build"
+"$work/bank" || fail "the packaged host library misbehaves"
 
 echo "== systemd units"
 units=$root/usr/lib/systemd/user
