@@ -59,6 +59,19 @@ for deb in "$work"/packages/*.deb; do
         dpkg-deb -f "$deb" Description | grep -q "DEMO KEY SET" || fail "$deb hides the demo set"
     fi
 done
+# apt refuses a package of the other kind beside them.
+mkdir -p "$work/other/DEBIAN"
+printf 'Package: velkor-other-key-set\nVersion: 1\nArchitecture: all\nMaintainer: t <t@example.com>
+Provides: velkor-keyset-%s\nDescription: packages built with the other key set\n' $other \
+    >"$work/other/DEBIAN/control"
+dpkg-deb -b "$work/other" "$work/other.deb" >/dev/null
+if command -v apt-get >/dev/null; then
+    apt-get install --simulate -q "$work"/packages/velkor_*.deb "$work/other.deb" >"$work/apt.log" 2>&1 \
+        && fail "the $kind packages install beside the $other key set"
+    grep -q "Conflicts: velkor-keyset-$other" "$work/apt.log" || fail "apt: $(cat "$work/apt.log")"
+else
+    skip_note "apt-get: the conflict with the other key set's packages"
+fi
 for program in "$velkor" "$root/usr/bin/velkor-cardsim" "$root/usr/bin/velkor-keytool"; do
     missing=$(ldd "$program" | grep "not found" || true)
     [ -z "$missing" ] || fail "$program: $missing"
