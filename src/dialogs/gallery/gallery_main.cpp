@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -14,6 +15,10 @@
 #include "crypto/rsa_key.h"
 #include "dialogs/keypad_panel.h"
 #include "dialogs/protected_display_sink.h"
+#include "dialogs/trans_com_dialog.h"
+#include "dialogs/trans_deal_dialog.h"
+#include "dialogs/trans_oth_dialog.h"
+#include "dialogs/trans_set_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "resource_ids.h"
 #include "widgets/button_ex.h"
@@ -303,6 +308,125 @@ void ConfirmationDialogs(Gallery& gallery)
     }
 }
 
+// The net-bank selection dialogs: the agreed accounts in each font size, the common accounts
+// narrowed by a filter, the other account typed on the keypad and in the edit field.
+void NetSelectionDialogs(Gallery& gallery)
+{
+    const GallerySessionKey session;
+    const QString folder = QDir::temp().filePath(QStringLiteral("velkor-gallery-fonts"));
+    const FontSizeFile fonts(std::filesystem::path(folder.toStdString()));
+    SilentMessageSink messages;
+    NetSelectionRequest request;
+    request.keys = { session.hash, session.encipheredKey };
+    const Text agreed = u"<TimeOut>45</TimeOut><AtmNode Ciph=\"1\">"
+        + session.Encipher(
+            u"甲銀行 004-1234567890%%004||1234567890;;乙銀行 812-0001112223%%812||0001112223")
+        + u"</AtmNode>";
+    for (const int choice : { kFontLarge, kFontMedium, kFontSmall }) {
+        fonts.SaveFontSize(choice, kSlotTransDeal);
+        request.document = agreed;
+        TransDeal dialog(request, messages, fonts);
+        dialog.Prepare();
+        dialog.Tick(kCountdownTimerId);
+        for (int tick = 0; tick < 5; ++tick) {
+            dialog.Tick(kCountdownTimerId);
+        }
+        gallery.Save(dialog, QString("trans_deal_font%1").arg(choice + 1));
+    }
+    const Text common
+        = u"<Filter>3</Filter><Title>銀行別</Title><Title>帳號</Title>"
+          u"<Title>收款人戶名</Title><Title>Email</Title>"
+          u"<AtmNode Type=\"1\" Name=\"朋友\">(1)王小明%%004||111222333||王小明||a@b.tw;;"
+          u"(2)Bob Lin%%812||444555666||Bob Lin;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"家人\">(3)王媽媽%%700||777888999||王媽媽</AtmNode>";
+    request.document = common;
+    TransCom com(request, messages, fonts);
+    com.Prepare();
+    // As the customer does it: medium font, 王 typed into the filter, 過濾 clicked.
+    static_cast<QAbstractButton*>(com.ControlWidget(1038))->click();
+    if (auto* filter = qobject_cast<QLineEdit*>(com.ControlWidget(1001))) {
+        filter->setText(QString::fromUtf8("王"));
+        emit filter->textEdited(filter->text());
+    }
+    static_cast<QAbstractButton*>(com.ControlWidget(1042))->click();
+    gallery.Save(com, "trans_com_filtered");
+    for (const int keyType : { 3, 5 }) {
+        const Text other = u"<KeyType>" + Utf8ToText(std::to_string(keyType))
+            + u"</KeyType><AtmNode check=\"1\" min=\"6\" Default=\"16\">00123</AtmNode>";
+        request.document = other;
+        TransOth dialog(request, messages, fonts);
+        dialog.Prepare();
+        if (keyType == 3 && dialog.Keypad() != nullptr) {
+            dialog.Keypad()->PressKey(4);
+        }
+        gallery.Save(dialog, keyType == 3 ? "trans_oth_keypad" : "trans_oth_keyboard");
+    }
+    QDir(folder).removeRecursively();
+}
+
+// The transfer-account dialogs: each kind chosen, the keypad and the general keyboard, the
+// net bank's groups, a kind without data (disabled) and OK disabled when nothing has data.
+void TransferAccountDialogs(Gallery& gallery)
+{
+    const Text lists = u"<AtmNode Name=\"約定帳號\">甲帳戶-薪轉%%004||12345678901234;;</AtmNode>"
+                       u"<AtmNode Name=\"常用帳號\">媽媽%%700||0001111$$mom@mail.test;;</AtmNode>"
+                       u"<AtmNode Name=\"其他帳號\">乙銀行%%812;;丙銀行%%007;;</AtmNode>";
+    const Text groups
+        = u"<AtmNode Type=\"0\" Name=\"約定帳號\">甲帳戶%%004||1234;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"家人\">媽媽%%700||0001111$$mom@mail.test;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"同事\">阿明%%812||22;;阿華%%812||33;;</AtmNode>"
+          u"<AtmNode Type=\"2\" Name=\"其他帳號\">乙銀行%%812;;</AtmNode>";
+    const Text empty = u"<AtmNode/><AtmNode/><AtmNode/>";
+    struct State {
+        const char* name;
+        TransferAccountDialog dialog;
+        Text document;
+        std::function<void(TransSetDecisions&)> act;
+    };
+    using enum TransferAccountDialog;
+    const State states[] = {
+        { "agreed", WebAtm, u"<KeyType>3</KeyType>" + lists, {} },
+        { "common", WebAtm, u"<KeyType>3</KeyType>" + lists,
+            [](TransSetDecisions& d) { d.Click(trans_set::kCommonRadio); } },
+        { "other_keypad", WebAtm, u"<KeyType>3</KeyType>" + lists,
+            [](TransSetDecisions& d) {
+                for (int i = 0; i < 7; ++i) {
+                    d.Click(trans_set::kFirstKey + i);
+                }
+                d.Click(trans_set::kAddToCommon);
+            } },
+        { "other_general_keyboard", WebAtm, u"<KeyType>5</KeyType>" + lists,
+            [](TransSetDecisions& d) {
+                d.Focus(trans_set::kAccountEdit);
+                d.SetAccountText(u"1234567");
+            } },
+        { "agreed_disabled", WebAtm,
+            u"<KeyType>1</KeyType><AtmNode/>" + lists.substr(lists.find(u"<AtmNode Name=\"常用")),
+            {} },
+        { "ok_disabled", WebAtm, u"<KeyType>0</KeyType>" + empty, {} },
+        { "net_groups", NetBank, u"<KeyType>4</KeyType>" + groups,
+            [](TransSetDecisions& d) { d.SelectItem(trans_set::kGroupList, 2); } },
+        { "net_other_general_keyboard", NetBank, u"<KeyType>6</KeyType>" + groups,
+            [](TransSetDecisions& d) { d.Click(trans_set::kOtherRadio); } },
+    };
+    for (const State& state : states) {
+        TransferAccountRequest request;
+        request.dialog = state.dialog;
+        request.document = state.document;
+        SilentMessageSink messages;
+        CTransSet dialog(request, messages);
+        if (dialog.Prepare()) {
+            std::printf("FAILED the transfer-account dialog %s ended at start\n", state.name);
+            gallery.SaveImage(QImage(), QString("trans_set_%1_ended").arg(state.name));
+            continue;
+        }
+        if (state.act) {
+            dialog.Act([&] { state.act(dialog.Decisions()); });
+        }
+        gallery.Save(dialog, QString("trans_set_%1").arg(state.name));
+    }
+}
+
 } // namespace
 } // namespace velkor
 
@@ -325,5 +449,7 @@ int main(int argc, char** argv)
     velkor::LabelsAndButtons(gallery);
     velkor::AnimationFrames(gallery);
     velkor::ConfirmationDialogs(gallery);
+    velkor::TransferAccountDialogs(gallery);
+    velkor::NetSelectionDialogs(gallery);
     return gallery.Ok() ? 0 : 1;
 }
