@@ -3,32 +3,26 @@
 #include "card/card_test_support.h"
 #include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
-#include "host/bank_session.h"
 #include "host/demo_keys.h"
 #include "host/tac_check.h"
 #include "pcsc/simulated_readers.h"
 #include "support/transfer_dialogs_ui.h"
 #include "transaction_test_support.h"
 
-// The web-ATM transfer procedures on the simulated card, with the customer's dialogs stood in
-// for: what they refuse before connecting, what each dialog is given, which request each service
-// signs, and that every way out ends disconnected with nothing signed after a cancellation.
+// The web-ATM transfer procedures on the simulated card, the customer's dialogs stood in for:
+// what they refuse before connecting, what the confirmation is handed, which request each
+// service signs, and that every way out ends disconnected with nothing signed after a refusal.
 namespace velkor {
 namespace {
 
-using testing::FinancialCard;
-using testing::kCardAccount;
 using testing::kTimestamp;
-using testing::Readers;
 using testing::SimulatedReaders;
 
 const Text kPad = u"ACS ACR83U 00 00";
-const Text kPlain = u"Generic Reader 01";
-const Text kAccount = u"8220012345678901";
 const Text kMoney = u"00000000020000";
-const Text kShowMsg = u"<Tag5>霖州銀行 822</Tag5>";
-const Text kLists = u"<AtmNode Name=\"約定帳號\"/><AtmNode Name=\"常用帳號\"/>"
-                    u"<AtmNode Name=\"其他帳號\">台灣銀行%%004;;</AtmNode>";
+const Text kLists
+    = u"<AtmNode Name=\"a\"/><AtmNode Name=\"c\"/><AtmNode Name=\"b\">x%%004;;</AtmNode>";
+const Text kImportAccount = u"004||12345678901234||0||2524||";
 constexpr int32_t kNoCard = static_cast<int32_t>(0x8010000CU);
 
 class TransferProcedure : public ::testing::Test {
@@ -41,30 +35,28 @@ protected:
     int32_t Proc(const OptText& service, const OptText& pin = u"123456",
         const OptText& lists = kLists, const Text& reader = kPad)
     {
-        return control.TransferProc(u"2540", u"00000002", u"87654321", kMoney, kAccount, reader,
-            pin, kShowMsg, keys.hash, keys.encrypted, lists, service);
+        return control.TransferProc(u"2540", u"00000002", u"87654321", kMoney,
+            Utf8ToText(testing::kCardAccount), reader, pin, u"<Tag5>822</Tag5>", keys.hash,
+            keys.encrypted, lists, service);
     }
-    int32_t ProcSnd(const OptText& service, const Text& reader = kPad)
+    int32_t ProcSnd(const Text& service, const Text& key, const Text& reader = kPad)
     {
-        return control.TransferProcSnd(u"2540", u"00000002", u"87654321", kMoney, kAccount, reader,
-            kShowMsg, keys.hash, keys.encrypted, kLists, service);
+        return control.TransferProcSnd(u"2540", u"00000002", u"87654321", kMoney,
+            Utf8ToText(testing::kCardAccount), reader, u"<Tag5>822</Tag5>", keys.hash, key, kLists,
+            service);
     }
-    bool HostAccepts(const std::string& commandData)
+    // Whether the card signed a transfer to the chosen account or a tax payment, with `code`.
+    bool Signed(bool transfer, const std::string& code)
     {
         std::vector<uint8_t> key(16);
         CDataProcess::HexToBytes(32, Utf8ToText(testing::kTacKeyHex), key.data());
+        const std::string data = transfer
+            ? host::TransferCommandData(code, "00000000020000", "00000002", "87654321", kTimestamp,
+                "0012345678901234", testing::kCardAccount)
+            : host::WithdrawalCommandData(
+                code, "00000000020000", "00000002", "87654321", kTimestamp, testing::kCardAccount);
         return host::VerifyTac(
-            key, TextToUtf8(control.GetRespSNUM()), commandData, TextToUtf8(control.GetRespTAC()));
-    }
-    static std::string TransferData(const std::string& code)
-    {
-        return host::TransferCommandData(code, "00000000020000", "00000002", "87654321", kTimestamp,
-            "0012345678901234", kCardAccount);
-    }
-    static std::string TaxData(const std::string& code)
-    {
-        return host::WithdrawalCommandData(
-            code, "00000000020000", "00000002", "87654321", kTimestamp, kCardAccount);
+            key, TextToUtf8(control.GetRespSNUM()), data, TextToUtf8(control.GetRespTAC()));
     }
     void ExpectNothingSignedAndDisconnected()
     {
@@ -79,67 +71,50 @@ protected:
     CVelkorCtrl control { ui };
 };
 
-TEST_F(TransferProcedure, ArgumentsAreRefusedBeforeAnyConnectionOrDialog)
+TEST_F(TransferProcedure, ArgumentsAndTooFewListsAreRefusedBeforeAnyDialog)
 {
-    SimulatedReaders sim(Readers(FinancialCard()));
+    SimulatedReaders sim(testing::Readers(testing::FinancialCard()));
     EXPECT_EQ(Proc(u"0", std::nullopt), status::kMissingArgument);
-    EXPECT_EQ(Proc(std::nullopt), status::kMissingArgument);
     EXPECT_EQ(Proc(u"0", u"123456", std::nullopt), status::kMissingArgument);
-    EXPECT_EQ(control.TransferProcSnd(u"2540", u"00000002", u"87654321", kMoney, kAccount, kPad,
-                  kShowMsg, keys.hash, Text(255, u'A'), kLists, u"0"),
-        status::kBadLength);
-    EXPECT_EQ(control.TransferProc(u"254", u"00000002", u"87654321", kMoney, kAccount, kPad,
-                  u"123456", kShowMsg, keys.hash, keys.encrypted, kLists, u"0"),
-        status::kBadLength);
-    EXPECT_EQ(control.TransferProc(u"2540", u"00000002", u"87654321", kMoney, kAccount, kPad,
-                  u"123456", kShowMsg, keys.hash.substr(1), keys.encrypted, kLists, u"0"),
-        status::kBadLength);
+    EXPECT_EQ(ProcSnd(u"0", Text(255, u'A')), status::kBadLength);
     EXPECT_EQ(Proc(u"0", u"12345"), status::kBadLength) << "a PIN that cannot be sent";
-    EXPECT_TRUE(ui.events.empty());
     EXPECT_FALSE(control.Session().ContextEstablished()) << "nothing was connected";
 
-    // Connected, but two lists are too few for the dialog.
-    const Text twoLists = u"<AtmNode Name=\"a\"/><AtmNode Name=\"b\"/><atmnode Name=\"c\"/>";
-    EXPECT_EQ(Proc(u"0", u"123456", twoLists), status::kTooFewAccountLists);
+    EXPECT_EQ(
+        Proc(u"0", u"123456", u"<AtmNode/><AtmNode/><atmnode/>"), status::kTooFewAccountLists);
     EXPECT_TRUE(ui.events.empty());
     ExpectNothingSignedAndDisconnected();
 }
 
 TEST_F(TransferProcedure, EachServiceSignsItsRequestWithTheChosenAccountAndCode)
 {
-    SimulatedReaders sim(Readers(FinancialCard({ { "snum", 10 } })));
+    SimulatedReaders sim(testing::Readers(testing::FinancialCard({ { "snum", 10 } })));
     ASSERT_EQ(Proc(u"0"), 0);
     EXPECT_FALSE(control.Session().ContextEstablished());
-    EXPECT_TRUE(HostAccepts(TransferData("2524"))) << "the dialog's code, the chosen account";
+    EXPECT_TRUE(Signed(true, "2524"));
     ASSERT_EQ(ui.confirmations.size(), 1u);
     const auto& seen = ui.confirmations[0];
     EXPECT_EQ(seen.kind, 23);
-    EXPECT_EQ(seen.mode, u'0');
     EXPECT_EQ(seen.amount, kMoney);
-    EXPECT_EQ(seen.account, kAccount);
     EXPECT_EQ(seen.transferee, ui.firstResult);
-    EXPECT_TRUE(seen.resultsHandedOn);
+    EXPECT_EQ(seen.transfer.mode, u'0');
+    EXPECT_EQ(seen.transfer.encipheredFirstResult, ui.encipheredFirst);
+    EXPECT_EQ(seen.transfer.encipheredSecondResult, ui.encipheredSecond);
     EXPECT_EQ(ui.accountDocument, kLists);
-    EXPECT_EQ(ui.accountReader, kPad);
+    EXPECT_EQ(control.GetClearImportAccount(), kImportAccount);
+    EXPECT_EQ(testing::UnderSession(1, keys.hash, keys.encrypted, control.GetEncImportAccount()),
+        kImportAccount);
 
-    // The import account: the record with the code in place, and its encipherment.
-    EXPECT_EQ(control.GetClearImportAccount(), u"004||12345678901234||0||2524||");
-    EXPECT_EQ(
-        testing::DecipherUnderSession(keys.hash, keys.encrypted, control.GetEncImportAccount()),
-        control.GetClearImportAccount());
-
-    // Service 2: a tax payment (64 bytes of data) for 2523, a transfer (80) for any other code.
+    // Service 2: a tax payment for 2523, a transfer for any other code; only "2" counts of "22".
     ui.transferCode = u"2523";
-    ASSERT_EQ(ProcSnd(u"2"), 0);
-    EXPECT_TRUE(HostAccepts(TaxData("2523")));
-    EXPECT_EQ(ui.confirmations.back().mode, u'2');
+    ASSERT_EQ(ProcSnd(u"2", keys.encrypted), 0);
+    EXPECT_TRUE(Signed(false, "2523"));
+    EXPECT_EQ(ui.confirmations.back().transfer.mode, u'2');
     ui.transferCode = u"2564";
-    ASSERT_EQ(Proc(u"22"), 0) << "only the first character counts";
-    EXPECT_TRUE(HostAccepts(TransferData("2564")));
+    ASSERT_EQ(Proc(u"22"), 0);
+    EXPECT_TRUE(Signed(true, "2564"));
     ASSERT_EQ(Proc(u"1"), 0);
-    EXPECT_TRUE(HostAccepts(TaxData("2564")));
-    EXPECT_EQ(ui.confirmations.back().mode, u'1');
-    EXPECT_EQ(control.GetRespSNUM(), u"00000013");
+    EXPECT_TRUE(Signed(false, "2564"));
 
     // Any other service: both dialogs and the PIN, no request.
     for (const Text service : { u"9", u"" }) {
@@ -147,74 +122,66 @@ TEST_F(TransferProcedure, EachServiceSignsItsRequestWithTheChosenAccountAndCode)
         EXPECT_EQ(Proc(service), 0);
         EXPECT_EQ(control.GetRespSNUM(), u"00000013") << "nothing signed";
         EXPECT_EQ(ui.events, (std::vector<std::string> { "account", "confirm", "arrow" }));
-        EXPECT_EQ(ui.confirmations.back().mode, u'0');
     }
-    EXPECT_EQ(Proc(u"9", u"654321"), 1) << "the PIN is still verified";
+    EXPECT_EQ(Proc(u"9", u"654321"), status::kPinRefused);
     EXPECT_FALSE(control.Session().ContextEstablished());
 }
 
 TEST_F(TransferProcedure, TheSndProcedureNeverVerifiesAPinItself)
 {
-    // A card that signs without a PIN and whose PIN is blocked: any PIN command would fail.
-    SimulatedReaders sim(Readers(
-        FinancialCard(), FinancialCard({ { "transactionNeedsPin", false }, { "triesLeft", 0 } })));
-    ASSERT_EQ(ProcSnd(u"0", kPlain), 0);
-    EXPECT_TRUE(HostAccepts(TransferData("2524")));
-    EXPECT_EQ(ui.events, (std::vector<std::string> { "account", "confirm", "wait", "arrow" }))
-        << "no message box either";
-    EXPECT_EQ(Proc(u"0", u"123456", kLists, kPlain), status::kPinRefused)
-        << "TransferProc verifies";
+    // The card signs without a PIN and its PIN is blocked: a PIN command would be refused.
+    SimulatedReaders sim(testing::Readers(testing::FinancialCard(),
+        testing::FinancialCard({ { "transactionNeedsPin", false }, { "triesLeft", 0 } })));
+    const Text plain = Utf8ToText(testing::kPlainReader);
+    ASSERT_EQ(ProcSnd(u"0", keys.encrypted, plain), 0);
+    EXPECT_TRUE(Signed(true, "2524"));
+    EXPECT_EQ(ui.events, (std::vector<std::string> { "account", "confirm", "wait", "arrow" }));
+    EXPECT_EQ(Proc(u"0", u"123456", kLists, plain), status::kPinRefused);
 }
 
-TEST_F(TransferProcedure, CancellationsAndFailuresEndDisconnectedWithNothingSigned)
+TEST_F(TransferProcedure, RefusalsAndCancellationsEndDisconnectedWithNothingSigned)
 {
-    SimulatedReaders sim(Readers(FinancialCard()));
+    SimulatedReaders sim(testing::Readers(testing::FinancialCard()));
+    const auto expectRefused = [this](int32_t result, int32_t expected, size_t confirmations) {
+        EXPECT_EQ(result, expected);
+        EXPECT_EQ(ui.confirmations.size(), confirmations);
+        ExpectNothingSignedAndDisconnected();
+    };
     ui.accountAnswer = 2;
-    EXPECT_EQ(Proc(u"0"), status::kNotConfirmed);
-    EXPECT_EQ(ui.events, (std::vector<std::string> { "account" }));
-    ExpectNothingSignedAndDisconnected();
-
-    // The dialog ended with OK but could not encipher the chosen account.
+    expectRefused(Proc(u"0"), status::kNotConfirmed, 0);
+    // OK, but the dialog could not encipher the chosen account.
     ui.accountAnswer = 1;
     ui.accountEnciphermentFails = true;
-    EXPECT_EQ(Proc(u"0"), status::kNotConfirmed);
-    EXPECT_TRUE(ui.confirmations.empty()) << "not confirmed without the enciphered account";
+    expectRefused(Proc(u"0"), status::kNotConfirmed, 0);
     ui.accountEnciphermentFails = false;
-
     // The page left while the account dialog was open.
     ui.duringAccountDialog = [this] { control.MarkPageLeft(); };
-    EXPECT_EQ(ProcSnd(u"0"), status::kNotConfirmed);
-    EXPECT_TRUE(ui.confirmations.empty());
-    ExpectNothingSignedAndDisconnected();
+    expectRefused(ProcSnd(u"0", keys.encrypted), status::kNotConfirmed, 0);
 }
 
 TEST_F(TransferProcedure, ConfirmationOutcomesAndTheCardBetweenTheDialogs)
 {
-    SimulatedReaders sim(Readers(FinancialCard()));
-    for (const auto& [answer, expected] :
-        std::vector<std::pair<int, int32_t>> { { 101, status::kConfirmationFirstCheckFailed },
-            { 102, status::kConfirmationLaterCheckFailed }, { 2, status::kNotConfirmed } }) {
+    SimulatedReaders sim(testing::Readers(testing::FinancialCard()));
+    const std::pair<int, int32_t> outcomes[] = { { 101, status::kConfirmationFirstCheckFailed },
+        { 102, status::kConfirmationLaterCheckFailed }, { 2, status::kNotConfirmed } };
+    for (const auto& [answer, expected] : outcomes) {
         ui.confirmAnswer = answer;
         EXPECT_EQ(Proc(u"0"), expected);
         ExpectNothingSignedAndDisconnected();
     }
     EXPECT_EQ(control.GetClearImportAccount(), u"") << "written only after a confirmation";
-
-    // Confirmed, but the dialog's getter failed: no code and no import account to sign with.
+    // Confirmed, but the getter failed: no code and no import account to sign with.
     ui.confirmAnswer = 1;
     ui.getterFails = true;
     EXPECT_EQ(Proc(u"0"), status::kNotConfirmed);
     ExpectNothingSignedAndDisconnected();
     ui.getterFails = false;
 
-    // The card left during the confirmation and did not come back.
+    // The card left during the confirmation and did not come back; then it did.
     ui.duringConfirmation = [&sim](ConfirmationRequest&) { sim.RemoveCard(testing::kPadReader); };
     EXPECT_EQ(Proc(u"0"), kNoCard);
-    EXPECT_EQ(control.GetClearImportAccount(), u"004||12345678901234||0||2524||")
-        << "the confirmation wrote the import account";
+    EXPECT_EQ(control.GetClearImportAccount(), kImportAccount) << "written by the confirmation";
     ExpectNothingSignedAndDisconnected();
-
-    // Pulled and put back: the new connection reaches it.
     ui.duringConfirmation = [&sim](ConfirmationRequest& request) {
         sim.RemoveCard(testing::kPadReader);
         EXPECT_EQ(request.probeCard(), kNoCard);
@@ -222,7 +189,7 @@ TEST_F(TransferProcedure, ConfirmationOutcomesAndTheCardBetweenTheDialogs)
     };
     sim.InsertCard(testing::kPadReader);
     ASSERT_EQ(Proc(u"0"), 0);
-    EXPECT_TRUE(HostAccepts(TransferData("2524")));
+    EXPECT_TRUE(Signed(true, "2524"));
 }
 
 } // namespace
