@@ -154,9 +154,12 @@ TEST_F(TransferProcedure, RefusalsAndCancellationsEndDisconnectedWithNothingSign
     ui.accountEnciphermentFails = true;
     expectRefused(Proc(u"0"), status::kNotConfirmed, 0);
     ui.accountEnciphermentFails = false;
+    // An account text under 16 characters cannot be the import account of a transfer.
+    ui.firstResult = u"12345";
+    expectRefused(Proc(u"0"), status::kBadLength, 1);
     // The page left while the account dialog was open.
     ui.duringAccountDialog = [this] { control.MarkPageLeft(); };
-    expectRefused(ProcSnd(u"0", keys.encrypted), status::kNotConfirmed, 0);
+    expectRefused(ProcSnd(u"0", keys.encrypted), status::kNotConfirmed, 1);
 }
 
 TEST_F(TransferProcedure, ConfirmationOutcomesAndTheCardBetweenTheDialogs)
