@@ -17,6 +17,11 @@ public:
     // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
     // message boxes.
     int RunConfirmation(ConfirmationRequest& request) override;
+    // TransDeal, TransCom or TransOth, modal and above other windows, with the customer's font
+    // sizes from the user's configuration folder.
+    int RunNetSelection(NetSelectionRequest& request) override;
+    // Qt's open-file dialog, without owner, for any file.
+    std::optional<std::u16string> ChooseFileToOpen() override;
 
 private:
     int waitCursors_ = 0; // override cursors this Ui set and has not restored yet
