@@ -117,19 +117,20 @@ std::u16string Tag(std::u16string_view name, std::u16string_view value)
 } // namespace
 
 bool BuildTransferDocument(
-    const TransferDocument& spec, std::span<const uint8_t> sessionKey, std::u16string& document)
+    const TransferDocument& contents, std::span<const uint8_t> sessionKey, std::u16string& document)
 {
-    if (!SafeField(spec.caption) || spec.keyType < 0 || spec.keyType > kMaxKeyType
-        || spec.timeoutSeconds <= 0) {
+    if (!SafeField(contents.caption) || contents.keyType < 0 || contents.keyType > kMaxKeyType
+        || contents.timeoutSeconds <= 0) {
         return false;
     }
-    std::u16string built = Tag(u"Caption", spec.caption) + Tag(u"KeyType", Number(spec.keyType))
-        + Tag(u"TimeOut", Number(spec.timeoutSeconds))
-        + Tag(u"AddComm", spec.allowAddToCommon ? u"0" : u"1");
+    std::u16string built = Tag(u"Caption", contents.caption)
+        + Tag(u"KeyType", Number(contents.keyType))
+        + Tag(u"TimeOut", Number(contents.timeoutSeconds))
+        + Tag(u"AddComm", contents.allowAddToCommon ? u"0" : u"1");
     // The check box's state is one value per dialog: the element that is read last sets it.
-    if (!ListElement(spec.agreed, u'0', spec.addToCommonChecked, sessionKey, built)
-        || !ListElement(spec.common, u'1', spec.addToCommonChecked, sessionKey, built)
-        || !ListElement(spec.banks, u'2', spec.addToCommonChecked, sessionKey, built)) {
+    if (!ListElement(contents.agreed, u'0', contents.addToCommonChecked, sessionKey, built)
+        || !ListElement(contents.common, u'1', contents.addToCommonChecked, sessionKey, built)
+        || !ListElement(contents.banks, u'2', contents.addToCommonChecked, sessionKey, built)) {
         WipeString(built);
         return false;
     }

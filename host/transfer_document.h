@@ -50,7 +50,7 @@ struct TransferDocument {
 // may be empty when none is. False, and `document` untouched, when a text would change the
 // document's structure (a quote, '<', '>', or one of the characters of the item separators ";;",
 // "%%", "$$", "||"), a number is out of range, or a list cannot be enciphered.
-bool BuildTransferDocument(
-    const TransferDocument& spec, std::span<const uint8_t> sessionKey, std::u16string& document);
+bool BuildTransferDocument(const TransferDocument& contents, std::span<const uint8_t> sessionKey,
+    std::u16string& document);
 
 } // namespace velkor::host

@@ -22,23 +22,23 @@ constexpr size_t kMaxEncipheredHexDigits = 2 * 2 * kMaxImportAccountChars + 16;
 // transfer to one of them must name it exactly.
 TransferDocument DemoTransferDocument()
 {
-    TransferDocument spec;
-    spec.caption = u"霖州銀行 轉帳";
-    spec.keyType = 3;
-    spec.timeoutSeconds = 120;
-    spec.agreed = { u"約定帳號",
+    TransferDocument contents;
+    contents.caption = u"霖州銀行 轉帳";
+    contents.keyType = 3;
+    contents.timeoutSeconds = 120;
+    contents.agreed = { u"約定帳號",
         { { u"台灣銀行-信義分行", u"004", u"12345678901234", u"" },
             { u"霖州銀行-房貸", u"822", u"8220099988877766", u"" } },
         true, 0 };
-    spec.common = { u"常用帳號",
+    contents.common = { u"常用帳號",
         { { u"玉山銀行-王小明", u"808", u"0000555666777", u"ming@example.tw" },
             { u"霖州銀行-陳大華", u"822", u"8220011122233344", u"" } },
         true, 0 };
-    spec.banks = { u"其他帳號",
+    contents.banks = { u"其他帳號",
         { { u"822 霖州銀行", u"822" }, { u"004 台灣銀行", u"004" }, { u"808 玉山銀行", u"808" },
             { u"812 台新銀行", u"812" } },
         false, 0 };
-    return spec;
+    return contents;
 }
 
 bool Offered(const TransferList<TransferAccountItem>& list, const ImportAccount& chosen)

@@ -16,22 +16,22 @@ namespace {
 
 using host::ImportAccountCheck;
 
-host::TransferDocument Spec()
+host::TransferDocument Contents()
 {
-    host::TransferDocument spec;
-    spec.caption = u"轉帳";
-    spec.keyType = 3;
-    spec.timeoutSeconds = 45;
-    spec.addToCommonChecked = true;
-    spec.agreed = { u"約定帳號",
+    host::TransferDocument contents;
+    contents.caption = u"轉帳";
+    contents.keyType = 3;
+    contents.timeoutSeconds = 45;
+    contents.addToCommonChecked = true;
+    contents.agreed = { u"約定帳號",
         { { u"台灣銀行-信義", u"004", u"12345678901234", u"" },
             { u"霖州銀行", u"822", u"8220099988877766", u"" } },
         true, 1 };
-    spec.common
+    contents.common
         = { u"常用帳號Type", { { u"媽媽", u"808", u"555666777", u"a@b.tw;c@d.tw" } }, false, 0 };
-    spec.banks
+    contents.banks
         = { u"其他帳號", { { u"822 霖州銀行", u"822" }, { u"004 台灣銀行", u"004" } }, true, 0 };
-    return spec;
+    return contents;
 }
 
 TEST(TransferDocument, TheDialogReadsTheListsAndTheSettings)
@@ -39,7 +39,7 @@ TEST(TransferDocument, TheDialogReadsTheListsAndTheSettings)
     VELKOR_REQUIRE_HOST_KEYS();
     const testing::IssuedKey keys = testing::IssueKey(host::NewSessionKey());
     std::u16string document;
-    ASSERT_TRUE(host::BuildTransferDocument(Spec(), keys.key, document));
+    ASSERT_TRUE(host::BuildTransferDocument(Contents(), keys.key, document));
     EXPECT_EQ(document.find(u"12345678901234"), std::u16string::npos) << "enciphered in transit";
 
     SilentMessageSink messages;
@@ -62,10 +62,10 @@ TEST(TransferDocument, TheDialogReadsTheListsAndTheSettings)
     EXPECT_EQ(read.elements[2].items.Items()[1].display, u"004 台灣銀行");
 
     // An empty list travels plain and leaves its kind unavailable, without a complaint.
-    host::TransferDocument spec = Spec();
-    spec.common.items.clear();
-    spec.common.enciphered = true;
-    ASSERT_TRUE(host::BuildTransferDocument(spec, keys.key, document));
+    host::TransferDocument contents = Contents();
+    contents.common.items.clear();
+    contents.common.enciphered = true;
+    ASSERT_TRUE(host::BuildTransferDocument(contents, keys.key, document));
     ParameterDocument again;
     ASSERT_EQ(reader.Parse(Text(document), again), parse_result::kOk);
     EXPECT_FALSE(again.elements[1].available);
@@ -82,14 +82,15 @@ TEST(TransferDocument, TextsThatWouldChangeTheStructureAreRefused)
     };
     const std::vector<uint8_t> key(16, 0x31);
     for (size_t i = 0; i < breaks.size(); ++i) {
-        host::TransferDocument spec = Spec();
-        breaks[i](spec);
+        host::TransferDocument contents = Contents();
+        breaks[i](contents);
         std::u16string document = u"untouched";
-        EXPECT_FALSE(host::BuildTransferDocument(spec, key, document)) << i;
+        EXPECT_FALSE(host::BuildTransferDocument(contents, key, document)) << i;
         EXPECT_EQ(document, u"untouched");
     }
     std::u16string document;
-    EXPECT_FALSE(host::BuildTransferDocument(Spec(), {}, document)) << "enciphered without a key";
+    EXPECT_FALSE(host::BuildTransferDocument(Contents(), {}, document))
+        << "enciphered without a key";
 }
 
 TEST(ImportAccount, TheEncipheredAccountMustMatchTheClearOne)
