@@ -166,6 +166,8 @@ void DemoBankServer::AddEndpoints()
         { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
         { "/api/common-account/document", &DemoBank::CommonAccountDocument },
         { "/api/common-account/open", &DemoBank::OpenCommonAccount },
+        { "/api/transfer/start", &DemoBank::StartTransfer },
+        { "/api/transfer/verify", &DemoBank::VerifyTransfer },
     };
     for (const auto& post : posts) {
         const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings

@@ -18,6 +18,7 @@ const std::vector<MethodInfo>& AllMethods()
         AddTransactionMethods(methods);
         AddConfirmedMethods(methods);
         AddCommonAccountMethods(methods);
+        AddTransferProcedureMethods(methods);
         std::sort(methods.begin(), methods.end(),
             [](const MethodInfo& a, const MethodInfo& b) { return a.dispatchId < b.dispatchId; });
         return methods;

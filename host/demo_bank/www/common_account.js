@@ -12,7 +12,7 @@ const keypad = () => (new URLSearchParams(location.search).get('keypad') === 'fi
 
 async function addCommonAccount(form) {
   const result = document.getElementById(`common-${form}-result`);
-  if (bankSession.id === null) {
+  if (bankSession === null) {
     throw new StepFailed('authenticate with the bank first (step 4): the form needs a session key');
   }
   const session = bankSession.id;

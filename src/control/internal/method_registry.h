@@ -17,5 +17,7 @@ void AddTransactionMethods(std::vector<MethodInfo>& methods);
 void AddConfirmedMethods(std::vector<MethodInfo>& methods);
 // The common-account procedures and their getters.
 void AddCommonAccountMethods(std::vector<MethodInfo>& methods);
+// The web-ATM transfer procedures and their import-account getters.
+void AddTransferProcedureMethods(std::vector<MethodInfo>& methods);
 
 } // namespace velkor
