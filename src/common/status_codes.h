@@ -49,6 +49,7 @@ inline constexpr int32_t kConfirmationLaterCheckFailed = 0x5116;
 // The common-account procedure: the PIN can be entered neither on the reader (no pad) nor in the
 // form (the card refused the PIN typed there).
 inline constexpr int32_t kPinEntryUnavailable = 0x5006;
+
 // The transfer procedures: the dialogs' parameter document has fewer than the three account
 // lists (agreed, common, banks) the transfer-account dialog needs.
 inline constexpr int32_t kTooFewAccountLists = 0x5206;
