@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "dialogs/common_account_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "dialogs/ui_message_sink.h"
 
@@ -57,6 +58,17 @@ int QtUi::RunConfirmation(ConfirmationRequest& request)
 {
     UiMessageSink messages(*this);
     CTryFirm dialog(request, messages);
+    return dialog.Run();
+}
+
+int QtUi::RunCommonAccountForm(CommonAccountRequest& request)
+{
+    UiMessageSink messages(*this);
+    if (request.form == CommonAccountFormKind::WebAtm) {
+        CWebComDlg dialog(request, messages);
+        return dialog.Run();
+    }
+    CWebComNetDlg dialog(request, messages);
     return dialog.Run();
 }
 

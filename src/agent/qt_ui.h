@@ -17,6 +17,9 @@ public:
     // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
     // message boxes.
     int RunConfirmation(ConfirmationRequest& request) override;
+    // The common-account entry form of the request's kind (CWebComDlg or CWebComNetDlg), modal
+    // and above other windows.
+    int RunCommonAccountForm(CommonAccountRequest& request) override;
 
 private:
     int waitCursors_ = 0; // override cursors this Ui set and has not restored yet

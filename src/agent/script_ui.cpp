@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "agent/scripted_common_account.h"
 #include "agent/scripted_try_firm.h"
 #include "agent/simulator_cards.h"
 #include "common/wait.h"
@@ -62,6 +63,25 @@ int ScriptUi::RunConfirmation(ConfirmationRequest& request)
     return dialog.Result().value_or(2);
 }
 
+int ScriptUi::RunCommonAccountForm(CommonAccountRequest& request)
+{
+    messages_.clear();
+    const bool web = request.form == CommonAccountFormKind::WebAtm;
+    const ScriptedDialogEntry* entry = TakeEntry(web ? "CWebComDlg" : "CWebComNetDlg");
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    ScriptedCommonAccount dialog(request, messages);
+    dialog.Start();
+    RunActions(*entry, dialog, request.reader);
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    return dialog.Result().value_or(2);
+}
+
 void ScriptUi::RunActions(
     const ScriptedDialogEntry& entry, ScriptedDialog& dialog, const Text& reader)
 {
@@ -90,6 +110,9 @@ void ScriptUi::RunActions(
         switch (action.kind) {
         case Kind::kClick:
             done = dialog.Click(action.control, problem);
+            break;
+        case Kind::kClickRow:
+            done = dialog.ClickRow(action.index, problem);
             break;
         case Kind::kSelect:
             done = dialog.Select(action.control, action.index, problem);

@@ -24,6 +24,7 @@ public:
     void SetWaitCursor() override { }
     void SetArrowCursor() override { }
     int RunConfirmation(ConfirmationRequest& request) override;
+    int RunCommonAccountForm(CommonAccountRequest& request) override;
 
     // Problems reported so far; `velkor call` exits 3 when there were any.
     int Problems() const { return problems_; }

@@ -47,4 +47,10 @@ bool ScriptedDialog::Type(const Text&, std::string& problem)
     return false;
 }
 
+bool ScriptedDialog::ClickRow(int, std::string& problem)
+{
+    problem = "the dialog has no rows to choose by mouse";
+    return false;
+}
+
 } // namespace velkor

@@ -121,6 +121,7 @@ public:
     void Cancel();
 
     std::optional<int> Result() const { return result_; }
+    CommonAccountFormKind Kind() const { return request_.form; }
     bool OkEnabled() const { return Control(common_account::kOk).enabled; }
     const CommonAccountDocument& Document() const { return document_; }
     size_t RowCount() const { return document_.rows.size(); }
