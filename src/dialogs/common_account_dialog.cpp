@@ -286,7 +286,9 @@ void CommonAccountDialog::Refresh()
     const int focus = form_.FocusControl();
     if (focus != 0 && focus != appliedFocus_) {
         appliedFocus_ = focus;
-        if (QWidget* widget = ControlWidget(focus); widget != nullptr && widget->isVisible()) {
+        // Given before the window shows too, so that showing it does not hand the focus to the
+        // first list or edit (which would make that row current).
+        if (QWidget* widget = ControlWidget(focus); widget != nullptr && !widget->isHidden()) {
             widget->setFocus();
         }
     }

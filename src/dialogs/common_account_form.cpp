@@ -100,7 +100,7 @@ CommonAccountForm::CommonAccountForm(CommonAccountRequest& request, DialogTimers
     Mutable(kClearKey).text = dialog_text::kClear;
     Mutable(kCaseKey).text = dialog_text::kCaseToggle;
     for (int row = 0; row < static_cast<int>(kCommonAccountRows); ++row) {
-        Mutable(LabelId(row)) = { Text(), true, true, false, web ? kFormFace : kWhite, kGreyText };
+        Mutable(LabelId(row)) = { Text(), true, true, false, kFormFace, kGreyText };
         Mutable(DisplayId(row)) = {};
         Mutable(EditId(row)) = { Text(), true, true, false, kWhite, 0 };
         Mutable(ComboId(row)) = { Text(), true, true, false, kWhite, 0 };
