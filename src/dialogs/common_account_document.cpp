@@ -206,6 +206,7 @@ int32_t ReadCommonAccountDocument(CommonAccountFormKind form, std::u16string_vie
         return parse_result::kNoData;
     }
     try {
+        out.rows.reserve(kCommonAccountRows);
         DocumentReader reader(form, decipher, messages);
         reader.ReadTopLevel(text, out);
         const size_t count

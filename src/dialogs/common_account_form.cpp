@@ -344,6 +344,12 @@ void CommonAccountForm::ApplyPresets()
         } else if (good && checkCharacters && r.type == u'4') {
             good = std::all_of(plain.begin(), plain.end(), IsAlphanumeric);
         }
+        // The entry store keeps one byte per character: a preset beyond ASCII would come out
+        // as other characters, so it is refused as a wrong preset.
+        const bool sealed = keypad_[row] && (r.KeypadOnly() || r.SwitchesKeyboard());
+        if (good && sealed) {
+            good = std::all_of(plain.begin(), plain.end(), [](char16_t c) { return c < 0x80; });
+        }
         if (!good) {
             messages_.ShowMessage(
                 NumberedMessage("第%d項之預設值錯誤,忽略", row + 1), kBankCaption);
@@ -353,7 +359,7 @@ void CommonAccountForm::ApplyPresets()
         const size_t editKeep = r.defaultValue > 0
             ? std::min(kEditPresetChars, static_cast<size_t>(r.defaultValue))
             : kEditPresetChars;
-        if (keypad_[row] && (r.KeypadOnly() || r.SwitchesKeyboard())) {
+        if (sealed) {
             entries_[row]->Preset(plain);
             Mutable(EditId(id)).visible = false;
         } else if (r.SwitchesKeyboard()) {

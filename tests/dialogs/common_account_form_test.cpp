@@ -271,6 +271,10 @@ TEST_F(CommonAccountFormTest, PresetsStopAtTheFirstBadOneAndEncipheredPresetsOpe
     auto& form = Open(u"<AtmNode Type=\"3\" KeyType=\"0\" Ciph=\"1\" Default=\"8\">"
         + cipher_.Encipher(u"12345") + u"</AtmNode>");
     EXPECT_EQ(form.DisplayCharacters(0), u"12345");
+
+    Open(u"<AtmNode Type=\"7\" KeyType=\"7\" Default=\"8\">密碼</AtmNode>");
+    EXPECT_EQ(messages_.texts.back(), u"第1項之預設值錯誤,忽略"); // one byte per cell
+    EXPECT_EQ(form_->DisplayCharacters(0), u"");
 }
 
 TEST_F(CommonAccountFormTest, CountdownShowsTheLastMinuteAndCancels)
