@@ -1,6 +1,7 @@
 #include "dialogs/common_account_dialog.h"
 
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -92,7 +93,9 @@ void CommonAccountDialog::Build()
         display->SetStyleBits(kStaticCentreImage);
         tag(display, DisplayId(row));
         auto* edit = new QLineEdit(this);
-        edit->setContextMenuPolicy(Qt::NoContextMenu); // pastes go through the key filter only
+        // Text arrives only through the key filter: no context-menu paste, no drops.
+        edit->setContextMenuPolicy(Qt::NoContextMenu);
+        edit->setAcceptDrops(false);
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::textEdited, this, [this, row](const QString& text) {
             Text typed = text.toStdU16String();
@@ -373,9 +376,26 @@ bool CommonAccountDialog::eventFilter(QObject* watched, QEvent* event)
             Refresh();
             return consumed;
         }
+        // A list takes no typed character (its arrow keys still choose).
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        const bool typed = !key->text().isEmpty() && key->text().at(0).unicode() >= 0x20;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || typed) {
             return true;
+        }
+    } else if (row >= 0 && event->type() == QEvent::InputMethod) {
+        // Characters composed by an input method pass the same filter, one by one.
+        if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+            const QString committed = static_cast<QInputMethodEvent*>(event)->commitString();
+            Text text = edit->text().toStdU16String();
+            WipeOnExit<Text> wipeText(text);
+            size_t caret = static_cast<size_t>(edit->cursorPosition());
+            for (const QChar c : committed) {
+                if (form_.FilterKey(KeyInput::Character(c.unicode()), text, caret)) {
+                    Refresh();
+                    return true;
+                }
+                text.insert(caret++, 1, c.unicode());
+            }
         }
     }
     return QDialog::eventFilter(watched, event);
