@@ -303,6 +303,39 @@ TEST_F(CommonAccountFormTest, FunctionTypeTwoTakesOnlySecretRows)
     EXPECT_EQ(form.CurrentRow(), 1);
 }
 
+TEST_F(CommonAccountFormTest, MinimumLengthLooksAheadAtTheKeyBeingTyped)
+{
+    auto& form = Open(u"<AtmNode Type=\"3\" KeyType=\"5\" min=\"3\" Default=\"9\"></AtmNode>");
+    ASSERT_TRUE(form.Control(EditId(0)).visible); // key type 5 starts on the keyboard
+    Keys(u"12");
+    EXPECT_FALSE(form.OkEnabled());
+    Keys(u"3");
+    EXPECT_TRUE(form.OkEnabled()); // checked before the third lands: passes from min - 1
+    EXPECT_FALSE(form.FilterKey(KeyInput::KeyDown(kKeyDelete), u"123", 3));
+    EXPECT_TRUE(form.OkEnabled()); // nothing follows the caret
+    EXPECT_FALSE(form.FilterKey(KeyInput::KeyDown(kKeyDelete), u"123", 1));
+    EXPECT_FALSE(form.OkEnabled());
+    Keys(u"\b");
+    EXPECT_FALSE(form.OkEnabled());
+    EXPECT_EQ(form.EditText(0), u"12");
+}
+
+TEST_F(CommonAccountFormTest, EncipheredListIsReadAgainAtOkAndDocumentsMayBeMissing)
+{
+    auto& form = Open(u"<AtmNode Type=\"1\" Ciph=\"1\" Default=\"1\">"
+        + cipher_.Encipher(u"甲銀行%%004;;乙銀行%%0123456") + u"</AtmNode>");
+    EXPECT_EQ(form.Control(ComboId(0)).text, u"乙銀行");
+    form.Ok();
+    EXPECT_EQ(request_.plainOutput, u"012||");
+
+    request_.document = {};
+    CommonAccountForm missing(request_, timers_, messages_);
+    EXPECT_EQ(missing.Start(), kCancelled);
+    EXPECT_EQ(messages_.texts.back(), u"請確認正確XML資料");
+    Open(Text(), CommonAccountFormKind::WebAtm, Text());
+    EXPECT_EQ(started_, kCancelled);
+}
+
 TEST_F(CommonAccountFormTest, CancelWipesWhatWasTyped)
 {
     auto& form = Open(u"<AtmNode Type=\"3\" KeyType=\"0\" Default=\"9\"></AtmNode>"
