@@ -4,7 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "control/dialog_requests.h"
+#include "control/ui.h"
 #include "dialogs/common_account_form.h"
 #include "dialogs/message_sink.h"
 #include "dialogs/qt_dialog_timers.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "control/dialog_requests.h"
+#include "control/ui.h"
 #include "dialogs/message_sink.h"
 #include "dialogs/parameter_document.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "common/text.h"
-#include "control/dialog_requests.h"
+#include "control/ui.h"
 #include "dialogs/common_account_document.h"
 #include "dialogs/countdown.h"
 #include "dialogs/dialog_timers.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/dialog_requests.h"
+#include "control/ui.h"
 
 // Where the controls of the common-account forms lie, from their templates' dialog units (a
 // dialog unit is 7/4 pixels across and 2 pixels down for the forms' 10-point font). The window
