@@ -1,5 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "crypto/data_process.h"
 #include "dialogs/common_account_form.h"
 #include "dialogs/common_account_geometry.h"
 #include "dialogs/virtual_dialog_timers.h"
@@ -30,6 +38,55 @@ TEST(CommonAccountList, CountsEmptyItemsAndSelectsOnlyAnExistingEntry)
     EXPECT_EQ(row.selected, -1);
     LoadCommonAccountList(Text(100, u'x') + u"%%001", 0, row);
     EXPECT_EQ(row.entries[0].size(), 80u);
+}
+
+// Whether this process's writable memory holds the `count` characters at `typed` as ASCII or as
+// UTF-16LE. `typed` and the search's buffers lie in `mapping`, a private mapping that is not
+// searched, so the search leaves no copy of what it looks for.
+bool MemoryHoldsTyped(const char* typed, size_t count, char* mapping, size_t mappingSize)
+{
+    char* const scratch = mapping + 4096;
+    const size_t scratchSize = mappingSize - 4096;
+    char* const ascii = scratch + 64;
+    char* const wide = ascii + 64;
+    char* const buffer = wide + 128;
+    const size_t chunk = scratchSize - (buffer - scratch);
+    std::memcpy(ascii, typed, count);
+    for (size_t i = 0; i < count; ++i) {
+        wide[2 * i] = typed[i];
+        wide[2 * i + 1] = 0;
+    }
+    const int mem = open("/proc/self/mem", O_RDONLY);
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    bool found = false;
+    while (mem >= 0 && !found && std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string range, perms;
+        fields >> range >> perms;
+        const uint64_t start = std::stoull(range.substr(0, range.find('-')), nullptr, 16);
+        const uint64_t end = std::stoull(range.substr(range.find('-') + 1), nullptr, 16);
+        if (perms.substr(0, 2) != "rw" || start == reinterpret_cast<uint64_t>(mapping)
+            || end - start > (64u << 20)) {
+            continue;
+        }
+        for (uint64_t at = start; at < end && !found; at += chunk - 2 * count) {
+            const ssize_t got
+                = pread(mem, buffer, std::min<uint64_t>(chunk, end - at), static_cast<off_t>(at));
+            if (got <= 0) {
+                break;
+            }
+            const auto in = [&](const char* needle, size_t length) {
+                return memmem(buffer, static_cast<size_t>(got), needle, length) != nullptr;
+            };
+            found = in(ascii, count) || in(wide, 2 * count);
+        }
+    }
+    if (mem >= 0) {
+        close(mem);
+    }
+    Wipe(scratch, scratchSize);
+    return found;
 }
 
 class CommonAccountFormTest : public ::testing::Test {
@@ -348,6 +405,35 @@ TEST_F(CommonAccountFormTest, CancelWipesWhatWasTyped)
     EXPECT_EQ(form.KeyShowing(u'4'), -1); // the keypad order is gone
     EXPECT_TRUE(form.PlainOutputForTesting().empty());
     EXPECT_TRUE(request_.plainOutput.empty());
+}
+
+TEST_F(CommonAccountFormTest, CancelAndTimeOutLeaveNoTypedCharacterInMemory)
+{
+    constexpr size_t kScratch = 1 << 20;
+    constexpr size_t kDigits = 14;
+    void* mapped
+        = mmap(nullptr, kScratch, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    char* const scratch = static_cast<char*>(mapped);
+    for (const bool timeOut : { false, true }) {
+        for (size_t i = 0; i < kDigits; ++i) {
+            scratch[i] = static_cast<char>('0' + CDataProcess::RandomNumber() % 10);
+        }
+        auto& form = Open(u"<AtmNode Type=\"3\" KeyType=\"0\" Default=\"20\"></AtmNode>");
+        for (size_t i = 0; i < kDigits; ++i) {
+            form.PressKey(form.KeyShowing(static_cast<char16_t>(scratch[i])));
+        }
+        if (timeOut) {
+            timers_.Advance(180'000);
+        } else {
+            form.Cancel();
+        }
+        ASSERT_EQ(form.Result(), kCancelled);
+        EXPECT_FALSE(MemoryHoldsTyped(scratch, kDigits, scratch, kScratch))
+            << (timeOut ? "after the time-out" : "after Cancel");
+        Wipe(scratch, kDigits);
+    }
+    munmap(mapped, kScratch);
 }
 
 } // namespace
