@@ -41,51 +41,59 @@ TEST(CommonAccountList, CountsEmptyItemsAndSelectsOnlyAnExistingEntry)
 }
 
 // Whether this process's writable memory holds the `count` characters at `typed` as ASCII or as
-// UTF-16LE. `typed` and the search's buffers lie in `mapping`, a private mapping that is not
-// searched, so the search leaves no copy of what it looks for.
+// UTF-16LE. `typed` and the search's buffers lie in `mapping`, a private mapping left out of the
+// search (the kernel may list it merged with a neighbour, which is searched), so the search leaves
+// no copy of what it looks for.
 bool MemoryHoldsTyped(const char* typed, size_t count, char* mapping, size_t mappingSize)
 {
-    char* const scratch = mapping + 4096;
-    const size_t scratchSize = mappingSize - 4096;
-    char* const ascii = scratch + 64;
+    char* const ascii = mapping + 4096;
     char* const wide = ascii + 64;
     char* const buffer = wide + 128;
-    const size_t chunk = scratchSize - (buffer - scratch);
+    const size_t chunk = mappingSize - static_cast<size_t>(buffer - mapping);
     std::memcpy(ascii, typed, count);
     for (size_t i = 0; i < count; ++i) {
         wide[2 * i] = typed[i];
         wide[2 * i + 1] = 0;
     }
+    const uint64_t ownStart = reinterpret_cast<uint64_t>(mapping);
+    const uint64_t ownEnd = ownStart + mappingSize;
     const int mem = open("/proc/self/mem", O_RDONLY);
-    std::ifstream maps("/proc/self/maps");
-    std::string line;
     bool found = false;
-    while (mem >= 0 && !found && std::getline(maps, line)) {
-        std::istringstream fields(line);
-        std::string range, perms;
-        fields >> range >> perms;
-        const uint64_t start = std::stoull(range.substr(0, range.find('-')), nullptr, 16);
-        const uint64_t end = std::stoull(range.substr(range.find('-') + 1), nullptr, 16);
-        if (perms.substr(0, 2) != "rw" || start == reinterpret_cast<uint64_t>(mapping)
-            || end - start > (64u << 20)) {
-            continue;
-        }
+    const auto search = [&](uint64_t start, uint64_t end) {
         for (uint64_t at = start; at < end && !found; at += chunk - 2 * count) {
             const ssize_t got
                 = pread(mem, buffer, std::min<uint64_t>(chunk, end - at), static_cast<off_t>(at));
             if (got <= 0) {
-                break;
+                return;
             }
             const auto in = [&](const char* needle, size_t length) {
                 return memmem(buffer, static_cast<size_t>(got), needle, length) != nullptr;
             };
             found = in(ascii, count) || in(wide, 2 * count);
         }
+    };
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (mem >= 0 && !found && std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string range, perms;
+        fields >> range >> perms;
+        const uint64_t start = std::stoull(range.substr(0, range.find('-')), nullptr, 16);
+        const uint64_t end = std::stoull(range.substr(range.find('-') + 1), nullptr, 16);
+        if (perms.substr(0, 2) != "rw" || end - start > (64u << 20)) {
+            continue;
+        }
+        if (start < ownEnd && ownStart < end) {
+            search(start, ownStart > start ? ownStart : start);
+            search(ownEnd < end ? ownEnd : end, end);
+        } else {
+            search(start, end);
+        }
     }
     if (mem >= 0) {
         close(mem);
     }
-    Wipe(scratch, scratchSize);
+    Wipe(ascii, mappingSize - 4096);
     return found;
 }
 
