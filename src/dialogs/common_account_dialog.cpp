@@ -287,8 +287,8 @@ void CommonAccountDialog::Refresh()
     LayOut();
     refreshing_ = false;
     const int focus = form_.FocusControl();
-    if (focus != 0 && focus != appliedFocus_) {
-        appliedFocus_ = focus;
+    if (focus != 0 && form_.FocusMoves() != appliedFocus_) {
+        appliedFocus_ = form_.FocusMoves();
         // Given before the window shows too, so that showing it does not hand the focus to the
         // first list or edit (which would make that row current).
         if (QWidget* widget = ControlWidget(focus); widget != nullptr && !widget->isHidden()) {
@@ -368,7 +368,7 @@ bool CommonAccountDialog::eventFilter(QObject* watched, QEvent* event)
     const int row = RowOf(watched);
     if (row >= 0 && event->type() == QEvent::FocusIn && !refreshing_) {
         form_.FocusRow(row);
-        appliedFocus_ = form_.FocusControl();
+        appliedFocus_ = form_.FocusMoves();
         Refresh();
     } else if (row >= 0 && event->type() == QEvent::KeyPress) {
         if (auto* edit = qobject_cast<QLineEdit*>(watched)) {

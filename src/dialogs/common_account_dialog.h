@@ -66,7 +66,7 @@ private:
     CommonAccountForm form_;
     std::map<int, QWidget*> controls_;
     std::map<QObject*, int> rowOf_;
-    int appliedFocus_ = 0;
+    int appliedFocus_ = 0; // the form's focus moves already applied
     bool refreshing_ = false;
 };
 

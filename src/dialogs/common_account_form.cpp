@@ -186,7 +186,7 @@ std::optional<int> CommonAccountForm::Start()
         Mutable(kGraphicKeypad).checked = keypad;
         if (!keypad) {
             Mutable(EditId(0)).visible = true;
-            focus_ = EditId(0);
+            MoveFocus(EditId(0));
         }
     }
     ApplyPresets();
@@ -411,7 +411,7 @@ void CommonAccountForm::MakeCurrent(int row)
         if (r.SwitchesKeyboard()) {
             if (keypad_[static_cast<size_t>(row)]) {
                 Highlight(static_cast<size_t>(row));
-                focus_ = kFirstKey;
+                MoveFocus(kFirstKey);
                 Mutable(EditId(row)).visible = false;
                 Mutable(kGraphicKeypad).checked = true;
                 Mutable(kGeneralKeyboard).checked = false;
@@ -424,7 +424,7 @@ void CommonAccountForm::MakeCurrent(int row)
         } else if (r.KeypadOnly()) {
             if (document_.funType != 2 || !web || r.IsSecret()) {
                 Highlight(static_cast<size_t>(row));
-                focus_ = kFirstKey;
+                MoveFocus(kFirstKey);
                 previousHighlighted_ = row;
             }
         } else {
@@ -682,7 +682,7 @@ void CommonAccountForm::SwitchKeyboard(bool keypad)
     Mutable(kGraphicKeypad).checked = keypad;
     if (!keypad) {
         SetHint(kHintKeyboard);
-        focus_ = EditId(row);
+        MoveFocus(EditId(row));
         ShowKeys(false, letterKeys_);
         ClearEntry(row);
         Mutable(EditId(row)).visible = true;

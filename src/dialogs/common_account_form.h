@@ -133,8 +133,10 @@ public:
     {
         return Control(common_account::EditId(static_cast<int>(row))).text;
     }
-    // The control the focus goes to (0: unchanged).
+    // The control the focus was last sent to (0: none yet) and how many times it was sent, so
+    // that the window moves the focus again when it is sent to the same control.
     int FocusControl() const { return focus_; }
+    int FocusMoves() const { return focusMoves_; }
     // Keypad rows hidden below the current row's keypad (0 to 3), for the compaction.
     int HiddenKeypadRows() const;
 
@@ -168,6 +170,11 @@ private:
     void MinimumLengthCheck(int editedRow = -1, int character = 0, bool removes = false);
     bool RowPasses(size_t row, int editedRow, int character, bool removes) const;
     void SetHint(const Text& text);
+    void MoveFocus(int id)
+    {
+        focus_ = id;
+        ++focusMoves_;
+    }
     void SetInactive(size_t row);
     void Highlight(size_t row);
     bool ReadRowValue(size_t row, Text& value);
@@ -198,6 +205,7 @@ private:
     int current_ = 0;
     int previousHighlighted_ = -1;
     int focus_ = 0;
+    int focusMoves_ = 0;
     bool lowerCase_ = false;
     bool digitKeys_ = true;
     bool letterKeys_ = true;
