@@ -184,7 +184,7 @@ std::optional<int> CommonAccountForm::Start()
         const bool keypad = keypad_[0];
         Mutable(kGeneralKeyboard).checked = !keypad;
         Mutable(kGraphicKeypad).checked = keypad;
-        if (!keypad) {
+        if (!keypad && !document_.rows[0].IsList()) {
             Mutable(EditId(0)).visible = true;
             MoveFocus(EditId(0));
         }
@@ -506,7 +506,8 @@ void CommonAccountForm::LayOut(int row)
         }
         const CommonAccountRow& r = document_.rows[i];
         if (r.IsList()) {
-            display.visible = false;
+            // In function type 2 a list row shows the value its preset put on its display.
+            display.visible = ft2 && displayModes_[i] == kWholeTextMode;
             combo.visible = !ft2;
             edit.visible = false;
         } else if (r.keyType == u'2') {
