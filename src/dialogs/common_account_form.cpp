@@ -252,6 +252,7 @@ void CommonAccountForm::ProtectKeypadOrder()
             ChainMode::CbcNoPadding, KeyView(request_.keys.hash),
             KeyView(request_.keys.encipheredKey), output)
         != 0) {
+        keys.Close(); // not open while the message waits for the customer
         WipeString(protectedOutput_);
         messages_.ShowMessage(kCipherDataError, kBankCaption);
         return;
@@ -832,6 +833,7 @@ bool CommonAccountForm::ReadRowValue(size_t row, Text& value)
                 || CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length, r.content,
                        KeyView(request_.keys.hash), KeyView(request_.keys.encipheredKey), plain)
                     != 0) {
+                keys.Close(); // not open while the message waits for the customer
                 messages_.ShowMessage(dialog_text::kListDataFailed, kBankCaption);
                 return true;
             }
@@ -880,7 +882,11 @@ void CommonAccountForm::Ok()
     WipeOnExit<Text> wipeValue(value);
     for (size_t row = 0; row < RowCount(); ++row) {
         const CommonAccountRow& r = document_.rows[row];
-        if (!ReadRowValue(row, value)) {
+        const bool read = ReadRowValue(row, value);
+        if (result_) {
+            return; // cancelled while a message was shown (the page went away)
+        }
+        if (!read) {
             WipeString(plainOutput_);
             return; // the form stays open, without its countdown
         }
@@ -904,20 +910,24 @@ void CommonAccountForm::Ok()
             return;
         }
     }
+    Text cipher;
+    WipeOnExit<Text> wipeCipher(cipher);
+    int32_t status = 0;
     {
         ScopedEmbeddedKeys keys;
         int32_t length = static_cast<int32_t>(plainOutput_.size());
-        Text cipher;
-        WipeOnExit<Text> wipeCipher(cipher);
-        if (CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, plainOutput_,
-                KeyView(request_.keys.hash), KeyView(request_.keys.encipheredKey), cipher)
-            != 0) {
-            messages_.ShowMessage(kCipherDataError, kBankCaption);
-        } else {
-            const SecureBytes bytes = TextLow8(cipher);
-            protectedOutput_
-                = CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
+        status = CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, plainOutput_,
+            KeyView(request_.keys.hash), KeyView(request_.keys.encipheredKey), cipher);
+    }
+    if (status != 0) {
+        messages_.ShowMessage(kCipherDataError, kBankCaption); // with the key store closed
+        if (result_) {
+            return;
         }
+    } else {
+        const SecureBytes bytes = TextLow8(cipher);
+        protectedOutput_
+            = CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
     }
     WipeString(request_.plainOutput);
     request_.plainOutput = plainOutput_;

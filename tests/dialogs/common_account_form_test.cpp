@@ -415,6 +415,32 @@ TEST_F(CommonAccountFormTest, CancelWipesWhatWasTyped)
     EXPECT_TRUE(request_.plainOutput.empty());
 }
 
+// The page going away while OK shows a message: the form ends cancelled, with no outputs.
+TEST_F(CommonAccountFormTest, CancelDuringAMessageAtOkWins)
+{
+    struct CancellingSink final : MessageSink {
+        void ShowMessage(const Text&, const Text&) override
+        {
+            if (form != nullptr) {
+                form->Cancel();
+            }
+        }
+        CommonAccountForm* form = nullptr;
+    } sink;
+    request_.form = CommonAccountFormKind::WebAtm;
+    const Text document
+        = Text(kBank) + u"<AtmNode Type=\"3\" KeyType=\"0\" Default=\"4\"></AtmNode>";
+    request_.document = document; // no session key: enciphering at OK fails with a message
+    CommonAccountForm form(request_, timers_, sink);
+    ASSERT_FALSE(form.Start());
+    form.FocusRow(1);
+    form.PressKey(form.KeyShowing(u'7'));
+    sink.form = &form;
+    form.Ok();
+    EXPECT_EQ(form.Result(), kCancelled);
+    EXPECT_TRUE(request_.plainOutput.empty());
+}
+
 TEST_F(CommonAccountFormTest, CancelAndTimeOutLeaveNoTypedCharacterInMemory)
 {
     constexpr size_t kScratch = 1 << 20;
