@@ -1,10 +1,14 @@
 #include "agent/qt_ui.h"
 
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QString>
 
 #include "dialogs/common_account_dialog.h"
+#include "dialogs/trans_com_dialog.h"
+#include "dialogs/trans_deal_dialog.h"
+#include "dialogs/trans_oth_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "dialogs/ui_message_sink.h"
 
@@ -61,6 +65,22 @@ int QtUi::RunConfirmation(ConfirmationRequest& request)
     return dialog.Run();
 }
 
+int QtUi::RunNetSelection(NetSelectionRequest& request)
+{
+    UiMessageSink messages(*this);
+    FontSizeFile fonts = FontSizeFile::ForCurrentUser();
+    switch (request.dialog) {
+    case NetSelectionDialog::TransCom:
+        return TransCom(request, messages, std::move(fonts)).Run();
+    case NetSelectionDialog::TransOth:
+        return TransOth(request, messages, std::move(fonts)).Run();
+    case NetSelectionDialog::TransDeal:
+        break;
+    }
+    return TransDeal(request, messages, std::move(fonts)).Run();
+}
+
+// Every file is offered: outside Windows the pattern "*.*" would hide names without a dot.
 int QtUi::RunCommonAccountForm(CommonAccountRequest& request)
 {
     UiMessageSink messages(*this);
@@ -70,6 +90,16 @@ int QtUi::RunCommonAccountForm(CommonAccountRequest& request)
     }
     CWebComNetDlg dialog(request, messages);
     return dialog.Run();
+}
+
+std::optional<std::u16string> QtUi::ChooseFileToOpen()
+{
+    const QString path = QFileDialog::getOpenFileName(nullptr, QString(), QString(),
+        QStringLiteral("All Files (*)"), nullptr, QFileDialog::ReadOnly);
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toStdU16String();
 }
 
 } // namespace velkor

@@ -20,6 +20,11 @@ public:
     // The common-account entry form of the request's kind (CWebComDlg or CWebComNetDlg), modal
     // and above other windows.
     int RunCommonAccountForm(CommonAccountRequest& request) override;
+    // TransDeal, TransCom or TransOth, modal and above other windows, with the customer's font
+    // sizes from the user's configuration folder.
+    int RunNetSelection(NetSelectionRequest& request) override;
+    // Qt's open-file dialog, without owner, for any file.
+    std::optional<std::u16string> ChooseFileToOpen() override;
 
 private:
     int waitCursors_ = 0; // override cursors this Ui set and has not restored yet
