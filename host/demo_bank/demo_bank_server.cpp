@@ -163,6 +163,8 @@ void DemoBankServer::AddEndpoints()
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
         { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
+        { "/api/transfer/start", &DemoBank::StartTransfer },
+        { "/api/transfer/verify", &DemoBank::VerifyTransfer },
     };
     for (const auto& post : posts) {
         const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings

@@ -20,6 +20,9 @@ public:
     // The common-account entry form of the request's kind (CWebComDlg or CWebComNetDlg), modal
     // and above other windows.
     int RunCommonAccountForm(CommonAccountRequest& request) override;
+    // The transfer-account dialog the request names (CTransSet or CTransSetNet); after OK its
+    // outputs are filled.
+    int RunTransferAccount(TransferAccountRequest& request) override;
     // TransDeal, TransCom or TransOth, modal and above other windows, with the customer's font
     // sizes from the user's configuration folder.
     int RunNetSelection(NetSelectionRequest& request) override;

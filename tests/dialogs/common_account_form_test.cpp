@@ -192,7 +192,8 @@ TEST_F(CommonAccountFormTest, WebFormGoesOnAfterABadListAndTheNetBankFormStops)
 
     Open(rows, CommonAccountFormKind::NetBank);
     EXPECT_EQ(started_, kCancelled);
-    Open(u"<AtmNode Type=\"0\" Ciph=\"1\">" + Text(32, u'A') + u"</AtmNode>",
+    // Not hexadecimal: it never deciphers.
+    Open(u"<AtmNode Type=\"0\" Ciph=\"1\">" + Text(32, u'Z') + u"</AtmNode>",
         CommonAccountFormKind::NetBank);
     EXPECT_EQ(started_, kCancelled);
 }
