@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "dialogs/common_account_dialog.h"
 #include "dialogs/trans_com_dialog.h"
 #include "dialogs/trans_deal_dialog.h"
 #include "dialogs/trans_oth_dialog.h"
@@ -92,6 +93,17 @@ int QtUi::RunNetSelection(NetSelectionRequest& request)
 }
 
 // Every file is offered: outside Windows the pattern "*.*" would hide names without a dot.
+int QtUi::RunCommonAccountForm(CommonAccountRequest& request)
+{
+    UiMessageSink messages(*this);
+    if (request.form == CommonAccountFormKind::WebAtm) {
+        CWebComDlg dialog(request, messages);
+        return dialog.Run();
+    }
+    CWebComNetDlg dialog(request, messages);
+    return dialog.Run();
+}
+
 std::optional<std::u16string> QtUi::ChooseFileToOpen()
 {
     const QString path = QFileDialog::getOpenFileName(nullptr, QString(), QString(),
