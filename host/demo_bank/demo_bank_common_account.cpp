@@ -33,7 +33,8 @@ constexpr int32_t kMaxNicknameChars = 20;
 // GetEncCommAcc of the form's largest output (1,280 characters) in hexadecimal, with padding.
 constexpr size_t kMaxEncipheredDigits = 5136;
 
-// Row indexes of the net-bank form; the web-ATM form has its PIN row before them.
+// Row indexes, in the order the form shows and returns them (the web-ATM form's PIN row, last,
+// gives no value).
 enum Row : size_t { kBankRow, kAccountRow, kNicknameRow };
 
 CommonAccountForm DemoForm(bool webAtm, bool fixedKeypad)
@@ -42,12 +43,6 @@ CommonAccountForm DemoForm(bool webAtm, bool fixedKeypad)
     form.caption = webAtm ? u"霖州銀行_網路Orvo" : u"霖州銀行_網路銀行_台幣常用轉入帳號-新增";
     form.title = u"常用轉入帳號 - 新增";
     form.fixedKeypad = fixedKeypad;
-    if (webAtm) {
-        // Secret, key type 7: on the keypad, verified on the card, never part of the output. The
-        // first row: the form shows a key type 7 row its whole keypad only at start (later rows
-        // hide keys for good, and this key type offers no way back to the keypad).
-        form.rows.push_back({ u"晶片卡密碼", u'6', u'7', 6, 12, false, {}, {} });
-    }
     CommonAccountRow bank { u"轉入銀行", u'0', u'0', 0, 0, true, {}, {} };
     for (const auto& entry : kBanks) {
         bank.items.push_back({ entry.name, entry.code });
@@ -58,6 +53,10 @@ CommonAccountForm DemoForm(bool webAtm, bool fixedKeypad)
         static_cast<int32_t>(kMaxAccountDigits), false, {}, {} });
     // Typed on the keyboard: Chinese is welcome.
     form.rows.push_back({ u"帳號暱稱", u'5', u'2', 0, kMaxNicknameChars, false, {}, {} });
+    if (webAtm) {
+        // Secret, key type 7: on the keypad, verified on the card, never part of the output.
+        form.rows.push_back({ u"晶片卡密碼", u'6', u'7', 6, 12, false, {}, {} });
+    }
     return form;
 }
 
@@ -151,10 +150,8 @@ DemoBankReply DemoBank::OpenCommonAccount(std::string_view body)
             { { "opened", false },
                 { "reason", "not a common account of this form under the session key" } });
     }
-    // The web-ATM form's PIN row gives no value: the others follow it.
-    const size_t first = webAtm ? 1 : 0;
-    const DemoBankEntry* bank = BankOf(values[first + kBankRow]);
-    const std::u16string& account = values[first + kAccountRow];
+    const DemoBankEntry* bank = BankOf(values[kBankRow]);
+    const std::u16string& account = values[kAccountRow];
     const bool accountOk = account.size() >= kMinAccountDigits
         && account.size() <= kMaxAccountDigits
         && std::all_of(
@@ -167,7 +164,7 @@ DemoBankReply DemoBank::OpenCommonAccount(std::string_view body)
     } else {
         reply = { { "opened", true }, { "bankCode", TextToUtf8(bank->code) },
             { "bankName", TextToUtf8(bank->name) }, { "account", TextToUtf8(account) },
-            { "nickname", TextToUtf8(values[first + kNicknameRow]) } };
+            { "nickname", TextToUtf8(values[kNicknameRow]) } };
     }
     WipeValues(values);
     return JsonReply(200, reply);
