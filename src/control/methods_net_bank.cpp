@@ -1,0 +1,24 @@
+#include "method_binding.h"
+#include "method_registry.h"
+
+namespace velkor {
+
+void AddNetBankMethods(std::vector<MethodInfo>& methods)
+{
+    using binding::Bind;
+    methods.push_back(Bind<&CVelkorCtrl::FileTransfer>(10, "FileTransfer"));
+    methods.push_back(Bind<&CVelkorCtrl::TransferNet>(11, "TransferNet"));
+    methods.push_back(Bind<&CVelkorCtrl::GetRespLength>(78, "GetRespLength"));
+    methods.push_back(Bind<&CVelkorCtrl::GetClearFileName>(79, "GetClearFileName"));
+    methods.push_back(Bind<&CVelkorCtrl::GetEncFileName>(80, "GetEncFileName"));
+}
+
+// The import account that the transfer procedures store.
+void AddImportAccountMethods(std::vector<MethodInfo>& methods)
+{
+    using binding::Bind;
+    methods.push_back(Bind<&CVelkorCtrl::GetClearImportAccount>(12, "GetClearImportAccount"));
+    methods.push_back(Bind<&CVelkorCtrl::GetEncImportAccount>(13, "GetEncImportAccount"));
+}
+
+} // namespace velkor
