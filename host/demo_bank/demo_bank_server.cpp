@@ -121,6 +121,8 @@ DemoBankServer::DemoBankServer(DemoBank& bank)
     : bank_(bank)
     , listener_(new BoundedTcpServer(DemoRequest::kMaxBodyBytes, &server_))
 {
+    listener_->AllowLargerBody(
+        std::string(DemoBank::kFileUploadPath), DemoBank::kMaxFileUploadBytes);
     AddPage();
     AddEndpoints();
     server_.setMissingHandler([](const QHttpServerRequest&, QHttpServerResponder&& responder) {
@@ -163,6 +165,9 @@ void DemoBankServer::AddEndpoints()
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
         { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
+        { "/api/net-bank/document", &DemoBank::NetBankDocument },
+        { "/api/net-bank/import-account", &DemoBank::NetBankImportAccount },
+        { DemoBank::kFileUploadPath.data(), &DemoBank::NetBankFile },
     };
     for (const auto& post : posts) {
         const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings

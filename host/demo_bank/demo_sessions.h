@@ -22,6 +22,7 @@ struct DemoSession {
     std::unique_ptr<MutualAuthentication> pending; // until the answer arrives
     bool authenticated = false;
     std::string sessionKeyHash; // GetSessionKeyHash of the accepted answer
+    SecureBytes sessionKey; // the latest session key issued, for what comes back enciphered
 };
 
 struct DemoSessionLimits {
