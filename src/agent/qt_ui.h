@@ -17,6 +17,8 @@ public:
     // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
     // message boxes.
     int RunConfirmation(ConfirmationRequest& request) override;
+    // The file transfer's open-file dialog (qt_ui_file_dialog.cpp).
+    std::optional<std::u16string> ChooseFileToOpen() override;
 
 private:
     int waitCursors_ = 0; // override cursors this Ui set and has not restored yet
