@@ -7,6 +7,7 @@
 #include "common/local_clock.h"
 #include "common/secure_buffer.h"
 #include "common/status_codes.h"
+#include "pcsc/status_words.h"
 #include "transactions/transaction_identity.h"
 
 namespace velkor::transactions {
@@ -88,9 +89,9 @@ void AppendLow8(std::vector<uint8_t>& data, std::u16string_view text)
 int32_t MapTransactionResult(int32_t result)
 {
     switch (result) {
-    case 0x6610:
+    case pcsc::sw::kTransactionAnswer6610:
         return status::kTransactionAnswered6610;
-    case 0x69F0:
+    case pcsc::sw::kTransactionAnswer69F0:
         return status::kTransactionAnswered69F0;
     default:
         return status::kTransactionFailed;
