@@ -73,9 +73,10 @@ public:
     // Enciphers `byteCount` bytes that `read` hands over piece by piece under the session key
     // (its own key form, CBC with padding, zero initial value) into `output` in `form`. The input
     // is never held whole: a large file costs its output text and a small buffer, which is wiped.
-    // Returns 0; status::kMissingArgument when a key text or `read` is missing; the statuses of
-    // SessionKeyOpen (`output` unchanged); status::kBufferNotAllocated, status::kSessionDesFailed
-    // or kFileReadFailed (`output` empty).
+    // Returns 0; status::kMissingArgument when a key text or `read` is missing and the statuses
+    // of SessionKeyOpen (`output` unchanged); status::kBufferNotAllocated or
+    // status::kSessionDesFailed (`output` empty); kFileReadFailed (`output` unchanged: the input
+    // was not taken).
     int32_t FileEncipher(const OptText& sessionKeyHashHex, const OptText& encryptedSessionKey,
         uint64_t byteCount, const ByteReader& read, Text& output, int32_t form) const;
     // The same over bytes in memory (`bytes` null: missing).
