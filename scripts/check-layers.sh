@@ -11,7 +11,7 @@ allowed() {
     crypto) echo common crypto ;;
     pcsc) echo common pcsc ;;
     card) echo common crypto pcsc card ;;
-    transactions) echo common crypto card pcsc/reader_session.h transactions ;;
+    transactions) echo common crypto card pcsc/reader_session.h pcsc/status_words.h transactions ;;
     control) echo common crypto card transactions pcsc/reader_session.h control ;;
     widgets) echo common crypto widgets ;;
     dialogs) echo common crypto widgets control/ui.h dialogs ;;

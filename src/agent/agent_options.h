@@ -23,6 +23,9 @@ enum class AgentUi { Headless, Widgets };
 
 struct AgentOptions {
     uint16_t port = kDefaultAgentPort; // 0: any free port (tests)
+    // Listening sockets the service manager passed (socket activation): used instead of opening
+    // the port. The server takes them over, and closes any it refuses.
+    std::vector<int> passedSockets;
     std::vector<std::string> allowedOrigins;
     AgentLimits limits;
     // Receives one line per connection, refusal and call (method, duration, status code); never

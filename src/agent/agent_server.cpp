@@ -85,8 +85,42 @@ std::string EscapedForLog(std::string_view text)
     return out;
 }
 
+bool AgentServer::AdoptPassedSockets(QString& error)
+{
+    bool ok = true;
+    for (const int descriptor : options_.passedSockets) {
+        auto listener
+            = std::make_unique<LoopbackListener>([this](int accepted) { OnAccepted(accepted); });
+        QString reason;
+        if (!ok || !listener->Adopt(descriptor, reason)) {
+            if (ok) {
+                error = QStringLiteral("cannot use the passed socket: %1").arg(reason);
+            } else {
+                ::close(descriptor); // taken over, even though the server will not start
+            }
+            ok = false;
+            continue;
+        }
+        if (!listeners_.empty() && listener->Port() != port_) {
+            error = QStringLiteral("the passed sockets listen on different ports (%1 and %2)")
+                        .arg(port_)
+                        .arg(listener->Port());
+            ok = false;
+        }
+        port_ = listener->Port();
+        listeners_.push_back(std::move(listener));
+    }
+    if (!ok) {
+        listeners_.clear();
+    }
+    return ok;
+}
+
 bool AgentServer::Listen(QString& error)
 {
+    if (!options_.passedSockets.empty()) {
+        return AdoptPassedSockets(error);
+    }
     const bool anyPort = options_.port == 0;
     const bool ipv6 = HasIpv6Loopback();
     // With any port, the IPv6 listener may find the IPv4 listener's port taken: pick again.
@@ -126,6 +160,12 @@ bool AgentServer::AcceptBackingOff() const
         [](const auto& listener) { return listener->BackingOff(); });
 }
 
+bool AgentServer::Busy() const
+{
+    return !connections_.empty() || handshaking_ > 0 || queue_.RunningOwner() != kNoOwner
+        || queue_.Waiting() > 0;
+}
+
 void AgentServer::Log(const std::string& line) const
 {
     if (options_.log) {
@@ -144,6 +184,7 @@ void AgentServer::OnAccepted(int descriptor)
     }
     auto* channel = new WebSocketChannel(descriptor, options_.limits.maxMessageBytes, this);
     ++handshaking_;
+    emit Activity();
     auto counted = std::make_shared<bool>(true);
     const auto handshakeOver = [this, counted] {
         if (*counted) {
@@ -220,6 +261,7 @@ void AgentServer::ConnectionClosed(AgentConnection* connection)
     Log("connection from " + EscapedForLog(connection->Peer().toStdString()) + " closed ("
         + std::to_string(connections_.size()) + " open)");
     connection->deleteLater();
+    emit Activity();
 }
 
 } // namespace velkor

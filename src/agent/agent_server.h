@@ -44,13 +44,16 @@ public:
     ~AgentServer() override;
 
     // Listens on both loopback addresses (IPv6 is skipped when the machine has none). With port 0
-    // the system picks a free port, the same for both.
+    // the system picks a free port, the same for both. With passed sockets, listens on those
+    // instead; they must all be bound to one port, which pages then name in their Host.
     bool Listen(QString& error);
     uint16_t Port() const { return port_; }
     int ConnectionCount() const { return static_cast<int>(connections_.size()); }
     // True while accepting is paused for lack of file descriptors.
     bool AcceptBackingOff() const;
     const OriginPolicy& Origins() const { return origins_; }
+    // Whether a page is connected or connecting, or a call (with its dialogs) runs or waits.
+    bool Busy() const;
 
     // Used by connections.
     const Dispatcher& Calls() const { return dispatcher_; }
@@ -60,7 +63,12 @@ public:
     void Log(const std::string& line) const;
     void ConnectionClosed(AgentConnection* connection);
 
+signals:
+    // A connection was accepted or a page left.
+    void Activity();
+
 private:
+    bool AdoptPassedSockets(QString& error);
     void OnAccepted(int descriptor);
     // False when the page is refused: its channel is closing and stays counted until closed.
     bool OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request);

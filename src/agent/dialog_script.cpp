@@ -149,6 +149,12 @@ bool ParseAction(const json& value, ScriptAction& action, std::string& error)
             action.expectations.emplace_back(id, std::move(expected));
         }
         return true;
+    } else if (name == "file") {
+        action.kind = Kind::kFile;
+        if (text(argument) && !action.text.empty()) {
+            return true;
+        }
+        error = "file takes a path (a non-empty text)";
     } else if (name == "expectMessage") {
         action.kind = Kind::kExpectMessage;
         if (text(argument)) {

@@ -17,7 +17,11 @@ public:
     // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
     // message boxes.
     int RunConfirmation(ConfirmationRequest& request) override;
-    // The file transfer's open-file dialog (qt_ui_file_dialog.cpp).
+    // TransDeal, TransCom or TransOth, modal and above other windows, with the customer's font
+    // sizes from the user's configuration folder.
+    int RunNetSelection(NetSelectionRequest& request) override;
+    // Qt's own open-file dialog (not the desktop's), without owner, for any file: modal, in
+    // front, and closed with the call's other dialogs when the page goes away.
     std::optional<std::u16string> ChooseFileToOpen() override;
 
 private:

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <iostream>
 
+#include "agent/scripted_file_open.h"
+#include "agent/scripted_net_selection.h"
 #include "agent/scripted_try_firm.h"
 #include "agent/simulator_cards.h"
 #include "common/wait.h"
@@ -60,6 +62,40 @@ int ScriptUi::RunConfirmation(ConfirmationRequest& request)
         dialog.Cancel();
     }
     return dialog.Result().value_or(2);
+}
+
+int ScriptUi::RunNetSelection(NetSelectionRequest& request)
+{
+    messages_.clear();
+    const ScriptedDialogEntry* entry = TakeEntry(ScriptedNetSelection::NameOf(request.dialog));
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    auto dialog = ScriptedNetSelection::For(request, messages, FontSizeFile::ForCurrentUser());
+    dialog->Start();
+    RunActions(*entry, *dialog, Text());
+    if (dialog->IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog->Cancel();
+    }
+    return dialog->Result().value_or(2);
+}
+
+std::optional<std::u16string> ScriptUi::ChooseFileToOpen()
+{
+    messages_.clear();
+    const ScriptedDialogEntry* entry = TakeEntry("FileOpen");
+    if (entry == nullptr) {
+        return std::nullopt;
+    }
+    ScriptedFileOpen dialog;
+    RunActions(*entry, dialog, Text());
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    return dialog.Chosen();
 }
 
 void ScriptUi::RunActions(
@@ -132,6 +168,9 @@ void ScriptUi::RunActions(
                     Report(name + (control->visible ? " is visible" : " is hidden"));
                 }
             }
+            break;
+        case Kind::kFile:
+            done = dialog.File(action.text, problem);
             break;
         case Kind::kExpectMessage:
             break;

@@ -47,4 +47,10 @@ bool ScriptedDialog::Type(const Text&, std::string& problem)
     return false;
 }
 
+bool ScriptedDialog::File(const Text&, std::string& problem)
+{
+    problem = "the dialog is not the open-file dialog";
+    return false;
+}
+
 } // namespace velkor

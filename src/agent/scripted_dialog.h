@@ -32,6 +32,8 @@ public:
     virtual bool Keys(int id, const Text& keys, std::string& problem);
     virtual bool Paste(int id, const Text& text, std::string& problem);
     virtual bool Type(const Text& text, std::string& problem);
+    // The open-file dialog: choose `path` as the customer would.
+    virtual bool File(const Text& path, std::string& problem);
 
 protected:
     // The common refusals: no such control, or one hidden or disabled.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -14,6 +15,9 @@
 #include "crypto/rsa_key.h"
 #include "dialogs/keypad_panel.h"
 #include "dialogs/protected_display_sink.h"
+#include "dialogs/trans_com_dialog.h"
+#include "dialogs/trans_deal_dialog.h"
+#include "dialogs/trans_oth_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "resource_ids.h"
 #include "widgets/button_ex.h"
@@ -303,6 +307,62 @@ void ConfirmationDialogs(Gallery& gallery)
     }
 }
 
+// The net-bank selection dialogs: the agreed accounts in each font size, the common accounts
+// narrowed by a filter, the other account typed on the keypad and in the edit field.
+void NetSelectionDialogs(Gallery& gallery)
+{
+    const GallerySessionKey session;
+    const QString folder = QDir::temp().filePath(QStringLiteral("velkor-gallery-fonts"));
+    const FontSizeFile fonts(std::filesystem::path(folder.toStdString()));
+    SilentMessageSink messages;
+    NetSelectionRequest request;
+    request.keys = { session.hash, session.encipheredKey };
+    const Text agreed = u"<TimeOut>45</TimeOut><AtmNode Ciph=\"1\">"
+        + session.Encipher(
+            u"甲銀行 004-1234567890%%004||1234567890;;乙銀行 812-0001112223%%812||0001112223")
+        + u"</AtmNode>";
+    for (const int choice : { kFontLarge, kFontMedium, kFontSmall }) {
+        fonts.SaveFontSize(choice, kSlotTransDeal);
+        request.document = agreed;
+        TransDeal dialog(request, messages, fonts);
+        dialog.Prepare();
+        dialog.Tick(kCountdownTimerId);
+        for (int tick = 0; tick < 5; ++tick) {
+            dialog.Tick(kCountdownTimerId);
+        }
+        gallery.Save(dialog, QString("trans_deal_font%1").arg(choice + 1));
+    }
+    const Text common
+        = u"<Filter>3</Filter><Title>銀行別</Title><Title>帳號</Title>"
+          u"<Title>收款人戶名</Title><Title>Email</Title>"
+          u"<AtmNode Type=\"1\" Name=\"朋友\">(1)王小明%%004||111222333||王小明||a@b.tw;;"
+          u"(2)Bob Lin%%812||444555666||Bob Lin;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"家人\">(3)王媽媽%%700||777888999||王媽媽</AtmNode>";
+    request.document = common;
+    TransCom com(request, messages, fonts);
+    com.Prepare();
+    // As the customer does it: medium font, 王 typed into the filter, 過濾 clicked.
+    static_cast<QAbstractButton*>(com.ControlWidget(1038))->click();
+    if (auto* filter = qobject_cast<QLineEdit*>(com.ControlWidget(1001))) {
+        filter->setText(QString::fromUtf8("王"));
+        emit filter->textEdited(filter->text());
+    }
+    static_cast<QAbstractButton*>(com.ControlWidget(1042))->click();
+    gallery.Save(com, "trans_com_filtered");
+    for (const int keyType : { 3, 5 }) {
+        const Text other = u"<KeyType>" + Utf8ToText(std::to_string(keyType))
+            + u"</KeyType><AtmNode check=\"1\" min=\"6\" Default=\"16\">00123</AtmNode>";
+        request.document = other;
+        TransOth dialog(request, messages, fonts);
+        dialog.Prepare();
+        if (keyType == 3 && dialog.Keypad() != nullptr) {
+            dialog.Keypad()->PressKey(4);
+        }
+        gallery.Save(dialog, keyType == 3 ? "trans_oth_keypad" : "trans_oth_keyboard");
+    }
+    QDir(folder).removeRecursively();
+}
+
 } // namespace
 } // namespace velkor
 
@@ -325,5 +385,6 @@ int main(int argc, char** argv)
     velkor::LabelsAndButtons(gallery);
     velkor::AnimationFrames(gallery);
     velkor::ConfirmationDialogs(gallery);
+    velkor::NetSelectionDialogs(gallery);
     return gallery.Ok() ? 0 : 1;
 }
