@@ -23,6 +23,11 @@
 //   POST /api/tac/verify       {type, fields…, timestamp, snum, tac, cardAccount}
 //   POST /api/confirmation-document {type, pMoney, pAccount, pFdid, pImprtAccnt (transfer)}
 //                              -> {document}: what the confirmation dialog shows and checks
+//   POST /api/transfer/start   {session, pAccount, pMoney, serviceType}
+//                              -> the TransferProc arguments the bank chose
+//                              (demo_bank_transfer.cpp)
+//   POST /api/transfer/verify  {session, clearImportAccount, encImportAccount, snum, tac,
+//                               timestamp, cardAccount} -> the import account and the TAC checked
 //
 // Malformed requests get 400 (413 when too large), unknown sessions 404, requests the session's
 // state does not allow 409, all with {"error": text}. A refused answer or TAC is not a bad request:
@@ -55,6 +60,8 @@ public:
     DemoBankReply IssueSessionKey(std::string_view body);
     DemoBankReply VerifyTransaction(std::string_view body);
     DemoBankReply ConfirmationDocument(std::string_view body);
+    DemoBankReply StartTransfer(std::string_view body);
+    DemoBankReply VerifyTransfer(std::string_view body);
 
     // The net bank (demo_bank_net_bank.cpp), for a session holding a session key:
     //   POST /api/net-bank/document  {session, dialog: 0 agreed, 1 common, 2 other, -1 transfer
@@ -88,10 +95,14 @@ private:
     // SNUMs whose TAC was accepted, per card: a TAC is accepted once. Bounded, oldest dropped.
     std::set<std::string> accepted_;
     std::deque<std::string> acceptedOrder_;
+    uint32_t transferCount_ = 0; // numbers the transfers' request ids
 };
 
 // Replies shared by the endpoint groups.
 DemoBankReply JsonReply(int httpStatus, const nlohmann::json& body);
 DemoBankReply ErrorReply(int httpStatus, std::string_view message);
+// The amount of pMoney (hundredths) as the confirmation dialog expects to find it: the integer
+// part, '.', two decimals; the dialog puts in the thousands separators itself.
+std::string AmountText(const std::string& pMoney);
 
 } // namespace velkor::host

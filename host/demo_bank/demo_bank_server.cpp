@@ -165,6 +165,8 @@ void DemoBankServer::AddEndpoints()
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
         { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
+        { "/api/transfer/start", &DemoBank::StartTransfer },
+        { "/api/transfer/verify", &DemoBank::VerifyTransfer },
         { "/api/net-bank/document", &DemoBank::NetBankDocument },
         { "/api/net-bank/import-account", &DemoBank::NetBankImportAccount },
         { DemoBank::kFileUploadPath.data(), &DemoBank::NetBankFile },

@@ -8,6 +8,7 @@
 #include "dialogs/trans_com_dialog.h"
 #include "dialogs/trans_deal_dialog.h"
 #include "dialogs/trans_oth_dialog.h"
+#include "dialogs/trans_set_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "dialogs/ui_message_sink.h"
 
@@ -62,6 +63,17 @@ int QtUi::RunConfirmation(ConfirmationRequest& request)
     UiMessageSink messages(*this);
     CTryFirm dialog(request, messages);
     return dialog.Run();
+}
+
+int QtUi::RunTransferAccount(TransferAccountRequest& request)
+{
+    UiMessageSink messages(*this);
+    CTransSet dialog(request, messages);
+    const int result = dialog.Run();
+    if (result == 1) {
+        dialog.Decisions().HandOver();
+    }
+    return result;
 }
 
 int QtUi::RunNetSelection(NetSelectionRequest& request)

@@ -17,6 +17,9 @@ public:
     // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
     // message boxes.
     int RunConfirmation(ConfirmationRequest& request) override;
+    // The transfer-account dialog the request names (CTransSet or CTransSetNet); after OK its
+    // outputs are filled.
+    int RunTransferAccount(TransferAccountRequest& request) override;
     // TransDeal, TransCom or TransOth, modal and above other windows, with the customer's font
     // sizes from the user's configuration folder.
     int RunNetSelection(NetSelectionRequest& request) override;

@@ -5,6 +5,7 @@
 
 #include "agent/scripted_file_open.h"
 #include "agent/scripted_net_selection.h"
+#include "agent/scripted_trans_set.h"
 #include "agent/scripted_try_firm.h"
 #include "agent/simulator_cards.h"
 #include "common/wait.h"
@@ -62,6 +63,29 @@ int ScriptUi::RunConfirmation(ConfirmationRequest& request)
         dialog.Cancel();
     }
     return dialog.Result().value_or(2);
+}
+
+int ScriptUi::RunTransferAccount(TransferAccountRequest& request)
+{
+    messages_.clear();
+    const ScriptedDialogEntry* entry
+        = TakeEntry(request.dialog == TransferAccountDialog::WebAtm ? "CTransSet" : "CTransSetNet");
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    ScriptedTransSet dialog(request, messages);
+    dialog.Start();
+    RunActions(*entry, dialog, Text(request.reader));
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    const int result = dialog.Result().value_or(2);
+    if (result == 1) {
+        dialog.HandOver();
+    }
+    return result;
 }
 
 int ScriptUi::RunNetSelection(NetSelectionRequest& request)

@@ -46,6 +46,10 @@ inline constexpr int32_t kNotConfirmed = 0x5114; // cancelled, timed out, or the
 inline constexpr int32_t kConfirmationFirstCheckFailed = 0x5115;
 inline constexpr int32_t kConfirmationLaterCheckFailed = 0x5116;
 
+// The transfer procedures: the dialogs' parameter document has fewer than the three account
+// lists (agreed, common, banks) the transfer-account dialog needs.
+inline constexpr int32_t kTooFewAccountLists = 0x5206;
+
 // Mutual authentication and the session-key methods.
 inline constexpr int32_t kHashMismatch = -1; // VerifySessionKeyHash: the hash does not match
 inline constexpr int32_t kSessionKeyUnusable

@@ -17,8 +17,8 @@ const std::vector<MethodInfo>& AllMethods()
         AddModuleInfoMethods(methods);
         AddTransactionMethods(methods);
         AddConfirmedMethods(methods);
+        AddTransferProcedureMethods(methods);
         AddNetBankMethods(methods);
-        AddImportAccountMethods(methods);
         std::sort(methods.begin(), methods.end(),
             [](const MethodInfo& a, const MethodInfo& b) { return a.dispatchId < b.dispatchId; });
         return methods;

@@ -13,12 +13,4 @@ void AddNetBankMethods(std::vector<MethodInfo>& methods)
     methods.push_back(Bind<&CVelkorCtrl::GetEncFileName>(80, "GetEncFileName"));
 }
 
-// The import account that the transfer procedures store.
-void AddImportAccountMethods(std::vector<MethodInfo>& methods)
-{
-    using binding::Bind;
-    methods.push_back(Bind<&CVelkorCtrl::GetClearImportAccount>(12, "GetClearImportAccount"));
-    methods.push_back(Bind<&CVelkorCtrl::GetEncImportAccount>(13, "GetEncImportAccount"));
-}
-
 } // namespace velkor

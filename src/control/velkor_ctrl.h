@@ -108,6 +108,19 @@ public:
         const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
         const OptText& pReaderName, const OptText& pShowMsg);
 
+    // The web-ATM transfer procedures and the import account they store
+    // (velkor_ctrl_transfer.cpp).
+    int32_t TransferProc(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount, const OptText& pReaderName,
+        const OptText& pPassword, const OptText& pShowMsg, const OptText& pSessionKeyHash,
+        const OptText& pCpukEncSessionKey, const OptText& CommonInfo, const OptText& ServiceType);
+    int32_t TransferProcSnd(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount, const OptText& pReaderName,
+        const OptText& pShowMsg, const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        const OptText& CommonInfo, const OptText& ServiceType);
+    Text GetClearImportAccount();
+    Text GetEncImportAccount();
+
     // Transaction requests and their record (velkor_ctrl_transactions.cpp).
     int32_t AccountInquiry(
         const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber);
@@ -170,10 +183,6 @@ public:
     Text GetClearFileName();
     Text GetEncFileName();
 
-    // The import account the transfer procedures store (velkor_ctrl_import_account.cpp).
-    Text GetClearImportAccount();
-    Text GetEncImportAccount();
-
     // The installed module: version, how it was installed, the system locale.
     Text GetAPIVersion();
     int32_t GetInstallWay();
@@ -192,6 +201,9 @@ private:
     int32_t RequestConfirmed(const OptText& readerName, transactions::TransactionType type,
         const transactions::TransactionFields& fields, CardEngine::PinSource pinSource,
         const OptText& pin, const OptText& document);
+    // A transfer procedure with its PIN source, into the stored record and import account.
+    int32_t RunTransferProcedure(
+        const CardEngine::TransferProcedureArguments& arguments, CardEngine::PinSource pinSource);
     PageInteraction Page() const { return PageInteraction(ui_, presence_); }
 
     Ui& ui_;

@@ -48,6 +48,7 @@ TEST(StatusCodes, EveryNameKeepsItsWireValue)
         VELKOR_WIRE(kNotConfirmed, 20756),
         VELKOR_WIRE(kConfirmationFirstCheckFailed, 20757),
         VELKOR_WIRE(kConfirmationLaterCheckFailed, 20758),
+        VELKOR_WIRE(kTooFewAccountLists, 20998),
         VELKOR_WIRE(kHashMismatch, -1),
         VELKOR_WIRE(kSessionKeyUnusable, 20741),
         VELKOR_WIRE(kRn2EncipherFailed, 20742),

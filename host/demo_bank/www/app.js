@@ -5,6 +5,8 @@ import { Velkor } from '/velkor.js';
 
 const $ = (id) => document.getElementById(id);
 let ctrl = null;
+// The authenticated session and its session-key pair, for the web-ATM transfer.
+let bankSession = null;
 
 // What the control's status codes mean, for showing them plainly.
 const STATUS_MEANINGS = new Map([
@@ -32,6 +34,7 @@ const STATUS_MEANINGS = new Map([
   [0x5114, 'not confirmed in the dialog (cancelled or timed out), or the card answered 69F0'],
   [0x5115, "the dialog's document shows another transaction, or the account is not the card's"],
   [0x5116, "the dialog's document shows another amount or transferee"],
+  [0x5206, "the bank's account lists are incomplete"],
   [0x6983, 'the PIN is blocked'],
   [0x6A82, 'file or application not found on the card'],
 ]);
@@ -140,7 +143,8 @@ function fillTable(element, state, rows) {
 }
 
 const actionButtons = ['list-readers', 'connect-card', 'verify-pin', 'verify-pin-pad',
-  'authenticate', 'sign-withdrawal', 'sign-transfer', 'sign-record',
+  'authenticate', 'sign-withdrawal', 'sign-transfer', 'sign-record', 'web-atm-typed',
+  'web-atm-pad',
   'net-agreed', 'net-common', 'net-other', 'net-transfer-account', 'net-file'];
 
 function enableActions(enabled) {
@@ -212,9 +216,6 @@ async function verifyTypedPin() {
   }
 }
 
-// The authenticated session and its key pair, for the net-bank steps.
-let netSession = null;
-
 const hexToText = (hex) => (hex.match(/../g) ?? [])
   .map((pair) => String.fromCharCode(parseInt(pair, 16))).join('');
 
@@ -235,7 +236,7 @@ async function authenticate() {
     throw new StepFailed(`the bank refused the control's answer: ${finished.reason}`);
   }
   const pair = await bank('/api/session-key', { session: challenge.session });
-  netSession = { id: challenge.session, pair };
+  bankSession = { id: challenge.session, pair };
   await require0('VerifySessionKeyHash', pair.pCpukEncSessionKey, pair.pSessionKeyHash);
   // The bank enciphered a greeting under the new key; the control deciphers it.
   await require0('DESDecipher', pair.pSessionKeyHash, pair.pCpukEncSessionKey,
@@ -362,6 +363,68 @@ async function writeRecord() {
       'verdict']]);
 }
 
+// The web-ATM transfer: the bank prepares the procedure's arguments (its account lists enciphered
+// under the session key), the control runs both dialogs and has the card sign, and the bank checks
+// the import account the customer chose and the TAC.
+async function webAtmTransfer(pinPad) {
+  const result = $('web-atm-result');
+  fillTable(result, 'working', [['Status', 'preparing…']]);
+  if (bankSession === null) {
+    throw new StepFailed('authenticate with the bank first (step 4)');
+  }
+  const a = await bank('/api/transfer/start', {
+    session: bankSession.id,
+    pAccount: $('account').value,
+    pMoney: pMoney('web-atm-amount'),
+    serviceType: $('web-atm-service').value,
+  });
+  const { pSessionKeyHash, pCpukEncSessionKey } = bankSession.pair;
+  fillTable(result, 'working', [['Status', 'waiting for the customer in the Velkor windows…']]);
+  let status;
+  if (pinPad) {
+    status = await call('TransferProcSnd', a.pPCode, a.pFdid, a.pFdChkCode, a.pMoney, a.pAccount,
+      readerName(), a.pShowMsg, pSessionKeyHash, pCpukEncSessionKey, a.CommonInfo, a.ServiceType);
+  } else {
+    const pin = $('pin');
+    try {
+      status = await call('TransferProc', a.pPCode, a.pFdid, a.pFdChkCode, a.pMoney, a.pAccount,
+        readerName(), pin.value, a.pShowMsg, pSessionKeyHash, pCpukEncSessionKey, a.CommonInfo,
+        a.ServiceType);
+    } finally {
+      pin.value = '';
+    }
+  }
+  if (status !== 0) {
+    fillTable(result, 'failed', [['Status', statusText(status)]]);
+    return;
+  }
+  const signed = {
+    session: bankSession.id,
+    clearImportAccount: await call('GetClearImportAccount'),
+    encImportAccount: await call('GetEncImportAccount'),
+    snum: await call('GetRespSNUM'),
+    tac: await call('GetRespTAC'),
+    timestamp: await call('GetRespDateTime'),
+    cardAccount: await call('GetTransactionAccount'),
+  };
+  const rows = [
+    ['Status', statusText(status)],
+    ['Import account', signed.clearImportAccount],
+    ['SNUM', signed.snum],
+    ['TAC', signed.tac],
+    ['Timestamp', formatTimestamp(signed.timestamp)],
+  ];
+  const verdict = await bank('/api/transfer/verify', signed);
+  const chosen = verdict.importAccount;
+  fillTable(result, verdict.verified ? 'verified' : 'failed', [...rows,
+    ['Bank: import account', verdict.importAccountMatches
+      ? `deciphered and matching: bank ${chosen.bankCode}, account ${chosen.account}, `
+        + `transfer code ${chosen.transferCode}`
+      : `refused: ${verdict.reason}`, 'verdict'],
+    ['Bank: TAC', verdict.verified ? 'TAC verified by the bank'
+      : `not accepted: ${verdict.reason}`, 'verdict']]);
+}
+
 async function connectAgent() {
   const status = $('agent-status');
   const query = new URLSearchParams(location.search);
@@ -406,6 +469,11 @@ action('sign-transfer', () => signTransaction('transfer'),
 action('sign-record', writeRecord,
   (message) => fillTable($('record-result'), 'failed', [['Error', message]]));
 
+action('web-atm-typed', () => webAtmTransfer(false),
+  (message) => fillTable($('web-atm-result'), 'failed', [['Error', message]]));
+action('web-atm-pad', () => webAtmTransfer(true),
+  (message) => fillTable($('web-atm-result'), 'failed', [['Error', message]]));
+
 // ---- Net bank ----------------------------------------------------------------------------
 
 const NET_DIALOGS = { 'net-agreed': '0', 'net-common': '1', 'net-other': '2',
@@ -414,10 +482,10 @@ const ACCOUNT_KINDS = { 0: '約定帳號 (agreed)', 1: '常用帳號 (common)', 
   3: '其它帳號, to be added to the common accounts' };
 
 function requireSession() {
-  if (netSession === null) {
+  if (bankSession === null) {
     throw new StepFailed('authenticate first (step 4): the net bank needs a session key');
   }
-  return netSession;
+  return bankSession;
 }
 
 // The bank builds the document, the customer chooses in the dialog, the bank reads the choice.

@@ -18,6 +18,7 @@
 #include "dialogs/trans_com_dialog.h"
 #include "dialogs/trans_deal_dialog.h"
 #include "dialogs/trans_oth_dialog.h"
+#include "dialogs/trans_set_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "resource_ids.h"
 #include "widgets/button_ex.h"
@@ -363,6 +364,69 @@ void NetSelectionDialogs(Gallery& gallery)
     QDir(folder).removeRecursively();
 }
 
+// The transfer-account dialogs: each kind chosen, the keypad and the general keyboard, the
+// net bank's groups, a kind without data (disabled) and OK disabled when nothing has data.
+void TransferAccountDialogs(Gallery& gallery)
+{
+    const Text lists = u"<AtmNode Name=\"約定帳號\">甲帳戶-薪轉%%004||12345678901234;;</AtmNode>"
+                       u"<AtmNode Name=\"常用帳號\">媽媽%%700||0001111$$mom@mail.test;;</AtmNode>"
+                       u"<AtmNode Name=\"其他帳號\">乙銀行%%812;;丙銀行%%007;;</AtmNode>";
+    const Text groups
+        = u"<AtmNode Type=\"0\" Name=\"約定帳號\">甲帳戶%%004||1234;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"家人\">媽媽%%700||0001111$$mom@mail.test;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"同事\">阿明%%812||22;;阿華%%812||33;;</AtmNode>"
+          u"<AtmNode Type=\"2\" Name=\"其他帳號\">乙銀行%%812;;</AtmNode>";
+    const Text empty = u"<AtmNode/><AtmNode/><AtmNode/>";
+    struct State {
+        const char* name;
+        TransferAccountDialog dialog;
+        Text document;
+        std::function<void(TransSetDecisions&)> act;
+    };
+    using enum TransferAccountDialog;
+    const State states[] = {
+        { "agreed", WebAtm, u"<KeyType>3</KeyType>" + lists, {} },
+        { "common", WebAtm, u"<KeyType>3</KeyType>" + lists,
+            [](TransSetDecisions& d) { d.Click(trans_set::kCommonRadio); } },
+        { "other_keypad", WebAtm, u"<KeyType>3</KeyType>" + lists,
+            [](TransSetDecisions& d) {
+                for (int i = 0; i < 7; ++i) {
+                    d.Click(trans_set::kFirstKey + i);
+                }
+                d.Click(trans_set::kAddToCommon);
+            } },
+        { "other_general_keyboard", WebAtm, u"<KeyType>5</KeyType>" + lists,
+            [](TransSetDecisions& d) {
+                d.Focus(trans_set::kAccountEdit);
+                d.SetAccountText(u"1234567");
+            } },
+        { "agreed_disabled", WebAtm,
+            u"<KeyType>1</KeyType><AtmNode/>" + lists.substr(lists.find(u"<AtmNode Name=\"常用")),
+            {} },
+        { "ok_disabled", WebAtm, u"<KeyType>0</KeyType>" + empty, {} },
+        { "net_groups", NetBank, u"<KeyType>4</KeyType>" + groups,
+            [](TransSetDecisions& d) { d.SelectItem(trans_set::kGroupList, 2); } },
+        { "net_other_general_keyboard", NetBank, u"<KeyType>6</KeyType>" + groups,
+            [](TransSetDecisions& d) { d.Click(trans_set::kOtherRadio); } },
+    };
+    for (const State& state : states) {
+        TransferAccountRequest request;
+        request.dialog = state.dialog;
+        request.document = state.document;
+        SilentMessageSink messages;
+        CTransSet dialog(request, messages);
+        if (dialog.Prepare()) {
+            std::printf("FAILED the transfer-account dialog %s ended at start\n", state.name);
+            gallery.SaveImage(QImage(), QString("trans_set_%1_ended").arg(state.name));
+            continue;
+        }
+        if (state.act) {
+            dialog.Act([&] { state.act(dialog.Decisions()); });
+        }
+        gallery.Save(dialog, QString("trans_set_%1").arg(state.name));
+    }
+}
+
 } // namespace
 } // namespace velkor
 
@@ -385,6 +449,7 @@ int main(int argc, char** argv)
     velkor::LabelsAndButtons(gallery);
     velkor::AnimationFrames(gallery);
     velkor::ConfirmationDialogs(gallery);
+    velkor::TransferAccountDialogs(gallery);
     velkor::NetSelectionDialogs(gallery);
     return gallery.Ok() ? 0 : 1;
 }
