@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "agent/dialog_script.h"
+#include "agent/script_ui.h"
 #include "card/card_test_support.h"
 #include "control/velkor_ctrl.h"
 #include "demo_bank.h"
@@ -363,6 +365,60 @@ TEST_F(DemoBankTransferTest, TheBankChecksTheChosenAccountAndTheTacOnce)
     const json unoffered = Body(Verify(Signed()));
     EXPECT_EQ(unoffered["importAccountMatches"], true);
     EXPECT_EQ(unoffered["verified"], false);
+}
+
+// The same flow through the dialogs' own decisions, driven as `velkor call --ui script` drives
+// them: what the real transfer-account and confirmation dialogs hand over must be what the bank
+// can decipher, match and check the card's TAC against.
+TEST_F(DemoBankTransferTest, TheRealDialogsHandTheBankAnAccountItCanCheck)
+{
+    testing::SimulatedReaders sim(TwoCards());
+    SignIn();
+    const auto runScripted = [&](const std::string& accountActions, bool pinPad) {
+        const std::string text = R"({"dialogs": [{"expect": "CTransSet", "actions": [)"
+            + accountActions + R"(]}, {"expect": "CTryFirm", "actions": [
+            {"card": "remove"}, {"wait": 1}, {"card": "insert"}, {"wait": 0.25},
+            {"click": 1}]}]})";
+        std::string error;
+        std::optional<DialogScript> script = ParseDialogScript(text, error);
+        EXPECT_TRUE(script) << error;
+        ScriptUi scripted(std::move(*script));
+        CVelkorCtrl customer { scripted };
+        const Text hash = T(pair["pSessionKeyHash"]), key = T(pair["pCpukEncSessionKey"]);
+        const json a = Start();
+        const int32_t status = pinPad
+            ? customer.TransferProcSnd(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                T(a["pMoney"]), T(a["pAccount"]), kPadReader, T(a["pShowMsg"]), hash, key,
+                T(a["CommonInfo"]), T(a["ServiceType"]))
+            : customer.TransferProc(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                T(a["pMoney"]), T(a["pAccount"]), kPadReader, u"123456", T(a["pShowMsg"]), hash,
+                key, T(a["CommonInfo"]), T(a["ServiceType"]));
+        EXPECT_EQ(scripted.Problems(), 0);
+        EXPECT_EQ(status, 0);
+        return json { { "session", session },
+            { "clearImportAccount", TextToUtf8(customer.GetClearImportAccount()) },
+            { "encImportAccount", TextToUtf8(customer.GetEncImportAccount()) },
+            { "snum", TextToUtf8(customer.GetRespSNUM()) },
+            { "tac", TextToUtf8(customer.GetRespTAC()) },
+            { "timestamp", TextToUtf8(customer.GetRespDateTime()) },
+            { "cardAccount", TextToUtf8(customer.GetTransactionAccount()) } };
+    };
+
+    // The second agreed account, typed PIN.
+    json verdict = Body(Verify(runScripted(R"({"select": [1093, 1]}, {"click": 1})", false)));
+    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
+    EXPECT_EQ(verdict["importAccount"]["account"], "8220099988877766");
+    // A common account whose stored e-mail fills the notification field, on the reader's pad.
+    verdict = Body(
+        Verify(runScripted(R"({"click": 1038}, {"select": [1091, 0]}, {"click": 1})", true)));
+    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
+    EXPECT_EQ(verdict["importAccount"]["account"], "0000555666777");
+    // Another account typed on the shuffled keypad, to be added to the common accounts.
+    verdict = Body(Verify(runScripted(
+        R"({"click": 1039}, {"select": [1092, 3]}, {"type": "1234567"}, {"click": 1081}, {"click": 1})",
+        false)));
+    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
+    EXPECT_EQ(verdict["importAccount"]["account"], "1234567");
 }
 
 TEST(CardKeyTable, ReadsConfigurationsAndProfilesAndRefusesBadKeys)
