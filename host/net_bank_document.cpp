@@ -152,7 +152,7 @@ bool BuildNetBankDocument(const NetBankDocument& document, std::span<const uint8
     return true;
 }
 
-std::optional<ImportAccount> ReadImportAccount(
+std::optional<NetBankImportAccount> ReadNetBankImportAccount(
     std::u16string_view importAccount, NetBankDialogKind dialog)
 {
     if (importAccount.size() < 2 || importAccount.substr(importAccount.size() - 2) != u"||") {
@@ -160,7 +160,7 @@ std::optional<ImportAccount> ReadImportAccount(
     }
     std::vector<std::u16string> fields
         = SplitFields(importAccount.substr(0, importAccount.size() - 2));
-    ImportAccount account;
+    NetBankImportAccount account;
     const bool transferAccount = dialog == NetBankDialogKind::TransferAccount;
     const size_t kindField = transferAccount ? 2 : 0;
     if (fields.size() < 3 || fields[kindField].size() != 1) {

@@ -68,13 +68,13 @@ bool BuildNetBankDocument(const NetBankDocument& document, std::span<const uint8
 // give kind "||" fields "||"; the transfer-account dialog gives bank "||" account "||" kind "||"
 // and, for a listed account, its hidden value "||". Kind: '0' agreed, '1' common, '2' other,
 // '3' other and to be added to the common accounts.
-struct ImportAccount {
+struct NetBankImportAccount {
     char16_t kind = 0;
     std::u16string bank;
     std::u16string account;
     std::vector<std::u16string> moreFields;
 };
-std::optional<ImportAccount> ReadImportAccount(
+std::optional<NetBankImportAccount> ReadNetBankImportAccount(
     std::u16string_view importAccount, NetBankDialogKind dialog);
 
 } // namespace velkor::host

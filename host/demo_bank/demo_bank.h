@@ -75,9 +75,9 @@ public:
     // keeps DemoRequest::kMaxBodyBytes.
     static constexpr std::string_view kFileUploadPath = "/api/net-bank/file";
     static const size_t kMaxFileUploadBytes;
-    DemoBankReply NetBankDocument(std::string_view body);
-    DemoBankReply NetBankImportAccount(std::string_view body);
-    DemoBankReply NetBankFile(std::string_view body);
+    DemoBankReply NetBankDialogDocument(std::string_view body);
+    DemoBankReply NetBankChosenAccount(std::string_view body);
+    DemoBankReply NetBankUploadedFile(std::string_view body);
 
     const DemoSessions& Sessions() const { return sessions_; }
     size_t CardCount() const { return cards_.CardCount(); }

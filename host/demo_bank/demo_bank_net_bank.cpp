@@ -144,7 +144,7 @@ const SecureBytes* DemoBank::SessionKeyOf(DemoRequest& request, DemoBankReply& r
     return &session->sessionKey;
 }
 
-DemoBankReply DemoBank::NetBankDocument(std::string_view body)
+DemoBankReply DemoBank::NetBankDialogDocument(std::string_view body)
 {
     DemoRequest request;
     DemoBankReply refusal;
@@ -166,7 +166,7 @@ DemoBankReply DemoBank::NetBankDocument(std::string_view body)
     return JsonReply(200, { { "document", TextToUtf8(document) } });
 }
 
-DemoBankReply DemoBank::NetBankImportAccount(std::string_view body)
+DemoBankReply DemoBank::NetBankChosenAccount(std::string_view body)
 {
     DemoRequest request;
     DemoBankReply refusal;
@@ -186,7 +186,7 @@ DemoBankReply DemoBank::NetBankImportAccount(std::string_view body)
         return JsonReply(
             200, { { "read", false }, { "reason", "not enciphered under this session's key" } });
     }
-    const std::optional<ImportAccount> account = ReadImportAccount(text, dialog);
+    const std::optional<NetBankImportAccount> account = ReadNetBankImportAccount(text, dialog);
     if (!account) {
         return JsonReply(200,
             { { "read", false },
@@ -202,7 +202,7 @@ DemoBankReply DemoBank::NetBankImportAccount(std::string_view body)
             { "fields", fields } });
 }
 
-DemoBankReply DemoBank::NetBankFile(std::string_view body)
+DemoBankReply DemoBank::NetBankUploadedFile(std::string_view body)
 {
     DemoRequest request;
     DemoBankReply refusal;

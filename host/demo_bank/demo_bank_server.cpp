@@ -167,9 +167,9 @@ void DemoBankServer::AddEndpoints()
         { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
         { "/api/transfer/start", &DemoBank::StartTransfer },
         { "/api/transfer/verify", &DemoBank::VerifyTransfer },
-        { "/api/net-bank/document", &DemoBank::NetBankDocument },
-        { "/api/net-bank/import-account", &DemoBank::NetBankImportAccount },
-        { DemoBank::kFileUploadPath.data(), &DemoBank::NetBankFile },
+        { "/api/net-bank/document", &DemoBank::NetBankDialogDocument },
+        { "/api/net-bank/import-account", &DemoBank::NetBankChosenAccount },
+        { DemoBank::kFileUploadPath.data(), &DemoBank::NetBankUploadedFile },
     };
     for (const auto& post : posts) {
         const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings

@@ -102,7 +102,7 @@ protected:
 
 TEST_F(DemoBankNetBank, TheBankReadsTheAccountChosenFromItsEncipheredList)
 {
-    const json document = Post(&host::DemoBank::NetBankDocument,
+    const json document = Post(&host::DemoBank::NetBankDialogDocument,
         { { "session", session }, { "dialog", "1" }, { "enciphered", "true" } });
     const Text commonInfo = Utf8ToText(document["document"].get<std::string>());
     EXPECT_EQ(ReadFunctionType(commonInfo), 1);
@@ -110,7 +110,7 @@ TEST_F(DemoBankNetBank, TheBankReadsTheAccountChosenFromItsEncipheredList)
     ASSERT_EQ(control.TransferNet(hash, key, commonInfo), 0);
     EXPECT_NE(ui.listText.find(u"(媽媽)王美麗%%017||0009876543210||王美麗$$mom@example.com;;"),
         Text::npos);
-    const json read = Post(&host::DemoBank::NetBankImportAccount,
+    const json read = Post(&host::DemoBank::NetBankChosenAccount,
         { { "session", session }, { "dialog", "1" },
             { "encImportAccount", TextToUtf8(control.GetEncImportAccount()) } });
     EXPECT_EQ(read["read"], true);
@@ -120,9 +120,9 @@ TEST_F(DemoBankNetBank, TheBankReadsTheAccountChosenFromItsEncipheredList)
     EXPECT_EQ(read["fields"], json::array({ "王小華" }));
 
     // Another session's key, or none, reads nothing.
-    Post(&host::DemoBank::NetBankDocument,
+    Post(&host::DemoBank::NetBankDialogDocument,
         { { "session", std::string(32, '0') }, { "dialog", "1" }, { "enciphered", "true" } }, 404);
-    Post(&host::DemoBank::NetBankDocument,
+    Post(&host::DemoBank::NetBankDialogDocument,
         { { "session", session }, { "dialog", "3" }, { "enciphered", "true" } }, 400);
 }
 
@@ -140,7 +140,7 @@ TEST_F(DemoBankNetBank, TheBankHashesTheDecipheredFileUnderItsName)
         = { { "session", session }, { "respLength", std::to_string(control.GetRespLength()) },
               { "respData", TextToUtf8(control.GetRespData()) },
               { "encFileName", TextToUtf8(control.GetEncFileName()) } };
-    const json read = Post(&host::DemoBank::NetBankFile, upload);
+    const json read = Post(&host::DemoBank::NetBankUploadedFile, upload);
     EXPECT_EQ(read["read"], true);
     EXPECT_EQ(read["path"], path.string());
     EXPECT_EQ(read["name"], path.filename().string());
@@ -156,7 +156,7 @@ TEST_F(DemoBankNetBank, TheBankHashesTheDecipheredFileUnderItsName)
     // A response length that does not match the contents is not taken as the file.
     json altered = upload;
     altered["respLength"] = "5";
-    EXPECT_EQ(Post(&host::DemoBank::NetBankFile, altered)["read"], false);
+    EXPECT_EQ(Post(&host::DemoBank::NetBankUploadedFile, altered)["read"], false);
 }
 
 TEST(DemoBankUpload, OnlyTheUploadEndpointTakesLargeBodies)

@@ -85,28 +85,29 @@ TEST(NetBankDocument, RefusesTextsTheScannerWouldSplit)
 
 TEST(NetBankDocument, ReadsTheImportAccountOfEachDialog)
 {
-    const auto deal = ReadImportAccount(u"0||004||1234567890||王小明||", NetBankDialogKind::Agreed);
+    const auto deal
+        = ReadNetBankImportAccount(u"0||004||1234567890||王小明||", NetBankDialogKind::Agreed);
     ASSERT_TRUE(deal);
     EXPECT_EQ(deal->kind, u'0');
     EXPECT_EQ(deal->bank, u"004");
     EXPECT_EQ(deal->account, u"1234567890");
     EXPECT_EQ(deal->moreFields, std::vector<std::u16string> { u"王小明" });
 
-    const auto other = ReadImportAccount(u"3||000||12345678901||", NetBankDialogKind::Other);
+    const auto other = ReadNetBankImportAccount(u"3||000||12345678901||", NetBankDialogKind::Other);
     ASSERT_TRUE(other);
     EXPECT_EQ(other->kind, u'3');
     EXPECT_EQ(other->account, u"12345678901");
 
-    const auto transfer
-        = ReadImportAccount(u"004||1234567890||1||note||", NetBankDialogKind::TransferAccount);
+    const auto transfer = ReadNetBankImportAccount(
+        u"004||1234567890||1||note||", NetBankDialogKind::TransferAccount);
     ASSERT_TRUE(transfer);
     EXPECT_EQ(transfer->kind, u'1');
     EXPECT_EQ(transfer->bank, u"004");
     EXPECT_EQ(transfer->moreFields, std::vector<std::u16string> { u"note" });
 
-    EXPECT_FALSE(ReadImportAccount(u"0||004||1234567890", NetBankDialogKind::Agreed));
-    EXPECT_FALSE(ReadImportAccount(u"9||004||1||", NetBankDialogKind::Agreed));
-    EXPECT_FALSE(ReadImportAccount(u"0||004||", NetBankDialogKind::Agreed));
+    EXPECT_FALSE(ReadNetBankImportAccount(u"0||004||1234567890", NetBankDialogKind::Agreed));
+    EXPECT_FALSE(ReadNetBankImportAccount(u"9||004||1||", NetBankDialogKind::Agreed));
+    EXPECT_FALSE(ReadNetBankImportAccount(u"0||004||", NetBankDialogKind::Agreed));
 }
 
 } // namespace
