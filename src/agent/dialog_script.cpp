@@ -95,6 +95,12 @@ bool ParseAction(const json& value, ScriptAction& action, std::string& error)
             return true;
         }
         error = "click takes a control id (a number)";
+    } else if (name == "clickRow") {
+        action.kind = Kind::kClickRow;
+        if (ControlId(argument, action.index)) {
+            return true;
+        }
+        error = "clickRow takes a row number (from 0)";
     } else if (name == "select") {
         action.kind = Kind::kSelect;
         if (IdPair(argument, action.control,

@@ -27,6 +27,7 @@ struct ExpectedControl {
 struct ScriptAction {
     enum class Kind {
         kClick,
+        kClickRow,
         kSelect,
         kKeys,
         kPaste,
@@ -39,7 +40,7 @@ struct ScriptAction {
     };
     Kind kind = Kind::kClick;
     int control = 0; // click, select, keys, paste
-    int index = 0; // select
+    int index = 0; // select, clickRow
     Text text; // keys, paste, type, expectMessage, file
     double seconds = 0; // wait
     bool insertCard = false; // card: insert (true) or remove

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "dialogs/common_account_dialog.h"
 #include "dialogs/trans_com_dialog.h"
 #include "dialogs/trans_deal_dialog.h"
 #include "dialogs/trans_oth_dialog.h"
@@ -92,6 +93,17 @@ int QtUi::RunNetSelection(NetSelectionRequest& request)
 }
 
 // Every file is offered: outside Windows the pattern "*.*" would hide names without a dot.
+int QtUi::RunCommonAccountForm(CommonAccountRequest& request)
+{
+    UiMessageSink messages(*this);
+    if (request.form == CommonAccountFormKind::WebAtm) {
+        CWebComDlg dialog(request, messages);
+        return dialog.Run();
+    }
+    CWebComNetDlg dialog(request, messages);
+    return dialog.Run();
+}
+
 // Qt's own file dialog rather than the desktop's: it is a modal QDialog of this process, so a page
 // that goes away closes it like every other dialog of its call (CancelOpenDialogs), and it stays
 // above the browser like the message boxes. Every file is offered; the customer picks one that

@@ -17,6 +17,9 @@ public:
     // The confirmation dialog CTryFirm, modal and above other windows; its messages are this Ui's
     // message boxes.
     int RunConfirmation(ConfirmationRequest& request) override;
+    // The common-account entry form of the request's kind (CWebComDlg or CWebComNetDlg), modal
+    // and above other windows.
+    int RunCommonAccountForm(CommonAccountRequest& request) override;
     // The transfer-account dialog the request names (CTransSet or CTransSetNet); after OK its
     // outputs are filled.
     int RunTransferAccount(TransferAccountRequest& request) override;

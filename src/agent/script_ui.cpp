@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "agent/scripted_common_account.h"
 #include "agent/scripted_file_open.h"
 #include "agent/scripted_net_selection.h"
 #include "agent/scripted_trans_set.h"
@@ -106,6 +107,25 @@ int ScriptUi::RunNetSelection(NetSelectionRequest& request)
     return dialog->Result().value_or(2);
 }
 
+int ScriptUi::RunCommonAccountForm(CommonAccountRequest& request)
+{
+    messages_.clear();
+    const bool web = request.form == CommonAccountFormKind::WebAtm;
+    const ScriptedDialogEntry* entry = TakeEntry(web ? "CWebComDlg" : "CWebComNetDlg");
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    ScriptedCommonAccount dialog(request, messages);
+    dialog.Start();
+    RunActions(*entry, dialog, request.reader);
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    return dialog.Result().value_or(2);
+}
+
 std::optional<std::u16string> ScriptUi::ChooseFileToOpen()
 {
     messages_.clear();
@@ -150,6 +170,9 @@ void ScriptUi::RunActions(
         switch (action.kind) {
         case Kind::kClick:
             done = dialog.Click(action.control, problem);
+            break;
+        case Kind::kClickRow:
+            done = dialog.ClickRow(action.index, problem);
             break;
         case Kind::kSelect:
             done = dialog.Select(action.control, action.index, problem);

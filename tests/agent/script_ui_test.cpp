@@ -39,6 +39,7 @@ TEST(DialogScript, RefusesMalformedScriptsAndReadsEveryAction)
         R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"expect": {"x1": "a"}}]}]})",
         R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"expect": {"1": {"shown": true}}}]}]})",
         R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"press": 1}]}]})",
+        R"({"dialogs": [{"expect": "CWebComDlg", "actions": [{"clickRow": -1}]}]})",
     };
     for (const char* text : malformed) {
         std::string error;
@@ -259,6 +260,75 @@ TEST_F(ScriptedNetSelection, FileOpenChoosesAnyPathOrCancels)
     std::string error;
     EXPECT_FALSE(ParseDialogScript(
         R"({"dialogs": [{"expect": "FileOpen", "actions": [{"file": 1}]}]})", error));
+}
+
+// The common-account forms driven by scripts: rows chosen by mouse, keypad, keyboard, pastes and
+// the case key; the web form's PIN goes to the request's verifier.
+class ScriptedCommonAccountForm : public ::testing::Test {
+protected:
+    int Run(ScriptUi& ui, CommonAccountFormKind kind, const char16_t* rows)
+    {
+        document_ = rows;
+        request_ = {};
+        request_.form = kind;
+        request_.document = document_;
+        request_.verifyPin = [this](const SecureBytes& pin) {
+            pin_.assign(pin.data(), pin.data() + pin.size());
+            return status_;
+        };
+        return ui.RunCommonAccountForm(request_);
+    }
+    static DialogScript Script(const char* json)
+    {
+        std::string error;
+        auto script = ParseDialogScript(json, error);
+        EXPECT_TRUE(script) << error;
+        return script ? *script : DialogScript {};
+    }
+
+    Text document_;
+    CommonAccountRequest request_;
+    std::string pin_;
+    int32_t status_ = 0x9000;
+    std::ostringstream out;
+};
+
+TEST_F(ScriptedCommonAccountForm, FillsBothFormsAndChecksTheWebFormsPin)
+{
+    ScriptUi ui(Script(R"({"dialogs": [
+        {"expect": "CWebComDlg", "actions": [
+            {"expect": {"1": {"enabled": false}, "1080": {"visible": false}, "1091": "甲銀行"}},
+            {"select": [1091, 1]}, {"clickRow": 1}, {"type": "12345"},
+            {"expect": {"1015": "12345", "1032": "請使用圖形鍵盤輸入"}},
+            {"keys": [1003, "ab||c\n"]}, {"expect": {"1003": "ab|c"}},
+            {"clickRow": 3}, {"type": "9999"}, {"expect": {"1019": "****", "1": {"enabled": true}}},
+            {"click": 1}, {"expectMessage": "加密資料錯誤"}]},
+        {"expect": "CWebComNetDlg", "actions": [
+            {"type": "A"}, {"click": 1080}, {"type": "b"}, {"expect": {"1013": "**"}},
+            {"paste": [1002, "12x"]}, {"expectMessage": "必須為數字"},
+            {"keys": [1002, "12"]}, {"click": 1}]},
+        {"expect": "CWebComDlg", "actions": [{"clickRow": 1}, {"type": "1234"}, {"clickRow": 3}, {"type": "1111"},
+            {"click": 1}]}
+    ]})"),
+        &out);
+    const char16_t* web = u"<AtmNode Name=\"銀行\">甲銀行%%004;;乙銀行%%012;;</AtmNode>"
+                          u"<AtmNode Type=\"3\" min=\"4\" Default=\"8\"></AtmNode>"
+                          u"<AtmNode Type=\"4\" KeyType=\"2\" Default=\"8\"></AtmNode>"
+                          u"<AtmNode Type=\"6\" min=\"4\" Default=\"6\"></AtmNode>";
+    EXPECT_EQ(Run(ui, CommonAccountFormKind::WebAtm, web), 1);
+    EXPECT_EQ(request_.plainOutput, u"012||12345||ab|c||9999||");
+    EXPECT_EQ(pin_, "9999");
+    EXPECT_TRUE(request_.protectedOutput.empty()); // no session key
+
+    EXPECT_EQ(Run(ui, CommonAccountFormKind::NetBank,
+                  u"<AtmNode Type=\"7\" KeyType=\"7\" Default=\"8\"></AtmNode>"
+                  u"<AtmNode Type=\"3\" KeyType=\"2\" Default=\"8\"></AtmNode>"),
+        1);
+    EXPECT_EQ(request_.plainOutput, u"Ab;;12||");
+
+    status_ = 0x63C2;
+    EXPECT_EQ(Run(ui, CommonAccountFormKind::WebAtm, web), 105);
+    EXPECT_EQ(ui.Problems(), 0) << out.str();
 }
 
 } // namespace

@@ -7,12 +7,15 @@
 #include <QEnterEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <cstdio>
 
 #include "crypto/data_process.h"
 #include "crypto/key_store.h"
 #include "crypto/rsa_key.h"
+#include "dialogs/common_account_dialog.h"
+#include "dialogs/common_account_geometry.h"
 #include "dialogs/keypad_panel.h"
 #include "dialogs/protected_display_sink.h"
 #include "dialogs/trans_com_dialog.h"
@@ -427,6 +430,115 @@ void TransferAccountDialogs(Gallery& gallery)
     }
 }
 
+// The common-account entry forms of both kinds: three and ten rows, each row type current, the
+// keypad with its letters in both cases, function type 2, and OK disabled and enabled.
+void ReleaseOnRow(CommonAccountDialog& dialog, CommonAccountFormKind kind, int row)
+{
+    const auto band = common_account_geometry::For(kind).Band(row);
+    const QPointF at(band.x + 2, band.y + band.height / 2);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, dialog.mapToGlobal(at), Qt::LeftButton,
+        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &release);
+}
+
+void PressKeys(CommonAccountDialog& dialog, std::u16string_view characters)
+{
+    for (const char16_t c : characters) {
+        const int key = dialog.Decisions().KeyShowing(c);
+        if (key >= 0) {
+            static_cast<QAbstractButton*>(dialog.ControlWidget(common_account::kFirstKey + key))
+                ->click();
+        }
+    }
+}
+
+void CommonAccountForms(Gallery& gallery)
+{
+    const GallerySessionKey session;
+    const Text threeRows = u"<Title>常用轉入帳號 - 新增</Title><TimeOut>180</TimeOut>"
+                           u"<AtmNode Name=\"轉入銀行\" Type=\"0\" Ciph=\"1\">"
+        + session.Encipher(u"甲銀行%%004;;乙銀行%%012;;丙銀行%%822;;")
+        + u"</AtmNode><AtmNode Name=\"轉入帳號\" Type=\"3\" KeyType=\"3\" min=\"10\" "
+          u"Default=\"16\"></AtmNode><AtmNode Name=\"暱稱\" Type=\"5\" KeyType=\"2\" "
+          u"Default=\"10\">房租</AtmNode>";
+    Text tenRows
+        = u"<Title>常用轉入帳號 - 新增</Title>"
+          u"<AtmNode Name=\"使用者代號%%(英數字)\" Type=\"7\" KeyType=\"7\" min=\"6\" "
+          u"Default=\"10\"></AtmNode>"
+          u"<AtmNode Name=\"轉入銀行\" Type=\"0\">甲銀行%%004;;乙銀行%%012;;</AtmNode>"
+          u"<AtmNode Name=\"幣別\" Type=\"1\" Default=\"1\">台幣%%TWD;;美元%%USD;;</AtmNode>"
+          u"<AtmNode Name=\"分行\" Type=\"2\">總行%%001;;</AtmNode>"
+          u"<AtmNode Name=\"轉入帳號\" Type=\"3\" KeyType=\"0\" Default=\"14\">"
+          u"0012345678</AtmNode>"
+          u"<AtmNode Name=\"暱稱\" Type=\"4\" KeyType=\"2\" Default=\"10\">Rent01</AtmNode>"
+          u"<AtmNode Name=\"身分證號\" Type=\"5\" KeyType=\"5\" Default=\"10\"></AtmNode>"
+          u"<AtmNode Name=\"晶片卡密碼\" Type=\"6\" KeyType=\"1\" min=\"6\" "
+          u"Default=\"12\"></AtmNode>"
+          u"<AtmNode Name=\"交易密碼\" Type=\"7\" KeyType=\"4\" Default=\"8\"></AtmNode>"
+          u"<AtmNode Name=\"備註\" Type=\"4\" KeyType=\"6\" Default=\"20\"></AtmNode>";
+    const Text functionTypeTwo
+        = u"<FunType>2</FunType><Title>常用轉入帳號 - 確認</Title>"
+          u"<AtmNode Name=\"轉入帳號\" Type=\"3\" KeyType=\"2\" Default=\"14\">0012345678</AtmNode>"
+          u"<AtmNode Name=\"暱稱\" Type=\"5\" KeyType=\"2\" Default=\"10\">房租</AtmNode>"
+          u"<AtmNode Name=\"晶片卡密碼\" Type=\"6\" KeyType=\"0\" Default=\"12\"></AtmNode>";
+    for (const auto kind : { CommonAccountFormKind::WebAtm, CommonAccountFormKind::NetBank }) {
+        const QString prefix
+            = kind == CommonAccountFormKind::WebAtm ? "common_account_web" : "common_account_net";
+        SilentMessageSink messages;
+        auto open = [&](const Text& document, CommonAccountRequest& request) {
+            request.form = kind;
+            request.document = document;
+            request.keys = { session.hash, session.encipheredKey };
+            auto dialog = kind == CommonAccountFormKind::WebAtm
+                ? std::unique_ptr<CommonAccountDialog>(new CWebComDlg(request, messages))
+                : std::unique_ptr<CommonAccountDialog>(new CWebComNetDlg(request, messages));
+            if (dialog->Prepare()) {
+                std::printf("FAILED a common-account form ended at start\n");
+                gallery.SaveImage(QImage(), prefix + "_ended");
+                dialog.reset();
+            }
+            return dialog;
+        };
+        {
+            CommonAccountRequest request;
+            auto dialog = open(threeRows, request);
+            if (dialog) {
+                gallery.Save(*dialog, prefix + "_3rows_ok_disabled");
+                ReleaseOnRow(*dialog, kind, 1);
+                PressKeys(*dialog, u"0012345678901");
+                gallery.Save(*dialog, prefix + "_3rows_ok_enabled");
+            }
+        }
+        {
+            CommonAccountRequest request;
+            auto dialog = open(tenRows, request);
+            if (dialog) {
+                PressKeys(*dialog, u"ABC");
+                gallery.Save(*dialog, prefix + "_10rows_letters_upper_case");
+                static_cast<QAbstractButton*>(dialog->ControlWidget(common_account::kCaseKey))
+                    ->click();
+                PressKeys(*dialog, u"de");
+                gallery.Save(*dialog, prefix + "_10rows_letters_lower_case");
+                for (int row = 1; row < 10; ++row) {
+                    ReleaseOnRow(*dialog, kind, row);
+                    gallery.Save(*dialog,
+                        prefix
+                            + QString("_10rows_row%1_type%2_current")
+                                  .arg(row)
+                                  .arg(QChar(dialog->Decisions().Row(row).type)));
+                }
+            }
+        }
+        {
+            CommonAccountRequest request;
+            auto dialog = open(functionTypeTwo, request);
+            if (dialog) {
+                gallery.Save(*dialog, prefix + "_function_type2");
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace velkor
 
@@ -451,5 +563,6 @@ int main(int argc, char** argv)
     velkor::ConfirmationDialogs(gallery);
     velkor::TransferAccountDialogs(gallery);
     velkor::NetSelectionDialogs(gallery);
+    velkor::CommonAccountForms(gallery);
     return gallery.Ok() ? 0 : 1;
 }
