@@ -59,4 +59,11 @@ out=$("$velkor" call --ui "script=$dir/com.json" "TransferNet($pair, \"$document
 set -- $out
 [ "$1 $2" = '0 "1||812||0000123456||王小華||"' ] || fail "TransferNet: $out"
 echo "$3" | grep -Eq '^"([0-9A-F]{16})+"$' || fail "TransferNet: enciphered $3"
+
+# No function type: the transfer-account dialog, whose second result is the import account.
+document='<Caption>網路銀行</Caption><TimeOut>60</TimeOut><AtmNode Type=\"0\" Ciph=\"0\" Name=\"約定帳號\">房租-臺灣銀行%%004||1234567890;;</AtmNode>'
+echo '{"dialogs": [{"expect": "CTransSetNet", "actions": [{"click": 1}]}]}' > "$dir/net.json"
+out=$("$velkor" call --ui "script=$dir/net.json" "TransferNet($pair, \"$document\")" \
+    'GetClearImportAccount()' 2>"$dir/err") || fail "CTransSetNet: exit $?: $(cat "$dir/err")"
+[ "$(echo $out)" = '0 "004||1234567890||0||"' ] || fail "CTransSetNet: $out"
 exit 0
