@@ -1,8 +1,8 @@
 #!/bin/sh
 # The net-bank procedures through velkor call with scripted dialogs, under a session key made the
 # way the bank makes it (the key enciphered to the control's public key, and its SHA-1): a file's
-# contents and name come back enciphered; files that cannot be sent (empty, a FIFO, a device,
-# too large) end at once with their message; TransferNet runs the dialog its document names.
+# contents and name come back enciphered, a FIFO ends at once with its message, and TransferNet
+# runs the dialog its document names.
 velkor="$1"
 key_set="$2"
 dir=$(mktemp -d) || exit 1
@@ -31,18 +31,10 @@ set -- $out
 [ ${#3} -eq 34 ] || fail "20-byte file: RespData $3"
 [ "$4" = "\"$dir/twenty\"" ] || fail "20-byte file: name $4"
 
-: > "$dir/empty"
-out=$(transfer "$dir/empty" 'GetRespLength()' 'GetEncFileName()') || fail "empty: exit $?"
-set -- $out
-[ "$1 $2" = "0 0" ] && [ ${#3} -gt 2 ] || fail "empty file: $out"
-
+# A FIFO must not hold the call (the in-process tests cover the other files without contents).
 mkfifo "$dir/fifo"
-truncate -s 33554433 "$dir/large"
-for name in "$dir/fifo:無法開啟" "/dev/zero:無法開啟" "$dir/large:超過 32MB 上限"; do
-    out=$(transfer "${name%%:*}" 'GetRespLength()') || fail "${name%%:*}: exit $? (a hang ends in 124)"
-    [ "$(echo $out)" = "0 0" ] || fail "${name%%:*}: $out"
-    grep -q "檔案${name%%:*} ${name#*:}" "$dir/err" || fail "${name%%:*}: $(cat "$dir/err")"
-done
+out=$(transfer "$dir/fifo" 'GetRespLength()') || fail "FIFO: exit $? (a hang ends in 124)"
+[ "$(echo $out)" = "0 0" ] && grep -q "檔案$dir/fifo 無法開啟" "$dir/err" || fail "FIFO: $out"
 
 echo '{"dialogs": [{"expect": "FileOpen", "actions": [{"click": 2}]}]}' > "$dir/cancel.json"
 out=$("$velkor" call --ui "script=$dir/cancel.json" "FileTransfer($pair)" 2>&1)
