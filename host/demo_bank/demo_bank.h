@@ -40,6 +40,8 @@
 // 200 with "authenticated" / "verified" false and a "reason".
 namespace velkor::host {
 
+class DemoRequest;
+
 struct DemoBankReply {
     int httpStatus = 200;
     std::string json;
@@ -70,12 +72,30 @@ public:
     DemoBankReply StartTransfer(std::string_view body);
     DemoBankReply VerifyTransfer(std::string_view body);
 
+    // The net bank (demo_bank_net_bank.cpp), for a session holding a session key:
+    //   POST /api/net-bank/document  {session, dialog: 0 agreed, 1 common, 2 other, -1 transfer
+    //                                 account, enciphered: bool}  -> {document} for TransferNet
+    //   POST /api/net-bank/import-account {session, dialog, encImportAccount}
+    //                                 -> {kind, bank, account, fields}: what the bank read
+    //   POST /api/net-bank/file      {session, respLength, respData, encFileName}
+    //                                 -> {path, name, size, sha256} of the deciphered file
+    // The file endpoint takes bodies as large as the agent's largest answer (the enciphered
+    // contents of the largest file a transfer takes) plus room for the path; every other endpoint
+    // keeps DemoRequest::kMaxBodyBytes.
+    static constexpr std::string_view kFileUploadPath = "/api/net-bank/file";
+    static const size_t kMaxFileUploadBytes;
+    DemoBankReply NetBankDialogDocument(std::string_view body);
+    DemoBankReply NetBankChosenAccount(std::string_view body);
+    DemoBankReply NetBankUploadedFile(std::string_view body);
+
     const DemoSessions& Sessions() const { return sessions_; }
     size_t CardCount() const { return cards_.CardCount(); }
 
 private:
     bool AlreadyAccepted(const std::string& cardAccount, const std::string& snum) const;
     void RememberAccepted(const std::string& cardAccount, const std::string& snum);
+    // The session key of the request's session, or null with the refusal in `reply`.
+    const SecureBytes* SessionKeyOf(DemoRequest& request, DemoBankReply& reply);
 
     HostKeys keys_;
     CardKeyTable cards_;

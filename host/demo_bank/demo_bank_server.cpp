@@ -122,6 +122,8 @@ DemoBankServer::DemoBankServer(DemoBank& bank)
     : bank_(bank)
     , listener_(new BoundedTcpServer(DemoRequest::kMaxBodyBytes, &server_))
 {
+    listener_->AllowLargerBody(
+        std::string(DemoBank::kFileUploadPath), DemoBank::kMaxFileUploadBytes);
     AddPage();
     AddEndpoints();
     server_.setMissingHandler([](const QHttpServerRequest&, QHttpServerResponder&& responder) {
@@ -168,6 +170,9 @@ void DemoBankServer::AddEndpoints()
         { "/api/common-account/open", &DemoBank::OpenCommonAccount },
         { "/api/transfer/start", &DemoBank::StartTransfer },
         { "/api/transfer/verify", &DemoBank::VerifyTransfer },
+        { "/api/net-bank/document", &DemoBank::NetBankDialogDocument },
+        { "/api/net-bank/import-account", &DemoBank::NetBankChosenAccount },
+        { DemoBank::kFileUploadPath.data(), &DemoBank::NetBankUploadedFile },
     };
     for (const auto& post : posts) {
         const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings

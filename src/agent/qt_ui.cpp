@@ -104,14 +104,26 @@ int QtUi::RunCommonAccountForm(CommonAccountRequest& request)
     return dialog.Run();
 }
 
+// Qt's own file dialog rather than the desktop's: it is a modal QDialog of this process, so a page
+// that goes away closes it like every other dialog of its call (CancelOpenDialogs), and it stays
+// above the browser like the message boxes. Every file is offered; the customer picks one that
+// exists (it may still vanish before it is read, which the transfer handles).
 std::optional<std::u16string> QtUi::ChooseFileToOpen()
 {
-    const QString path = QFileDialog::getOpenFileName(nullptr, QString(), QString(),
-        QStringLiteral("All Files (*)"), nullptr, QFileDialog::ReadOnly);
-    if (path.isEmpty()) {
+    QFileDialog dialog(nullptr);
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("All Files (*)"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return path.toStdU16String();
+    return dialog.selectedFiles().constFirst().toStdU16String();
 }
 
 } // namespace velkor

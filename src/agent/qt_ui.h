@@ -26,7 +26,8 @@ public:
     // TransDeal, TransCom or TransOth, modal and above other windows, with the customer's font
     // sizes from the user's configuration folder.
     int RunNetSelection(NetSelectionRequest& request) override;
-    // Qt's open-file dialog, without owner, for any file.
+    // Qt's own open-file dialog (not the desktop's), without owner, for any file: modal, in
+    // front, and closed with the call's other dialogs when the page goes away.
     std::optional<std::u16string> ChooseFileToOpen() override;
 
 private:

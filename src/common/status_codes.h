@@ -73,4 +73,12 @@ inline constexpr int32_t kDataCipherHashMismatch = 0x6001306;
 inline constexpr int32_t kDataCipherBadInput = 0x9001006;
 inline constexpr int32_t kDataCipherFailed = 0xa001305;
 
+// The net-bank procedures and the file transfer.
+// A net-bank dialog was cancelled, timed out, closed because the page went away, or ended with OK
+// but without the enciphered result the bank needs.
+inline constexpr int32_t kNetDialogNotCompleted = 0x5114;
+inline constexpr int32_t kFileDialogCancelled = -1;
+// A buffer for the enciphered file contents could not be allocated.
+inline constexpr int32_t kBufferNotAllocated = 0x5200;
+
 } // namespace velkor::status

@@ -19,6 +19,7 @@ const std::vector<MethodInfo>& AllMethods()
         AddConfirmedMethods(methods);
         AddCommonAccountMethods(methods);
         AddTransferProcedureMethods(methods);
+        AddNetBankMethods(methods);
         std::sort(methods.begin(), methods.end(),
             [](const MethodInfo& a, const MethodInfo& b) { return a.dispatchId < b.dispatchId; });
         return methods;

@@ -182,6 +182,14 @@ public:
     int32_t MAC(int32_t KeyLen, const OptText& KeyVal, const OptText& ICV, int32_t inLen,
         const OptText& inData);
 
+    // Net-bank procedures and file transfer (velkor_ctrl_net_bank.cpp).
+    int32_t TransferNet(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        const OptText& CommonInfo);
+    int32_t FileTransfer(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey);
+    int32_t GetRespLength();
+    Text GetClearFileName();
+    Text GetEncFileName();
+
     // The installed module: version, how it was installed, the system locale.
     Text GetAPIVersion();
     int32_t GetInstallWay();

@@ -209,6 +209,22 @@ test('adding a common account needs the session key; a screenless agent cancels 
     await page.close();
   });
 
+test('the net-bank steps need a session key; a screenless agent cancels their dialogs', async () => {
+  const page = await connectedPage();
+  await page.click('#net-common');
+  assert.match((await outcome(page, '#net-transfer-result', ['failed'])).text, /authenticate first/);
+  await page.click('#authenticate');
+  assert.equal((await outcome(page, '#auth-result', ['authenticated', 'failed'])).state,
+    'authenticated');
+  await page.click('#net-common');
+  const transfer = await outcome(page, '#net-transfer-result', ['verified', 'failed']);
+  assert.match(transfer.text, /TransferNet: 20756 /);
+  await page.click('#net-file');
+  await page.waitForSelector('#net-file-result:has-text("no file chosen")', { timeout: 15000 });
+  assert.match(await page.textContent('#log'), /FileTransfer → -1 /);
+  await page.close();
+});
+
 test('the same page served from an origin the agent does not allow is refused', async () => {
   const page = await openBankPage(foreignBank);
   const status = await outcome(page, '#agent-status', ['connected', 'error']);

@@ -146,7 +146,8 @@ export function fillTable(element, state, rows) {
 
 const actionButtons = ['list-readers', 'connect-card', 'verify-pin', 'verify-pin-pad',
   'authenticate', 'sign-withdrawal', 'sign-transfer', 'sign-record', 'web-atm-typed',
-  'web-atm-pad'];
+  'web-atm-pad',
+  'net-agreed', 'net-common', 'net-other', 'net-transfer-account', 'net-file'];
 
 function enableActions(enabled) {
   for (const id of actionButtons) {
@@ -481,5 +482,83 @@ action('web-atm-typed', () => webAtmTransfer(false),
   (message) => fillTable($('web-atm-result'), 'failed', [['Error', message]]));
 action('web-atm-pad', () => webAtmTransfer(true),
   (message) => fillTable($('web-atm-result'), 'failed', [['Error', message]]));
+
+// ---- Net bank ----------------------------------------------------------------------------
+
+const NET_DIALOGS = { 'net-agreed': '0', 'net-common': '1', 'net-other': '2',
+  'net-transfer-account': '-1' };
+const ACCOUNT_KINDS = { 0: '約定帳號 (agreed)', 1: '常用帳號 (common)', 2: '其它帳號 (other)',
+  3: '其它帳號, to be added to the common accounts' };
+
+function requireSession() {
+  if (bankSession === null) {
+    throw new StepFailed('authenticate first (step 4): the net bank needs a session key');
+  }
+  return bankSession;
+}
+
+// The bank builds the document, the customer chooses in the dialog, the bank reads the choice.
+async function netTransfer(buttonId) {
+  const result = $('net-transfer-result');
+  const { id, pair } = requireSession();
+  const dialog = NET_DIALOGS[buttonId];
+  fillTable(result, 'working', [['Status', 'waiting for the customer in the dialog…']]);
+  const { document } = await bank('/api/net-bank/document',
+    { session: id, dialog, enciphered: String($('net-enciphered').checked) });
+  await require0('TransferNet', pair.pSessionKeyHash, pair.pCpukEncSessionKey, document);
+  const encImportAccount = await call('GetEncImportAccount');
+  const read = await bank('/api/net-bank/import-account',
+    { session: id, dialog, encImportAccount });
+  if (!read.read) {
+    fillTable(result, 'failed', [['Bank', `could not read the choice: ${read.reason}`, 'verdict']]);
+    return;
+  }
+  fillTable(result, 'verified', [['Kind', ACCOUNT_KINDS[read.kind] ?? read.kind],
+    ['Bank code', read.bank], ['Account', read.account],
+    ...read.fields.map((field, i) => [`Field ${i + 4}`, field]),
+    ['Bank', 'import account deciphered by the bank', 'verdict']]);
+}
+
+// Single quotes around a path for a POSIX shell.
+const shellQuoted = (text) => `'${text.replaceAll("'", "'\\''")}'`;
+
+async function sendFile() {
+  const result = $('net-file-result');
+  const { id, pair } = requireSession();
+  fillTable(result, 'working', [['Status', 'waiting for the customer in the file dialog…']]);
+  const status = await call('FileTransfer', pair.pSessionKeyHash, pair.pCpukEncSessionKey);
+  if (status === -1) {
+    fillTable(result, 'idle', [['Status', 'no file chosen']]);
+    return;
+  }
+  const upload = {
+    session: id,
+    respLength: String(await call('GetRespLength')),
+    respData: await call('GetRespData'),
+    encFileName: await call('GetEncFileName'),
+  };
+  const read = await bank('/api/net-bank/file', upload);
+  const rows = [['Path', read.path ?? '—'], ['Name', read.name ?? '—']];
+  if (!read.read) {
+    fillTable(result, 'failed', [...rows, ['Bank', read.reason, 'verdict']]);
+    return;
+  }
+  if (upload.respLength === '0') {
+    fillTable(result, 'failed', [...rows,
+      ['Bank', 'no contents arrived (the file was empty, missing, too large or unreadable)',
+        'verdict']]);
+    return;
+  }
+  fillTable(result, 'verified', [...rows, ['Size', `${read.size} bytes`],
+    ['SHA-256 (bank)', read.sha256], ['Compare with', `sha256sum ${shellQuoted(read.path)}`],
+    ['Bank', 'file deciphered by the bank', 'verdict']]);
+}
+
+for (const buttonId of Object.keys(NET_DIALOGS)) {
+  action(buttonId, () => netTransfer(buttonId),
+    (message) => fillTable($('net-transfer-result'), 'failed', [['Error', message]]));
+}
+action('net-file', sendFile,
+  (message) => fillTable($('net-file-result'), 'failed', [['Error', message]]));
 
 connectAgent().catch((error) => log(String(error), true));

@@ -19,5 +19,7 @@ void AddConfirmedMethods(std::vector<MethodInfo>& methods);
 void AddCommonAccountMethods(std::vector<MethodInfo>& methods);
 // The web-ATM transfer procedures and their import-account getters.
 void AddTransferProcedureMethods(std::vector<MethodInfo>& methods);
+// The net-bank procedures and the file transfer, with their getters.
+void AddNetBankMethods(std::vector<MethodInfo>& methods);
 
 } // namespace velkor
