@@ -60,25 +60,6 @@ CommonAccountForm DemoForm(bool webAtm, bool fixedKeypad)
     return form;
 }
 
-// The session of the request with its key, or an error reply.
-std::optional<DemoBankReply> SessionKeyOf(
-    DemoRequest& request, DemoSessions& sessions, const SecureBytes*& key)
-{
-    std::string id;
-    if (!request.Session(id)) {
-        return ErrorReply(request.TooLarge() ? 413 : 400, request.error());
-    }
-    DemoSession* session = sessions.Find(id);
-    if (session == nullptr) {
-        return ErrorReply(404, "unknown session");
-    }
-    if (!session->authenticated || session->sessionKey.empty()) {
-        return ErrorReply(409, "the session has no session key yet");
-    }
-    key = &session->sessionKey;
-    return std::nullopt;
-}
-
 bool ReadFormKind(DemoRequest& request, bool& webAtm)
 {
     std::string form;
@@ -119,9 +100,10 @@ DemoBankReply DemoBank::CommonAccountDocument(std::string_view body)
             && !request.Fail("field \"keypad\" must be shuffled or fixed"))) {
         return ErrorReply(request.TooLarge() ? 413 : 400, request.error());
     }
-    const SecureBytes* key = nullptr;
-    if (auto refused = SessionKeyOf(request, sessions_, key)) {
-        return *refused;
+    DemoBankReply refusal;
+    const SecureBytes* key = SessionKeyOf(request, refusal);
+    if (key == nullptr) {
+        return refusal;
     }
     std::u16string document;
     std::string error;
@@ -140,9 +122,10 @@ DemoBankReply DemoBank::OpenCommonAccount(std::string_view body)
         || !request.Text("encCommAcc", 16, kMaxEncipheredDigits, FieldChars::Hex, enciphered)) {
         return ErrorReply(request.TooLarge() ? 413 : 400, request.error());
     }
-    const SecureBytes* key = nullptr;
-    if (auto refused = SessionKeyOf(request, sessions_, key)) {
-        return *refused;
+    DemoBankReply refusal;
+    const SecureBytes* key = SessionKeyOf(request, refusal);
+    if (key == nullptr) {
+        return refusal;
     }
     std::vector<std::u16string> values;
     if (!host::OpenCommonAccount(DemoForm(webAtm, false), *key, enciphered, values)) {

@@ -137,7 +137,7 @@ const SecureBytes* DemoBank::SessionKeyOf(DemoRequest& request, DemoBankReply& r
         reply = ErrorReply(404, "unknown session");
         return nullptr;
     }
-    if (session->sessionKey.empty()) {
+    if (!session->authenticated || session->sessionKey.empty()) {
         reply = ErrorReply(409, "the session has no session key yet");
         return nullptr;
     }
