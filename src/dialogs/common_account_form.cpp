@@ -9,6 +9,7 @@
 #include "dialogs/common_account_geometry.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/session_list_decipher.h"
+#include "dialogs/session_result_cipher.h"
 
 namespace velkor {
 
@@ -910,24 +911,14 @@ void CommonAccountForm::Ok()
             return;
         }
     }
-    Text cipher;
-    WipeOnExit<Text> wipeCipher(cipher);
-    int32_t status = 0;
-    {
-        ScopedEmbeddedKeys keys;
-        int32_t length = static_cast<int32_t>(plainOutput_.size());
-        status = CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, plainOutput_,
-            KeyView(request_.keys.hash), KeyView(request_.keys.encipheredKey), cipher);
-    }
-    if (status != 0) {
+    Text enciphered;
+    if (EncipherResultForBank(plainOutput_, request_.keys, enciphered) != 0) {
         messages_.ShowMessage(kCipherDataError, kBankCaption); // with the key store closed
         if (result_) {
             return;
         }
     } else {
-        const SecureBytes bytes = TextLow8(cipher);
-        protectedOutput_
-            = CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
+        protectedOutput_ = std::move(enciphered);
     }
     WipeString(request_.plainOutput);
     request_.plainOutput = plainOutput_;

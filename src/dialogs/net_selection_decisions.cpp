@@ -3,6 +3,7 @@
 #include "common/secure_buffer.h"
 #include "dialogs/net_selection_result.h"
 #include "dialogs/session_list_decipher.h"
+#include "dialogs/session_result_cipher.h"
 
 namespace velkor {
 
@@ -158,7 +159,7 @@ Text NetSelectionDecisions::ResultForItem(
 void NetSelectionDecisions::Finish(Text& result)
 {
     Text enciphered;
-    if (!result.empty() && EncipherResult(result, request_.keys, enciphered) != 0) {
+    if (!result.empty() && EncipherResultForBank(result, request_.keys, enciphered) != 0) {
         messages_.ShowMessage(kEncipherFailed, kBankCaption);
     }
     WipeString(request_.result);

@@ -25,24 +25,4 @@ Text ResultFromItem(char16_t kind, std::u16string_view item)
     return result;
 }
 
-int32_t EncipherResult(std::u16string_view text, const SessionKeyTexts& keys, Text& hex)
-{
-    hex.clear();
-    Text cipher;
-    WipeOnExit<Text> wipeCipher(cipher);
-    int32_t length = static_cast<int32_t>(text.size());
-    int32_t status = 0;
-    {
-        ScopedEmbeddedKeys embedded;
-        status = CDataProcess::SessionCipher(
-            0, CDataProcess::kInputUtf16Le, length, text, keys.hash, keys.encipheredKey, cipher);
-    }
-    if (status != 0) {
-        return status;
-    }
-    const SecureBytes bytes = TextLow8(cipher);
-    hex = CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
-    return 0;
-}
-
 } // namespace velkor::net_selection

@@ -28,8 +28,4 @@ inline constexpr char16_t kKindOtherKept = u'3';
 // appended unless it already ends so.
 Text ResultFromItem(char16_t kind, std::u16string_view item);
 
-// `text` enciphered under the session key into upper-case hexadecimal; 0 or the cipher's status
-// (`hex` is then empty). Opens the embedded key store for the call and wipes it after.
-int32_t EncipherResult(std::u16string_view text, const SessionKeyTexts& keys, Text& hex);
-
 } // namespace velkor::net_selection

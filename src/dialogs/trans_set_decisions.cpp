@@ -5,6 +5,7 @@
 #include "dialogs/account_validation.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/session_list_decipher.h"
+#include "dialogs/session_result_cipher.h"
 
 namespace velkor {
 
@@ -649,10 +650,8 @@ bool TransSetDecisions::ReadChosenItem(int id, Text& item, bool& decipherFailed)
 
 void TransSetDecisions::EncipherResults()
 {
-    const int32_t first
-        = transfer_account::EncipherResult(results_.first, request_.keys, encipheredFirst_);
-    const int32_t second
-        = transfer_account::EncipherResult(results_.second, request_.keys, encipheredSecond_);
+    const int32_t first = EncipherResultForBank(results_.first, request_.keys, encipheredFirst_);
+    const int32_t second = EncipherResultForBank(results_.second, request_.keys, encipheredSecond_);
     if (first != 0 || second != 0) {
         messages_.ShowMessage(kEncipherFailed, kBankCaption);
     }

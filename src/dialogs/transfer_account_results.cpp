@@ -152,24 +152,4 @@ Text BankCodeOf(std::u16string_view bankItem)
     return Text(value.substr(start, end - start));
 }
 
-int32_t EncipherResult(std::u16string_view plain, const SessionKeyTexts& keys, Text& hex)
-{
-    hex.clear();
-    Text cipher;
-    WipeOnExit wipeCipher(cipher);
-    int32_t length = static_cast<int32_t>(plain.size());
-    int32_t status = 0;
-    {
-        ScopedEmbeddedKeys embedded;
-        status = CDataProcess::SessionCipher(
-            0, CDataProcess::kInputUtf16Le, length, plain, keys.hash, keys.encipheredKey, cipher);
-    }
-    if (status != 0) {
-        return status;
-    }
-    const SecureBytes bytes = TextLow8(cipher);
-    hex = CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
-    return 0;
-}
-
 } // namespace velkor::transfer_account

@@ -59,10 +59,6 @@ void BuildTypedResults(TransferAccountDialog dialog, std::u16string_view bankIte
 // The bank code of a bank-list item: the digits of its value from the first digit on, at most 8.
 Text BankCodeOf(std::u16string_view bankItem);
 
-// Enciphers `plain` (as UTF-16LE) under the session key; upper-case hexadecimal in `hex`.
-// Returns 0 or the cipher's status; `hex` stays empty on failure.
-int32_t EncipherResult(std::u16string_view plain, const SessionKeyTexts& keys, Text& hex);
-
 } // namespace transfer_account
 
 } // namespace velkor
