@@ -9,12 +9,14 @@ build_packages=(
   qt6-base-dev qt6-websockets-dev qt6-httpserver-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-arphic-uming fonts-dejavu-core
+  help2man
 )
 test_packages=(
   pcscd vsmartcard-vpcd pcsc-tools xvfb
   xdotool x11-apps imagemagick qt6-qpa-plugins libxcb-cursor0
   chromium
   clang-14 libfuzzer-14-dev
+  lintian file systemd
 )
 
 wanted=("${build_packages[@]}")

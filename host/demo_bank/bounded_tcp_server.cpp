@@ -16,7 +16,8 @@ void BoundedTcpServer::incomingConnection(qintptr descriptor)
         return;
     }
     // Connected before the HTTP server connects its own reader, so it runs first on every piece.
-    auto framing = std::make_shared<RequestFraming>(maxBodyBytes_);
+    auto framing
+        = std::make_shared<RequestFraming>(maxBodyBytes_, largerBodyPath_, largerBodyBytes_);
     connect(socket, &QTcpSocket::readyRead, socket, [socket, framing] {
         if (!framing->refusal().empty()) {
             return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include <QTcpServer>
 
@@ -17,12 +18,20 @@ public:
         , maxBodyBytes_(maxBodyBytes)
     {
     }
+    // Requests for `path` may carry up to `maxBytes` (an upload endpoint).
+    void AllowLargerBody(std::string path, size_t maxBytes)
+    {
+        largerBodyPath_ = std::move(path);
+        largerBodyBytes_ = maxBytes;
+    }
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
     size_t maxBodyBytes_;
+    std::string largerBodyPath_;
+    size_t largerBodyBytes_ = 0;
 };
 
 } // namespace velkor::host

@@ -118,6 +118,7 @@ DemoBankReply DemoBank::IssueSessionKey(std::string_view body)
         || !EncipherForControl(key, { greetingBytes, kSessionGreeting.size() }, greeting)) {
         return ErrorReply(500, "the bank could not issue a session key");
     }
+    session->sessionKey = std::move(key);
     return JsonReply(200,
         { { "pCpukEncSessionKey", pair.pCpukEncSessionKey },
             { "pSessionKeyHash", pair.pSessionKeyHash }, { "greeting", greeting },

@@ -7,10 +7,6 @@
 // and have another signed.
 namespace velkor::host {
 
-namespace {
-
-// The amount as the dialog expects to find it: pMoney's digits (hundredths) as the integer part,
-// '.', two decimals; the dialog puts in the thousands separators itself.
 std::string AmountText(const std::string& pMoney)
 {
     std::string digits = pMoney.substr(std::min(pMoney.find_first_not_of('0'), pMoney.size()));
@@ -19,6 +15,8 @@ std::string AmountText(const std::string& pMoney)
     }
     return digits.substr(0, digits.size() - 2) + "." + digits.substr(digits.size() - 2);
 }
+
+namespace {
 
 std::string Tag(int number, const std::string& text)
 {

@@ -32,6 +32,7 @@ constexpr PageFile kPageFiles[] = {
     { "/app.js", ":/demo_bank/app.js", "text/javascript; charset=utf-8" },
     { "/velkor.js", ":/demo_bank/velkor.js", "text/javascript; charset=utf-8" },
     { "/style.css", ":/demo_bank/style.css", "text/css; charset=utf-8" },
+    { "/common_account.js", ":/demo_bank/common_account.js", "text/javascript; charset=utf-8" },
 };
 
 void AddCommonHeaders(QHttpServerResponse& response)
@@ -121,6 +122,8 @@ DemoBankServer::DemoBankServer(DemoBank& bank)
     : bank_(bank)
     , listener_(new BoundedTcpServer(DemoRequest::kMaxBodyBytes, &server_))
 {
+    listener_->AllowLargerBody(
+        std::string(DemoBank::kFileUploadPath), DemoBank::kMaxFileUploadBytes);
     AddPage();
     AddEndpoints();
     server_.setMissingHandler([](const QHttpServerRequest&, QHttpServerResponder&& responder) {
@@ -163,6 +166,13 @@ void DemoBankServer::AddEndpoints()
         { "/api/session-key", &DemoBank::IssueSessionKey },
         { "/api/tac/verify", &DemoBank::VerifyTransaction },
         { "/api/confirmation-document", &DemoBank::ConfirmationDocument },
+        { "/api/common-account/document", &DemoBank::CommonAccountDocument },
+        { "/api/common-account/open", &DemoBank::OpenCommonAccount },
+        { "/api/transfer/start", &DemoBank::StartTransfer },
+        { "/api/transfer/verify", &DemoBank::VerifyTransfer },
+        { "/api/net-bank/document", &DemoBank::NetBankDialogDocument },
+        { "/api/net-bank/import-account", &DemoBank::NetBankChosenAccount },
+        { DemoBank::kFileUploadPath.data(), &DemoBank::NetBankUploadedFile },
     };
     for (const auto& post : posts) {
         const Endpoint endpoint = post.second; // a plain variable: clang 14 cannot capture bindings

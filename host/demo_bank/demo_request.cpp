@@ -17,6 +17,8 @@ bool Allowed(char c, FieldChars chars)
         return std::isdigit(u) != 0;
     case FieldChars::Hex:
         return std::isxdigit(u) != 0;
+    case FieldChars::Base64:
+        return std::isalnum(u) != 0 || c == '+' || c == '/' || c == '=';
     }
     return false;
 }
@@ -30,17 +32,19 @@ const char* Describe(FieldChars chars)
         return "digits";
     case FieldChars::Hex:
         return "hexadecimal digits";
+    case FieldChars::Base64:
+        return "base64 characters";
     }
     return "";
 }
 
 } // namespace
 
-bool DemoRequest::Parse(std::string_view body)
+bool DemoRequest::Parse(std::string_view body, size_t maxBytes)
 {
-    if (body.size() > kMaxBodyBytes) {
+    if (body.size() > maxBytes) {
         tooLarge_ = true;
-        return Fail("the request body is larger than " + std::to_string(kMaxBodyBytes) + " bytes");
+        return Fail("the request body is larger than " + std::to_string(maxBytes) + " bytes");
     }
     body_ = nlohmann::json::parse(body, nullptr, false);
     if (body_.is_discarded()) {

@@ -14,14 +14,16 @@ enum class FieldChars {
     Printable, // ASCII 0x20 to 0x7E: what the control sends to the card one byte per character
     Digits,
     Hex,
+    Base64, // RFC 4648 alphabet and '=' padding
 };
 
 class DemoRequest {
 public:
     static constexpr size_t kMaxBodyBytes = 16 * 1024;
 
-    // False (with error()) unless the body is a JSON object of at most kMaxBodyBytes.
-    bool Parse(std::string_view body);
+    // False (with error()) unless the body is a JSON object of at most `maxBytes` (kMaxBodyBytes
+    // except where an endpoint takes more).
+    bool Parse(std::string_view body, size_t maxBytes = kMaxBodyBytes);
     bool TooLarge() const { return tooLarge_; }
 
     // A string field of `minLength` to `maxLength` characters from `chars`.

@@ -5,9 +5,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "demo_transfer.h"
 #include "host/bank_session.h"
 
 // The demo bank's customer sessions: one per run of the mutual authentication. A session holds
@@ -22,6 +24,11 @@ struct DemoSession {
     std::unique_ptr<MutualAuthentication> pending; // until the answer arrives
     bool authenticated = false;
     std::string sessionKeyHash; // GetSessionKeyHash of the accepted answer
+    // The last session key issued: the transfer's lists go out and its import account comes back
+    // under it.
+    SecureBytes sessionKey;
+    // The transfer procedure the bank prepared and has not checked yet.
+    std::optional<DemoTransfer> transfer;
 };
 
 struct DemoSessionLimits {

@@ -63,7 +63,8 @@ bool RequestFraming::Feed(std::string_view bytes)
 bool RequestFraming::EndHeaders()
 {
     std::string_view rest(headers_);
-    rest.remove_prefix(std::min(rest.find("\r\n"), rest.size())); // the request line
+    const std::string_view requestLine = rest.substr(0, rest.find("\r\n"));
+    rest.remove_prefix(requestLine.size());
     bool hasLength = false;
     size_t length = 0;
     while (!rest.empty()) {
@@ -91,12 +92,23 @@ bool RequestFraming::EndHeaders()
             length = parsed;
         }
     }
-    if (length > maxBodyBytes_) {
+    if (length > BodyLimitFor(requestLine)) {
         return Refuse("413 Payload Too Large");
     }
     headers_.clear();
     bodyLeft_ = length;
     return true;
+}
+
+size_t RequestFraming::BodyLimitFor(std::string_view requestLine) const
+{
+    // "METHOD target HTTP/1.1"
+    const size_t targetStart = requestLine.find(' ');
+    if (largerBodyPath_.empty() || targetStart == std::string_view::npos) {
+        return maxBodyBytes_;
+    }
+    const std::string_view target = requestLine.substr(targetStart + 1);
+    return target.substr(0, target.find(' ')) == largerBodyPath_ ? largerBodyBytes_ : maxBodyBytes_;
 }
 
 bool RequestFraming::Refuse(const char* statusLine)

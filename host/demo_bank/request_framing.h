@@ -19,6 +19,14 @@ public:
         : maxBodyBytes_(maxBodyBytes)
     {
     }
+    // Requests for `largerBodyPath` (the request target exactly) may carry up to
+    // `largerBodyBytes`.
+    RequestFraming(size_t maxBodyBytes, std::string largerBodyPath, size_t largerBodyBytes)
+        : maxBodyBytes_(maxBodyBytes)
+        , largerBodyPath_(std::move(largerBodyPath))
+        , largerBodyBytes_(largerBodyBytes)
+    {
+    }
 
     // Takes the next bytes of the connection; false once a request is refused (refusal() then
     // holds the status line to answer with before closing; later bytes are not looked at).
@@ -27,9 +35,12 @@ public:
 
 private:
     bool EndHeaders();
+    size_t BodyLimitFor(std::string_view requestLine) const;
     bool Refuse(const char* statusLine);
 
     size_t maxBodyBytes_;
+    std::string largerBodyPath_;
+    size_t largerBodyBytes_ = 0;
     std::string headers_; // of the request being read, up to kMaxHeaderBytes
     size_t bodyLeft_ = 0;
     std::string refusal_;

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "apdu_redaction.h"
+#include "build_info.h"
 #include "card_factory.h"
 #include "common/secure_buffer.h"
 #include "hex.h"
@@ -39,11 +40,16 @@ struct Options {
     bool verbose = false;
 };
 
+void PrintUsage(std::ostream& out)
+{
+    out << "usage: velkor-cardsim --card <card.json> [--host <address>] [--port <port>]\n"
+           "                      [--connect-timeout <ms>] [--verbose]\n"
+           "SIGUSR1 removes the card, SIGUSR2 inserts it again.\n";
+}
+
 int Usage()
 {
-    std::cerr << "usage: velkor-cardsim --card <card.json> [--host <address>] [--port <port>]\n"
-                 "                      [--connect-timeout <ms>] [--verbose]\n"
-                 "SIGUSR1 removes the card, SIGUSR2 inserts it again.\n";
+    PrintUsage(std::cerr);
     return 2;
 }
 
@@ -102,6 +108,14 @@ void LogExchange(const Bytes& command, const Bytes& response)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        PrintUsage(std::cout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "velkor-cardsim " << velkor::kBuildVersion << "\n";
+        return 0;
+    }
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         return Usage();

@@ -25,6 +25,9 @@ enum class AgentUi { Headless, Widgets };
 
 struct AgentOptions {
     uint16_t port = kDefaultAgentPort; // 0: any free port (tests)
+    // Listening sockets the service manager passed (socket activation): used instead of opening
+    // the port. The server takes them over, and closes any it refuses.
+    std::vector<int> passedSockets;
     std::vector<std::string> allowedOrigins;
     // The customer's allowlist file, read afresh for each page; empty: none.
     std::string allowlistFile;

@@ -62,8 +62,42 @@ AgentServer::AgentServer(
 
 AgentServer::~AgentServer() = default;
 
+bool AgentServer::AdoptPassedSockets(QString& error)
+{
+    bool ok = true;
+    for (const int descriptor : options_.passedSockets) {
+        auto listener
+            = std::make_unique<LoopbackListener>([this](int accepted) { OnAccepted(accepted); });
+        QString reason;
+        if (!ok || !listener->Adopt(descriptor, reason)) {
+            if (ok) {
+                error = QStringLiteral("cannot use the passed socket: %1").arg(reason);
+            } else {
+                ::close(descriptor); // taken over, even though the server will not start
+            }
+            ok = false;
+            continue;
+        }
+        if (!listeners_.empty() && listener->Port() != port_) {
+            error = QStringLiteral("the passed sockets listen on different ports (%1 and %2)")
+                        .arg(port_)
+                        .arg(listener->Port());
+            ok = false;
+        }
+        port_ = listener->Port();
+        listeners_.push_back(std::move(listener));
+    }
+    if (!ok) {
+        listeners_.clear();
+    }
+    return ok;
+}
+
 bool AgentServer::Listen(QString& error)
 {
+    if (!options_.passedSockets.empty()) {
+        return AdoptPassedSockets(error);
+    }
     const bool anyPort = options_.port == 0;
     const bool ipv6 = HasIpv6Loopback();
     // With any port, the IPv6 listener may find the IPv4 listener's port taken: pick again.
@@ -103,6 +137,13 @@ bool AgentServer::AcceptBackingOff() const
         [](const auto& listener) { return listener->BackingOff(); });
 }
 
+bool AgentServer::Busy() const
+{
+    return pages_.PageCount() > 0 || handshaking_ > 0
+        || pages_.Queue().RunningOwner() != kNoOwner
+        || pages_.Queue().Waiting() > 0;
+}
+
 void AgentServer::OnAccepted(int descriptor)
 {
     // Connections still in their handshake, or refused and closing, count against the same bound
@@ -114,6 +155,7 @@ void AgentServer::OnAccepted(int descriptor)
     }
     auto* channel = new WebSocketChannel(descriptor, options_.limits.maxMessageBytes, this);
     ++handshaking_;
+    emit Activity();
     auto counted = std::make_shared<bool>(true);
     const auto handshakeOver = [this, counted] {
         if (*counted) {
@@ -170,7 +212,10 @@ bool AgentServer::OnHandshake(WebSocketChannel* channel, const HandshakeRequest&
         request.origin, verdict == ConsentVerdict::Ask);
     WebSocketChannel::Handlers handlers;
     handlers.text = [page](std::string_view message) { page->OnTextMessage(message); };
-    handlers.closed = [this, page] { pages_.PageClosed(page); };
+    handlers.closed = [this, page] {
+        pages_.PageClosed(page);
+        emit Activity();
+    };
     channel->SetHandlers(std::move(handlers));
     return true;
 }

@@ -37,7 +37,8 @@ public:
     ~AgentServer() override;
 
     // Listens on both loopback addresses (IPv6 is skipped when the machine has none). With port 0
-    // the system picks a free port, the same for both.
+    // the system picks a free port, the same for both. With passed sockets, listens on those
+    // instead; they must all be bound to one port, which pages then name in their Host.
     bool Listen(QString& error);
     uint16_t Port() const { return port_; }
     int ConnectionCount() const { return pages_.PageCount(); }
@@ -45,8 +46,15 @@ public:
     bool AcceptBackingOff() const;
     const ConsentPolicy& Consent() { return pages_.Consent(); }
     CallQueue& Queue() { return pages_.Queue(); }
+    // Whether a page is connected or connecting, or a call (with its dialogs) runs or waits.
+    bool Busy() const;
+
+signals:
+    // A connection was accepted or a page left.
+    void Activity();
 
 private:
+    bool AdoptPassedSockets(QString& error);
     void OnAccepted(int descriptor);
     // False when the page is refused: its channel is closing and stays counted until closed.
     bool OnHandshake(WebSocketChannel* channel, const HandshakeRequest& request);

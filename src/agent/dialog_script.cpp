@@ -95,6 +95,12 @@ bool ParseAction(const json& value, ScriptAction& action, std::string& error)
             return true;
         }
         error = "click takes a control id (a number)";
+    } else if (name == "clickRow") {
+        action.kind = Kind::kClickRow;
+        if (ControlId(argument, action.index)) {
+            return true;
+        }
+        error = "clickRow takes a row number (from 0)";
     } else if (name == "select") {
         action.kind = Kind::kSelect;
         if (IdPair(argument, action.control,
@@ -149,6 +155,12 @@ bool ParseAction(const json& value, ScriptAction& action, std::string& error)
             action.expectations.emplace_back(id, std::move(expected));
         }
         return true;
+    } else if (name == "file") {
+        action.kind = Kind::kFile;
+        if (text(argument) && !action.text.empty()) {
+            return true;
+        }
+        error = "file takes a path (a non-empty text)";
     } else if (name == "expectMessage") {
         action.kind = Kind::kExpectMessage;
         if (text(argument)) {

@@ -27,6 +27,7 @@ struct ExpectedControl {
 struct ScriptAction {
     enum class Kind {
         kClick,
+        kClickRow,
         kSelect,
         kKeys,
         kPaste,
@@ -34,12 +35,13 @@ struct ScriptAction {
         kWait,
         kCard,
         kExpect,
-        kExpectMessage
+        kExpectMessage,
+        kFile
     };
     Kind kind = Kind::kClick;
     int control = 0; // click, select, keys, paste
-    int index = 0; // select
-    Text text; // keys, paste, type, expectMessage
+    int index = 0; // select, clickRow
+    Text text; // keys, paste, type, expectMessage, file
     double seconds = 0; // wait
     bool insertCard = false; // card: insert (true) or remove
     std::vector<std::pair<int, ExpectedControl>> expectations; // expect

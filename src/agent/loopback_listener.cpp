@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -18,6 +19,26 @@ namespace {
 
 // Connections taken per wake-up, so that a burst of them does not hold up the calls.
 constexpr int kAcceptsPerWakeUp = 64;
+
+bool IsLoopback(const sockaddr_storage& address)
+{
+    if (address.ss_family == AF_INET) {
+        const auto& in4 = reinterpret_cast<const sockaddr_in&>(address);
+        return (ntohl(in4.sin_addr.s_addr) >> 24) == 127;
+    }
+    if (address.ss_family == AF_INET6) {
+        const auto& in6 = reinterpret_cast<const sockaddr_in6&>(address);
+        return IN6_IS_ADDR_LOOPBACK(&in6.sin6_addr);
+    }
+    return false;
+}
+
+uint16_t PortOf(const sockaddr_storage& address)
+{
+    return ntohs(address.ss_family == AF_INET6
+            ? reinterpret_cast<const sockaddr_in6&>(address).sin6_port
+            : reinterpret_cast<const sockaddr_in&>(address).sin_port);
+}
 
 } // namespace
 
@@ -77,11 +98,49 @@ bool LoopbackListener::Listen(const QHostAddress& address, uint16_t port, QStrin
         }
         return false;
     }
-    port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port
-                       : reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
+    port_ = PortOf(storage);
+    StartWatching();
+    return true;
+}
+
+bool LoopbackListener::Adopt(int descriptor, QString& error)
+{
+    int type = 0;
+    int listening = 0;
+    socklen_t size = sizeof type;
+    sockaddr_storage storage {};
+    socklen_t length = sizeof storage;
+    const bool stream
+        = ::getsockopt(descriptor, SOL_SOCKET, SO_TYPE, &type, &size) == 0 && type == SOCK_STREAM;
+    size = sizeof listening;
+    const bool accepting
+        = ::getsockopt(descriptor, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening;
+    const bool bound
+        = ::getsockname(descriptor, reinterpret_cast<sockaddr*>(&storage), &length) == 0;
+    if (!stream || !accepting || !bound || !IsLoopback(storage)) {
+        error = QStringLiteral("descriptor %1 is not a TCP socket listening on a loopback address")
+                    .arg(descriptor);
+        ::close(descriptor);
+        return false;
+    }
+    const int on = 1;
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags | O_NONBLOCK) < 0
+        || ::setsockopt(descriptor, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(descriptor);
+        return false;
+    }
+    fd_ = descriptor;
+    port_ = PortOf(storage);
+    StartWatching();
+    return true;
+}
+
+void LoopbackListener::StartWatching()
+{
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read);
     connect(notifier_, &QSocketNotifier::activated, this, &LoopbackListener::OnReadable);
-    return true;
 }
 
 void LoopbackListener::OnReadable()

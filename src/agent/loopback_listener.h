@@ -26,10 +26,15 @@ public:
     ~LoopbackListener() override;
 
     bool Listen(const QHostAddress& address, uint16_t port, QString& error);
+    // Takes over a socket that is already listening (socket activation). Refused, and closed,
+    // unless it is a listening TCP socket bound to a loopback address: the agent must never be
+    // reachable from the network, whoever configured the socket.
+    bool Adopt(int descriptor, QString& error);
     uint16_t Port() const { return port_; }
     bool BackingOff() const { return backoff_.isActive(); }
 
 private:
+    void StartWatching();
     void OnReadable();
 
     std::function<void(int)> accepted_;

@@ -29,6 +29,7 @@ public:
     const Dispatcher& Calls() const { return dispatcher_; }
     Ui& ControlUi() { return *ui_; }
     CallQueue& Queue() { return queue_; }
+    const CallQueue& Queue() const { return queue_; }
     const AgentLimits& Limits() const { return options_.limits; }
     ConsentPolicy& Consent() { return consent_; }
     void Log(const std::string& line) const;

@@ -16,6 +16,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUnitName = "velkor.service";
+constexpr const char* kSocketName = "velkor.socket";
+// Where packages put user units (the velkor package: /usr/lib), and the administrator's own.
+constexpr const char* kPackagedSocketPaths[]
+    = { "/usr/lib/systemd/user/velkor.socket", "/etc/systemd/user/velkor.socket" };
 
 bool RemoveFile(const std::string& path)
 {
@@ -83,6 +87,17 @@ bool SystemctlUser::Run(const std::vector<std::string>& arguments)
     return QProcess::execute(QStringLiteral("systemctl"), list) == 0;
 }
 
+bool SystemctlUser::HasPackagedSocket()
+{
+    std::error_code error;
+    for (const char* path : kPackagedSocketPaths) {
+        if (fs::exists(path, error)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string SystemdUnitPath()
 {
     return ConfigHome() + "/systemd/user/" + kUnitName;
@@ -132,8 +147,26 @@ bool RegisterAgent(const std::string& executable, const std::string& version,
         message = "the executable must be an absolute path on one line: " + executable;
         return false;
     }
-    // Exactly one start-up mechanism: the other one is removed, in case the session changed.
-    if (services.Available()) {
+    // Exactly one start-up mechanism: the others are removed, in case the session changed.
+    std::error_code error;
+    if (services.Available() && services.HasPackagedSocket()) {
+        // An agent of our own unit would hold the port the socket listens on, and would shadow
+        // the package's service of the same name.
+        if (fs::exists(SystemdUnitPath(), error)) {
+            services.Run({ "disable", "--now", kUnitName });
+            RemoveFile(SystemdUnitPath());
+            services.Run({ "daemon-reload" });
+        }
+        RemoveFile(AutostartEntryPath());
+        // Undoes an earlier unregister; fails harmlessly when nothing was masked.
+        services.Run({ "unmask", kSocketName });
+        if (!services.Run({ "enable", "--now", kSocketName })) {
+            message = "systemctl --user could not enable " + std::string(kSocketName);
+            return false;
+        }
+        message = "registered the systemd user socket " + std::string(kSocketName)
+            + ": the agent starts when a page connects";
+    } else if (services.Available()) {
         if (!WriteFileAtomically(SystemdUnitPath(), SystemdUnitText(executable))) {
             message = "cannot write " + SystemdUnitPath();
             return false;
@@ -162,6 +195,12 @@ bool RegisterAgent(const std::string& executable, const std::string& version,
 bool UnregisterAgent(UserServiceManager& services, std::string& message)
 {
     std::error_code error;
+    if (services.Available() && services.HasPackagedSocket()) {
+        // The package enables the socket for every user: masking is what keeps it off for this
+        // one, across logins and upgrades. The running agent, if any, ends now.
+        services.Run({ "mask", "--now", kSocketName });
+        services.Run({ "stop", kUnitName });
+    }
     if (fs::exists(SystemdUnitPath(), error) && services.Available()) {
         // Failing to stop a service that is not running is not a failure to unregister.
         services.Run({ "disable", "--now", kUnitName });

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <iostream>
 
+#include "agent/scripted_common_account.h"
+#include "agent/scripted_file_open.h"
+#include "agent/scripted_net_selection.h"
+#include "agent/scripted_trans_set.h"
 #include "agent/scripted_try_firm.h"
 #include "agent/simulator_cards.h"
 #include "common/wait.h"
@@ -62,6 +66,82 @@ int ScriptUi::RunConfirmation(ConfirmationRequest& request)
     return dialog.Result().value_or(2);
 }
 
+int ScriptUi::RunTransferAccount(TransferAccountRequest& request)
+{
+    messages_.clear();
+    const ScriptedDialogEntry* entry
+        = TakeEntry(request.dialog == TransferAccountDialog::WebAtm ? "CTransSet" : "CTransSetNet");
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    ScriptedTransSet dialog(request, messages);
+    dialog.Start();
+    RunActions(*entry, dialog, Text(request.reader));
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    const int result = dialog.Result().value_or(2);
+    if (result == 1) {
+        dialog.HandOver();
+    }
+    return result;
+}
+
+int ScriptUi::RunNetSelection(NetSelectionRequest& request)
+{
+    messages_.clear();
+    const ScriptedDialogEntry* entry = TakeEntry(ScriptedNetSelection::NameOf(request.dialog));
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    auto dialog = ScriptedNetSelection::For(request, messages, FontSizeFile::ForCurrentUser());
+    dialog->Start();
+    RunActions(*entry, *dialog, Text());
+    if (dialog->IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog->Cancel();
+    }
+    return dialog->Result().value_or(2);
+}
+
+int ScriptUi::RunCommonAccountForm(CommonAccountRequest& request)
+{
+    messages_.clear();
+    const bool web = request.form == CommonAccountFormKind::WebAtm;
+    const ScriptedDialogEntry* entry = TakeEntry(web ? "CWebComDlg" : "CWebComNetDlg");
+    if (entry == nullptr) {
+        return 2;
+    }
+    UiMessageSink messages(*this);
+    ScriptedCommonAccount dialog(request, messages);
+    dialog.Start();
+    RunActions(*entry, dialog, request.reader);
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    return dialog.Result().value_or(2);
+}
+
+std::optional<std::u16string> ScriptUi::ChooseFileToOpen()
+{
+    messages_.clear();
+    const ScriptedDialogEntry* entry = TakeEntry("FileOpen");
+    if (entry == nullptr) {
+        return std::nullopt;
+    }
+    ScriptedFileOpen dialog;
+    RunActions(*entry, dialog, Text());
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+    return dialog.Chosen();
+}
+
 void ScriptUi::RunActions(
     const ScriptedDialogEntry& entry, ScriptedDialog& dialog, const Text& reader)
 {
@@ -90,6 +170,9 @@ void ScriptUi::RunActions(
         switch (action.kind) {
         case Kind::kClick:
             done = dialog.Click(action.control, problem);
+            break;
+        case Kind::kClickRow:
+            done = dialog.ClickRow(action.index, problem);
             break;
         case Kind::kSelect:
             done = dialog.Select(action.control, action.index, problem);
@@ -132,6 +215,9 @@ void ScriptUi::RunActions(
                     Report(name + (control->visible ? " is visible" : " is hidden"));
                 }
             }
+            break;
+        case Kind::kFile:
+            done = dialog.File(action.text, problem);
             break;
         case Kind::kExpectMessage:
             break;

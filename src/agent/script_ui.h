@@ -24,6 +24,12 @@ public:
     void SetWaitCursor() override { }
     void SetArrowCursor() override { }
     int RunConfirmation(ConfirmationRequest& request) override;
+    int RunCommonAccountForm(CommonAccountRequest& request) override;
+    // CTransSet or CTransSetNet, as the request names; after OK its outputs are filled.
+    int RunTransferAccount(TransferAccountRequest& request) override;
+    // TransDeal, TransCom and TransOth, with the customer's font sizes as the windows keep them.
+    int RunNetSelection(NetSelectionRequest& request) override;
+    std::optional<std::u16string> ChooseFileToOpen() override;
 
     // Problems reported so far; `velkor call` exits 3 when there were any.
     int Problems() const { return problems_; }

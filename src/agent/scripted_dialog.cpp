@@ -47,4 +47,16 @@ bool ScriptedDialog::Type(const Text&, std::string& problem)
     return false;
 }
 
+bool ScriptedDialog::ClickRow(int, std::string& problem)
+{
+    problem = "the dialog has no rows to choose by mouse";
+    return false;
+}
+
+bool ScriptedDialog::File(const Text&, std::string& problem)
+{
+    problem = "the dialog is not the open-file dialog";
+    return false;
+}
+
 } // namespace velkor

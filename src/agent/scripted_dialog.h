@@ -32,6 +32,10 @@ public:
     virtual bool Keys(int id, const Text& keys, std::string& problem);
     virtual bool Paste(int id, const Text& text, std::string& problem);
     virtual bool Type(const Text& text, std::string& problem);
+    // A release of the left mouse button inside row `row`'s band (rows counted from 0).
+    virtual bool ClickRow(int row, std::string& problem);
+    // The open-file dialog: choose `path` as the customer would.
+    virtual bool File(const Text& path, std::string& problem);
 
 protected:
     // The common refusals: no such control, or one hidden or disabled.

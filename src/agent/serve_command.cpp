@@ -1,5 +1,6 @@
 #include "agent/serve_command.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -11,9 +12,11 @@
 
 #include "agent/agent_server.h"
 #include "agent/host_manifests.h"
+#include "agent/idle_exit.h"
 #include "agent/origin_policy.h"
 #include "agent/process_hardening.h"
 #include "agent/registration.h"
+#include "agent/socket_activation.h"
 #include "build_info.h"
 #include "common/quit_on_signals.h"
 #include "crypto/key_store.h"
@@ -40,14 +43,34 @@ bool HasDisplay()
 
 namespace {
 
-void PrintServeUsage()
+// The longest quiet period: a day, which also keeps the milliseconds within a timer's range.
+constexpr long kLongestIdleExitSeconds = 86400;
+
+void PrintServeUsage(std::ostream& out)
 {
-    std::cerr << "usage: velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin]\n"
-                 "                    [--verbose] [--ui auto|none|qt] [--debug]\n"
-                 "  --debug  leave the agent's memory readable by a debugger of the same user\n";
+    out << "usage: velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin]\n"
+           "                    [--verbose] [--ui auto|none|qt] [--idle-exit SECONDS] [--debug]\n";
+    PrintServeOptions(out);
 }
 
 } // namespace
+
+void PrintServeOptions(std::ostream& out)
+{
+    out << "  --port N        listen on 127.0.0.1 and ::1 port N (default 8931)\n"
+           "  --allow-origin ORIGIN\n"
+           "                  also allow pages of ORIGIN for this run (besides the allowlist\n"
+           "                  file ~/.config/velkor/allowed-origins)\n"
+           "  --demo-origin   also allow the demo bank, http://127.0.0.1:8932\n"
+           "  --verbose       log connections, refusals and calls (never their arguments)\n"
+           "  --ui auto|none|qt\n"
+           "                  show dialogs on the desktop (qt), cancel them (none), or qt when\n"
+           "                  a display is present (auto, the default)\n"
+           "  --idle-exit SECONDS\n"
+           "                  exit after SECONDS without a page or a call (0: never, the\n"
+           "                  default); for an agent its socket unit starts on demand\n"
+           "  --debug         leave the agent's memory readable by a debugger of the same user\n";
+}
 
 bool ParseServeArguments(
     const std::vector<std::string>& args, ServeSettings& settings, std::string& error)
@@ -76,6 +99,18 @@ bool ParseServeArguments(
             settings.verbose = true;
         } else if (arg == "--debug") {
             settings.debuggable = true;
+        } else if (arg == "--help") {
+            settings.help = true;
+        } else if (arg == "--idle-exit" && hasValue) {
+            char* end = nullptr;
+            const long seconds = std::strtol(args[++i].c_str(), &end, 10);
+            if (*end != '\0' || seconds < 0 || seconds > kLongestIdleExitSeconds
+                || args[i].empty()) {
+                error = "--idle-exit takes 0 to " + std::to_string(kLongestIdleExitSeconds)
+                    + " seconds";
+                return false;
+            }
+            settings.idleExitSeconds = static_cast<int>(seconds);
         } else if (arg == "--ui" && hasValue
             && (args[i + 1] == "auto" || args[i + 1] == "none" || args[i + 1] == "qt")) {
             settings.ui = args[++i];
@@ -118,9 +153,13 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     if (!ParseServeArguments(args, settings, error)) {
         std::cerr << "velkor serve: " << error << "\n";
         if (error.starts_with("unexpected")) {
-            PrintServeUsage();
+            PrintServeUsage(std::cerr);
         }
         return kUsageError;
+    }
+    if (settings.help) {
+        PrintServeUsage(std::cout);
+        return 0;
     }
     for (const auto& problem : settings.problems) {
         std::cerr << "velkor serve: ignored " << problem << "\n";
@@ -149,14 +188,33 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     }
     QuitOnSignals(app.get());
 
+    options.passedSockets = TakePassedSockets();
+    const bool activated = !options.passedSockets.empty();
     AgentServer server(options);
     QString listenError;
     if (!server.Listen(listenError)) {
         std::cerr << "velkor serve: " << listenError.toStdString() << "\n";
         return 1;
     }
-    std::cout << "velkor " << kBuildVersion << ": listening on ws://127.0.0.1:" << server.Port()
-              << "/ and ws://[::1]:" << server.Port() << "/" << std::endl;
+    if (activated) {
+        std::cout << "velkor " << kBuildVersion << ": listening on the socket"
+                  << (options.passedSockets.size() > 1 ? "s" : "") << " of its socket unit, port "
+                  << server.Port() << std::endl;
+    } else {
+        std::cout << "velkor " << kBuildVersion << ": listening on ws://127.0.0.1:" << server.Port()
+                  << "/ and ws://[::1]:" << server.Port() << "/" << std::endl;
+    }
+    std::unique_ptr<IdleExit> idleExit;
+    if (settings.idleExitSeconds > 0) {
+        idleExit = std::make_unique<IdleExit>(
+            std::chrono::seconds(settings.idleExitSeconds), [&server] { return server.Busy(); },
+            [] {
+                std::cout << "velkor: idle, exiting" << std::endl;
+                QCoreApplication::quit();
+            });
+        QObject::connect(&server, &AgentServer::Activity, idleExit.get(), &IdleExit::Restart);
+        idleExit->Restart();
+    }
     if (BuiltInKeySetIsDemo()) {
         std::cerr << "velkor serve: built with the demo key set, whose private keys are public: "
                      "for development and tests only"

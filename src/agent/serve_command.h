@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,14 @@ struct ServeSettings {
     AgentOptions options; // port and allowed origins (the allowlist file's and the arguments')
     bool verbose = false;
     bool debuggable = false; // --debug: leave the process dumpable, for a debugger
+    int idleExitSeconds = 0; // --idle-exit: end after this long with nothing to do; 0 never
+    bool help = false; // --help: print the usage and exit
     std::string ui = "auto";
     std::vector<std::string> problems; // rejected lines of the allowlist file
 };
+
+// The options of `velkor serve`, one or two lines each, for the usage texts.
+void PrintServeOptions(std::ostream& out);
 
 // Reads `velkor serve`'s arguments. The demo bank's origin is trusted only with --demo-origin:
 // what `velkor register` installs, and any plain `velkor serve`, trusts only the allowlist.
@@ -26,7 +32,9 @@ bool ParseServeArguments(
 bool HasDisplay();
 
 // `velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin] [--verbose]
-// [--ui auto|none|qt]`: runs the agent until SIGINT or SIGTERM. Returns the exit code.
+// [--ui auto|none|qt] [--idle-exit SECONDS]`: runs the agent until SIGINT or SIGTERM, or until it
+// has been idle for the given time. Listens on the sockets its service manager passed, if any.
+// Returns the exit code.
 int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args);
 
 // `velkor register [--executable PATH]` and `velkor unregister`.

@@ -15,17 +15,30 @@ namespace {
 
 void PrintUsage(std::ostream& out)
 {
-    out << "Velkor " << velkor::kBuildVersion << "\n"
-        << "usage:\n"
-        << "  velkor call [--ui none|qt|script=FILE] 'Method(arg, ...)' ...   run methods on one\n"
-        << "      control (script=FILE: dialogs driven by a JSON script, see the README)\n"
-        << "  velkor serve [--port N] [--allow-origin ORIGIN]... [--verbose]   run the agent\n"
-        << "  velkor register [--executable PATH]   start the agent with the user's session\n"
-        << "  velkor unregister                     undo velkor register\n"
-        << "  velkor native-host   the browser extension's native-messaging host (started by the\n"
-        << "      browser)\n"
-        << "  velkor origins list|allow ORIGIN|revoke ORIGIN   sites allowed to use the card\n"
-        << "  velkor --version\n";
+    out << "Velkor " << velkor::kBuildVersion
+        << ": lets bank web pages use the chip card in the card reader.\n"
+        << "\n"
+        << "Usage: velkor COMMAND [OPTION]...\n"
+        << "\n"
+        << "Commands:\n"
+        << "  call [--ui none|qt|script=FILE] 'Method(arg, ...)'...\n"
+        << "                  run methods on one control, in order, and print each result\n"
+        << "                  (script=FILE: dialogs driven by a JSON script, see the README)\n"
+        << "  serve [OPTION]...\n"
+        << "                  run the local agent that bank pages connect to; started by its\n"
+        << "                  systemd socket unit, it serves the socket it is given\n"
+        << "  register [--executable PATH]\n"
+        << "                  start the agent with the user's desktop session\n"
+        << "  unregister      undo velkor register\n"
+        << "  native-host [OPTION]...\n"
+        << "                  the browser extension's native-messaging host (the browser starts\n"
+        << "                  it; serve's options, without the port)\n"
+        << "  origins list|allow ORIGIN|revoke ORIGIN\n"
+        << "                  the sites allowed to use the card\n"
+        << "  --version       print the version\n"
+        << "\n"
+        << "Options of serve:\n";
+    velkor::PrintServeOptions(out);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QTcpSocket>
 
 #include "common/secure_buffer.h"
+#include "control/file_transfer_limits.h"
 
 namespace velkor {
 
@@ -31,7 +32,10 @@ constexpr size_t kKeptMessageCapacity = 64 << 10;
 // other pages' requests and the queued calls keep their turns.
 constexpr int kFramesPerTurn = 32;
 // Answers to calls already accepted may still arrive while reading is paused; this bounds them.
-constexpr int64_t kOutputHardLimit = 16 << 20;
+// It must still let the largest single answer through on top of what reading pauses at: the
+// enciphered contents of the largest file a transfer takes (about 43 MiB).
+constexpr int64_t kOutputHardLimit = std::max<int64_t>(
+    16 << 20, static_cast<int64_t>(kLargestTextAnswerBytes) + WebSocketChannel::kOutputHighWater);
 
 // Room for `count` more bytes at the end of `buffer`. A larger buffer is a fresh allocation and
 // the old one is wiped: the message may hold a PIN, and a reallocation would leave a copy behind.

@@ -46,6 +46,14 @@ inline constexpr int32_t kNotConfirmed = 0x5114; // cancelled, timed out, or the
 inline constexpr int32_t kConfirmationFirstCheckFailed = 0x5115;
 inline constexpr int32_t kConfirmationLaterCheckFailed = 0x5116;
 
+// The common-account procedure: the PIN can be entered neither on the reader (no pad) nor in the
+// form (the card refused the PIN typed there).
+inline constexpr int32_t kPinEntryUnavailable = 0x5006;
+
+// The transfer procedures: the dialogs' parameter document has fewer than the three account
+// lists (agreed, common, banks) the transfer-account dialog needs.
+inline constexpr int32_t kTooFewAccountLists = 0x5206;
+
 // Mutual authentication and the session-key methods.
 inline constexpr int32_t kHashMismatch = -1; // VerifySessionKeyHash: the hash does not match
 inline constexpr int32_t kSessionKeyUnusable
@@ -64,5 +72,13 @@ inline constexpr int32_t kDataCipherHashNotHex = 0x5001006;
 inline constexpr int32_t kDataCipherHashMismatch = 0x6001306;
 inline constexpr int32_t kDataCipherBadInput = 0x9001006;
 inline constexpr int32_t kDataCipherFailed = 0xa001305;
+
+// The net-bank procedures and the file transfer.
+// A net-bank dialog was cancelled, timed out, closed because the page went away, or ended with OK
+// but without the enciphered result the bank needs.
+inline constexpr int32_t kNetDialogNotCompleted = 0x5114;
+inline constexpr int32_t kFileDialogCancelled = -1;
+// A buffer for the enciphered file contents could not be allocated.
+inline constexpr int32_t kBufferNotAllocated = 0x5200;
 
 } // namespace velkor::status

@@ -138,6 +138,46 @@ public:
         const OptText& document, transactions::TransactionRecord& record,
         const PageInteraction& page) const;
 
+    // The web-ATM common-account procedure (card_engine_common_account.cpp): on its own
+    // connection to `readerName`, the customer fills in the common-account form (which verifies
+    // the PIN typed in its PIN row on this connection) and confirms; where the form has no PIN
+    // row the reader's pad verifies the PIN afterwards, so a reader without a pad is refused
+    // before any dialog. After the form's OK the clear common account goes into `respData` and
+    // its encipherment into `encipheredCommonAccount`, whatever follows. Ends the card session on
+    // every way out. 0; the connection's error; kPinEntryUnavailable (no pad where one is needed,
+    // or the card refused the form's PIN); kNotConfirmed (a dialog cancelled or not confirmed,
+    // or the page left); the pad verification's status.
+    int32_t CommAccountProc(const OptText& readerName, const OptText& sessionKeyHash,
+        const OptText& encipheredSessionKey, const OptText& document, Text& respData,
+        Text& encipheredCommonAccount, const PageInteraction& page) const;
+    // The web-ATM transfer procedures (card_engine_transfer.cpp): the customer chooses the
+    // account to transfer to in the transfer-account dialog, confirms the transfer in the
+    // confirmation dialog, and the card signs a transfer or tax-payment request on the named
+    // reader. Ends the card session on every way out once the connection was tried.
+    struct TransferProcedureArguments {
+        OptText processingCode; // 4 characters, checked only: the dialog chooses the code sent
+        OptText requestId; // 8
+        OptText checkCode; // 8
+        OptText amount; // 14
+        OptText account; // 16
+        OptText readerName;
+        OptText pin; // typed PIN only
+        OptText confirmationDocument;
+        OptText sessionKeyHash; // 40
+        OptText encipheredSessionKey; // 256 or 254
+        OptText parameterDocument; // the transfer-account dialog's document
+        OptText serviceType; // first character: '0' transfer, '1' tax payment, '2' by the code
+    };
+    // The control members that hold the chosen import account, written once the customer
+    // confirmed the transfer (a later failure leaves them written).
+    struct ImportAccountRecord {
+        Text& clear;
+        Text& enciphered;
+    };
+    int32_t TransferProcedure(const TransferProcedureArguments& arguments, PinSource pinSource,
+        transactions::TransactionRecord& record, ImportAccountRecord& importAccount,
+        const PageInteraction& page) const;
+
     // Cipher services. DES and MAC write RespData only on success; the conversions return an
     // empty text and set LastErrorCode to kConversionFailed on every failure.
     int32_t Des(int32_t direction, int32_t keyLength, const OptText& keyHex, const OptText& dataHex,

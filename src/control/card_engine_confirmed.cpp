@@ -6,6 +6,7 @@
 #include "card/pin_commands.h"
 #include "card/snum_tac_command.h"
 #include "common/status_codes.h"
+#include "confirmed_session.h"
 #include "control/card_engine.h"
 #include "transactions/transaction_identity.h"
 
@@ -51,37 +52,12 @@ bool IsZeroAmount(const OptText& money)
     return money && std::all_of(money->begin(), money->end(), [](char16_t c) { return c == u'0'; });
 }
 
-// The dialog's result as the record write and the transaction requests report it.
-int32_t NotConfirmedStatus(int result)
-{
-    switch (result) {
-    case 101:
-        return status::kConfirmationFirstCheckFailed;
-    case 102:
-        return status::kConfirmationLaterCheckFailed;
-    default:
-        return status::kNotConfirmed;
-    }
-}
-
 std::optional<std::u16string_view> ViewOf(const OptText& text)
 {
     if (!text) {
         return std::nullopt;
     }
     return std::u16string_view(*text);
-}
-
-// Asks the reader named `readerName` whether a card is in it, by connecting to it exclusively:
-// 0 when it is, the no-card or removed-card code when it is not. The dialog calls this on every
-// tick while it waits for the card to leave and to come back.
-std::function<int32_t()> CardProbe(pcsc::ReaderSession& session, Text readerName)
-{
-    return [&session, readerName = std::move(readerName)] {
-        int32_t slot = 0;
-        std::vector<uint8_t> atr;
-        return session.ConnectSlot(readerName, slot, atr, pcsc::kShareExclusive);
-    };
 }
 
 // The dialog's request without amount, account or transferee, probing `readerName`.
@@ -201,27 +177,6 @@ int32_t CardEngine::ChangePINSndEx(int32_t slot, const OptText& document, const 
     RenewPageConnection(session_, slot);
     return card::ChangePinOnReader(session_.Slot(slot), account);
 }
-
-namespace {
-
-// Ends a confirmed operation's card session on every way out, after the connection was tried.
-class DisconnectOnExit {
-public:
-    DisconnectOnExit(const CardEngine& engine, const int32_t& slot)
-        : engine_(engine)
-        , slot_(slot)
-    {
-    }
-    DisconnectOnExit(const DisconnectOnExit&) = delete;
-    DisconnectOnExit& operator=(const DisconnectOnExit&) = delete;
-    ~DisconnectOnExit() { engine_.DisconnectCard(slot_); }
-
-private:
-    const CardEngine& engine_;
-    const int32_t& slot_;
-};
-
-} // namespace
 
 int32_t CardEngine::ConnectAndConfirm(const OptText& readerName, ConfirmationRequest& request,
     PinSource pinSource, const OptText& pin, const PageInteraction& page, int32_t& slot) const

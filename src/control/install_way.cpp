@@ -41,9 +41,12 @@ int32_t InstallWayOf(
                                                                       : kInstallWayInstalled;
 }
 
-int32_t CurrentInstallWay()
+int32_t CurrentInstallWay(const std::string& systemRecordPath)
 {
-    const auto record = ReadRegistrationRecord(RegistrationRecordPath());
+    auto record = ReadRegistrationRecord(RegistrationRecordPath());
+    if (!record) {
+        record = ReadRegistrationRecord(systemRecordPath);
+    }
     std::optional<std::string> executable;
     if (record) {
         executable = record->executable;

@@ -17,6 +17,9 @@ const std::vector<MethodInfo>& AllMethods()
         AddModuleInfoMethods(methods);
         AddTransactionMethods(methods);
         AddConfirmedMethods(methods);
+        AddCommonAccountMethods(methods);
+        AddTransferProcedureMethods(methods);
+        AddNetBankMethods(methods);
         std::sort(methods.begin(), methods.end(),
             [](const MethodInfo& a, const MethodInfo& b) { return a.dispatchId < b.dispatchId; });
         return methods;

@@ -15,6 +15,10 @@ struct RegistrationRecord {
 
 std::string RegistrationRecordPath();
 
+// The record the velkor package installs, for every user of the machine: what GetInstallWay
+// reads when the user has registered nothing of their own.
+inline constexpr const char* kSystemRegistrationRecordPath = "/usr/share/velkor/registration";
+
 // Nothing when the file is missing, unreadable or names no absolute executable path.
 std::optional<RegistrationRecord> ReadRegistrationRecord(const std::string& path);
 

@@ -108,6 +108,26 @@ public:
         const OptText& pFdChkCode, const OptText& pMoney, const OptText& pAccount,
         const OptText& pReaderName, const OptText& pShowMsg);
 
+    // Common-account procedures and their results (velkor_ctrl_common_account.cpp).
+    int32_t CommAccountProc(const OptText& pReaderName, const OptText& pSessionKeyHash,
+        const OptText& pCpukEncSessionKey, const OptText& pCommonInfo);
+    int32_t CommAccountNet(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        const OptText& pCommonInfo);
+    Text GetClearCommAcc();
+    Text GetEncCommAcc();
+    // The web-ATM transfer procedures and the import account they store
+    // (velkor_ctrl_transfer.cpp).
+    int32_t TransferProc(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount, const OptText& pReaderName,
+        const OptText& pPassword, const OptText& pShowMsg, const OptText& pSessionKeyHash,
+        const OptText& pCpukEncSessionKey, const OptText& CommonInfo, const OptText& ServiceType);
+    int32_t TransferProcSnd(const OptText& pPCode, const OptText& pFdid, const OptText& pFdChkCode,
+        const OptText& pMoney, const OptText& pAccount, const OptText& pReaderName,
+        const OptText& pShowMsg, const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        const OptText& CommonInfo, const OptText& ServiceType);
+    Text GetClearImportAccount();
+    Text GetEncImportAccount();
+
     // Transaction requests and their record (velkor_ctrl_transactions.cpp).
     int32_t AccountInquiry(
         const OptText& pPCode, const OptText& pFdChkCode, const OptText& pAccountNumber);
@@ -162,6 +182,14 @@ public:
     int32_t MAC(int32_t KeyLen, const OptText& KeyVal, const OptText& ICV, int32_t inLen,
         const OptText& inData);
 
+    // Net-bank procedures and file transfer (velkor_ctrl_net_bank.cpp).
+    int32_t TransferNet(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
+        const OptText& CommonInfo);
+    int32_t FileTransfer(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey);
+    int32_t GetRespLength();
+    Text GetClearFileName();
+    Text GetEncFileName();
+
     // The installed module: version, how it was installed, the system locale.
     Text GetAPIVersion();
     int32_t GetInstallWay();
@@ -180,6 +208,9 @@ private:
     int32_t RequestConfirmed(const OptText& readerName, transactions::TransactionType type,
         const transactions::TransactionFields& fields, CardEngine::PinSource pinSource,
         const OptText& pin, const OptText& document);
+    // A transfer procedure with its PIN source, into the stored record and import account.
+    int32_t RunTransferProcedure(
+        const CardEngine::TransferProcedureArguments& arguments, CardEngine::PinSource pinSource);
     PageInteraction Page() const { return PageInteraction(ui_, presence_); }
 
     Ui& ui_;

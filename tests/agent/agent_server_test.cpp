@@ -18,6 +18,7 @@
 #include "agent/agent_server.h"
 #include "agent/json_rpc.h"
 #include "agent_test_client.h"
+#include "control/file_transfer_limits.h"
 #include "control/velkor_ctrl.h"
 #include "raw_websocket_client.h"
 
@@ -71,6 +72,11 @@ const std::vector<MethodInfo>& TestMethods()
                 Blocker::loop = nullptr;
                 Blocker::control = nullptr;
                 return control.State().ReaderCount;
+            } });
+        // As large as GetRespData gets after the largest file transfer.
+        all.push_back({ 1004, "LargestAnswer", {}, ValueType::Text,
+            [](CVelkorCtrl&, std::span<const MethodArgument>) -> MethodResult {
+                return Text(FileTransferBase64Length(kFileTransferMaxBytes), u'Q');
             } });
         all.push_back({ 1003, "Count", {}, ValueType::Integer,
             [](CVelkorCtrl&, std::span<const MethodArgument>) -> MethodResult {
@@ -353,6 +359,21 @@ TEST_F(AgentServerTest, PageThatLeavesMidCallGetsItsDialogCancelledAndOthersCarr
     EXPECT_TRUE(testing::WaitFor([&] { return server_->ConnectionCount() == 1; }, 5000));
     EXPECT_EQ(staying->Call("WhoAmI")["result"], stayingControl);
     EXPECT_TRUE(leaving->received.empty());
+}
+
+TEST_F(AgentServerTest, TheLargestFileTransferAnswerReachesThePage)
+{
+    Start();
+    auto page = Connect();
+    // Tens of megabytes through JSON and a WebSocket: slow under the sanitizers.
+    page->Send(1, "LargestAnswer");
+    ASSERT_TRUE(page->WaitForMessages(1, 120000));
+    const json& answer = page->received.back();
+    ASSERT_TRUE(answer.contains("result") && answer["result"].is_string())
+        << answer.dump().substr(0, 200);
+    EXPECT_EQ(answer["result"].get_ref<const std::string&>().size(),
+        FileTransferBase64Length(kFileTransferMaxBytes));
+    EXPECT_EQ(page->Call("Count")["result"], 1);
 }
 
 TEST_F(AgentServerTest, RequestsSentWithTheHandshakeAreAnswered)

@@ -26,6 +26,7 @@ public:
     {
     }
     bool Available() override { return available_; }
+    bool HasPackagedSocket() override { return packagedSocket; }
     bool Run(const std::vector<std::string>& arguments) override
     {
         std::string line;
@@ -36,6 +37,7 @@ public:
         return true;
     }
     std::vector<std::string> commands;
+    bool packagedSocket = false;
 
 private:
     bool available_;
@@ -79,6 +81,32 @@ TEST(Registration, SystemdUserUnitTwiceThenUnregisterTwice)
     EXPECT_EQ(services.commands,
         (std::vector<std::string> {
             "disable --now velkor.service", "daemon-reload", "daemon-reload" }));
+}
+
+TEST(Registration, PackagedSocketReplacesAnEarlierUnitAndUnregisterMasksIt)
+{
+    testing::ScopedHome home;
+    RecordingServices services(true);
+    std::string message;
+    ASSERT_TRUE(RegisterAgent("/usr/bin/velkor", "1", services, message));
+    ASSERT_TRUE(fs::exists(SystemdUnitPath()));
+
+    services.packagedSocket = true;
+    services.commands.clear();
+    ASSERT_TRUE(RegisterAgent("/usr/bin/velkor", "1", services, message)) << message;
+    EXPECT_FALSE(fs::exists(SystemdUnitPath())) << "it would shadow the package's service";
+    EXPECT_FALSE(fs::exists(AutostartEntryPath()));
+    EXPECT_EQ(ReadRegistrationRecord(RegistrationRecordPath())->executable, "/usr/bin/velkor");
+    EXPECT_EQ(services.commands,
+        (std::vector<std::string> { "disable --now velkor.service", "daemon-reload",
+            "unmask velkor.socket", "enable --now velkor.socket" }));
+
+    services.commands.clear();
+    ASSERT_TRUE(UnregisterAgent(services, message)) << message;
+    EXPECT_FALSE(fs::exists(RegistrationRecordPath()));
+    EXPECT_EQ(services.commands,
+        (std::vector<std::string> {
+            "mask --now velkor.socket", "stop velkor.service", "daemon-reload" }));
 }
 
 TEST(Registration, AutostartEntryWithoutSystemdReplacesAnEarlierUnit)

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <unistd.h>
 
 #include "agent/dialog_script.h"
 #include "agent/script_ui.h"
 #include "card/card_test_support.h"
+#include "crypto/data_process.h"
+#include "crypto/key_store.h"
+#include "crypto/rsa_key.h"
+#include "dialogs/font_size_file.h"
 #include "pcsc/reader_session.h"
 #include "pcsc/simulated_readers.h"
 
@@ -32,6 +39,7 @@ TEST(DialogScript, RefusesMalformedScriptsAndReadsEveryAction)
         R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"expect": {"x1": "a"}}]}]})",
         R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"expect": {"1": {"shown": true}}}]}]})",
         R"({"dialogs": [{"expect": "CTryFirm", "actions": [{"press": 1}]}]})",
+        R"({"dialogs": [{"expect": "CWebComDlg", "actions": [{"clickRow": -1}]}]})",
     };
     for (const char* text : malformed) {
         std::string error;
@@ -141,6 +149,186 @@ TEST_F(ScriptedConfirmation, ReportsEachProblemAndCancelsWhatItCannotRun)
         EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
     }
     EXPECT_EQ(ui.Problems(), 10);
+}
+
+// The net-bank selection dialogs and the open-file dialog through scripts: every control the
+// customer uses, in virtual time, with the font sizes kept in a folder of the test's own.
+class ScriptedNetSelection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = std::filesystem::temp_directory_path()
+            / ("velkor-script-net-" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder_);
+        setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+        uint8_t key[16];
+        CDataProcess::RandomBytes(key, sizeof key, RandomParity::Odd);
+        std::vector<uint8_t> enciphered;
+        ScopedEmbeddedKeys keys;
+        RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey))
+            .PublicEncrypt(key, enciphered);
+        hash_ = CDataProcess::HexText(*Sha1(key));
+        Wipe(key, sizeof key);
+        encipheredKey_ = CDataProcess::HexText(enciphered);
+    }
+    void TearDown() override
+    {
+        unsetenv("XDG_CONFIG_HOME");
+        std::filesystem::remove_all(folder_);
+    }
+    int Run(ScriptUi& ui, NetSelectionDialog dialog, const Text& document)
+    {
+        request_ = {};
+        request_.dialog = dialog;
+        request_.document = document;
+        request_.keys = { hash_, encipheredKey_ };
+        return ui.RunNetSelection(request_);
+    }
+    static DialogScript Script(const char* json)
+    {
+        std::string error;
+        auto script = ParseDialogScript(json, error);
+        EXPECT_TRUE(script) << error;
+        return script ? *script : DialogScript {};
+    }
+
+    std::filesystem::path folder_;
+    Text hash_;
+    Text encipheredKey_;
+    NetSelectionRequest request_;
+    std::ostringstream out;
+};
+
+TEST_F(ScriptedNetSelection, ListsFilterKeypadAndEditDriveEachDialog)
+{
+    const Text common = u"<Title>銀行</Title><Title>帳號</Title><AtmNode Type=\"1\" Name=\"甲\">"
+                        u"(1)王%%004||111||王;;(2)Bob%%812||222||Bob</AtmNode>";
+    ScriptUi ui(Script(R"({"dialogs": [
+        {"expect": "TransDeal", "actions": [{"select": [1091, 1]}, {"select": [1091, 5]},
+            {"expect": {"1091": "乙"}}, {"click": 1039}, {"click": 1}]},
+        {"expect": "TransCom", "actions": [
+            {"keys": [1001, "\bbo\n"]}, {"click": 1042},
+            {"expect": {"1092": "(2)Bob", "1002": "812", "1003": "222", "1001": "bo"}},
+            {"paste": [1001, "x"]}, {"click": 1042}, {"expectMessage": "請選擇正確帳號"},
+            {"select": [1091, 0]}, {"expect": {"1092": ""}}, {"click": 1},
+            {"expectMessage": "請選擇正確帳號"}, {"keys": [1001, "\b\b\b*"]}, {"click": 1042},
+            {"select": [1092, 1]}, {"click": 1}]},
+        {"expect": "TransOth", "actions": [
+            {"keys": [1001, "1"]}, {"type": "12345"}, {"click": 1052},
+            {"expect": {"1014": "1234", "1001": {"visible": false}}}, {"click": 1},
+            {"expectMessage": "請確認輸入帳號長度"}, {"click": 1038},
+            {"keys": [1001, "12a345\b"]}, {"paste": [1001, "9x"]}, {"expectMessage": "必須為數字"},
+            {"paste": [1001, "6789"]}, {"expect": {"1001": "12346789", "1042": {"visible": false}}},
+            {"click": 1081}, {"click": 1}]},
+        {"expect": "TransOth", "actions": [{"wait": 180}, {"expectMessage": "交易時間逾時，請重新執行交易 !"}]}
+    ]})"),
+        &out);
+    EXPECT_EQ(Run(ui, NetSelectionDialog::TransDeal, u"<AtmNode>甲%%1||2;;乙%%3||4</AtmNode>"), 1);
+    EXPECT_EQ(request_.result, u"0||3||4||");
+    EXPECT_EQ(FontSizeFile::ForCurrentUser().InitialChoice(kSlotTransDeal), kFontSmall);
+    EXPECT_EQ(Run(ui, NetSelectionDialog::TransCom, common), 1);
+    EXPECT_EQ(request_.result, u"1||812||222||Bob||");
+    const Text other = u"<KeyType>3</KeyType><AtmNode min=\"8\" Default=\"10\"/>";
+    EXPECT_EQ(Run(ui, NetSelectionDialog::TransOth, other), 1);
+    EXPECT_EQ(request_.result, u"3||000||12346789||");
+    EXPECT_FALSE(request_.encipheredResult.empty());
+    EXPECT_EQ(Run(ui, NetSelectionDialog::TransOth, other), 2);
+    const std::string report = out.str();
+    EXPECT_NE(report.find("dialog 1 (TransDeal): action 2 {\"select\":[1091,5]}: list 1091 has no "
+                          "entry 5"),
+        std::string::npos)
+        << report;
+    EXPECT_NE(report.find("dialog 3 (TransOth): action 1 {\"keys\":[1001,\"1\"]}: control 1001 "
+                          "is hidden"),
+        std::string::npos)
+        << report;
+    EXPECT_EQ(ui.Problems(), 2) << report;
+}
+
+TEST_F(ScriptedNetSelection, FileOpenChoosesAnyPathOrCancels)
+{
+    ScriptUi ui(Script(R"({"dialogs": [
+        {"expect": "FileOpen", "actions": [{"file": "/no/such/文件.bin"}]},
+        {"expect": "FileOpen", "actions": [{"click": 1}, {"click": 2}]},
+        {"expect": "FileOpen", "actions": [{"type": "x"}]}
+    ]})"),
+        &out);
+    EXPECT_EQ(ui.ChooseFileToOpen(), Text(u"/no/such/文件.bin"));
+    EXPECT_EQ(ui.ChooseFileToOpen(), std::nullopt);
+    EXPECT_EQ(ui.ChooseFileToOpen(), std::nullopt);
+    EXPECT_EQ(ui.Problems(), 3) << out.str(); // OK without a file, type, left open
+    std::string error;
+    EXPECT_FALSE(ParseDialogScript(
+        R"({"dialogs": [{"expect": "FileOpen", "actions": [{"file": 1}]}]})", error));
+}
+
+// The common-account forms driven by scripts: rows chosen by mouse, keypad, keyboard, pastes and
+// the case key; the web form's PIN goes to the request's verifier.
+class ScriptedCommonAccountForm : public ::testing::Test {
+protected:
+    int Run(ScriptUi& ui, CommonAccountFormKind kind, const char16_t* rows)
+    {
+        document_ = rows;
+        request_ = {};
+        request_.form = kind;
+        request_.document = document_;
+        request_.verifyPin = [this](const SecureBytes& pin) {
+            pin_.assign(pin.data(), pin.data() + pin.size());
+            return status_;
+        };
+        return ui.RunCommonAccountForm(request_);
+    }
+    static DialogScript Script(const char* json)
+    {
+        std::string error;
+        auto script = ParseDialogScript(json, error);
+        EXPECT_TRUE(script) << error;
+        return script ? *script : DialogScript {};
+    }
+
+    Text document_;
+    CommonAccountRequest request_;
+    std::string pin_;
+    int32_t status_ = 0x9000;
+    std::ostringstream out;
+};
+
+TEST_F(ScriptedCommonAccountForm, FillsBothFormsAndChecksTheWebFormsPin)
+{
+    ScriptUi ui(Script(R"({"dialogs": [
+        {"expect": "CWebComDlg", "actions": [
+            {"expect": {"1": {"enabled": false}, "1080": {"visible": false}, "1091": "甲銀行"}},
+            {"select": [1091, 1]}, {"clickRow": 1}, {"type": "12345"},
+            {"expect": {"1015": "12345", "1032": "請使用圖形鍵盤輸入"}},
+            {"keys": [1003, "ab||c\n"]}, {"expect": {"1003": "ab|c"}},
+            {"clickRow": 3}, {"type": "9999"}, {"expect": {"1019": "****", "1": {"enabled": true}}},
+            {"click": 1}, {"expectMessage": "加密資料錯誤"}]},
+        {"expect": "CWebComNetDlg", "actions": [
+            {"type": "A"}, {"click": 1080}, {"type": "b"}, {"expect": {"1013": "**"}},
+            {"paste": [1002, "12x"]}, {"expectMessage": "必須為數字"},
+            {"keys": [1002, "12"]}, {"click": 1}]},
+        {"expect": "CWebComDlg", "actions": [{"clickRow": 1}, {"type": "1234"}, {"clickRow": 3}, {"type": "1111"},
+            {"click": 1}]}
+    ]})"),
+        &out);
+    const char16_t* web = u"<AtmNode Name=\"銀行\">甲銀行%%004;;乙銀行%%012;;</AtmNode>"
+                          u"<AtmNode Type=\"3\" min=\"4\" Default=\"8\"></AtmNode>"
+                          u"<AtmNode Type=\"4\" KeyType=\"2\" Default=\"8\"></AtmNode>"
+                          u"<AtmNode Type=\"6\" min=\"4\" Default=\"6\"></AtmNode>";
+    EXPECT_EQ(Run(ui, CommonAccountFormKind::WebAtm, web), 1);
+    EXPECT_EQ(request_.plainOutput, u"012||12345||ab|c||9999||");
+    EXPECT_EQ(pin_, "9999");
+    EXPECT_TRUE(request_.protectedOutput.empty()); // no session key
+
+    EXPECT_EQ(Run(ui, CommonAccountFormKind::NetBank,
+                  u"<AtmNode Type=\"7\" KeyType=\"7\" Default=\"8\"></AtmNode>"
+                  u"<AtmNode Type=\"3\" KeyType=\"2\" Default=\"8\"></AtmNode>"),
+        1);
+    EXPECT_EQ(request_.plainOutput, u"Ab;;12||");
+
+    status_ = 0x63C2;
+    EXPECT_EQ(Run(ui, CommonAccountFormKind::WebAtm, web), 105);
+    EXPECT_EQ(ui.Problems(), 0) << out.str();
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
+
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -118,6 +122,35 @@ TEST(QtUi, RunsTheConfirmationDialogInFrontUntilTheAgentCancelsIt)
 
     request.kind = 1; // its checks fail at once: the dialog is never shown
     EXPECT_EQ(ui.RunConfirmation(request), 101);
+}
+
+// The file transfer's chooser: the path the customer accepts, nothing when the agent closes it.
+TEST(QtUi, ChoosesAFileInFrontOrNothingWhenCancelled)
+{
+    static int argc = 1;
+    static char name[] = "ui_test";
+    static char* argv[] = { name, nullptr };
+    QApplication application(argc, argv);
+    QtUi ui;
+    char path[] = "/tmp/velkor_chooser_XXXXXX";
+    const int file = ::mkstemp(path);
+    ASSERT_GE(file, 0);
+    ::close(file);
+
+    bool inFront = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        inFront = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        dialog->selectFile(QString::fromUtf8(path));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(ui.ChooseFileToOpen(), Utf8ToText(path));
+    EXPECT_TRUE(inFront);
+
+    QTimer::singleShot(0, [] { CancelOpenDialogs(); });
+    EXPECT_EQ(ui.ChooseFileToOpen(), std::nullopt);
+    std::remove(path);
 }
 
 } // namespace

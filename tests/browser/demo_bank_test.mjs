@@ -191,6 +191,40 @@ test('the mutual authentication gives a session key both sides hold', async () =
   await page.close();
 });
 
+test('adding a common account needs the session key; a screenless agent cancels the form',
+  async () => {
+    const page = await connectedPage();
+    await page.click('#add-common-net');
+    const early = await outcome(page, '#common-net-result', ['verified', 'failed']);
+    assert.match(early.text, /authenticate with the bank first/);
+    await page.click('#authenticate');
+    assert.equal((await outcome(page, '#auth-result', ['authenticated', 'failed'])).state,
+      'authenticated');
+    for (const [form, method] of [['web', 'CommAccountProc'], ['net', 'CommAccountNet']]) {
+      await page.click(`#add-common-${form}`);
+      const result = await outcome(page, `#common-${form}-result`, ['verified', 'failed']);
+      assert.match(result.text, /20756 .*not confirmed in the dialog/, await page.textContent('#log'));
+      assert.match(await page.textContent('#log'), new RegExp(`bank /api/common-account/document → HTTP 200[\\s\\S]*${method} → 20756`));
+    }
+    await page.close();
+  });
+
+test('the net-bank steps need a session key; a screenless agent cancels their dialogs', async () => {
+  const page = await connectedPage();
+  await page.click('#net-common');
+  assert.match((await outcome(page, '#net-transfer-result', ['failed'])).text, /authenticate first/);
+  await page.click('#authenticate');
+  assert.equal((await outcome(page, '#auth-result', ['authenticated', 'failed'])).state,
+    'authenticated');
+  await page.click('#net-common');
+  const transfer = await outcome(page, '#net-transfer-result', ['verified', 'failed']);
+  assert.match(transfer.text, /TransferNet: 20756 /);
+  await page.click('#net-file');
+  await page.waitForSelector('#net-file-result:has-text("no file chosen")', { timeout: 15000 });
+  assert.match(await page.textContent('#log'), /FileTransfer → -1 /);
+  await page.close();
+});
+
 test('the same page served from an origin the agent does not allow is refused', async () => {
   const page = await openBankPage(foreignBank);
   const status = await outcome(page, '#agent-status', ['connected', 'error']);

@@ -48,6 +48,7 @@ TEST(StatusCodes, EveryNameKeepsItsWireValue)
         VELKOR_WIRE(kNotConfirmed, 20756),
         VELKOR_WIRE(kConfirmationFirstCheckFailed, 20757),
         VELKOR_WIRE(kConfirmationLaterCheckFailed, 20758),
+        VELKOR_WIRE(kTooFewAccountLists, 20998),
         VELKOR_WIRE(kHashMismatch, -1),
         VELKOR_WIRE(kSessionKeyUnusable, 20741),
         VELKOR_WIRE(kRn2EncipherFailed, 20742),
@@ -62,6 +63,9 @@ TEST(StatusCodes, EveryNameKeepsItsWireValue)
         VELKOR_WIRE(kDataCipherHashMismatch, 100668166),
         VELKOR_WIRE(kDataCipherBadInput, 150999046),
         VELKOR_WIRE(kDataCipherFailed, 167777029),
+        VELKOR_WIRE(kNetDialogNotCompleted, 20756),
+        VELKOR_WIRE(kFileDialogCancelled, -1),
+        VELKOR_WIRE(kBufferNotAllocated, 20992),
     };
     for (const WireValue& row : table) {
         EXPECT_EQ(row.code, row.published) << row.name;

@@ -78,6 +78,18 @@ TEST(ModuleInfo, InstallWayComparesWholePathComponents)
     EXPECT_EQ(InstallWayOf("/usr/bin/velkor", downloads), kInstallWayInstalled);
 }
 
+TEST(ModuleInfo, InstallWayFallsBackToThePackagesRecord)
+{
+    ScopedHome home;
+    const std::string systemRecord = home.Path() + "/usr-share-velkor-registration";
+    EXPECT_EQ(CurrentInstallWay(systemRecord), 0) << "neither record";
+    ASSERT_TRUE(WriteRegistrationRecord(systemRecord, { "/usr/bin/velkor", "1" }));
+    EXPECT_EQ(CurrentInstallWay(systemRecord), 1) << "installed by the package, nobody registered";
+    ASSERT_TRUE(WriteRegistrationRecord(
+        RegistrationRecordPath(), { home.Path() + "/Downloads/velkor", "1" }));
+    EXPECT_EQ(CurrentInstallWay(systemRecord), 0) << "the user's own registration comes first";
+}
+
 TEST(ModuleInfo, InstallWayReadsTheRegistrationRecordOfTheUser)
 {
     ScopedHome home;

@@ -153,9 +153,9 @@ TEST_F(ParameterDocumentTest, EncipheredListsAreCheckedThenDeciphered)
         Parse(DialogKind::kTransDeal, u"<AtmNode Ciph=\"1\">" + Text(30, u'A') + u"</AtmNode>"),
         parse_result::kNoData);
     EXPECT_EQ(cipher.calls, 0);
-    // Right length, wrong data.
+    // Right length, wrong data (not hexadecimal, so it can never decipher by chance).
     EXPECT_EQ(
-        Parse(DialogKind::kTransDeal, u"<AtmNode Ciph=\"1\">" + Text(32, u'0') + u"</AtmNode>"),
+        Parse(DialogKind::kTransDeal, u"<AtmNode Ciph=\"1\">" + Text(32, u'Z') + u"</AtmNode>"),
         parse_result::kDecipherFailed);
     EXPECT_EQ(cipher.calls, 1);
     EXPECT_EQ(messages.texts,

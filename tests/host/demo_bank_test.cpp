@@ -2,11 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "agent/dialog_script.h"
+#include "agent/script_ui.h"
 #include "card/card_test_support.h"
 #include "control/velkor_ctrl.h"
 #include "demo_bank.h"
 #include "demo_keys.h"
 #include "pcsc/simulated_readers.h"
+#include "support/transfer_dialogs_ui.h"
 
 // The demo bank's endpoints against the real control: the mutual authentication and session key
 // it answers, and the TACs of the virtual cards it checks.
@@ -285,6 +288,137 @@ TEST_F(DemoBankTacTest, MalformedTransactionsAreBadRequests)
         EXPECT_EQ(reply.httpStatus, 400) << field << " = " << value.dump() << ": " << reply.json;
         EXPECT_TRUE(Body(reply).contains("error"));
     }
+}
+
+// The web-ATM transfer: the bank's lists go to the dialog under the session key, the customer
+// chooses (stood in for), the card signs, and the bank checks the import account and the TAC.
+class DemoBankTransferTest : public DemoBankTest {
+protected:
+    // Authenticates `control` and keeps the session and its key pair.
+    void SignIn()
+    {
+        const json answer = Challenge(control);
+        ASSERT_EQ(Body(bank->FinishAuthentication(answer.dump()))["authenticated"], true);
+        session = answer["session"];
+        pair = Body(bank->IssueSessionKey(json { { "session", session } }.dump()));
+    }
+    json Start(const std::string& service = "0")
+    {
+        const host::DemoBankReply reply = bank->StartTransfer(json { { "session", session },
+            { "pAccount", testing::kCardAccount }, { "pMoney", "00000000250000" },
+            { "serviceType", service } }.dump());
+        EXPECT_EQ(reply.httpStatus, 200) << reply.json;
+        return Body(reply);
+    }
+    int32_t Run(const json& a, bool pinPad)
+    {
+        const Text hash = T(pair["pSessionKeyHash"]), key = T(pair["pCpukEncSessionKey"]);
+        return pinPad ? control.TransferProcSnd(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                   T(a["pMoney"]), T(a["pAccount"]), kPadReader, T(a["pShowMsg"]), hash, key,
+                   T(a["CommonInfo"]), T(a["ServiceType"]))
+                      : control.TransferProc(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                          T(a["pMoney"]), T(a["pAccount"]), kPadReader, u"123456", T(a["pShowMsg"]),
+                          hash, key, T(a["CommonInfo"]), T(a["ServiceType"]));
+    }
+    json Signed()
+    {
+        return { { "session", session },
+            { "clearImportAccount", TextToUtf8(control.GetClearImportAccount()) },
+            { "encImportAccount", TextToUtf8(control.GetEncImportAccount()) },
+            { "snum", TextToUtf8(control.GetRespSNUM()) },
+            { "tac", TextToUtf8(control.GetRespTAC()) },
+            { "timestamp", TextToUtf8(control.GetRespDateTime()) },
+            { "cardAccount", TextToUtf8(control.GetTransactionAccount()) } };
+    }
+    host::DemoBankReply Verify(const json& request) { return bank->VerifyTransfer(request.dump()); }
+
+    testing::TransferDialogsUi ui;
+    CVelkorCtrl control { ui };
+    json session;
+    json pair;
+};
+
+TEST_F(DemoBankTransferTest, TheBankChecksTheChosenAccountAndTheTacOnce)
+{
+    testing::SimulatedReaders sim(TwoCards());
+    SignIn();
+    // An agreed account of the bank's list, with the typed PIN.
+    ui.firstResult = u"00123456789012340台灣銀行-信義分行%%004";
+    const json started = Start();
+    ASSERT_EQ(Run(started, false), 0);
+    EXPECT_EQ(ui.accountDocument, T(started["CommonInfo"]));
+    EXPECT_EQ(ui.accountDocument.find(u"12345678901234"), Text::npos) << "enciphered lists";
+    const json accepted = Body(Verify(Signed()));
+    EXPECT_EQ(accepted["verified"], true) << accepted.dump();
+    EXPECT_EQ(accepted["importAccount"]["account"], "12345678901234");
+    EXPECT_EQ(Verify(Signed()).httpStatus, 409) << "checked once";
+
+    // A typed account, on the reader's pad.
+    ui.firstResult = u"00000000012345672812 台新銀行%%812";
+    ui.secondResult = u"812||1234567||2||2523||ming@example.tw||";
+    ASSERT_EQ(Run(Start(), true), 0);
+    EXPECT_EQ(Body(Verify(Signed()))["verified"], true);
+
+    // An "agreed" account the bank never offered.
+    ui.secondResult = u"004||99999999999999||0||2523||";
+    ASSERT_EQ(Run(Start(), false), 0);
+    const json unoffered = Body(Verify(Signed()));
+    EXPECT_EQ(unoffered["importAccountMatches"], true);
+    EXPECT_EQ(unoffered["verified"], false);
+}
+
+// The same flow through the dialogs' own decisions, driven as `velkor call --ui script` drives
+// them: what the real transfer-account and confirmation dialogs hand over must be what the bank
+// can decipher, match and check the card's TAC against.
+TEST_F(DemoBankTransferTest, TheRealDialogsHandTheBankAnAccountItCanCheck)
+{
+    testing::SimulatedReaders sim(TwoCards());
+    SignIn();
+    const auto runScripted = [&](const std::string& accountActions, bool pinPad) {
+        const std::string text = R"({"dialogs": [{"expect": "CTransSet", "actions": [)"
+            + accountActions + R"(]}, {"expect": "CTryFirm", "actions": [
+            {"card": "remove"}, {"wait": 1}, {"card": "insert"}, {"wait": 0.25},
+            {"click": 1}]}]})";
+        std::string error;
+        std::optional<DialogScript> script = ParseDialogScript(text, error);
+        EXPECT_TRUE(script) << error;
+        ScriptUi scripted(std::move(*script));
+        CVelkorCtrl customer { scripted };
+        const Text hash = T(pair["pSessionKeyHash"]), key = T(pair["pCpukEncSessionKey"]);
+        const json a = Start();
+        const int32_t status = pinPad
+            ? customer.TransferProcSnd(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                T(a["pMoney"]), T(a["pAccount"]), kPadReader, T(a["pShowMsg"]), hash, key,
+                T(a["CommonInfo"]), T(a["ServiceType"]))
+            : customer.TransferProc(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                T(a["pMoney"]), T(a["pAccount"]), kPadReader, u"123456", T(a["pShowMsg"]), hash,
+                key, T(a["CommonInfo"]), T(a["ServiceType"]));
+        EXPECT_EQ(scripted.Problems(), 0);
+        EXPECT_EQ(status, 0);
+        return json { { "session", session },
+            { "clearImportAccount", TextToUtf8(customer.GetClearImportAccount()) },
+            { "encImportAccount", TextToUtf8(customer.GetEncImportAccount()) },
+            { "snum", TextToUtf8(customer.GetRespSNUM()) },
+            { "tac", TextToUtf8(customer.GetRespTAC()) },
+            { "timestamp", TextToUtf8(customer.GetRespDateTime()) },
+            { "cardAccount", TextToUtf8(customer.GetTransactionAccount()) } };
+    };
+
+    // The second agreed account, typed PIN.
+    json verdict = Body(Verify(runScripted(R"({"select": [1093, 1]}, {"click": 1})", false)));
+    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
+    EXPECT_EQ(verdict["importAccount"]["account"], "8220099988877766");
+    // A common account whose stored e-mail fills the notification field, on the reader's pad.
+    verdict = Body(
+        Verify(runScripted(R"({"click": 1038}, {"select": [1091, 0]}, {"click": 1})", true)));
+    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
+    EXPECT_EQ(verdict["importAccount"]["account"], "0000555666777");
+    // Another account typed on the shuffled keypad, to be added to the common accounts.
+    verdict = Body(Verify(runScripted(
+        R"({"click": 1039}, {"select": [1092, 3]}, {"type": "1234567"}, {"click": 1081}, {"click": 1})",
+        false)));
+    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
+    EXPECT_EQ(verdict["importAccount"]["account"], "1234567");
 }
 
 TEST(CardKeyTable, ReadsConfigurationsAndProfilesAndRefusesBadKeys)

@@ -5,6 +5,9 @@ import { Velkor } from '/velkor.js';
 
 const $ = (id) => document.getElementById(id);
 let ctrl = null;
+// The authenticated session and its session-key pair, for the web-ATM transfer and the page's
+// other modules.
+export let bankSession = null;
 
 // What the control's status codes mean, for showing them plainly.
 const STATUS_MEANINGS = new Map([
@@ -23,7 +26,8 @@ const STATUS_MEANINGS = new Map([
   [0x5002, 'the account list could not be read completely'],
   [0x5004, 'the card answered 6608 to the PIN'],
   [0x5005, 'the card answered 6620 to the PIN'],
-  [0x5006, 'the card answered 6610, or the reader has no PIN pad'],
+  [0x5006, 'the card answered 6610, the reader has no PIN pad, or the card refused the PIN '
+    + 'typed in the form'],
   [0x5105, 'the RN1 or the session key could not be deciphered'],
   [0x5106, 'RN2 could not be enciphered'],
   [0x5107, 'RN2 could not be signed'],
@@ -32,6 +36,7 @@ const STATUS_MEANINGS = new Map([
   [0x5114, 'not confirmed in the dialog (cancelled or timed out), or the card answered 69F0'],
   [0x5115, "the dialog's document shows another transaction, or the account is not the card's"],
   [0x5116, "the dialog's document shows another amount or transferee"],
+  [0x5206, "the bank's account lists are incomplete"],
   [0x6983, 'the PIN is blocked'],
   [0x6A82, 'file or application not found on the card'],
 ]);
@@ -62,7 +67,7 @@ export function describeStatus(code) {
   return 'failed';
 }
 
-function statusText(code) {
+export function statusText(code) {
   const hex = (code >>> 0).toString(16).toUpperCase();
   return `${code} (0x${hex}): ${describeStatus(code)}`;
 }
@@ -82,7 +87,7 @@ function log(text, failed = false) {
 const COUNT_METHODS = new Set(['GetReaderNumber', 'GetEF1001TotalAccounts',
   'GetEF1002TotalAccounts', 'GetRespLength']);
 
-async function call(method, ...params) {
+export async function call(method, ...params) {
   const result = await ctrl[method](...params);
   if (COUNT_METHODS.has(method)) {
     log(`${method} → ${result}`);
@@ -95,7 +100,7 @@ async function call(method, ...params) {
   return result;
 }
 
-class StepFailed extends Error {}
+export class StepFailed extends Error {}
 
 // A call whose status must be 0.
 async function require0(method, ...params) {
@@ -105,7 +110,7 @@ async function require0(method, ...params) {
   }
 }
 
-async function bank(path, body) {
+export async function bank(path, body) {
   const response = await fetch(path, {
     method: 'POST',
     headers: { 'Content-Type': 'application/json' },
@@ -124,7 +129,7 @@ function setResult(element, state, text) {
   element.textContent = text;
 }
 
-function fillTable(element, state, rows) {
+export function fillTable(element, state, rows) {
   element.dataset.state = state;
   element.replaceChildren();
   for (const [label, value, className] of rows) {
@@ -140,7 +145,9 @@ function fillTable(element, state, rows) {
 }
 
 const actionButtons = ['list-readers', 'connect-card', 'verify-pin', 'verify-pin-pad',
-  'authenticate', 'sign-withdrawal', 'sign-transfer', 'sign-record'];
+  'authenticate', 'sign-withdrawal', 'sign-transfer', 'sign-record', 'web-atm-typed',
+  'web-atm-pad',
+  'net-agreed', 'net-common', 'net-other', 'net-transfer-account', 'net-file'];
 
 function enableActions(enabled) {
   for (const id of actionButtons) {
@@ -163,7 +170,14 @@ function action(id, body, onFailure) {
   });
 }
 
-const readerName = () => $('readers').value;
+// For the page's other modules: an action button that takes part in the same exclusion.
+export function registerAction(id, body, onFailure) {
+  actionButtons.push(id);
+  $(id).disabled = ctrl === null;
+  action(id, body, onFailure);
+}
+
+export const readerName = () => $('readers').value;
 
 async function listReaders() {
   await require0('ListReaders');
@@ -231,6 +245,7 @@ async function authenticate() {
     throw new StepFailed(`the bank refused the control's answer: ${finished.reason}`);
   }
   const pair = await bank('/api/session-key', { session: challenge.session });
+  bankSession = { id: challenge.session, pair };
   await require0('VerifySessionKeyHash', pair.pCpukEncSessionKey, pair.pSessionKeyHash);
   // The bank enciphered a greeting under the new key; the control deciphers it.
   await require0('DESDecipher', pair.pSessionKeyHash, pair.pCpukEncSessionKey,
@@ -357,6 +372,68 @@ async function writeRecord() {
       'verdict']]);
 }
 
+// The web-ATM transfer: the bank prepares the procedure's arguments (its account lists enciphered
+// under the session key), the control runs both dialogs and has the card sign, and the bank checks
+// the import account the customer chose and the TAC.
+async function webAtmTransfer(pinPad) {
+  const result = $('web-atm-result');
+  fillTable(result, 'working', [['Status', 'preparing…']]);
+  if (bankSession === null) {
+    throw new StepFailed('authenticate with the bank first (step 4)');
+  }
+  const a = await bank('/api/transfer/start', {
+    session: bankSession.id,
+    pAccount: $('account').value,
+    pMoney: pMoney('web-atm-amount'),
+    serviceType: $('web-atm-service').value,
+  });
+  const { pSessionKeyHash, pCpukEncSessionKey } = bankSession.pair;
+  fillTable(result, 'working', [['Status', 'waiting for the customer in the Velkor windows…']]);
+  let status;
+  if (pinPad) {
+    status = await call('TransferProcSnd', a.pPCode, a.pFdid, a.pFdChkCode, a.pMoney, a.pAccount,
+      readerName(), a.pShowMsg, pSessionKeyHash, pCpukEncSessionKey, a.CommonInfo, a.ServiceType);
+  } else {
+    const pin = $('pin');
+    try {
+      status = await call('TransferProc', a.pPCode, a.pFdid, a.pFdChkCode, a.pMoney, a.pAccount,
+        readerName(), pin.value, a.pShowMsg, pSessionKeyHash, pCpukEncSessionKey, a.CommonInfo,
+        a.ServiceType);
+    } finally {
+      pin.value = '';
+    }
+  }
+  if (status !== 0) {
+    fillTable(result, 'failed', [['Status', statusText(status)]]);
+    return;
+  }
+  const signed = {
+    session: bankSession.id,
+    clearImportAccount: await call('GetClearImportAccount'),
+    encImportAccount: await call('GetEncImportAccount'),
+    snum: await call('GetRespSNUM'),
+    tac: await call('GetRespTAC'),
+    timestamp: await call('GetRespDateTime'),
+    cardAccount: await call('GetTransactionAccount'),
+  };
+  const rows = [
+    ['Status', statusText(status)],
+    ['Import account', signed.clearImportAccount],
+    ['SNUM', signed.snum],
+    ['TAC', signed.tac],
+    ['Timestamp', formatTimestamp(signed.timestamp)],
+  ];
+  const verdict = await bank('/api/transfer/verify', signed);
+  const chosen = verdict.importAccount;
+  fillTable(result, verdict.verified ? 'verified' : 'failed', [...rows,
+    ['Bank: import account', verdict.importAccountMatches
+      ? `deciphered and matching: bank ${chosen.bankCode}, account ${chosen.account}, `
+        + `transfer code ${chosen.transferCode}`
+      : `refused: ${verdict.reason}`, 'verdict'],
+    ['Bank: TAC', verdict.verified ? 'TAC verified by the bank'
+      : `not accepted: ${verdict.reason}`, 'verdict']]);
+}
+
 async function connectAgent() {
   const status = $('agent-status');
   const query = new URLSearchParams(location.search);
@@ -400,5 +477,88 @@ action('sign-transfer', () => signTransaction('transfer'),
   (message) => fillTable($('transfer-result'), 'failed', [['Error', message]]));
 action('sign-record', writeRecord,
   (message) => fillTable($('record-result'), 'failed', [['Error', message]]));
+
+action('web-atm-typed', () => webAtmTransfer(false),
+  (message) => fillTable($('web-atm-result'), 'failed', [['Error', message]]));
+action('web-atm-pad', () => webAtmTransfer(true),
+  (message) => fillTable($('web-atm-result'), 'failed', [['Error', message]]));
+
+// ---- Net bank ----------------------------------------------------------------------------
+
+const NET_DIALOGS = { 'net-agreed': '0', 'net-common': '1', 'net-other': '2',
+  'net-transfer-account': '-1' };
+const ACCOUNT_KINDS = { 0: '約定帳號 (agreed)', 1: '常用帳號 (common)', 2: '其它帳號 (other)',
+  3: '其它帳號, to be added to the common accounts' };
+
+function requireSession() {
+  if (bankSession === null) {
+    throw new StepFailed('authenticate first (step 4): the net bank needs a session key');
+  }
+  return bankSession;
+}
+
+// The bank builds the document, the customer chooses in the dialog, the bank reads the choice.
+async function netTransfer(buttonId) {
+  const result = $('net-transfer-result');
+  const { id, pair } = requireSession();
+  const dialog = NET_DIALOGS[buttonId];
+  fillTable(result, 'working', [['Status', 'waiting for the customer in the dialog…']]);
+  const { document } = await bank('/api/net-bank/document',
+    { session: id, dialog, enciphered: String($('net-enciphered').checked) });
+  await require0('TransferNet', pair.pSessionKeyHash, pair.pCpukEncSessionKey, document);
+  const encImportAccount = await call('GetEncImportAccount');
+  const read = await bank('/api/net-bank/import-account',
+    { session: id, dialog, encImportAccount });
+  if (!read.read) {
+    fillTable(result, 'failed', [['Bank', `could not read the choice: ${read.reason}`, 'verdict']]);
+    return;
+  }
+  fillTable(result, 'verified', [['Kind', ACCOUNT_KINDS[read.kind] ?? read.kind],
+    ['Bank code', read.bank], ['Account', read.account],
+    ...read.fields.map((field, i) => [`Field ${i + 4}`, field]),
+    ['Bank', 'import account deciphered by the bank', 'verdict']]);
+}
+
+// Single quotes around a path for a POSIX shell.
+const shellQuoted = (text) => `'${text.replaceAll("'", "'\\''")}'`;
+
+async function sendFile() {
+  const result = $('net-file-result');
+  const { id, pair } = requireSession();
+  fillTable(result, 'working', [['Status', 'waiting for the customer in the file dialog…']]);
+  const status = await call('FileTransfer', pair.pSessionKeyHash, pair.pCpukEncSessionKey);
+  if (status === -1) {
+    fillTable(result, 'idle', [['Status', 'no file chosen']]);
+    return;
+  }
+  const upload = {
+    session: id,
+    respLength: String(await call('GetRespLength')),
+    respData: await call('GetRespData'),
+    encFileName: await call('GetEncFileName'),
+  };
+  const read = await bank('/api/net-bank/file', upload);
+  const rows = [['Path', read.path ?? '—'], ['Name', read.name ?? '—']];
+  if (!read.read) {
+    fillTable(result, 'failed', [...rows, ['Bank', read.reason, 'verdict']]);
+    return;
+  }
+  if (upload.respLength === '0') {
+    fillTable(result, 'failed', [...rows,
+      ['Bank', 'no contents arrived (the file was empty, missing, too large or unreadable)',
+        'verdict']]);
+    return;
+  }
+  fillTable(result, 'verified', [...rows, ['Size', `${read.size} bytes`],
+    ['SHA-256 (bank)', read.sha256], ['Compare with', `sha256sum ${shellQuoted(read.path)}`],
+    ['Bank', 'file deciphered by the bank', 'verdict']]);
+}
+
+for (const buttonId of Object.keys(NET_DIALOGS)) {
+  action(buttonId, () => netTransfer(buttonId),
+    (message) => fillTable($('net-transfer-result'), 'failed', [['Error', message]]));
+}
+action('net-file', sendFile,
+  (message) => fillTable($('net-file-result'), 'failed', [['Error', message]]));
 
 connectAgent().catch((error) => log(String(error), true));

@@ -15,5 +15,11 @@ void AddModuleInfoMethods(std::vector<MethodInfo>& methods);
 void AddTransactionMethods(std::vector<MethodInfo>& methods);
 // The methods that run the confirmation dialog before their card command.
 void AddConfirmedMethods(std::vector<MethodInfo>& methods);
+// The common-account procedures and their getters.
+void AddCommonAccountMethods(std::vector<MethodInfo>& methods);
+// The web-ATM transfer procedures and their import-account getters.
+void AddTransferProcedureMethods(std::vector<MethodInfo>& methods);
+// The net-bank procedures and the file transfer, with their getters.
+void AddNetBankMethods(std::vector<MethodInfo>& methods);
 
 } // namespace velkor

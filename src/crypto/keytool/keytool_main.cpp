@@ -2,12 +2,13 @@
 #include <cstring>
 #include <string>
 
+#include "build_info.h"
 #include "crypto/keytool/key_set_writer.h"
 
 // velkor-keytool: makes the key set a build embeds (see key_set_writer.h for the files).
 namespace {
 
-int Usage()
+void PrintUsage(std::FILE* out)
 {
     std::fputs("usage:\n"
                "  velkor-keytool generate [--force] <dir>\n"
@@ -17,7 +18,12 @@ int Usage()
                "                      [--further1 <file>] [--further2 <file>] <dir>\n"
                "      a set from existing keys\n"
                "then configure with -DVELKOR_KEY_SET=<dir>.\n",
-        stderr);
+        out);
+}
+
+int Usage()
+{
+    PrintUsage(stderr);
     return 2;
 }
 
@@ -25,6 +31,14 @@ int Usage()
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("velkor-keytool %s\n", velkor::kBuildVersion);
+        return 0;
+    }
     if (argc < 3) {
         return Usage();
     }

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -13,8 +15,14 @@
 #include "crypto/key_store.h"
 #include "crypto/rsa_key.h"
 #include "dialogs/consent_dialog.h"
+#include "dialogs/common_account_dialog.h"
+#include "dialogs/common_account_geometry.h"
 #include "dialogs/keypad_panel.h"
 #include "dialogs/protected_display_sink.h"
+#include "dialogs/trans_com_dialog.h"
+#include "dialogs/trans_deal_dialog.h"
+#include "dialogs/trans_oth_dialog.h"
+#include "dialogs/trans_set_dialog.h"
 #include "dialogs/try_firm_dialog.h"
 #include "resource_ids.h"
 #include "widgets/button_ex.h"
@@ -317,6 +325,234 @@ void ConsentDialogs(Gallery& gallery)
     gallery.Save(armed, "consent_armed_long_origin");
 }
 
+// The net-bank selection dialogs: the agreed accounts in each font size, the common accounts
+// narrowed by a filter, the other account typed on the keypad and in the edit field.
+void NetSelectionDialogs(Gallery& gallery)
+{
+    const GallerySessionKey session;
+    const QString folder = QDir::temp().filePath(QStringLiteral("velkor-gallery-fonts"));
+    const FontSizeFile fonts(std::filesystem::path(folder.toStdString()));
+    SilentMessageSink messages;
+    NetSelectionRequest request;
+    request.keys = { session.hash, session.encipheredKey };
+    const Text agreed = u"<TimeOut>45</TimeOut><AtmNode Ciph=\"1\">"
+        + session.Encipher(
+            u"甲銀行 004-1234567890%%004||1234567890;;乙銀行 812-0001112223%%812||0001112223")
+        + u"</AtmNode>";
+    for (const int choice : { kFontLarge, kFontMedium, kFontSmall }) {
+        fonts.SaveFontSize(choice, kSlotTransDeal);
+        request.document = agreed;
+        TransDeal dialog(request, messages, fonts);
+        dialog.Prepare();
+        dialog.Tick(kCountdownTimerId);
+        for (int tick = 0; tick < 5; ++tick) {
+            dialog.Tick(kCountdownTimerId);
+        }
+        gallery.Save(dialog, QString("trans_deal_font%1").arg(choice + 1));
+    }
+    const Text common
+        = u"<Filter>3</Filter><Title>銀行別</Title><Title>帳號</Title>"
+          u"<Title>收款人戶名</Title><Title>Email</Title>"
+          u"<AtmNode Type=\"1\" Name=\"朋友\">(1)王小明%%004||111222333||王小明||a@b.tw;;"
+          u"(2)Bob Lin%%812||444555666||Bob Lin;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"家人\">(3)王媽媽%%700||777888999||王媽媽</AtmNode>";
+    request.document = common;
+    TransCom com(request, messages, fonts);
+    com.Prepare();
+    // As the customer does it: medium font, 王 typed into the filter, 過濾 clicked.
+    static_cast<QAbstractButton*>(com.ControlWidget(1038))->click();
+    if (auto* filter = qobject_cast<QLineEdit*>(com.ControlWidget(1001))) {
+        filter->setText(QString::fromUtf8("王"));
+        emit filter->textEdited(filter->text());
+    }
+    static_cast<QAbstractButton*>(com.ControlWidget(1042))->click();
+    gallery.Save(com, "trans_com_filtered");
+    for (const int keyType : { 3, 5 }) {
+        const Text other = u"<KeyType>" + Utf8ToText(std::to_string(keyType))
+            + u"</KeyType><AtmNode check=\"1\" min=\"6\" Default=\"16\">00123</AtmNode>";
+        request.document = other;
+        TransOth dialog(request, messages, fonts);
+        dialog.Prepare();
+        if (keyType == 3 && dialog.Keypad() != nullptr) {
+            dialog.Keypad()->PressKey(4);
+        }
+        gallery.Save(dialog, keyType == 3 ? "trans_oth_keypad" : "trans_oth_keyboard");
+    }
+    QDir(folder).removeRecursively();
+}
+
+// The transfer-account dialogs: each kind chosen, the keypad and the general keyboard, the
+// net bank's groups, a kind without data (disabled) and OK disabled when nothing has data.
+void TransferAccountDialogs(Gallery& gallery)
+{
+    const Text lists = u"<AtmNode Name=\"約定帳號\">甲帳戶-薪轉%%004||12345678901234;;</AtmNode>"
+                       u"<AtmNode Name=\"常用帳號\">媽媽%%700||0001111$$mom@mail.test;;</AtmNode>"
+                       u"<AtmNode Name=\"其他帳號\">乙銀行%%812;;丙銀行%%007;;</AtmNode>";
+    const Text groups
+        = u"<AtmNode Type=\"0\" Name=\"約定帳號\">甲帳戶%%004||1234;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"家人\">媽媽%%700||0001111$$mom@mail.test;;</AtmNode>"
+          u"<AtmNode Type=\"1\" Name=\"同事\">阿明%%812||22;;阿華%%812||33;;</AtmNode>"
+          u"<AtmNode Type=\"2\" Name=\"其他帳號\">乙銀行%%812;;</AtmNode>";
+    const Text empty = u"<AtmNode/><AtmNode/><AtmNode/>";
+    struct State {
+        const char* name;
+        TransferAccountDialog dialog;
+        Text document;
+        std::function<void(TransSetDecisions&)> act;
+    };
+    using enum TransferAccountDialog;
+    const State states[] = {
+        { "agreed", WebAtm, u"<KeyType>3</KeyType>" + lists, {} },
+        { "common", WebAtm, u"<KeyType>3</KeyType>" + lists,
+            [](TransSetDecisions& d) { d.Click(trans_set::kCommonRadio); } },
+        { "other_keypad", WebAtm, u"<KeyType>3</KeyType>" + lists,
+            [](TransSetDecisions& d) {
+                for (int i = 0; i < 7; ++i) {
+                    d.Click(trans_set::kFirstKey + i);
+                }
+                d.Click(trans_set::kAddToCommon);
+            } },
+        { "other_general_keyboard", WebAtm, u"<KeyType>5</KeyType>" + lists,
+            [](TransSetDecisions& d) {
+                d.Focus(trans_set::kAccountEdit);
+                d.SetAccountText(u"1234567");
+            } },
+        { "agreed_disabled", WebAtm,
+            u"<KeyType>1</KeyType><AtmNode/>" + lists.substr(lists.find(u"<AtmNode Name=\"常用")),
+            {} },
+        { "ok_disabled", WebAtm, u"<KeyType>0</KeyType>" + empty, {} },
+        { "net_groups", NetBank, u"<KeyType>4</KeyType>" + groups,
+            [](TransSetDecisions& d) { d.SelectItem(trans_set::kGroupList, 2); } },
+        { "net_other_general_keyboard", NetBank, u"<KeyType>6</KeyType>" + groups,
+            [](TransSetDecisions& d) { d.Click(trans_set::kOtherRadio); } },
+    };
+    for (const State& state : states) {
+        TransferAccountRequest request;
+        request.dialog = state.dialog;
+        request.document = state.document;
+        SilentMessageSink messages;
+        CTransSet dialog(request, messages);
+        if (dialog.Prepare()) {
+            std::printf("FAILED the transfer-account dialog %s ended at start\n", state.name);
+            gallery.SaveImage(QImage(), QString("trans_set_%1_ended").arg(state.name));
+            continue;
+        }
+        if (state.act) {
+            dialog.Act([&] { state.act(dialog.Decisions()); });
+        }
+        gallery.Save(dialog, QString("trans_set_%1").arg(state.name));
+    }
+}
+
+// The common-account entry forms of both kinds: three and ten rows, each row type current, the
+// keypad with its letters in both cases, function type 2, and OK disabled and enabled.
+void ReleaseOnRow(CommonAccountDialog& dialog, CommonAccountFormKind kind, int row)
+{
+    const auto band = common_account_geometry::For(kind).Band(row);
+    const QPointF at(band.x + 2, band.y + band.height / 2);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, dialog.mapToGlobal(at), Qt::LeftButton,
+        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &release);
+}
+
+void PressKeys(CommonAccountDialog& dialog, std::u16string_view characters)
+{
+    for (const char16_t c : characters) {
+        const int key = dialog.Decisions().KeyShowing(c);
+        if (key >= 0) {
+            static_cast<QAbstractButton*>(dialog.ControlWidget(common_account::kFirstKey + key))
+                ->click();
+        }
+    }
+}
+
+void CommonAccountForms(Gallery& gallery)
+{
+    const GallerySessionKey session;
+    const Text threeRows = u"<Title>常用轉入帳號 - 新增</Title><TimeOut>180</TimeOut>"
+                           u"<AtmNode Name=\"轉入銀行\" Type=\"0\" Ciph=\"1\">"
+        + session.Encipher(u"甲銀行%%004;;乙銀行%%012;;丙銀行%%822;;")
+        + u"</AtmNode><AtmNode Name=\"轉入帳號\" Type=\"3\" KeyType=\"3\" min=\"10\" "
+          u"Default=\"16\"></AtmNode><AtmNode Name=\"暱稱\" Type=\"5\" KeyType=\"2\" "
+          u"Default=\"10\">房租</AtmNode>";
+    Text tenRows
+        = u"<Title>常用轉入帳號 - 新增</Title>"
+          u"<AtmNode Name=\"使用者代號%%(英數字)\" Type=\"7\" KeyType=\"7\" min=\"6\" "
+          u"Default=\"10\"></AtmNode>"
+          u"<AtmNode Name=\"轉入銀行\" Type=\"0\">甲銀行%%004;;乙銀行%%012;;</AtmNode>"
+          u"<AtmNode Name=\"幣別\" Type=\"1\" Default=\"1\">台幣%%TWD;;美元%%USD;;</AtmNode>"
+          u"<AtmNode Name=\"分行\" Type=\"2\">總行%%001;;</AtmNode>"
+          u"<AtmNode Name=\"轉入帳號\" Type=\"3\" KeyType=\"0\" Default=\"14\">"
+          u"0012345678</AtmNode>"
+          u"<AtmNode Name=\"暱稱\" Type=\"4\" KeyType=\"2\" Default=\"10\">Rent01</AtmNode>"
+          u"<AtmNode Name=\"身分證號\" Type=\"5\" KeyType=\"5\" Default=\"10\"></AtmNode>"
+          u"<AtmNode Name=\"晶片卡密碼\" Type=\"6\" KeyType=\"1\" min=\"6\" "
+          u"Default=\"12\"></AtmNode>"
+          u"<AtmNode Name=\"交易密碼\" Type=\"7\" KeyType=\"4\" Default=\"8\"></AtmNode>"
+          u"<AtmNode Name=\"備註\" Type=\"4\" KeyType=\"6\" Default=\"20\"></AtmNode>";
+    const Text functionTypeTwo
+        = u"<FunType>2</FunType><Title>常用轉入帳號 - 確認</Title>"
+          u"<AtmNode Name=\"轉入帳號\" Type=\"3\" KeyType=\"2\" Default=\"14\">0012345678</AtmNode>"
+          u"<AtmNode Name=\"暱稱\" Type=\"5\" KeyType=\"2\" Default=\"10\">房租</AtmNode>"
+          u"<AtmNode Name=\"晶片卡密碼\" Type=\"6\" KeyType=\"0\" Default=\"12\"></AtmNode>";
+    for (const auto kind : { CommonAccountFormKind::WebAtm, CommonAccountFormKind::NetBank }) {
+        const QString prefix
+            = kind == CommonAccountFormKind::WebAtm ? "common_account_web" : "common_account_net";
+        SilentMessageSink messages;
+        auto open = [&](const Text& document, CommonAccountRequest& request) {
+            request.form = kind;
+            request.document = document;
+            request.keys = { session.hash, session.encipheredKey };
+            auto dialog = kind == CommonAccountFormKind::WebAtm
+                ? std::unique_ptr<CommonAccountDialog>(new CWebComDlg(request, messages))
+                : std::unique_ptr<CommonAccountDialog>(new CWebComNetDlg(request, messages));
+            if (dialog->Prepare()) {
+                std::printf("FAILED a common-account form ended at start\n");
+                gallery.SaveImage(QImage(), prefix + "_ended");
+                dialog.reset();
+            }
+            return dialog;
+        };
+        {
+            CommonAccountRequest request;
+            auto dialog = open(threeRows, request);
+            if (dialog) {
+                gallery.Save(*dialog, prefix + "_3rows_ok_disabled");
+                ReleaseOnRow(*dialog, kind, 1);
+                PressKeys(*dialog, u"0012345678901");
+                gallery.Save(*dialog, prefix + "_3rows_ok_enabled");
+            }
+        }
+        {
+            CommonAccountRequest request;
+            auto dialog = open(tenRows, request);
+            if (dialog) {
+                PressKeys(*dialog, u"ABC");
+                gallery.Save(*dialog, prefix + "_10rows_letters_upper_case");
+                static_cast<QAbstractButton*>(dialog->ControlWidget(common_account::kCaseKey))
+                    ->click();
+                PressKeys(*dialog, u"de");
+                gallery.Save(*dialog, prefix + "_10rows_letters_lower_case");
+                for (int row = 1; row < 10; ++row) {
+                    ReleaseOnRow(*dialog, kind, row);
+                    gallery.Save(*dialog,
+                        prefix
+                            + QString("_10rows_row%1_type%2_current")
+                                  .arg(row)
+                                  .arg(QChar(dialog->Decisions().Row(row).type)));
+                }
+            }
+        }
+        {
+            CommonAccountRequest request;
+            auto dialog = open(functionTypeTwo, request);
+            if (dialog) {
+                gallery.Save(*dialog, prefix + "_function_type2");
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace velkor
 
@@ -340,5 +576,8 @@ int main(int argc, char** argv)
     velkor::AnimationFrames(gallery);
     velkor::ConfirmationDialogs(gallery);
     velkor::ConsentDialogs(gallery);
+    velkor::TransferAccountDialogs(gallery);
+    velkor::NetSelectionDialogs(gallery);
+    velkor::CommonAccountForms(gallery);
     return gallery.Ok() ? 0 : 1;
 }

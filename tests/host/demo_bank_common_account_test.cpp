@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "control/velkor_ctrl.h"
+#include "demo_bank.h"
+#include "demo_keys.h"
+
+// The demo bank's common-account endpoints with the real control's session cipher: the form it
+// describes carries its bank list under the session key, and the account the form returns
+// enciphered is opened and checked by the bank alone.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::T;
+
+class DemoBankCommonAccount : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        VELKOR_REQUIRE_HOST_KEYS();
+        bank = std::make_unique<host::DemoBank>(*testing::DemoHostKeys(), host::CardKeyTable(), 1);
+        const json c = json::parse(bank->StartAuthentication("{}").json);
+        session = c["session"];
+        ASSERT_EQ(control.VerifyRN1andGenerateRN2(
+                      c["RN1Len"], T(c["pCpukEncryptedRN1"]), c["DsigLen"], T(c["pSprkSignRN1"])),
+            0);
+        const json answer
+            = { { "session", session }, { "encryptRN2", TextToUtf8(control.GetEncryptRN2()) },
+                  { "encryptHashRN2", TextToUtf8(control.GetEncryptHashRN2()) },
+                  { "sessionKeyHash", TextToUtf8(control.GetSessionKeyHash()) } };
+        ASSERT_EQ(bank->FinishAuthentication(answer.dump()).httpStatus, 200);
+    }
+    void IssueKey()
+    {
+        const json pair
+            = json::parse(bank->IssueSessionKey(json { { "session", session } }.dump()).json);
+        key = T(pair["pCpukEncSessionKey"]);
+        hash = T(pair["pSessionKeyHash"]);
+    }
+    host::DemoBankReply Describe(const std::string& form)
+    {
+        return bank->CommonAccountDocument(
+            json { { "session", session }, { "form", form }, { "keypad", "fixed" } }.dump());
+    }
+    // What the form hands back for `plain`: its UTF-16LE bytes enciphered, in hexadecimal.
+    std::string FormOutput(const Text& plain)
+    {
+        const ScopedEmbeddedKeys keys;
+        Text cipher;
+        int32_t length = static_cast<int32_t>(plain.size());
+        EXPECT_EQ(CDataProcess::SessionCipher(
+                      0, CDataProcess::kInputUtf16Le, length, plain, hash, key, cipher),
+            0);
+        return TextToUtf8(CDataProcess::HexText(TextLow8(cipher)));
+    }
+    json Open(const std::string& form, const std::string& enciphered)
+    {
+        const host::DemoBankReply reply = bank->OpenCommonAccount(
+            json { { "session", session }, { "form", form }, { "encCommAcc", enciphered } }.dump());
+        EXPECT_EQ(reply.httpStatus, 200) << reply.json;
+        return json::parse(reply.json);
+    }
+
+    CVelkorCtrl control;
+    std::unique_ptr<host::DemoBank> bank;
+    std::string session;
+    Text key, hash;
+};
+
+TEST_F(DemoBankCommonAccount, TheBankListTravelsEncipheredAndTheAccountComesBackToTheBank)
+{
+    EXPECT_EQ(Describe("web").httpStatus, 409) << "no session key yet";
+    IssueKey();
+    const host::DemoBankReply web = Describe("web");
+    ASSERT_EQ(web.httpStatus, 200) << web.json;
+    const Text document = Utf8ToText(json::parse(web.json)["document"].get<std::string>());
+    EXPECT_NE(document.find(u"<KeyOrder>1</KeyOrder>"), Text::npos);
+    EXPECT_NE(document.find(u"晶片卡密碼"), Text::npos) << "the web ATM form has the PIN row";
+    const std::string net = json::parse(Describe("net").json)["document"];
+    EXPECT_EQ(net.find("晶片卡密碼"), std::string::npos);
+
+    const json opened = Open("web", FormOutput(u"005||0012345678901||房租||"));
+    EXPECT_EQ(opened["opened"], true) << opened.dump();
+    EXPECT_EQ(opened["bankName"], "土地銀行");
+    EXPECT_EQ(opened["account"], "0012345678901");
+    EXPECT_EQ(opened["nickname"], "房租");
+
+    EXPECT_EQ(Open("net", FormOutput(u"999||0012345678901||||"))["opened"], false);
+    EXPECT_EQ(Open("net", FormOutput(u"822||12A45678901||||"))["opened"], false);
+    const std::string earlier = FormOutput(u"822||0012345678901||||");
+    IssueKey();
+    EXPECT_EQ(Open("net", earlier)["opened"], false) << "under an earlier session key";
+}
+
+} // namespace
+} // namespace velkor

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+#include <openssl/evp.h>
+#include <unistd.h>
+
+#include "control/net_bank_function_type.h"
+#include "control/velkor_ctrl.h"
+#include "crypto/key_store.h"
+#include "demo_bank.h"
+#include "demo_keys.h"
+#include "demo_request.h"
+#include "request_framing.h"
+
+// The demo bank's net-bank endpoints with the real control: the documents it builds are read by
+// the control's cipher, and what the control sends back is read by the bank.
+namespace velkor {
+namespace {
+
+using nlohmann::json;
+using testing::T;
+
+// Stands in for the customer and the dialog: checks that the document's lists decipher with the
+// control's session cipher, as a dialog deciphers them, and returns a chosen account enciphered
+// the same way.
+class CustomerUi : public Ui {
+public:
+    void ShowMessage(std::u16string_view, std::u16string_view) override { }
+    void SetWaitCursor() override { }
+    void SetArrowCursor() override { }
+
+    int RunNetSelection(NetSelectionRequest& request) override
+    {
+        const size_t start = request.document.find(u'>', request.document.find(u"<AtmNode")) + 1;
+        const std::u16string_view hex
+            = request.document.substr(start, request.document.find(u"</AtmNode>") - start);
+        ScopedEmbeddedKeys keys;
+        int32_t length = static_cast<int32_t>(hex.size());
+        if (CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length, hex, request.keys.hash,
+                request.keys.encipheredKey, listText)
+            != 0) {
+            return 2;
+        }
+        request.result = u"1||812||0000123456||王小華||";
+        length = static_cast<int32_t>(request.result.size());
+        Text cipher;
+        if (CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, request.result,
+                request.keys.hash, request.keys.encipheredKey, cipher)
+            != 0) {
+            return 2;
+        }
+        request.encipheredResult = CDataProcess::HexText(TextLow8(cipher));
+        return 1;
+    }
+    std::optional<std::u16string> ChooseFileToOpen() override { return file; }
+
+    Text listText;
+    std::optional<Text> file;
+};
+
+class DemoBankNetBank : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        VELKOR_REQUIRE_HOST_KEYS();
+        bank = std::make_unique<host::DemoBank>(
+            *testing::DemoHostKeys(), host::CardKeyTable(), 8931);
+        const json c = json::parse(bank->StartAuthentication("{}").json);
+        ASSERT_EQ(control.VerifyRN1andGenerateRN2(
+                      c["RN1Len"], T(c["pCpukEncryptedRN1"]), c["DsigLen"], T(c["pSprkSignRN1"])),
+            0);
+        session = c["session"];
+        const json answer
+            = { { "session", session }, { "encryptRN2", TextToUtf8(control.GetEncryptRN2()) },
+                  { "encryptHashRN2", TextToUtf8(control.GetEncryptHashRN2()) },
+                  { "sessionKeyHash", TextToUtf8(control.GetSessionKeyHash()) } };
+        ASSERT_EQ(bank->FinishAuthentication(answer.dump()).httpStatus, 200);
+        const json pair
+            = json::parse(bank->IssueSessionKey(json({ { "session", session } }).dump()).json);
+        key = T(pair["pCpukEncSessionKey"]);
+        hash = T(pair["pSessionKeyHash"]);
+    }
+
+    json Post(host::DemoBankReply (host::DemoBank::*endpoint)(std::string_view), const json& body,
+        int expectedStatus = 200)
+    {
+        const host::DemoBankReply reply = (bank.get()->*endpoint)(body.dump());
+        EXPECT_EQ(reply.httpStatus, expectedStatus) << reply.json;
+        return json::parse(reply.json);
+    }
+
+    CustomerUi ui;
+    CVelkorCtrl control { ui };
+    std::unique_ptr<host::DemoBank> bank;
+    std::string session;
+    Text key;
+    Text hash;
+};
+
+TEST_F(DemoBankNetBank, TheBankReadsTheAccountChosenFromItsEncipheredList)
+{
+    const json document = Post(&host::DemoBank::NetBankDialogDocument,
+        { { "session", session }, { "dialog", "1" }, { "enciphered", "true" } });
+    const Text commonInfo = Utf8ToText(document["document"].get<std::string>());
+    EXPECT_EQ(ReadFunctionType(commonInfo), 1);
+
+    ASSERT_EQ(control.TransferNet(hash, key, commonInfo), 0);
+    EXPECT_NE(ui.listText.find(u"(媽媽)王美麗%%017||0009876543210||王美麗$$mom@example.com;;"),
+        Text::npos);
+    const json read = Post(&host::DemoBank::NetBankChosenAccount,
+        { { "session", session }, { "dialog", "1" },
+            { "encImportAccount", TextToUtf8(control.GetEncImportAccount()) } });
+    EXPECT_EQ(read["read"], true);
+    EXPECT_EQ(read["kind"], "1");
+    EXPECT_EQ(read["bank"], "812");
+    EXPECT_EQ(read["account"], "0000123456");
+    EXPECT_EQ(read["fields"], json::array({ "王小華" }));
+
+    // Another session's key, or none, reads nothing.
+    Post(&host::DemoBank::NetBankDialogDocument,
+        { { "session", std::string(32, '0') }, { "dialog", "1" }, { "enciphered", "true" } }, 404);
+    Post(&host::DemoBank::NetBankDialogDocument,
+        { { "session", session }, { "dialog", "3" }, { "enciphered", "true" } }, 400);
+}
+
+TEST_F(DemoBankNetBank, TheBankHashesTheDecipheredFileUnderItsName)
+{
+    const auto path = std::filesystem::temp_directory_path()
+        / ("velkor_upload_" + std::to_string(::getpid()) + "_報表.csv");
+    const std::string contents = "date,amount\n2026-12-06,2500\n";
+    std::ofstream(path, std::ios::binary) << contents;
+    ui.file = Utf8ToText(path.string());
+    ASSERT_EQ(control.FileTransfer(hash, key), 0);
+    std::filesystem::remove(path);
+
+    const json upload
+        = { { "session", session }, { "respLength", std::to_string(control.GetRespLength()) },
+              { "respData", TextToUtf8(control.GetRespData()) },
+              { "encFileName", TextToUtf8(control.GetEncFileName()) } };
+    const json read = Post(&host::DemoBank::NetBankUploadedFile, upload);
+    EXPECT_EQ(read["read"], true);
+    EXPECT_EQ(read["path"], path.string());
+    EXPECT_EQ(read["name"], path.filename().string());
+    EXPECT_EQ(read["size"], contents.size());
+    unsigned char digest[32];
+    ASSERT_EQ(
+        EVP_Digest(contents.data(), contents.size(), digest, nullptr, EVP_sha256(), nullptr), 1);
+    Text hex = CDataProcess::HexText(digest);
+    std::transform(
+        hex.begin(), hex.end(), hex.begin(), [](char16_t c) { return c >= u'A' ? c + 32 : c; });
+    EXPECT_EQ(read["sha256"], TextToUtf8(hex));
+
+    // A response length that does not match the contents is not taken as the file.
+    json altered = upload;
+    altered["respLength"] = "5";
+    EXPECT_EQ(Post(&host::DemoBank::NetBankUploadedFile, altered)["read"], false);
+}
+
+TEST(DemoBankUpload, OnlyTheUploadEndpointTakesLargeBodies)
+{
+    const size_t large = host::DemoBank::kMaxFileUploadBytes;
+    const auto post = [](const std::string& target, size_t length) {
+        return "POST " + target + " HTTP/1.1\r\nContent-Length: " + std::to_string(length)
+            + "\r\n\r\n";
+    };
+    const std::string upload(host::DemoBank::kFileUploadPath);
+    host::RequestFraming framing(host::DemoRequest::kMaxBodyBytes, upload, large);
+    EXPECT_TRUE(framing.Feed(post(upload, large)));
+    host::RequestFraming other(host::DemoRequest::kMaxBodyBytes, upload, large);
+    EXPECT_FALSE(other.Feed(post("/api/tac/verify", host::DemoRequest::kMaxBodyBytes + 1)));
+    host::RequestFraming tooLarge(host::DemoRequest::kMaxBodyBytes, upload, large);
+    EXPECT_FALSE(tooLarge.Feed(post(upload, large + 1)));
+    host::RequestFraming prefixed(host::DemoRequest::kMaxBodyBytes, upload, large);
+    EXPECT_FALSE(prefixed.Feed(post(upload + "x", large)));
+}
+
+} // namespace
+} // namespace velkor
