@@ -19,7 +19,6 @@ namespace {
 
 constexpr size_t kEditValueChars = 128;
 constexpr size_t kEditPresetChars = 80;
-constexpr size_t kClipboardChars = 256;
 constexpr int32_t kTextDisplayMode = 1;
 constexpr int32_t kEmptyDisplayMode = 5;
 constexpr int32_t kWholeTextMode = 7;
@@ -77,7 +76,6 @@ Text NumberedMessage(const char* format, size_t number)
 CommonAccountForm::CommonAccountForm(CommonAccountRequest& request, DialogTimers& timers,
     MessageSink& messages, ClipboardReader clipboard)
     : request_(request)
-    , timers_(timers)
     , messages_(messages)
     , clipboard_(std::move(clipboard))
     , countdown_(request.form == CommonAccountFormKind::WebAtm ? CountdownWording::kLogout

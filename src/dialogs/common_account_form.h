@@ -187,7 +187,6 @@ private:
     CommonAccountControl& Mutable(int id) { return controls_[id]; }
 
     CommonAccountRequest& request_;
-    DialogTimers& timers_;
     MessageSink& messages_;
     ClipboardReader clipboard_;
     CommonAccountDocument document_;
