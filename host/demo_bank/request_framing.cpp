@@ -42,6 +42,13 @@ bool RequestFraming::Feed(std::string_view bytes)
         const size_t before = headers_.size();
         const size_t room = kMaxHeaderBytes - before;
         headers_.append(bytes.substr(0, room));
+        // The HTTP server also ends lines at a bare LF: a request framed that way would hide its
+        // Content-Length from this count and have its body buffered whatever its size.
+        for (size_t i = before; i < headers_.size(); ++i) {
+            if (headers_[i] == '\n' && (i == 0 || headers_[i - 1] != '\r')) {
+                return Refuse("400 Bad Request");
+            }
+        }
         const size_t searchFrom = before >= 3 ? before - 3 : 0;
         const size_t end = headers_.find("\r\n\r\n", searchFrom);
         if (end == std::string::npos) {
