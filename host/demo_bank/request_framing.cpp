@@ -36,6 +36,9 @@ bool RequestFraming::Feed(std::string_view bytes)
             const size_t taken = std::min(bodyLeft_, bytes.size());
             bodyLeft_ -= taken;
             bytes.remove_prefix(taken);
+            if (bodyLeft_ == 0) {
+                EndLargeBody();
+            }
             continue;
         }
         // Header bytes: look for the blank line that ends them, across earlier pieces too.
@@ -102,6 +105,13 @@ bool RequestFraming::EndHeaders()
     if (length > BodyLimitFor(requestLine)) {
         return Refuse("413 Payload Too Large");
     }
+    if (length > maxBodyBytes_ && largeBodies_) {
+        if (*largeBodies_ >= kMostLargeBodiesAtOnce) {
+            return Refuse("503 Service Unavailable");
+        }
+        ++*largeBodies_;
+        inLargeBody_ = true;
+    }
     headers_.clear();
     bodyLeft_ = length;
     return true;
@@ -116,6 +126,14 @@ size_t RequestFraming::BodyLimitFor(std::string_view requestLine) const
     }
     const std::string_view target = requestLine.substr(targetStart + 1);
     return target.substr(0, target.find(' ')) == largerBodyPath_ ? largerBodyBytes_ : maxBodyBytes_;
+}
+
+void RequestFraming::EndLargeBody()
+{
+    if (inLargeBody_) {
+        inLargeBody_ = false;
+        --*largeBodies_;
+    }
 }
 
 bool RequestFraming::Refuse(const char* statusLine)
