@@ -18,6 +18,7 @@ void BoundedTcpServer::incomingConnection(qintptr descriptor)
     // Connected before the HTTP server connects its own reader, so it runs first on every piece.
     auto framing
         = std::make_shared<RequestFraming>(maxBodyBytes_, largerBodyPath_, largerBodyBytes_);
+    framing->ShareLargeBodyCount(largeBodies_);
     connect(socket, &QTcpSocket::readyRead, socket, [socket, framing] {
         if (!framing->refusal().empty()) {
             return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include <QTcpServer>
@@ -32,6 +33,8 @@ private:
     size_t maxBodyBytes_;
     std::string largerBodyPath_;
     size_t largerBodyBytes_ = 0;
+    // Large bodies being received on all connections together.
+    std::shared_ptr<int> largeBodies_ = std::make_shared<int>(0);
 };
 
 } // namespace velkor::host

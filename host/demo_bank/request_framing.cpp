@@ -36,12 +36,22 @@ bool RequestFraming::Feed(std::string_view bytes)
             const size_t taken = std::min(bodyLeft_, bytes.size());
             bodyLeft_ -= taken;
             bytes.remove_prefix(taken);
+            if (bodyLeft_ == 0) {
+                EndLargeBody();
+            }
             continue;
         }
         // Header bytes: look for the blank line that ends them, across earlier pieces too.
         const size_t before = headers_.size();
         const size_t room = kMaxHeaderBytes - before;
         headers_.append(bytes.substr(0, room));
+        // The HTTP server also ends lines at a bare LF: a request framed that way would hide its
+        // Content-Length from this count and have its body buffered whatever its size.
+        for (size_t i = before; i < headers_.size(); ++i) {
+            if (headers_[i] == '\n' && (i == 0 || headers_[i - 1] != '\r')) {
+                return Refuse("400 Bad Request");
+            }
+        }
         const size_t searchFrom = before >= 3 ? before - 3 : 0;
         const size_t end = headers_.find("\r\n\r\n", searchFrom);
         if (end == std::string::npos) {
@@ -95,6 +105,13 @@ bool RequestFraming::EndHeaders()
     if (length > BodyLimitFor(requestLine)) {
         return Refuse("413 Payload Too Large");
     }
+    if (length > maxBodyBytes_ && largeBodies_) {
+        if (*largeBodies_ >= kMostLargeBodiesAtOnce) {
+            return Refuse("503 Service Unavailable");
+        }
+        ++*largeBodies_;
+        inLargeBody_ = true;
+    }
     headers_.clear();
     bodyLeft_ = length;
     return true;
@@ -109,6 +126,14 @@ size_t RequestFraming::BodyLimitFor(std::string_view requestLine) const
     }
     const std::string_view target = requestLine.substr(targetStart + 1);
     return target.substr(0, target.find(' ')) == largerBodyPath_ ? largerBodyBytes_ : maxBodyBytes_;
+}
+
+void RequestFraming::EndLargeBody()
+{
+    if (inLargeBody_) {
+        inLargeBody_ = false;
+        --*largeBodies_;
+    }
 }
 
 bool RequestFraming::Refuse(const char* statusLine)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,15 @@ public:
     {
     }
 
+    RequestFraming(const RequestFraming&) = delete;
+    RequestFraming& operator=(const RequestFraming&) = delete;
+    ~RequestFraming() { EndLargeBody(); }
+
+    // Bodies past the ordinary bound arriving at once, counted over every connection that shares
+    // `count`: each may be buffered whole, so beyond kMostLargeBodiesAtOnce one is refused (503).
+    static constexpr int kMostLargeBodiesAtOnce = 2;
+    void ShareLargeBodyCount(std::shared_ptr<int> count) { largeBodies_ = std::move(count); }
+
     // Takes the next bytes of the connection; false once a request is refused (refusal() then
     // holds the status line to answer with before closing; later bytes are not looked at).
     bool Feed(std::string_view bytes);
@@ -37,6 +47,7 @@ private:
     bool EndHeaders();
     size_t BodyLimitFor(std::string_view requestLine) const;
     bool Refuse(const char* statusLine);
+    void EndLargeBody();
 
     size_t maxBodyBytes_;
     std::string largerBodyPath_;
@@ -44,6 +55,8 @@ private:
     std::string headers_; // of the request being read, up to kMaxHeaderBytes
     size_t bodyLeft_ = 0;
     std::string refusal_;
+    std::shared_ptr<int> largeBodies_;
+    bool inLargeBody_ = false; // counted in largeBodies_
 };
 
 } // namespace velkor::host

@@ -1,7 +1,6 @@
 #include "agent/socket_activation.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -10,6 +9,10 @@
 namespace velkor {
 
 namespace {
+
+// The agent's socket unit passes one or two (IPv4 and IPv6); a count beyond any unit's would have
+// the agent probe and close descriptors for a very long time before it serves a page.
+constexpr long kMostPassedSockets = 64;
 
 bool ParseDecimal(const char* text, long& value)
 {
@@ -29,7 +32,7 @@ int PassedDescriptorCount(const char* listenPid, const char* listenFds, pid_t se
     long pid = 0;
     long count = 0;
     if (!ParseDecimal(listenPid, pid) || pid != self || !ParseDecimal(listenFds, count)
-        || count <= 0 || count > INT_MAX - kFirstPassedDescriptor) {
+        || count <= 0 || count > kMostPassedSockets) {
         return 0;
     }
     return static_cast<int>(count);

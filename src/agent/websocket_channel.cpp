@@ -37,6 +37,12 @@ constexpr int kFramesPerTurn = 32;
 constexpr int64_t kOutputHardLimit = std::max<int64_t>(
     16 << 20, static_cast<int64_t>(kLargestTextAnswerBytes) + WebSocketChannel::kOutputHighWater);
 
+static_assert(WebSocketChannel::kAllChannelsOutputLimit > kOutputHardLimit,
+    "one page must still be able to receive the largest answer");
+
+// Unsent output of all open channels (the agent's channels all live on one thread).
+int64_t outputOfAllChannels = 0;
+
 // Room for `count` more bytes at the end of `buffer`. A larger buffer is a fresh allocation and
 // the old one is wiped: the message may hold a PIN, and a reallocation would leave a copy behind.
 char* AppendSpace(std::string& buffer, size_t count)
@@ -132,6 +138,7 @@ WebSocketChannel::~WebSocketChannel()
 {
     socket_->disconnect(this);
     handlers_ = {};
+    outputOfAllChannels -= countedOutput_;
     WipeString(message_);
     WipeString(control_);
 }
@@ -452,7 +459,10 @@ void WebSocketChannel::UpdateBackPressure()
     if (shutdownPending_ && pending == 0) {
         FinishAfterFlush();
     }
-    if (pending > kOutputHardLimit) {
+    outputOfAllChannels += pending - countedOutput_;
+    countedOutput_ = pending;
+    if (pending > kOutputHardLimit
+        || (pending > kOutputHighWater && outputOfAllChannels > kAllChannelsOutputLimit)) {
         Abort();
         return;
     }
@@ -468,6 +478,8 @@ void WebSocketChannel::UpdateBackPressure()
 void WebSocketChannel::OnDisconnected()
 {
     state_ = State::Closed;
+    outputOfAllChannels -= countedOutput_;
+    countedOutput_ = 0;
     deadline_.stop();
     if (closedReported_) {
         return;

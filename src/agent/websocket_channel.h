@@ -35,6 +35,10 @@ class WebSocketChannel : public QObject {
 public:
     static constexpr int64_t kOutputHighWater = 1 << 20;
     static constexpr int64_t kOutputLowWater = 256 << 10;
+    // Unsent output of all channels together. One page may hold a file transfer's answer; many
+    // pages that do not read must not each hold one. A channel above the high-water mark that
+    // takes the total past this is ended.
+    static constexpr int64_t kAllChannelsOutputLimit = 96 << 20;
 
     struct Handlers {
         // The handshake was accepted; the channel is open. Called before any message is
@@ -89,6 +93,7 @@ private:
     bool shutdownPending_ = false; // half-close once the output has been written
     bool processing_ = false;
     bool closedReported_ = false;
+    int64_t countedOutput_ = 0; // this channel's share of the output of all channels
     QTimer deadline_; // handshake, then closing handshake
 
     // The frame being read.

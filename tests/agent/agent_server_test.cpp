@@ -505,6 +505,36 @@ TEST_F(AgentServerTest, PageThatNeverReadsIsThrottledAndOthersCarryOn)
     ::close(fd);
 }
 
+TEST_F(AgentServerTest, PagesThatNeverReadCannotEachHoldTheLargestAnswer)
+{
+    Start();
+    auto other = Connect();
+    // Pages on bare descriptors that never read: each asks for the largest answer once.
+    std::vector<int> pages;
+    const std::string request = HandshakeFor(kOrigin.toStdString())
+        + testing::RawClient::Frame(R"({"jsonrpc":"2.0","id":1,"method":"LargestAnswer"})");
+    for (int i = 0; i < 3; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(server_->Port());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::write(fd, request.data(), request.size()), ssize_t(request.size()));
+        pages.push_back(fd);
+    }
+    // Calls run in turn: once this one is answered, the three large answers have been sent.
+    ASSERT_TRUE(testing::WaitFor([&] { return server_->ConnectionCount() == 4; }));
+    other->Send(1, "Count");
+    ASSERT_TRUE(other->WaitForMessages(1, 120000));
+    EXPECT_EQ(other->received.back()["result"], 1);
+    // Two answers fit in what all pages may leave unread together; the third page is ended.
+    EXPECT_EQ(server_->ConnectionCount(), 3);
+    for (const int fd : pages) {
+        ::close(fd);
+    }
+}
+
 TEST_F(AgentServerTest, RunningOutOfDescriptorsPausesAcceptingWithoutSpinning)
 {
     if (kSanitized) {

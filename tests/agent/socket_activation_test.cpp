@@ -49,7 +49,7 @@ TEST(SocketActivation, OnlyDescriptorsPassedToThisProcessCount)
     EXPECT_EQ(PassedDescriptorCount("4242", "1", 4243), 0) << "inherited from a parent";
     for (const auto& [pid, fds] : std::vector<std::pair<const char*, const char*>> {
              { nullptr, "1" }, { "4242", nullptr }, { "4242x", "1" }, { "4242", "0" },
-             { "4242", "-1" }, { "4242", "99999999999999999999" } }) {
+             { "4242", "-1" }, { "4242", "99999999999999999999" }, { "4242", "2147483644" } }) {
         EXPECT_EQ(PassedDescriptorCount(pid, fds, 4242), 0)
             << (pid ? pid : "(none)") << " " << (fds ? fds : "(none)");
     }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
@@ -175,6 +176,25 @@ TEST(DemoBankUpload, OnlyTheUploadEndpointTakesLargeBodies)
     EXPECT_FALSE(tooLarge.Feed(post(upload, large + 1)));
     host::RequestFraming prefixed(host::DemoRequest::kMaxBodyBytes, upload, large);
     EXPECT_FALSE(prefixed.Feed(post(upload + "x", large)));
+
+    // Connections that each start a large body and never finish it: only a few are let in at once,
+    // and a finished or closed one makes room.
+    const auto count = std::make_shared<int>(0);
+    std::vector<std::unique_ptr<host::RequestFraming>> uploads;
+    for (int i = 0; i <= host::RequestFraming::kMostLargeBodiesAtOnce; ++i) {
+        uploads.push_back(std::make_unique<host::RequestFraming>(
+            host::DemoRequest::kMaxBodyBytes, upload, large));
+        uploads.back()->ShareLargeBodyCount(count);
+    }
+    for (int i = 0; i < host::RequestFraming::kMostLargeBodiesAtOnce; ++i) {
+        EXPECT_TRUE(uploads[i]->Feed(post(upload, large)));
+    }
+    host::RequestFraming& waiting = *uploads.back();
+    EXPECT_FALSE(waiting.Feed(post(upload, large)));
+    EXPECT_EQ(waiting.refusal(), "503 Service Unavailable");
+    EXPECT_TRUE(uploads[0]->Feed(std::string(large, '{')));
+    uploads[1].reset();
+    EXPECT_EQ(*count, 0);
 }
 
 } // namespace
