@@ -55,7 +55,6 @@ TransSetDecisions::TransSetDecisions(
     TransferAccountRequest& request, DialogTimers& timers, MessageSink& messages, KeypadDraw draw)
     : request_(request)
     , dialog_(request.dialog)
-    , timers_(timers)
     , messages_(messages)
     , draw_(std::move(draw))
     , reader_(ProfileFor(ProfileKindOf(request.dialog)),

@@ -183,7 +183,6 @@ private:
 
     TransferAccountRequest& request_;
     TransferAccountDialog dialog_;
-    DialogTimers& timers_;
     MessageSink& messages_;
     KeypadDraw draw_;
     ParameterDocumentReader reader_;
