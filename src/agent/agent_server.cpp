@@ -139,8 +139,7 @@ bool AgentServer::AcceptBackingOff() const
 
 bool AgentServer::Busy() const
 {
-    return pages_.PageCount() > 0 || handshaking_ > 0
-        || pages_.Queue().RunningOwner() != kNoOwner
+    return pages_.PageCount() > 0 || handshaking_ > 0 || pages_.Queue().RunningOwner() != kNoOwner
         || pages_.Queue().Waiting() > 0;
 }
 
