@@ -28,8 +28,9 @@ ConsentVerdict ConsentPolicy::Judge(std::string_view origin) const
     if (fixed_.contains(origin) || (hasFile_ && file_.Contains(origin))) {
         return ConsentVerdict::Allowed;
     }
-    // "null" names no site (sandboxed frames, local files): nothing to ask the customer about.
-    if (!canAsk_ || origin == "null" || !IsWellFormedOrigin(origin)) {
+    // "null" names no site (sandboxed frames, local files): nothing to ask the customer about;
+    // nor is a site the network could impersonate, or whose name could not be shown faithfully.
+    if (!canAsk_ || !IsAskableOrigin(origin)) {
         return ConsentVerdict::Refused;
     }
     const auto now = clock_();

@@ -28,7 +28,73 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
     });
 }
 
+bool IsHostName(std::string_view host)
+{
+    constexpr std::size_t kLongestHostName = 253;
+    return !host.empty() && host.size() <= kLongestHostName
+        && std::all_of(host.begin(), host.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-';
+           });
+}
+
+bool IsIpv6Literal(std::string_view host)
+{
+    return host.size() > 2 && host.size() <= 41 && host.front() == '[' && host.back() == ']'
+        && std::all_of(host.begin() + 1, host.end() - 1, [](char c) {
+               return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+           });
+}
+
+bool IsLoopbackAddressName(std::string_view host)
+{
+    if (host == "localhost" || host == "[::1]") {
+        return true;
+    }
+    // 127.0.0.0/8 as a dotted quad of decimal octets.
+    if (!host.starts_with("127.")) {
+        return false;
+    }
+    int octets = 0;
+    while (!host.empty()) {
+        const auto dot = host.find('.');
+        const std::string_view octet = host.substr(0, dot);
+        if (octet.empty() || octet.size() > 3
+            || !std::all_of(octet.begin(), octet.end(), [](char c) { return c >= '0' && c <= '9'; })
+            || std::stoi(std::string(octet)) > 255) {
+            return false;
+        }
+        ++octets;
+        host = dot == std::string_view::npos ? std::string_view {} : host.substr(dot + 1);
+        if (dot != std::string_view::npos && host.empty()) {
+            return false;
+        }
+    }
+    return octets == 4;
+}
+
 } // namespace
+
+bool IsAskableOrigin(std::string_view origin)
+{
+    if (!IsWellFormedOrigin(origin)) {
+        return false;
+    }
+    const bool secure = origin.starts_with("https://");
+    if (!secure && !origin.starts_with("http://")) {
+        return false;
+    }
+    std::string_view host = origin.substr(origin.find("://") + 3);
+    const auto bracketEnd = host.rfind(']');
+    const auto colon = host.rfind(':');
+    if (colon != std::string_view::npos
+        && (bracketEnd == std::string_view::npos || colon > bracketEnd)) {
+        host = host.substr(0, colon); // the port's digits were checked above
+    }
+    if (!IsHostName(host) && !IsIpv6Literal(host)) {
+        return false;
+    }
+    return secure || IsLoopbackAddressName(host);
+}
 
 bool IsWellFormedOrigin(std::string_view origin)
 {

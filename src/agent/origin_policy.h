@@ -35,6 +35,12 @@ std::string AllowedOriginsPath();
 
 bool IsWellFormedOrigin(std::string_view origin);
 
+// Whether the customer may be asked about a site: "https://" with a plain ASCII host name
+// ([A-Za-z0-9.-], at most 253 characters) or a bracketed IPv6 literal, and an optional port; or
+// "http://" on this computer only (localhost, 127.0.0.0/8, [::1]). Anything else could be spoofed
+// on the network once allowed, or could carry characters that fake another name in the prompt.
+bool IsAskableOrigin(std::string_view origin);
+
 // True for "localhost", "127.0.0.1" or "[::1]" (any letter case) followed by ":port"; the port
 // may be left out only when it is 80.
 bool IsLoopbackHost(std::string_view hostHeader, uint16_t port);

@@ -4,6 +4,7 @@
 
 #include "agent/origin_allowlist_file.h"
 #include "agent/origin_policy.h"
+#include "common/text.h"
 
 namespace velkor {
 
@@ -24,6 +25,13 @@ int RunOriginsCommand(const std::vector<std::string>& args, std::ostream& out, s
     }
     std::string error;
     if (verb == "allow" && args.size() == 2) {
+        const std::string_view origin = TrimAsciiSpace(args[1]);
+        if (IsWellFormedOrigin(origin) && !IsAskableOrigin(origin)) {
+            err << "velkor origins: refused " << args[1]
+                << ": only https:// sites with a plain host name (letters, digits, '.', '-'), or "
+                   "http:// on this computer (localhost, 127.x.x.x, [::1])\n";
+            return kUsageError;
+        }
         if (!file.Add(args[1], error)) {
             err << "velkor origins: " << error << "\n";
             return error.starts_with("not an origin") ? kUsageError : 1;

@@ -65,6 +65,36 @@ TEST_F(ConsentPolicyTest, AnswersAllowOnlyAsFarAsTheyWereGiven)
     EXPECT_EQ(policy.Judge(""), ConsentVerdict::Refused);
 }
 
+// Only sites the network cannot impersonate, under names the prompt shows faithfully, are asked
+// about; listed origins are admitted as before whatever they look like.
+TEST_F(ConsentPolicyTest, OnlySecureOrLocalSitesWithPlainNamesAreAskedAbout)
+{
+    ConsentPolicy policy = Make();
+    for (const char* askable : { "https://ebank.example:8443", "https://[2001:db8::1]",
+             "http://localhost:8080", "http://127.0.0.1", "http://127.1.2.3:80", "http://[::1]:9",
+             "https://a-b.c1.example" }) {
+        EXPECT_EQ(policy.Judge(askable), ConsentVerdict::Ask) << askable;
+    }
+    const std::string tooLong = "https://" + std::string(250, 'a') + ".com";
+    for (const std::string& refused : std::vector<std::string> { "http://ebank.example",
+             "http://127.0.0.1.evil.example", "http://128.0.0.1", "http://127.0.0.256",
+             "http://localhost.evil.example", "ws://localhost", "ftp://ebank.example",
+             "https://\xe2\x80\xaeknab.example", "https://bank\x01.example",
+             "https://ban_k.example", tooLong, "https://[::1", "null" }) {
+        EXPECT_EQ(policy.Judge(refused), ConsentVerdict::Refused) << refused;
+    }
+    OriginPolicy listed;
+    ASSERT_TRUE(listed.Allow("http://bank.lan:8080"));
+    EXPECT_EQ(ConsentPolicy(listed.Allowed(), "", true).Judge("http://bank.lan:8080"),
+        ConsentVerdict::Allowed);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunOriginsCommand({ "allow", "http://bank.lan" }, out, err), 2);
+    EXPECT_NE(err.str().find("https://"), std::string::npos) << err.str();
+    EXPECT_EQ(RunOriginsCommand({ "allow", "http://127.0.0.1:8932" }, out, err), 0);
+    EXPECT_EQ(OriginAllowlistFile(AllowedOriginsPath()).Read().size(), 1u);
+}
+
 TEST_F(ConsentPolicyTest, RefusedAndUnansweredSitesWaitLongerEachTime)
 {
     ConsentPolicy policy = Make();
