@@ -1,5 +1,6 @@
 #include "agent/native_host.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -64,13 +65,19 @@ void NativeHost::Start()
 
 void NativeHost::OnReadable()
 {
+    // At most about one largest frame is read per wake-up, then the frames it completed are
+    // handled: a page posting without pause can neither grow the buffer without bound nor keep
+    // the event loop (the card's calls, the dialogs) from running. The notifier fires again while
+    // more is waiting.
     char chunk[65536];
     bool inputEnded = false;
-    for (;;) {
-        const ssize_t got = ::read(input_, chunk, sizeof chunk);
+    size_t budget = static_cast<size_t>(MaxIncomingFrame(options_.limits)) + sizeof(uint32_t);
+    while (budget > 0) {
+        const ssize_t got = ::read(input_, chunk, std::min(sizeof chunk, budget));
         if (got > 0) {
             reader_.Append(std::string_view(chunk, static_cast<size_t>(got)));
             Wipe(chunk, static_cast<size_t>(got));
+            budget -= static_cast<size_t>(got);
             continue;
         }
         if (got < 0 && errno == EINTR) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -328,6 +329,44 @@ TEST_F(NativeHostTest, OversizedFrameEndsTheSessionBeforeItsBodyArrives)
     Send(header);
     ASSERT_TRUE(WaitFinished());
     EXPECT_EQ(exitCode_, 1);
+}
+
+// A page that posts without pause: the host takes about one largest frame's worth per wake-up
+// and handles it before reading on, rather than draining the whole input first.
+TEST(NativeHostInput, ReadsAboutOneLargestFramePerWakeUp)
+{
+    testing::EnsureApplication();
+    int in[2];
+    int out[2];
+    ASSERT_EQ(::pipe(in), 0);
+    ASSERT_EQ(::pipe(out), 0);
+    ::fcntl(in[1], F_SETFL, O_NONBLOCK);
+    AgentOptions options;
+    options.allowedOrigins = { "https://bank.example" };
+    options.limits.maxMessageBytes = 1024; // about 10 KB of input per wake-up
+    int unreadWhenOpened = -1;
+    options.log = [&](const std::string& line) {
+        if (line.starts_with("connection from") && unreadWhenOpened < 0) {
+            ::ioctl(in[0], FIONREAD, &unreadWhenOpened);
+        }
+    };
+    NativeHost host(in[0], out[1], options, HostMethods());
+    int exitCode = -1;
+    host.SetFinished([&](int code) { exitCode = code; });
+    host.Start();
+    std::string input
+        = Frame({ { "type", "open" }, { "page", 1 }, { "origin", "https://bank.example" } });
+    while (input.size() < 48 * 1024) {
+        input += Frame({ { "type", "message" }, { "page", 9 }, { "data", "{}" } }); // ignored
+    }
+    ASSERT_EQ(::write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    ::close(in[1]);
+    ASSERT_TRUE(testing::WaitFor([&] { return exitCode >= 0; }, 5000));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_GT(unreadWhenOpened, 32 * 1024);
+    for (const int fd : { in[0], out[0], out[1] }) {
+        ::close(fd);
+    }
 }
 
 } // namespace
