@@ -16,8 +16,22 @@ NativeFrameReader::~NativeFrameReader()
     WipeString(buffer_);
 }
 
+void NativeFrameReader::Compact()
+{
+    if (start_ == 0) {
+        return;
+    }
+    const size_t left = buffer_.size() - start_;
+    std::memmove(buffer_.data(), buffer_.data() + start_, left);
+    // The bytes past the new end still hold copies of what was moved: wipe them too.
+    Wipe(buffer_.data() + left, start_);
+    buffer_.resize(left);
+    start_ = 0;
+}
+
 void NativeFrameReader::Append(std::string_view bytes)
 {
+    Compact();
     if (buffer_.capacity() < buffer_.size() + bytes.size()) {
         // Grow by hand so that the old block is wiped rather than freed with its contents.
         std::string larger;
@@ -32,20 +46,25 @@ void NativeFrameReader::Append(std::string_view bytes)
 NativeFrameReader::Status NativeFrameReader::Next(std::string& frame)
 {
     uint32_t length = 0;
-    if (buffer_.size() < sizeof length) {
+    const size_t available = buffer_.size() - start_;
+    if (available < sizeof length) {
         return Status::NeedMore;
     }
-    std::memcpy(&length, buffer_.data(), sizeof length);
+    std::memcpy(&length, buffer_.data() + start_, sizeof length);
     if (length > maxFrameBytes_) {
         return Status::Oversized;
     }
-    if (buffer_.size() - sizeof length < length) {
+    if (available - sizeof length < length) {
         return Status::NeedMore;
     }
-    frame.assign(buffer_, sizeof length, length);
+    frame.assign(buffer_, start_ + sizeof length, length);
     const size_t consumed = sizeof length + length;
-    Wipe(buffer_.data(), consumed);
-    buffer_.erase(0, consumed);
+    Wipe(buffer_.data() + start_, consumed);
+    start_ += consumed;
+    if (start_ == buffer_.size()) {
+        buffer_.clear();
+        start_ = 0;
+    }
     return Status::Frame;
 }
 

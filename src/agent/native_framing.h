@@ -27,12 +27,17 @@ public:
     // bound (nothing more can be read from this stream).
     Status Next(std::string& frame);
     // True while part of a frame (or of its length) is buffered: a stream ending now is cut.
-    bool HasPartialFrame() const { return !buffer_.empty(); }
+    bool HasPartialFrame() const { return buffer_.size() > start_; }
 
 private:
+    // Moves what is left of the buffer to its front, once per Append rather than per frame, so
+    // that many small frames arriving together cost time in proportion to their bytes.
+    void Compact();
+
     size_t maxFrameBytes_;
     // Frames may carry PINs: what was consumed is wiped before the buffer is compacted.
     std::string buffer_;
+    size_t start_ = 0; // where the next frame begins in buffer_
 };
 
 // `payload` with its length header.

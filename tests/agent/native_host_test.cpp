@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -52,6 +53,32 @@ TEST(NativeFraming, FramesArriveWhateverTheCutsAndOversizedLengthsStopTheStream)
     NativeFrameReader huge(64);
     huge.Append("\xff\xff\xff\xff");
     EXPECT_EQ(huge.Next(frame), NativeFrameReader::Status::Oversized) << "before any body";
+}
+
+// Many small frames arriving together (a page posting in a burst) take time in proportion to
+// their bytes, not to their number times the buffer.
+TEST(NativeFraming, ManySmallFramesInOneAppendAreReadInLinearTime)
+{
+    constexpr int kFrames = 1000000;
+    std::string stream;
+    for (int i = 0; i < kFrames; ++i) {
+        stream += NativeFrame(std::to_string(i % 10));
+    }
+    NativeFrameReader reader(64);
+    reader.Append(stream.substr(0, stream.size() - 2));
+    std::string frame;
+    int count = 0;
+    const auto started = std::chrono::steady_clock::now();
+    while (reader.Next(frame) == NativeFrameReader::Status::Frame) {
+        ASSERT_EQ(frame, std::to_string(count++ % 10));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(count, kFrames - 1);
+    EXPECT_TRUE(reader.HasPartialFrame());
+    reader.Append(stream.substr(stream.size() - 2));
+    EXPECT_EQ(reader.Next(frame), NativeFrameReader::Status::Frame);
+    EXPECT_EQ(frame, std::to_string((kFrames - 1) % 10));
+    EXPECT_FALSE(reader.HasPartialFrame());
 }
 
 TEST(NativeEnvelope, OnlyTheThreePageMessagesAreAccepted)
