@@ -139,7 +139,7 @@ void AgentConnection::ResolveConsent()
     const ConsentVerdict verdict = consent.Judge(origin);
     bool admitted = verdict == ConsentVerdict::Allowed;
     if (verdict == ConsentVerdict::Ask) {
-        consent.PromptShown();
+        consent.PromptShown(origin);
         QPointer<AgentConnection> self(this);
         ConsentAnswer answer = services.AskConsent(origin);
         if (!self || refused_ || left_) {

@@ -1,6 +1,7 @@
 #include "agent/consent_policy.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "agent/origin_policy.h"
 
@@ -16,11 +17,44 @@ ConsentPolicy::ConsentPolicy(
 {
 }
 
-bool ConsentPolicy::PromptsExhausted(std::chrono::steady_clock::time_point now) const
+namespace {
+
+// The last two labels of the origin's host ("ebank.example" for "https://www.ebank.example:8443"),
+// or the whole host for an address. It groups more than a registrable domain where a suffix has
+// two labels (all of "co.uk"): that only makes the share of those sites smaller.
+std::string SiteFamily(std::string_view origin)
 {
-    const auto recent = std::count_if(prompts_.begin(), prompts_.end(),
-        [&](const auto& shown) { return now - shown < kPromptWindow; });
-    return recent >= kPromptsPerWindow;
+    std::string_view host = origin.substr(std::min(origin.size(), origin.find("://") + 3));
+    if (host.starts_with('[')) {
+        return std::string(host.substr(0, host.find(']') + 1));
+    }
+    host = host.substr(0, host.find(':'));
+    if (!host.empty() && std::isdigit(static_cast<unsigned char>(host.back()))) {
+        return std::string(host);
+    }
+    const auto last = host.rfind('.');
+    if (last == std::string_view::npos || last == 0) {
+        return std::string(host);
+    }
+    const auto before = host.rfind('.', last - 1);
+    return std::string(before == std::string_view::npos ? host : host.substr(before + 1));
+}
+
+} // namespace
+
+bool ConsentPolicy::PromptsExhausted(
+    std::chrono::steady_clock::time_point now, std::string_view origin) const
+{
+    const std::string family = SiteFamily(origin);
+    int recent = 0;
+    int recentOfFamily = 0;
+    for (const auto& prompt : prompts_) {
+        if (now - prompt.shown < kPromptWindow) {
+            ++recent;
+            recentOfFamily += prompt.family == family ? 1 : 0;
+        }
+    }
+    return recent >= kPromptsPerWindow || recentOfFamily >= kPromptsPerFamily;
 }
 
 ConsentVerdict ConsentPolicy::Judge(std::string_view origin) const
@@ -35,19 +69,20 @@ ConsentVerdict ConsentPolicy::Judge(std::string_view origin) const
     }
     const auto now = clock_();
     const auto refused = refusals_.find(origin);
-    if ((refused != refusals_.end() && now < refused->second.until) || PromptsExhausted(now)) {
+    if ((refused != refusals_.end() && now < refused->second.until)
+        || PromptsExhausted(now, origin)) {
         return ConsentVerdict::Refused;
     }
     return ConsentVerdict::Ask;
 }
 
-void ConsentPolicy::PromptShown()
+void ConsentPolicy::PromptShown(std::string_view origin)
 {
     const auto now = clock_();
-    while (!prompts_.empty() && now - prompts_.front() >= kPromptWindow) {
+    while (!prompts_.empty() && now - prompts_.front().shown >= kPromptWindow) {
         prompts_.pop_front();
     }
-    prompts_.push_back(now);
+    prompts_.push_back({ now, SiteFamily(origin) });
 }
 
 bool ConsentPolicy::Decide(std::string_view origin, ConsentAnswer answer, std::string* persistError)

@@ -31,7 +31,7 @@ protected:
         if (policy.Judge(origin) != ConsentVerdict::Ask) {
             return policy.Judge(origin) == ConsentVerdict::Allowed;
         }
-        policy.PromptShown();
+        policy.PromptShown(origin);
         return policy.Decide(origin, answer);
     }
 
@@ -129,12 +129,30 @@ TEST_F(ConsentPolicyTest, FreshSiteNamesCannotStormThePrompts)
 {
     ConsentPolicy policy = Make();
     for (int i = 0; i < ConsentPolicy::kPromptsPerWindow; ++i) {
-        EXPECT_FALSE(Ask(
-            policy, "https://s" + std::to_string(i) + ".evil.example", ConsentAnswer::NoAnswer));
+        const std::string family = "https://s.evil" + std::to_string(i) + ".example";
+        EXPECT_FALSE(Ask(policy, family, ConsentAnswer::NoAnswer));
         now_ += 1s;
     }
     EXPECT_EQ(policy.Judge("https://s9.evil.example"), ConsentVerdict::Refused);
     EXPECT_EQ(policy.Judge("https://fixed.example"), ConsentVerdict::Allowed);
+    EXPECT_EQ(policy.Judge(kBank), ConsentVerdict::Refused) << "all prompts are used up";
+    now_ += ConsentPolicy::kPromptWindow;
+    EXPECT_EQ(policy.Judge("https://s9.evil.example"), ConsentVerdict::Ask);
+}
+
+// Made-up names under one domain cannot use up the prompts before a bank's first visit, and a
+// site turned away for want of prompts is asked when it comes again.
+TEST_F(ConsentPolicyTest, OneSiteFamilyLeavesAPromptForOthers)
+{
+    ConsentPolicy policy = Make();
+    for (int i = 0; i < ConsentPolicy::kPromptsPerFamily; ++i) {
+        EXPECT_FALSE(Ask(policy, "https://s" + std::to_string(i) + ".evil.example:8443",
+            ConsentAnswer::NoAnswer));
+    }
+    EXPECT_EQ(policy.Judge("https://x.y.evil.example"), ConsentVerdict::Refused);
+    EXPECT_EQ(policy.Judge("https://evil.example"), ConsentVerdict::Refused);
+    EXPECT_EQ(policy.Judge("http://127.0.0.1:1"), ConsentVerdict::Ask);
+    EXPECT_EQ(policy.Judge("https://www.ebank.example"), ConsentVerdict::Ask);
     now_ += ConsentPolicy::kPromptWindow;
     EXPECT_EQ(policy.Judge("https://s9.evil.example"), ConsentVerdict::Ask);
 }
