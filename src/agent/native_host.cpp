@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include "agent/native_envelope.h"
 #include "agent/page_link.h"
 #include "common/secure_buffer.h"
+#include "control/file_transfer_limits.h"
 
 namespace velkor {
 
@@ -35,6 +37,11 @@ private:
     uint64_t page_;
 };
 
+// Output the browser may leave unread before the session ends: it must still hold the largest
+// single answer (split into frames, its JSON escaped once more in the envelope).
+constexpr size_t kMostUnsentBytes
+    = std::max<size_t>(64 << 20, 2 * static_cast<size_t>(kLargestTextAnswerBytes) + (1 << 20));
+
 } // namespace
 
 int64_t NativeHost::MaxIncomingFrame(const AgentLimits& limits)
@@ -54,13 +61,20 @@ NativeHost::NativeHost(int input, int output, AgentOptions options,
 {
 }
 
-NativeHost::~NativeHost() = default;
+NativeHost::~NativeHost()
+{
+    WipeString(unsent_);
+}
 
 void NativeHost::Start()
 {
     ::fcntl(input_, F_SETFL, ::fcntl(input_, F_GETFL) | O_NONBLOCK);
     readable_ = new QSocketNotifier(input_, QSocketNotifier::Read, this);
     connect(readable_, &QSocketNotifier::activated, this, &NativeHost::OnReadable);
+    ::fcntl(output_, F_SETFL, ::fcntl(output_, F_GETFL) | O_NONBLOCK);
+    writable_ = new QSocketNotifier(output_, QSocketNotifier::Write, this);
+    writable_->setEnabled(false);
+    connect(writable_, &QSocketNotifier::activated, this, &NativeHost::Flush);
 }
 
 void NativeHost::OnReadable()
@@ -204,20 +218,53 @@ void NativeHost::Write(const std::string& payload)
         return;
     }
     std::string frame = NativeFrame(payload);
+    if (unsent_.size() + frame.size() > kMostUnsentBytes) {
+        WipeString(frame);
+        End(0, "the browser stopped reading");
+        return;
+    }
+    if (unsent_.capacity() < unsent_.size() + frame.size()) {
+        // Grown by hand so that the old block is wiped rather than freed with answers in it.
+        std::string larger;
+        larger.reserve(std::max(unsent_.size() + frame.size(), unsent_.capacity() * 2));
+        larger.append(unsent_);
+        WipeString(unsent_);
+        unsent_.swap(larger);
+    }
+    unsent_.append(frame);
+    WipeString(frame);
+    Flush();
+}
+
+void NativeHost::Flush()
+{
     size_t written = 0;
-    while (written < frame.size()) {
-        const ssize_t put = ::write(output_, frame.data() + written, frame.size() - written);
+    bool failed = false;
+    while (written < unsent_.size()) {
+        const ssize_t put = ::write(output_, unsent_.data() + written, unsent_.size() - written);
+        if (put > 0) {
+            written += static_cast<size_t>(put);
+            continue;
+        }
         if (put < 0 && errno == EINTR) {
             continue;
         }
-        if (put <= 0) {
-            WipeString(frame);
-            End(0, "the browser stopped reading");
-            return;
-        }
-        written += static_cast<size_t>(put);
+        failed = !(put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+        break;
     }
-    WipeString(frame);
+    // What was written is wiped, and so are the copies the move to the front leaves behind.
+    const size_t left = unsent_.size() - written;
+    std::memmove(unsent_.data(), unsent_.data() + written, left);
+    Wipe(unsent_.data() + left, written);
+    unsent_.resize(left);
+    if (failed) {
+        WipeString(unsent_);
+        End(0, "the browser stopped reading");
+        return;
+    }
+    if (writable_ != nullptr) {
+        writable_->setEnabled(!unsent_.empty());
+    }
 }
 
 void NativeHost::End(int code, const std::string& reason)
@@ -230,6 +277,9 @@ void NativeHost::End(int code, const std::string& reason)
     services_.Log("native-messaging session ends: " + reason);
     if (readable_ != nullptr) {
         readable_->setEnabled(false);
+    }
+    if (writable_ != nullptr) {
+        writable_->setEnabled(false);
     }
     // Every page is gone: a running call sends nothing more to its card and its dialog closes.
     while (!pages_.empty()) {

@@ -58,6 +58,7 @@ private:
     void OnReadable();
     void Handle(PageEnvelope& envelope);
     void Write(const std::string& payload);
+    void Flush();
     void ClosePage(uint64_t page);
     void FinishWhenIdle();
 
@@ -67,6 +68,9 @@ private:
     PageServices services_;
     NativeFrameReader reader_;
     QSocketNotifier* readable_ = nullptr;
+    // Output the browser has not taken yet; written as the pipe takes it, never blocking.
+    std::string unsent_;
+    QSocketNotifier* writable_ = nullptr;
     QTimer* idle_ = nullptr;
     std::map<uint64_t, AgentConnection*> pages_;
     std::function<void(int)> finished_;

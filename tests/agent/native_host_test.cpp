@@ -396,5 +396,35 @@ TEST(NativeHostInput, ReadsAboutOneLargestFramePerWakeUp)
     }
 }
 
+// A browser that stops reading leaves answers unsent, but the host does not block on them: it
+// still reads, and ends when the browser goes away.
+TEST(NativeHostOutput, BrowserThatStopsReadingDoesNotBlockTheHost)
+{
+    testing::EnsureApplication();
+    int in[2];
+    int out[2];
+    ASSERT_EQ(::pipe(in), 0);
+    ASSERT_EQ(::pipe(out), 0);
+    AgentOptions options;
+    options.allowedOrigins = { "https://bank.example" };
+    NativeHost host(in[0], out[1], options, HostMethods());
+    int exitCode = -1;
+    host.SetFinished([&](int code) { exitCode = code; });
+    host.Start();
+    const json request
+        = { { "jsonrpc", "2.0" }, { "id", 1 }, { "method", "Big" }, { "params", json::array() } };
+    const std::string input
+        = Frame({ { "type", "open" }, { "page", 1 }, { "origin", "https://bank.example" } })
+        + Frame({ { "type", "message" }, { "page", 1 }, { "data", request.dump() } });
+    ASSERT_EQ(::write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    testing::WaitFor([] { return false; }, 200); // the answer is more than the pipe holds
+    ::close(in[1]);
+    ASSERT_TRUE(testing::WaitFor([&] { return exitCode >= 0; }, 5000));
+    EXPECT_EQ(exitCode, 0);
+    for (const int fd : { in[0], out[0], out[1] }) {
+        ::close(fd);
+    }
+}
+
 } // namespace
 } // namespace velkor
