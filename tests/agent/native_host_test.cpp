@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <thread>
 
 #include <QEventLoop>
@@ -358,72 +360,80 @@ TEST_F(NativeHostTest, OversizedFrameEndsTheSessionBeforeItsBodyArrives)
     EXPECT_EQ(exitCode_, 1);
 }
 
+// A host on pipes of its own that the test writes whole and, for its output, never reads.
+struct PipedHost {
+    explicit PipedHost(AgentOptions options = {})
+    {
+        testing::EnsureApplication();
+        if (::pipe(in) != 0 || ::pipe(out) != 0) {
+            throw std::runtime_error("pipe");
+        }
+        options.allowedOrigins = { "https://bank.example" };
+        host.emplace(in[0], out[1], options, HostMethods());
+        host->SetFinished([this](int code) { exitCode = code; });
+        host->Start();
+    }
+    ~PipedHost()
+    {
+        host.reset();
+        for (const int fd : { in[0], out[0], out[1] }) {
+            ::close(fd);
+        }
+    }
+    // Writes `input` (which fits in the pipe), ends it and waits for the host to finish.
+    int SendAllAndEnd(const std::string& input, int settleMs = 0)
+    {
+        EXPECT_EQ(::write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+        testing::WaitFor([] { return false; }, settleMs);
+        ::close(in[1]);
+        EXPECT_TRUE(testing::WaitFor([&] { return exitCode >= 0; }, 5000));
+        return exitCode;
+    }
+
+    int in[2] { -1, -1 };
+    int out[2] { -1, -1 };
+    std::optional<NativeHost> host;
+    int exitCode = -1;
+};
+
+const std::string kOpenBank
+    = Frame({ { "type", "open" }, { "page", 1 }, { "origin", "https://bank.example" } });
+
 // A page that posts without pause: the host takes about one largest frame's worth per wake-up
 // and handles it before reading on, rather than draining the whole input first.
 TEST(NativeHostInput, ReadsAboutOneLargestFramePerWakeUp)
 {
-    testing::EnsureApplication();
-    int in[2];
-    int out[2];
-    ASSERT_EQ(::pipe(in), 0);
-    ASSERT_EQ(::pipe(out), 0);
-    ::fcntl(in[1], F_SETFL, O_NONBLOCK);
     AgentOptions options;
-    options.allowedOrigins = { "https://bank.example" };
     options.limits.maxMessageBytes = 1024; // about 10 KB of input per wake-up
     int unreadWhenOpened = -1;
+    int* hostInput = nullptr;
     options.log = [&](const std::string& line) {
         if (line.starts_with("connection from") && unreadWhenOpened < 0) {
-            ::ioctl(in[0], FIONREAD, &unreadWhenOpened);
+            ::ioctl(*hostInput, FIONREAD, &unreadWhenOpened);
         }
     };
-    NativeHost host(in[0], out[1], options, HostMethods());
-    int exitCode = -1;
-    host.SetFinished([&](int code) { exitCode = code; });
-    host.Start();
-    std::string input
-        = Frame({ { "type", "open" }, { "page", 1 }, { "origin", "https://bank.example" } });
+    PipedHost piped(options);
+    hostInput = &piped.in[0];
+    std::string input = kOpenBank;
     while (input.size() < 48 * 1024) {
         input += Frame({ { "type", "message" }, { "page", 9 }, { "data", "{}" } }); // ignored
     }
-    ASSERT_EQ(::write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-    ::close(in[1]);
-    ASSERT_TRUE(testing::WaitFor([&] { return exitCode >= 0; }, 5000));
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(piped.SendAllAndEnd(input), 0);
     EXPECT_GT(unreadWhenOpened, 32 * 1024);
-    for (const int fd : { in[0], out[0], out[1] }) {
-        ::close(fd);
-    }
 }
 
 // A browser that stops reading leaves answers unsent, but the host does not block on them: it
 // still reads, and ends when the browser goes away.
 TEST(NativeHostOutput, BrowserThatStopsReadingDoesNotBlockTheHost)
 {
-    testing::EnsureApplication();
-    int in[2];
-    int out[2];
-    ASSERT_EQ(::pipe(in), 0);
-    ASSERT_EQ(::pipe(out), 0);
-    AgentOptions options;
-    options.allowedOrigins = { "https://bank.example" };
-    NativeHost host(in[0], out[1], options, HostMethods());
-    int exitCode = -1;
-    host.SetFinished([&](int code) { exitCode = code; });
-    host.Start();
-    const json request
+    PipedHost piped;
+    const json big
         = { { "jsonrpc", "2.0" }, { "id", 1 }, { "method", "Big" }, { "params", json::array() } };
-    const std::string input
-        = Frame({ { "type", "open" }, { "page", 1 }, { "origin", "https://bank.example" } })
-        + Frame({ { "type", "message" }, { "page", 1 }, { "data", request.dump() } });
-    ASSERT_EQ(::write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-    testing::WaitFor([] { return false; }, 200); // the answer is more than the pipe holds
-    ::close(in[1]);
-    ASSERT_TRUE(testing::WaitFor([&] { return exitCode >= 0; }, 5000));
-    EXPECT_EQ(exitCode, 0);
-    for (const int fd : { in[0], out[0], out[1] }) {
-        ::close(fd);
-    }
+    // The answer is more than the pipe holds.
+    EXPECT_EQ(piped.SendAllAndEnd(kOpenBank
+                      + Frame({ { "type", "message" }, { "page", 1 }, { "data", big.dump() } }),
+                  200),
+        0);
 }
 
 } // namespace
