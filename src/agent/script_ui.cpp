@@ -48,6 +48,17 @@ const ScriptedDialogEntry* ScriptUi::TakeEntry(const std::string& name)
     return &entry;
 }
 
+template <typename Dialog>
+void ScriptUi::Play(const ScriptedDialogEntry& entry, Dialog& dialog, const Text& reader)
+{
+    dialog.Start();
+    RunActions(entry, dialog, reader);
+    if (dialog.IsOpen()) {
+        Report("still open when its actions ended; cancelled");
+        dialog.Cancel();
+    }
+}
+
 int ScriptUi::RunConfirmation(ConfirmationRequest& request)
 {
     messages_.clear();
@@ -57,12 +68,7 @@ int ScriptUi::RunConfirmation(ConfirmationRequest& request)
     }
     UiMessageSink messages(*this);
     ScriptedTryFirm dialog(request, messages);
-    dialog.Start();
-    RunActions(*entry, dialog, request.reader);
-    if (dialog.IsOpen()) {
-        Report("still open when its actions ended; cancelled");
-        dialog.Cancel();
-    }
+    Play(*entry, dialog, request.reader);
     return dialog.Result().value_or(2);
 }
 
@@ -76,12 +82,7 @@ int ScriptUi::RunTransferAccount(TransferAccountRequest& request)
     }
     UiMessageSink messages(*this);
     ScriptedTransSet dialog(request, messages);
-    dialog.Start();
-    RunActions(*entry, dialog, Text(request.reader));
-    if (dialog.IsOpen()) {
-        Report("still open when its actions ended; cancelled");
-        dialog.Cancel();
-    }
+    Play(*entry, dialog, Text(request.reader));
     const int result = dialog.Result().value_or(2);
     if (result == 1) {
         dialog.HandOver();
@@ -98,12 +99,7 @@ int ScriptUi::RunNetSelection(NetSelectionRequest& request)
     }
     UiMessageSink messages(*this);
     auto dialog = ScriptedNetSelection::For(request, messages, FontSizeFile::ForCurrentUser());
-    dialog->Start();
-    RunActions(*entry, *dialog, Text());
-    if (dialog->IsOpen()) {
-        Report("still open when its actions ended; cancelled");
-        dialog->Cancel();
-    }
+    Play(*entry, *dialog, Text());
     return dialog->Result().value_or(2);
 }
 
@@ -117,12 +113,7 @@ int ScriptUi::RunCommonAccountForm(CommonAccountRequest& request)
     }
     UiMessageSink messages(*this);
     ScriptedCommonAccount dialog(request, messages);
-    dialog.Start();
-    RunActions(*entry, dialog, request.reader);
-    if (dialog.IsOpen()) {
-        Report("still open when its actions ended; cancelled");
-        dialog.Cancel();
-    }
+    Play(*entry, dialog, request.reader);
     return dialog.Result().value_or(2);
 }
 

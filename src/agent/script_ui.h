@@ -41,6 +41,10 @@ private:
     // Runs the entry's actions on an open (or already closed) dialog. `reader` is the reader
     // whose card the card actions move.
     void RunActions(const ScriptedDialogEntry& entry, ScriptedDialog& dialog, const Text& reader);
+    // Opens `dialog`, runs the entry's actions in it and cancels it (reported) when they leave
+    // it open.
+    template <typename Dialog>
+    void Play(const ScriptedDialogEntry& entry, Dialog& dialog, const Text& reader);
     void Report(const std::string& problem);
 
     DialogScript script_;
