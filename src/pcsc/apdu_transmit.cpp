@@ -112,7 +112,7 @@ ApduResult Exchange(CardSlot cardSlot, const ApduHeader& header, std::span<const
     if (response != nullptr) {
         response->length = 0;
     }
-    const ReaderSlot& slot = cardSlot.session->SlotAt(cardSlot.index);
+    const ReaderSlot slot = cardSlot.session->SlotAt(cardSlot.index);
     uint8_t leValue = le != nullptr ? *le : 0;
 
     for (int attempt = 0;; ++attempt) {
@@ -204,7 +204,7 @@ ApduResult TransmitApduExtended(CardSlot cardSlot, const ApduHeader& header,
     if (!IsValidSlot(cardSlot.index) || data.size() > kMaxCommandData) {
         return Failure(kMalformed);
     }
-    const ReaderSlot& slot = cardSlot.session->SlotAt(cardSlot.index);
+    const ReaderSlot slot = cardSlot.session->SlotAt(cardSlot.index);
     CommandBuffer command(header);
     command.AppendData(data);
     if (slot.protocol == Protocol::T1 || (slot.protocol == Protocol::T0 && data.empty())) {

@@ -53,7 +53,7 @@ public:
                     return result;
                 }
             } else {
-                result = ConnectListedNameShared(result);
+                result = ConnectListedNameShared();
             }
         }
         if (const int32_t status = ReadAtrOfSlot(); status != 0) {
@@ -171,10 +171,11 @@ private:
     }
 
     // No earlier connection: a shared one to the reader the slot lists.
-    int32_t ConnectListedNameShared(int32_t result)
+    int32_t ConnectListedNameShared()
     {
         CardHandle card;
-        result = OpenCard(session_, TextToUtf8(slot_->name), SCARD_SHARE_SHARED, card);
+        const int32_t result
+            = OpenCard(session_, TextToUtf8(slot_->name), SCARD_SHARE_SHARED, card);
         if (result == 0) {
             slot_->card = std::move(card);
         }
@@ -214,7 +215,7 @@ private:
     const Text& readerName_;
     std::vector<uint8_t>& atr_;
     int32_t slotIndex_ = 0;
-    ReaderSlot* slot_ = nullptr;
+    SessionSlot* slot_ = nullptr;
     std::string name_;
 };
 
@@ -226,7 +227,7 @@ int32_t ReaderSession::ConnectSlot(
     if (Bind() != 0) {
         return kUnavailable;
     }
-    return SlotConnection(state_, readerName, atr).Run(ShareModeOf(shareFlag), slotOut);
+    return SlotConnection(*state_, readerName, atr).Run(ShareModeOf(shareFlag), slotOut);
 }
 
 } // namespace velkor::pcsc

@@ -20,8 +20,8 @@ int32_t ReaderSession::DisconnectSlot(int32_t slotIndex, int32_t dispositionFlag
     if (!IsValidSlot(slotIndex)) {
         return kUnavailable;
     }
-    SessionState& session = state_;
-    ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
+    SessionState& session = *state_;
+    SessionSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
     const SCARDHANDLE card = slot.card != 0 ? slot.card : session.currentCard;
     int32_t result = 0;
     if (card != 0) {
@@ -38,19 +38,19 @@ int32_t ReaderSession::DisconnectReaderByName(const Text& readerName, int32_t di
     if (Bind() != 0) {
         return kUnavailable;
     }
-    SessionState& session = state_;
+    SessionState& session = *state_;
     int32_t slotIndex = FindSlot(session, readerName);
     if (slotIndex < 0) {
         slotIndex = 0;
     }
-    ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
+    SessionSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
     int32_t result = 0;
     if (slot.card == 0) {
         ReleaseReaderContext();
     } else {
         result = slot.card.Disconnect(DispositionOf(dispositionFlag));
     }
-    slot = ReaderSlot {};
+    slot = SessionSlot {};
     session.currentCard = 0;
     WaitMilliseconds(kAfterDisconnectWaitMs);
     return result;

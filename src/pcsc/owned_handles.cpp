@@ -1,4 +1,4 @@
-#include "pcsc/owned_handles.h"
+#include "owned_handles.h"
 
 #include "card_use_registry.h"
 

@@ -30,12 +30,12 @@ int32_t ReaderSession::ProbeSlot(std::vector<uint8_t>& atr, int32_t slotIndex, i
     if (!IsValidSlot(slotIndex)) {
         return kUnavailable;
     }
-    SessionState& session = state_;
+    SessionState& session = *state_;
     // 1. Nothing to probe without a context.
     if (!session.context.Held()) {
         return kNoContext;
     }
-    ReaderSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
+    SessionSlot& slot = session.readerSlots[static_cast<size_t>(slotIndex)];
     const std::string name = TextToUtf8(slot.name);
 
     // 2. A new connection becomes the current one; the earlier current handle is kept aside.

@@ -33,7 +33,7 @@ int32_t ReaderSession::GetReaderAttribute(
         return kUnavailable;
     }
     value.clear();
-    SessionState& session = state_;
+    SessionState& session = *state_;
     if (!session.context.Held()) {
         return kNoContext;
     }

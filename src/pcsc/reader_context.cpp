@@ -27,20 +27,6 @@ Text SlotName(std::string_view utf8)
     return name;
 }
 
-// Forgets the context and every card handle without a call: the library is gone.
-void AbandonHandles(SessionState& session)
-{
-    session.context.Abandon();
-    ForgetSlotConnections(session);
-    session.currentCard = 0;
-}
-
-uint64_t NextSessionId()
-{
-    static uint64_t last = 0;
-    return ++last;
-}
-
 } // namespace
 
 bool IsValidSlot(int32_t slot)
@@ -89,6 +75,13 @@ void ClearSlotNames(SessionState& session)
     }
 }
 
+void AbandonHandles(SessionState& session)
+{
+    session.context.Abandon();
+    ForgetSlotConnections(session);
+    session.currentCard = 0;
+}
+
 int32_t EstablishContext(SessionState& session)
 {
     return session.context.Establish();
@@ -131,7 +124,7 @@ int32_t OpenCard(
     return 0;
 }
 
-ReaderSlot* OwnerOf(SessionState& session, SCARDHANDLE card)
+SessionSlot* OwnerOf(SessionState& session, SCARDHANDLE card)
 {
     if (card == 0) {
         return nullptr;
@@ -149,7 +142,7 @@ int32_t ResetCard(SessionState& session, SCARDHANDLE card)
     const int32_t result
         = Api().Reconnect(card, SCARD_SHARE_EXCLUSIVE, SCARD_RESET_CARD, session.activeProtocol);
     if (result == 0) {
-        if (ReaderSlot* owner = OwnerOf(session, card)) {
+        if (SessionSlot* owner = OwnerOf(session, card)) {
             owner->card.MarkExclusive();
             RecordCardUse(owner->card.Reader(), session.id);
         }
@@ -157,19 +150,19 @@ int32_t ResetCard(SessionState& session, SCARDHANDLE card)
     return result;
 }
 
-void AdoptCard(SessionState& session, ReaderSlot& slot, SCARDHANDLE card)
+void AdoptCard(SessionState& session, SessionSlot& slot, SCARDHANDLE card)
 {
     if (slot.card == card) {
         return;
     }
-    if (ReaderSlot* owner = OwnerOf(session, card)) {
+    if (SessionSlot* owner = OwnerOf(session, card)) {
         slot.card = std::move(owner->card);
     }
 }
 
 int32_t DisconnectCard(SessionState& session, SCARDHANDLE card, DWORD disposition)
 {
-    if (ReaderSlot* owner = OwnerOf(session, card)) {
+    if (SessionSlot* owner = OwnerOf(session, card)) {
         return owner->card.Disconnect(disposition);
     }
     return Api().Disconnect(card, disposition);
@@ -238,41 +231,12 @@ int32_t ReadAtr(SCARDHANDLE card, std::vector<uint8_t>& atr, std::string* reader
 
 using namespace detail;
 
-ReaderSession::ReaderSession()
-{
-    state_.id = NextSessionId();
-}
-
-ReaderSession::~ReaderSession()
-{
-    if (state_.holdsBinding && IsPcscApiGeneration(state_.bindingGeneration)) {
-        ReleaseReaderContext();
-    } else {
-        AbandonHandles(state_);
-    }
-}
-
-int32_t ReaderSession::Bind()
-{
-    if (state_.holdsBinding && IsPcscApiGeneration(state_.bindingGeneration)) {
-        return 0;
-    }
-    // A binding closed under this session (a test switching libraries) took its context along.
-    state_.holdsBinding = false;
-    AbandonHandles(state_);
-    if (AcquirePcscApi(state_.bindingGeneration) != 0) {
-        return kUnavailable;
-    }
-    state_.holdsBinding = true;
-    return 0;
-}
-
 int32_t ReaderSession::ListReaderNames(int32_t& count, ReaderNameList& names)
 {
     if (Bind() != 0) {
         return kUnavailable;
     }
-    SessionState& session = state_;
+    SessionState& session = *state_;
     // Always start afresh. Cards connected under the old context are not disconnected; releasing
     // the context ends their connections and their handles are forgotten.
     if (session.context.Held()) {
@@ -292,7 +256,7 @@ int32_t ReaderSession::ReleaseReaderContext()
     if (Bind() != 0) {
         return kUnavailable;
     }
-    SessionState& session = state_;
+    SessionState& session = *state_;
     const int32_t result = ReleaseContext(session);
     ClearSlotNames(session);
     ForgetSlotConnections(session);

@@ -3,13 +3,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <utility>
+#include <memory>
 #include <vector>
 
 #include "common/status_codes.h"
 #include "common/text.h"
-#include "pcsc/owned_handles.h"
 #include "pcsc/pcsc_api.h"
 
 // The reader and card session of one control: its own resource-manager context, its own table of
@@ -67,9 +65,10 @@ inline constexpr int32_t kReaderVersion = 2;
 
 using ReaderNameList = std::array<Text, kSlotCount>;
 
+// What one slot of a session holds, as a copy: the session owns the connection itself.
 struct ReaderSlot {
     Text name; // as listed, at most kReaderNameMaxChars
-    CardHandle card; // 0 when the slot has no connection
+    SCARDHANDLE card = 0; // 0 when the slot has no connection
     Protocol protocol = Protocol::None;
     bool connected = false;
 };
@@ -83,20 +82,8 @@ struct CardSlot {
 };
 
 namespace detail {
-
-// The state behind a session; the operations' shared helpers work on it (session_state.h).
-struct SessionState {
-    uint64_t id = 0; // distinct for every session of the process, never reused
-    bool holdsBinding = false; // whether this session counts among the binding's users
-    uint64_t bindingGeneration = 0;
-    ContextHandle context; // established exactly when held
-    // Each slot owns its card handle. Declared after the context, so destroyed before it.
-    std::array<ReaderSlot, kSlotCount> readerSlots;
-    // The last connection made or confirmed: one of the slots' handles, or 0. Not an owner.
-    SCARDHANDLE currentCard = 0;
-    DWORD activeProtocol = 0; // from the last successful connect or reconnect
-};
-
+// The context, the slots' connections and the binding's hold behind a session (session_state.h).
+struct SessionState;
 } // namespace detail
 
 class ReaderSession {
@@ -111,13 +98,10 @@ public:
     CardSlot Slot(int32_t index) { return { this, index }; }
 
     // Read-only views of the state, for callers that need to know and for tests.
-    bool ContextEstablished() const { return state_.context.Held(); }
-    SCARDHANDLE CurrentCardHandle() const { return state_.currentCard; }
+    bool ContextEstablished() const;
+    SCARDHANDLE CurrentCardHandle() const;
     // `slot` must be 0..kSlotCount-1.
-    const ReaderSlot& SlotAt(int slot) const
-    {
-        return state_.readerSlots.at(static_cast<size_t>(slot));
-    }
+    ReaderSlot SlotAt(int slot) const;
 
     // Binds the PC/SC library for this session (once; it stays bound until ReleaseReaderContext).
     // 0, or -1 when it cannot be bound.
@@ -162,7 +146,7 @@ public:
     int32_t GetReaderAttribute(int32_t slot, int32_t selector, std::vector<uint8_t>& value);
 
 private:
-    detail::SessionState state_;
+    std::unique_ptr<detail::SessionState> state_;
 };
 
 } // namespace velkor::pcsc

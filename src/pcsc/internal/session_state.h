@@ -1,11 +1,36 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "owned_handles.h"
 #include "pcsc/reader_session.h"
 
-// The helpers a session's operations share. Internal to the pcsc library.
+// The state behind a reader session and the helpers its operations share. Internal to the pcsc
+// library: callers see the state only through ReaderSession's read-only views.
 namespace velkor::pcsc::detail {
+
+// One slot of a session: the listed reader name and the connection the slot owns.
+struct SessionSlot {
+    Text name; // as listed, at most kReaderNameMaxChars
+    CardHandle card; // 0 when the slot has no connection
+    Protocol protocol = Protocol::None;
+    bool connected = false;
+};
+
+struct SessionState {
+    uint64_t id = 0; // distinct for every session of the process, never reused
+    bool holdsBinding = false; // whether this session counts among the binding's users
+    uint64_t bindingGeneration = 0;
+    ContextHandle context; // established exactly when held
+    // Each slot owns its card handle. Declared after the context, so destroyed before it.
+    std::array<SessionSlot, kSlotCount> readerSlots;
+    // The last connection made or confirmed: one of the slots' handles, or 0. Not an owner.
+    SCARDHANDLE currentCard = 0;
+    DWORD activeProtocol = 0; // from the last successful connect or reconnect
+};
 
 bool IsValidSlot(int32_t slot);
 DWORD ShareModeOf(int32_t shareFlag);
@@ -14,6 +39,8 @@ DWORD DispositionOf(int32_t dispositionFlag);
 // Forgets the card handles (ended with their context) and connected flags of all slots.
 void ForgetSlotConnections(SessionState& session);
 void ClearSlotNames(SessionState& session);
+// Forgets the context and every card handle without a call: the library that made them is gone.
+void AbandonHandles(SessionState& session);
 
 // Establishes a new user-scope context.
 int32_t EstablishContext(SessionState& session);
@@ -30,10 +57,10 @@ int32_t OpenCard(
 // Reconnects one of the session's handles exclusively with a reset of the card.
 int32_t ResetCard(SessionState& session, SCARDHANDLE card);
 // The slot whose handle is `card`, or null.
-ReaderSlot* OwnerOf(SessionState& session, SCARDHANDLE card);
+SessionSlot* OwnerOf(SessionState& session, SCARDHANDLE card);
 // Makes `card`, one of the session's handles, the slot's own: it moves from the slot that owned
 // it (the slot's earlier handle is let go). Nothing when no slot owns `card`.
-void AdoptCard(SessionState& session, ReaderSlot& slot, SCARDHANDLE card);
+void AdoptCard(SessionState& session, SessionSlot& slot, SCARDHANDLE card);
 // Disconnects `card` with `disposition` through the slot that owns it (which then holds
 // nothing); a handle no slot owns is disconnected as it is.
 int32_t DisconnectCard(SessionState& session, SCARDHANDLE card, DWORD disposition);
