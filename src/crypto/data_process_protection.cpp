@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "crypto/protection_keys.h"
+#include "protection_keys.h"
 
 namespace velkor {
 

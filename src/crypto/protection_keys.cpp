@@ -1,4 +1,4 @@
-#include "crypto/protection_keys.h"
+#include "protection_keys.h"
 
 namespace velkor::protection {
 

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "widgets/edge_drawing.h"
+#include "edge_drawing.h"
 #include "widgets/system_colors.h"
 
 namespace velkor {

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "widgets/logical_font.h"
+#include "logical_font.h"
 #include "widgets/static_style.h"
 #include "widgets/system_colors.h"
 

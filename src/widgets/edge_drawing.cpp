@@ -1,4 +1,4 @@
-#include "widgets/edge_drawing.h"
+#include "edge_drawing.h"
 
 namespace velkor {
 

@@ -1,4 +1,4 @@
-#include "widgets/logical_font.h"
+#include "logical_font.h"
 
 #include <QFontMetricsF>
 #include <algorithm>

@@ -4,8 +4,8 @@
 #include <QPainter>
 
 #include "crypto/data_process.h"
-#include "widgets/logical_font.h"
-#include "widgets/secure_static_layout.h"
+#include "logical_font.h"
+#include "secure_static_layout.h"
 #include "widgets/static_style.h"
 #include "widgets/system_colors.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/secure_static_layout.h"
+#include "secure_static_layout.h"
 
 namespace velkor {
 

@@ -6,8 +6,8 @@
 #include <QResizeEvent>
 
 #include "crypto/data_process.h"
-#include "widgets/edge_drawing.h"
-#include "widgets/logical_font.h"
+#include "edge_drawing.h"
+#include "logical_font.h"
 #include "widgets/system_colors.h"
 
 namespace velkor {
