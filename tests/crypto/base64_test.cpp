@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "crypto/data_process.h"
-#include "test_bytes.h"
+#include "support/hex_bytes.h"
 
 namespace velkor {
 namespace {
-
-using testing::T;
 
 std::string Decoded(std::u16string_view text)
 {
@@ -23,8 +21,9 @@ TEST(Base64, PublishedVectorsBothWays)
     for (const auto& [plain, encoded] : vectors) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(plain.data());
         EXPECT_EQ(CDataProcess::Base64EncodeToBytes(bytes, plain.size()), encoded) << plain;
-        EXPECT_EQ(CDataProcess::Base64EncodeToText(bytes, plain.size()), T(encoded)) << plain;
-        EXPECT_EQ(Decoded(T(encoded)), plain) << encoded;
+        EXPECT_EQ(CDataProcess::Base64EncodeToText(bytes, plain.size()), Utf8ToText(encoded))
+            << plain;
+        EXPECT_EQ(Decoded(Utf8ToText(encoded)), plain) << encoded;
     }
 }
 

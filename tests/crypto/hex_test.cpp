@@ -1,30 +1,29 @@
 #include <gtest/gtest.h>
 
 #include "crypto/data_process.h"
-#include "test_bytes.h"
+#include "support/hex_bytes.h"
 
 namespace velkor {
 namespace {
 
-using testing::Hex;
-using testing::T;
+using testing::ToHex;
 
 TEST(HexToBytes, DecodesBothCasesHighNibbleFirst)
 {
     uint8_t out[4] = {};
     ASSERT_TRUE(CDataProcess::HexToBytes(8, u"0aF19bC2", out));
-    EXPECT_EQ(Hex(out, 4), "0AF19BC2");
+    EXPECT_EQ(ToHex({ out, 4 }), "0AF19BC2");
 }
 
 TEST(HexToBytes, OddDigitKeepsPreviousHighNibbleAsLowNibble)
 {
     uint8_t zeroed[2] = { 0x00, 0x00 };
     ASSERT_TRUE(CDataProcess::HexToBytes(3, u"ABC", zeroed));
-    EXPECT_EQ(Hex(zeroed, 2), "ABC0");
+    EXPECT_EQ(ToHex({ zeroed, 2 }), "ABC0");
 
     uint8_t prefilled[2] = { 0xFF, 0xFF };
     ASSERT_TRUE(CDataProcess::HexToBytes(3, u"123", prefilled));
-    EXPECT_EQ(Hex(prefilled, 2), "123F");
+    EXPECT_EQ(ToHex({ prefilled, 2 }), "123F");
 }
 
 TEST(HexToBytes, RefusesNonDigitsAndCountsBeyondTheText)
@@ -45,7 +44,7 @@ TEST(BytesToHex, UpperCaseTwoDigitsPerByteAndRefusesEmpty)
     const uint8_t bytes[] = { 0x00, 0x9F, 0xA0, 0xFF };
     Text out = u"unchanged";
     ASSERT_TRUE(CDataProcess::BytesToHex(4, bytes, out));
-    EXPECT_EQ(out, T("009FA0FF"));
+    EXPECT_EQ(out, u"009FA0FF");
     Text kept = u"kept";
     EXPECT_FALSE(CDataProcess::BytesToHex(0, bytes, kept));
     EXPECT_EQ(kept, u"kept");

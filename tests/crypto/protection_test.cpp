@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "crypto/data_process.h"
-#include "test_bytes.h"
 
 namespace velkor {
 namespace {

@@ -6,18 +6,18 @@
 #include <openssl/evp.h>
 
 #include "crypto/rsa_key.h"
-#include "test_bytes.h"
+#include "support/hex_bytes.h"
 
 namespace velkor {
 namespace {
 
-using testing::Hex;
+using testing::ToHex;
 
 std::string Sha1Hex(std::string_view message)
 {
     const auto digest = Sha1(
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(message.data()), message.size()));
-    return digest ? Hex(digest->data(), digest->size()) : "(failed)";
+    return digest ? ToHex(*digest) : "(failed)";
 }
 
 // The published known answers: control and host both use this digest, so a mistake shared by the

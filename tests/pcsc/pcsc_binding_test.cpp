@@ -56,9 +56,10 @@ TEST(PcscBinding, MissingLibraryGivesMinusOneEverywhereAndIsRetriedLater)
     WaitRecorder waits;
     {
         ScopedPcscLibrary library("/nonexistent/libpcsclite.so.1");
-        EXPECT_EQ(RunEveryOperation(), std::vector<int32_t>(9, -1));
+        EXPECT_EQ(RunEveryOperation(), std::vector<int32_t>(9, pcsc::kUnavailable));
         EXPECT_FALSE(pcsc::IsPcscApiLoaded());
-        EXPECT_EQ(pcsc::LoadPcscApi(), -1) << "a second attempt fails again, without crashing";
+        EXPECT_EQ(pcsc::LoadPcscApi(), pcsc::kUnavailable)
+            << "a second attempt fails again, without crashing";
     }
     // The path is read at every load: once a library is there, the next operation binds it.
     ScopedPcscLibrary library(VELKOR_STUB_COMPLETE);
@@ -74,7 +75,7 @@ TEST(PcscBinding, LibraryLackingTheLastEntryIsClosedAgainAndNeverUsed)
     WaitRecorder waits;
     {
         ScopedPcscLibrary library(VELKOR_STUB_INCOMPLETE);
-        EXPECT_EQ(RunEveryOperation(), std::vector<int32_t>(9, -1));
+        EXPECT_EQ(RunEveryOperation(), std::vector<int32_t>(9, pcsc::kUnavailable));
         EXPECT_FALSE(pcsc::IsPcscApiLoaded());
         EXPECT_FALSE(IsStillLoaded(VELKOR_STUB_INCOMPLETE));
     }

@@ -9,32 +9,27 @@ namespace {
 
 using nlohmann::json;
 using testing::Session;
-using testing::SimulatedReaders;
-using testing::WaitRecorder;
 
 constexpr char kReader[] = "ACS ACR83U 00 00";
-constexpr int32_t kRemovedCard = static_cast<int32_t>(0x80100069U);
 
-json Config()
+TEST(ProbeSlot, NeedsAContextAndASlotOfTheTable)
 {
-    return { { "readers",
-        json::array({ { { "name", kReader },
-            { "card", { { "atr", "3B0212345678" }, { "protocol", "T0" } } } } }) } };
-}
-
-TEST(ProbeSlot, NeedsAContext)
-{
-    SimulatedReaders sim(Config());
+    testing::SimulatedReaders sim(json { { "readers", json::array() } });
     std::vector<uint8_t> atr { 1, 2, 3 };
-    EXPECT_EQ(Session().ProbeSlot(atr, 0), 7);
+    EXPECT_EQ(Session().ProbeSlot(atr, 0), pcsc::kNoContext);
     EXPECT_TRUE(atr.empty());
-    EXPECT_EQ(Session().ProbeSlot(atr, 16), -1);
+    EXPECT_EQ(Session().ProbeSlot(atr, pcsc::kSlotCount), pcsc::kUnavailable);
 }
 
-TEST(ProbeSlot, HeldCardIsConfirmedThroughTheEarlierConnection)
+// The earlier exclusive connection still holds the card, so a new connection is a sharing
+// violation: the earlier handle confirms the card, and once the card is pulled (pcscd's handle
+// still holds the empty reader) its status tells the card is gone.
+TEST(ProbeSlot, HeldOrPulledCardIsReportedThroughTheEarlierConnection)
 {
-    SimulatedReaders sim(Config());
-    WaitRecorder waits;
+    testing::SimulatedReaders sim(json { { "readers",
+        json::array({ { { "name", kReader },
+            { "card", { { "atr", "3B0212345678" }, { "protocol", "T0" } } } } }) } });
+    testing::WaitRecorder waits;
     int32_t slot = -1;
     std::vector<uint8_t> atr;
     ASSERT_EQ(Session().ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
@@ -46,21 +41,9 @@ TEST(ProbeSlot, HeldCardIsConfirmedThroughTheEarlierConnection)
     EXPECT_EQ(Session().SlotAt(0).card, earlier);
     EXPECT_TRUE(Session().SlotAt(0).connected);
     EXPECT_EQ(Session().SlotAt(0).protocol, pcsc::Protocol::T0);
-    EXPECT_TRUE(waits.waits.empty());
-}
 
-TEST(ProbeSlot, PulledCardIsReportedThroughTheEarlierConnection)
-{
-    SimulatedReaders sim(Config());
-    WaitRecorder waits;
-    int32_t slot = -1;
-    std::vector<uint8_t> atr;
-    ASSERT_EQ(Session().ConnectSlot(u"ACS ACR83U 00 00", slot, atr), 0);
     ASSERT_EQ(sim.RemoveCard(kReader), 0);
-    // As pcscd does, the earlier exclusive handle still holds the empty reader: the new
-    // connection is a sharing violation, and the earlier handle's status tells the card is gone.
-    atr.clear();
-    EXPECT_EQ(Session().ProbeSlot(atr, 0), kRemovedCard);
+    EXPECT_EQ(Session().ProbeSlot(atr, 0), pcsc::kRemovedCard);
     EXPECT_TRUE(atr.empty());
     EXPECT_TRUE(waits.waits.empty());
 }

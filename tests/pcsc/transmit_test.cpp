@@ -148,12 +148,13 @@ TEST_F(Transmit, StatusWordsComeBackAsNumbersWithOrWithoutData)
     EXPECT_EQ(le, 2);
     EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 0x11, 0x22 }));
     // Data the caller did not ask for (no Le) is an error.
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, response).Code(), -1);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, response).Code(),
+        pcsc::kUnavailable);
     // Arguments that would not fit the command or the slot table never reach the card.
-    EXPECT_EQ(
-        pcsc::TransmitApdu(Session().Slot(0), kSelect, std::vector<uint8_t>(256), le).Code(), -1);
+    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, std::vector<uint8_t>(256), le).Code(),
+        pcsc::kUnavailable);
     const pcsc::ApduResult outside = pcsc::TransmitApdu(Session().Slot(16), kSelect, kAid, le);
-    EXPECT_EQ(outside.Code(), -1);
+    EXPECT_EQ(outside.Code(), pcsc::kUnavailable);
     EXPECT_EQ(outside.statusWord, 0) << "no card answer behind a refused argument";
     ExpectScriptDone();
 }

@@ -6,9 +6,10 @@
 #include <future>
 #include <memory>
 
+#include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "host/tac_check.h"
-#include "pcsc/apdu_transmit.h"
+#include "pcsc/reader_session.h"
 #include "real_stack.h"
 
 // The control's session methods through the real card stack: pcscd, the vpcd reader driver and
@@ -89,29 +90,6 @@ TEST_F(RealCardStack, ListsReadersConnectsAndReadsTheAtr)
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 
-TEST_F(RealCardStack, TransmitsCommandsToTheCard)
-{
-    ASSERT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
-    const int32_t slot = control_.State().readerSlotIndex;
-    const uint8_t application[] = { 0xA0, 0x00, 0x00, 0x01, 0x72, 0x95, 0x00, 0x01 };
-    uint8_t le = 0;
-    pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(control_.Session().Slot(slot), { 0x00, 0xA4, 0x04, 0x00 },
-                  application, le, response)
-                  .Code(),
-        0);
-
-    le = 0x10;
-    EXPECT_EQ(pcsc::TransmitApdu(
-                  control_.Session().Slot(slot), { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response)
-                  .Code(),
-        0);
-    ASSERT_EQ(response.length, 16u);
-    EXPECT_EQ(response.bytes[0], 0x00);
-    EXPECT_EQ(response.bytes[15], 0xFF);
-    EXPECT_EQ(control_.DisconnectReader(), 0);
-}
-
 TEST_F(RealCardStack, SeesARemovedCardAndWorksAgainAfterReinsertion)
 {
     ASSERT_EQ(control_.ListReaders(), 0);
@@ -153,10 +131,11 @@ TEST_F(RealCardStack, StoppedServiceGivesErrorsAndARestartWorksAgain)
     ASSERT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
     stack_->StopPcscd();
 
-    EXPECT_EQ(control_.CheckCardInsert(), -1);
-    EXPECT_EQ(control_.ListReaders(), -1);
+    EXPECT_EQ(control_.CheckCardInsert(), status::kUnavailable);
+    EXPECT_EQ(control_.ListReaders(), status::kUnavailable);
     const int32_t connected = control_.ConnectCard(Text(u"Virtual PCD 00 00"));
-    EXPECT_TRUE(connected == -1 || connected == static_cast<int32_t>(0x8010001DU)) << connected;
+    constexpr int32_t kNoService = static_cast<int32_t>(0x8010001DU);
+    EXPECT_TRUE(connected == status::kUnavailable || connected == kNoService) << connected;
     EXPECT_EQ(control_.GetCardStatus(), u"");
 
     std::string error;

@@ -7,14 +7,12 @@
 #include "hex.h"
 #include "pin_pad.h"
 #include "scripted_card.h"
+#include "support/hex_bytes.h"
 
 namespace velkor::sim {
 namespace {
 
-Bytes H(const char* hex)
-{
-    return *ParseHex(hex);
-}
+constexpr auto H = testing::FromHex;
 
 TEST(ScriptedCard, AnswersInOrderAndReportsStrayCommandsWithoutConsumingTheEntry)
 {
@@ -90,16 +88,6 @@ TEST(CardFactory, RejectsUnusableDescriptionsNamingTheField)
     }
 }
 
-TEST(PinPad, PacksDigitsIntoTheBlock)
-{
-    EXPECT_EQ(*PinBlock("123456"), H("123456FFFFFFFFFF"));
-    EXPECT_EQ(*PinBlock("1234567"), H("1234567FFFFFFFFF"));
-    EXPECT_EQ(*PinBlock("1234567890123456"), H("1234567890123456"));
-    EXPECT_FALSE(PinBlock(""));
-    EXPECT_FALSE(PinBlock("12345a"));
-    EXPECT_FALSE(PinBlock("12345678901234567"));
-}
-
 TEST(PinPad, FillsBlankBlocksWithWhatIsTypedOnThePad)
 {
     const PinPadSettings pad { "123456", "654321" };
@@ -123,26 +111,6 @@ TEST(PinPad, FillsBlankBlocksWithWhatIsTypedOnThePad)
         H("00B0000010"),
     };
     EXPECT_EQ(sent, expected);
-}
-
-TEST(PinPad, ChangeStopsAtARefusedOldPinAndAnEmptyPadCancels)
-{
-    std::vector<Bytes> sent;
-    const auto refusing = [&sent](const Bytes& command) {
-        sent.push_back(command);
-        return H("63C2");
-    };
-    EXPECT_EQ(
-        ExchangeThroughPinPad({ "123456", "654321" }, H("0020001008F0F0F0F0F0F0F0F0"), refusing),
-        H("63C2"));
-    EXPECT_EQ(sent.size(), 1u);
-
-    sent.clear();
-    EXPECT_EQ(
-        ExchangeThroughPinPad({ "", "" }, H("0020001008FFFFFFFFFFFFFFFF"), refusing), H("6401"));
-    EXPECT_EQ(ExchangeThroughPinPad({ "123456", "" }, H("0020001008F0F0F0F0F0F0F0F0"), refusing),
-        H("6401"));
-    EXPECT_TRUE(sent.empty());
 }
 
 // A signed command goes to the card only after the pad's PIN was verified there.

@@ -10,6 +10,7 @@
 #include <reader.h>
 #include <winscard.h>
 
+#include "support/hex_bytes.h"
 #include "velkor_sim.h"
 
 // The simulator library as the control uses it: loaded with dlopen, every entry looked up by name.
@@ -24,8 +25,7 @@ constexpr const char* kEmpty = "Empty Reader 01";
 
 const char* kConfig = R"({
   "readers": [
-    { "name": "ACS ACR83U 00 00", "vendorName": "ACS", "ifdType": "ACR83U", "ifdVersion": 16908291,
-      "pinPad": { "pin": "123456", "newPin": "654321" },
+    { "name": "ACS ACR83U 00 00", "pinPad": { "pin": "123456", "newPin": "654321" },
       "card": { "atr": "3B6D000080318065B0831101AC83009000", "protocol": "T0",
                 "script": [ { "command": "00A404000800000172950001", "response": "610C" },
                             { "command": "0020001008123456FFFFFFFFFF", "response": "9000" } ] } },
@@ -116,29 +116,13 @@ protected:
     {
         return Code(Fn<decltype(&SCardDisconnect)>("SCardDisconnect")(card, disposition));
     }
-    uint32_t Attribute(SCARDHANDLE card, DWORD id, Bytes& value, DWORD capacity = 128)
-    {
-        value.assign(capacity, 0);
-        DWORD length = capacity;
-        const auto rv
-            = Fn<decltype(&SCardGetAttrib)>("SCardGetAttrib")(card, id, value.data(), &length);
-        value.resize(length <= capacity ? length : 0);
-        return Code(rv);
-    }
     static uint32_t Code(LONG rv) { return static_cast<uint32_t>(rv); }
 
     void* library_ = nullptr;
     std::filesystem::path configPath_;
 };
 
-Bytes H(const std::string& hex)
-{
-    Bytes bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    return bytes;
-}
+constexpr auto H = velkor::testing::FromHex;
 
 TEST_F(SimLibrary, ListsReadersInOrderWithTheLengthConvention)
 {
@@ -197,7 +181,7 @@ TEST_F(SimLibrary, ConnectsWithTheCardsProtocolAndGuardsExclusiveUse)
     EXPECT_EQ(Connect(context, kPad, SCARD_SHARE_SHARED, third, protocol), 0u);
 }
 
-TEST_F(SimLibrary, TransmitsThroughTheScriptAndThePinPad)
+TEST_F(SimLibrary, TransmitsThroughTheScriptAndThePinPadWithPcscdsChecks)
 {
     SCARDCONTEXT context = 0;
     ASSERT_EQ(Establish(context), 0u);
@@ -211,20 +195,10 @@ TEST_F(SimLibrary, TransmitsThroughTheScriptAndThePinPad)
     EXPECT_EQ(Transmit(card, protocol, H("0020001008FFFFFFFFFFFFFFFF"), response), 0u);
     EXPECT_EQ(response, H("9000"));
 
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(Transmit(card, protocol, H("00B0000010"), response), 0u);
-    const std::string report = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(response, H("6F00"));
-    EXPECT_NE(report.find("step 3: past the end"), std::string::npos) << report;
-
     unsigned long consumed = 0;
-    unsigned long total = 0;
-    unsigned long mismatches = 0;
     auto progress = Fn<decltype(&velkor_sim_script_progress)>("velkor_sim_script_progress");
-    EXPECT_EQ(progress(kPad, &consumed, &total, &mismatches), VELKOR_SIM_OK);
+    EXPECT_EQ(progress(kPad, &consumed, nullptr, nullptr), VELKOR_SIM_OK);
     EXPECT_EQ(consumed, 2u);
-    EXPECT_EQ(total, 2u);
-    EXPECT_EQ(mismatches, 1u);
 
     EXPECT_EQ(Transmit(card, SCARD_PROTOCOL_T1, H("00B0000010"), response), 0x8010000Fu)
         << "the send PCI must carry the card's protocol";
@@ -330,28 +304,6 @@ TEST_F(SimLibrary, ResetByOneHandleAndReleasedContextsAreSeenByTheOthers)
     EXPECT_EQ(Status(b), 0x80100068u);
     EXPECT_EQ(Code(Fn<decltype(&SCardIsValidContext)>("SCardIsValidContext")(first)), 0x80100003u);
     EXPECT_EQ(Code(Fn<decltype(&SCardReleaseContext)>("SCardReleaseContext")(first)), 0x80100003u);
-}
-
-TEST_F(SimLibrary, ReaderAttributesAsTheDriverReturnsThem)
-{
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
-    SCARDHANDLE pad = 0;
-    SCARDHANDLE t1 = 0;
-    DWORD protocol = 0;
-    ASSERT_EQ(Connect(context, kPad, SCARD_SHARE_SHARED, pad, protocol), 0u);
-    ASSERT_EQ(Connect(context, kT1, SCARD_SHARE_SHARED, t1, protocol), 0u);
-    Bytes value;
-    EXPECT_EQ(Attribute(pad, SCARD_ATTR_VENDOR_NAME, value), 0u);
-    EXPECT_EQ(value, (Bytes { 'A', 'C', 'S', 0 }));
-    EXPECT_EQ(Attribute(pad, SCARD_ATTR_VENDOR_IFD_TYPE, value), 0u);
-    EXPECT_EQ(value, (Bytes { 'A', 'C', 'R', '8', '3', 'U', 0 }));
-    EXPECT_EQ(Attribute(pad, SCARD_ATTR_VENDOR_IFD_VERSION, value), 0u);
-    EXPECT_EQ(value, H("03000201")) << "0x01020003, least significant byte first";
-    EXPECT_EQ(Attribute(pad, SCARD_ATTR_VENDOR_IFD_VERSION, value, 2), 0x80100008u);
-    EXPECT_EQ(Attribute(pad, SCARD_ATTR_VENDOR_IFD_SERIAL_NO, value), 0x8010001Fu);
-    EXPECT_EQ(Attribute(t1, SCARD_ATTR_VENDOR_NAME, value), 0x8010001Fu) << "not configured";
-    EXPECT_EQ(Attribute(t1 + 999, SCARD_ATTR_VENDOR_NAME, value), 0x80100003u);
 }
 
 TEST_F(SimLibrary, FaultsAnswerInsteadOfTheCallAndLeaveStateAlone)

@@ -9,16 +9,14 @@
 
 #include "hex.h"
 #include "scripted_card.h"
+#include "support/hex_bytes.h"
 #include "vpcd_card_session.h"
 #include "vpcd_link.h"
 
 namespace velkor::sim {
 namespace {
 
-Bytes H(const char* hex)
-{
-    return *ParseHex(hex);
-}
+constexpr auto H = testing::FromHex;
 
 class CountingCard final : public VirtualCard {
 public:
