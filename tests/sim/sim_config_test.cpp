@@ -6,31 +6,6 @@
 namespace velkor::sim {
 namespace {
 
-TEST(SimConfig, ReadsReadersFaultsAndEvents)
-{
-    std::string error;
-    const auto config = ParseSimConfig(R"({
-        "readers": [ { "name": "ACS ACR83U 00 00", "vendorName": "ACS", "ifdType": "ACR83U",
-                       "ifdVersion": 16908291, "pinPad": { "pin": "123456" }, "extra": true,
-                       "card": { "atr": "3B00" } },
-                     { "name": "Empty Reader 01", "card": null } ],
-        "faults": [ { "call": "SCardConnect", "result": "0x80100069" },
-                    { "call": "SCardStatus", "result": -2146435030, "times": -1, "after": 2,
-                      "reader": "Empty Reader 01" } ],
-        "events": [ { "call": "SCardTransmit", "nth": 2, "action": "remove",
-                      "reader": "ACS ACR83U 00 00" } ] })",
-        error);
-    ASSERT_TRUE(config) << error;
-    ASSERT_EQ(config->readers.size(), 2u);
-    EXPECT_EQ(config->readers[0].ifdVersion, 0x01020003u);
-    EXPECT_EQ(config->readers[0].pinPad->pin, "123456");
-    EXPECT_TRUE(config->readers[1].card.is_null());
-    EXPECT_EQ(static_cast<uint32_t>(config->faults[0].result), 0x80100069u);
-    EXPECT_EQ(config->faults[0].times, 1);
-    EXPECT_EQ(static_cast<uint32_t>(config->faults[1].result), 0x8010002Au);
-    EXPECT_EQ(config->events[0].nth, 2);
-}
-
 TEST(SimConfig, RejectsMistakesWithAMessageNamingThePlace)
 {
     const struct {
