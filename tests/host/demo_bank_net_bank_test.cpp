@@ -12,6 +12,7 @@
 #include "control/velkor_ctrl.h"
 #include "crypto/key_store.h"
 #include "demo_bank.h"
+#include "demo_bank_session.h"
 #include "demo_keys.h"
 #include "demo_request.h"
 #include "request_framing.h"
@@ -69,20 +70,10 @@ protected:
         VELKOR_REQUIRE_HOST_KEYS();
         bank = std::make_unique<host::DemoBank>(
             *testing::DemoHostKeys(), host::CardKeyTable(), 8931);
-        const json c = json::parse(bank->StartAuthentication("{}").json);
-        ASSERT_EQ(control.VerifyRN1andGenerateRN2(
-                      c["RN1Len"], T(c["pCpukEncryptedRN1"]), c["DsigLen"], T(c["pSprkSignRN1"])),
-            0);
-        session = c["session"];
-        const json answer
-            = { { "session", session }, { "encryptRN2", TextToUtf8(control.GetEncryptRN2()) },
-                  { "encryptHashRN2", TextToUtf8(control.GetEncryptHashRN2()) },
-                  { "sessionKeyHash", TextToUtf8(control.GetSessionKeyHash()) } };
-        ASSERT_EQ(bank->FinishAuthentication(answer.dump()).httpStatus, 200);
-        const json pair
-            = json::parse(bank->IssueSessionKey(json({ { "session", session } }).dump()).json);
-        key = T(pair["pCpukEncSessionKey"]);
-        hash = T(pair["pSessionKeyHash"]);
+        const testing::BankSession signedIn = testing::SignIn(*bank, control);
+        session = signedIn.id;
+        key = signedIn.key;
+        hash = signedIn.hash;
     }
 
     json Post(host::DemoBankReply (host::DemoBank::*endpoint)(std::string_view), const json& body,
