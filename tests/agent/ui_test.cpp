@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 
 #include <unistd.h>
 
@@ -15,22 +14,12 @@
 
 #include "agent/dialog_cancellation.h"
 #include "agent/qt_ui.h"
-#include "control/headless_ui.h"
 #include "dialogs/try_firm_dialog.h"
 
-// The two Ui implementations the agent gives a control.
+// The Ui the agent gives a control when it has a screen (the screenless one is checked through
+// the agent, in agent_message_box_test).
 namespace velkor {
 namespace {
-
-TEST(HeadlessUi, WritesTheBoxAsCaptionAndTextAndReturnsAtOnce)
-{
-    std::ostringstream out;
-    HeadlessUi ui(&out);
-    ui.ShowMessage(u"請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵", u"霖州銀行");
-    ui.SetWaitCursor();
-    ui.SetArrowCursor();
-    EXPECT_EQ(out.str(), "[霖州銀行] 請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵\n");
-}
 
 // A widget application for each test, as the agent has one for its dialogs.
 class QtUiTest : public ::testing::Test {
