@@ -106,49 +106,35 @@ test('a confirmed withdrawal and record write ask for the dialog, which a screen
     await page.close();
   });
 
-test('the mutual authentication gives a session key both sides hold', async () => {
-  const page = await connectedPage();
-  await page.click('#authenticate');
-  const result = await outcome(page, '#auth-result', ['authenticated', 'failed']);
-  assert.equal(result.state, 'authenticated', `${result.text}\n${await page.textContent('#log')}`);
-  assert.match(result.text, /Session-key hash [0-9A-F]{40}/);
-  assert.match(result.text, /"VELKOR DEMO BANK: SESSION KEY OK"/);
-  await page.close();
-});
-
-test('adding a common account needs the session key; a screenless agent cancels the form',
+test('the bank\'s steps wait for the session key both sides hold; a screenless agent cancels their dialogs',
   async () => {
     const page = await connectedPage();
     await page.click('#add-common-net');
-    const early = await outcome(page, '#common-net-result', ['verified', 'failed']);
-    assert.match(early.text, /authenticate with the bank first/);
+    assert.match((await outcome(page, '#common-net-result', ['verified', 'failed'])).text,
+      /authenticate with the bank first/);
+    await page.click('#net-common');
+    assert.match((await outcome(page, '#net-transfer-result', ['failed'])).text, /authenticate first/);
+
     await page.click('#authenticate');
-    assert.equal((await outcome(page, '#auth-result', ['authenticated', 'failed'])).state,
-      'authenticated');
+    const auth = await outcome(page, '#auth-result', ['authenticated', 'failed']);
+    assert.equal(auth.state, 'authenticated', `${auth.text}\n${await page.textContent('#log')}`);
+    assert.match(auth.text, /Session-key hash [0-9A-F]{40}/);
+    assert.match(auth.text, /"VELKOR DEMO BANK: SESSION KEY OK"/);
+
     for (const [form, method] of [['web', 'CommAccountProc'], ['net', 'CommAccountNet']]) {
       await page.click(`#add-common-${form}`);
       const result = await outcome(page, `#common-${form}-result`, ['verified', 'failed']);
       assert.match(result.text, /20756 .*not confirmed in the dialog/, await page.textContent('#log'));
       assert.match(await page.textContent('#log'), new RegExp(`bank /api/common-account/document → HTTP 200[\\s\\S]*${method} → 20756`));
     }
+    await page.click('#net-common');
+    assert.match((await outcome(page, '#net-transfer-result', ['verified', 'failed'])).text,
+      /TransferNet: 20756 /);
+    await page.click('#net-file');
+    await page.waitForSelector('#net-file-result:has-text("no file chosen")', { timeout: 15000 });
+    assert.match(await page.textContent('#log'), /FileTransfer → -1 /);
     await page.close();
   });
-
-test('the net-bank steps need a session key; a screenless agent cancels their dialogs', async () => {
-  const page = await connectedPage();
-  await page.click('#net-common');
-  assert.match((await outcome(page, '#net-transfer-result', ['failed'])).text, /authenticate first/);
-  await page.click('#authenticate');
-  assert.equal((await outcome(page, '#auth-result', ['authenticated', 'failed'])).state,
-    'authenticated');
-  await page.click('#net-common');
-  const transfer = await outcome(page, '#net-transfer-result', ['verified', 'failed']);
-  assert.match(transfer.text, /TransferNet: 20756 /);
-  await page.click('#net-file');
-  await page.waitForSelector('#net-file-result:has-text("no file chosen")', { timeout: 15000 });
-  assert.match(await page.textContent('#log'), /FileTransfer → -1 /);
-  await page.close();
-});
 
 test('the same page served from an origin the agent does not allow is refused', async () => {
   const page = await browser.newPage();
