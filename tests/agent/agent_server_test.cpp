@@ -193,14 +193,12 @@ TEST_F(AgentServerTest, BadRequestsAreAnsweredAndLeaveOtherPagesAlone)
     auto other = Connect();
     const json otherControl = other->Call("WhoAmI")["result"];
     auto client = Connect();
+    // The dispatcher's own test has every code; here, that each is answered on the connection.
     const std::vector<std::pair<std::string, int>> bad {
         { "{not json", rpc::kParseError },
         { R"({"jsonrpc":"2.0","id":1,"method":"NoSuchMethod"})", rpc::kMethodNotFound },
         { R"({"jsonrpc":"2.0","id":2,"method":"GetAPIVersion","params":[1]})",
             rpc::kInvalidParams },
-        { R"({"jsonrpc":"2.0","id":3,"method":"ConnectReader","params":["x"]})",
-            rpc::kInvalidParams },
-        { R"([1,2,3])", rpc::kInvalidRequest },
     };
     for (const auto& [frame, code] : bad) {
         const size_t before = client->received.size();
