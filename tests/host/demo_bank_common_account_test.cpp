@@ -6,6 +6,7 @@
 #include "demo_bank.h"
 #include "demo_bank_session.h"
 #include "demo_keys.h"
+#include "support/transfer_dialogs_ui.h"
 
 // The demo bank's common-account endpoints with the real control's session cipher: the form it
 // describes carries its bank list under the session key, and the account the form returns
@@ -33,13 +34,7 @@ protected:
     // What the form hands back for `plain`: its UTF-16LE bytes enciphered, in hexadecimal.
     std::string FormOutput(const Text& plain)
     {
-        const ScopedEmbeddedKeys keys;
-        Text cipher;
-        int32_t length = static_cast<int32_t>(plain.size());
-        EXPECT_EQ(CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, plain,
-                      session.hash, session.key, cipher),
-            0);
-        return TextToUtf8(CDataProcess::HexText(TextLow8(cipher)));
+        return TextToUtf8(testing::UnderSession(0, session.hash, session.key, plain));
     }
     json Open(const std::string& form, const std::string& enciphered)
     {

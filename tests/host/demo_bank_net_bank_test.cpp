@@ -16,6 +16,7 @@
 #include "demo_keys.h"
 #include "demo_request.h"
 #include "request_framing.h"
+#include "support/transfer_dialogs_ui.h"
 
 // The demo bank's net-bank endpoints with the real control: the documents it builds are read by
 // the control's cipher, and what the control sends back is read by the bank.
@@ -39,22 +40,13 @@ public:
         const size_t start = request.document.find(u'>', request.document.find(u"<AtmNode")) + 1;
         const std::u16string_view hex
             = request.document.substr(start, request.document.find(u"</AtmNode>") - start);
-        ScopedEmbeddedKeys keys;
-        int32_t length = static_cast<int32_t>(hex.size());
-        if (CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length, hex, request.keys.hash,
-                request.keys.encipheredKey, listText)
-            != 0) {
-            return 2;
-        }
+        const auto [hash, key] = request.keys;
+        listText = testing::UnderSession(1, hash, key, hex);
         request.result = u"1||812||0000123456||王小華||";
-        length = static_cast<int32_t>(request.result.size());
-        Text cipher;
-        if (CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, request.result,
-                request.keys.hash, request.keys.encipheredKey, cipher)
-            != 0) {
+        request.encipheredResult = testing::UnderSession(0, hash, key, request.result);
+        if (listText.empty() || request.encipheredResult.empty()) {
             return 2;
         }
-        request.encipheredResult = CDataProcess::HexText(TextLow8(cipher));
         return 1;
     }
     std::optional<std::u16string> ChooseFileToOpen() override { return file; }
