@@ -290,23 +290,6 @@ TEST_F(CommonAccountFormTest, KeyFilterRefusesWhatTheRowCannotHold)
     EXPECT_EQ(form.EditText(2), u"");
 }
 
-TEST_F(CommonAccountFormTest, HiddenLetterKeysStayHiddenAndKeypadRowsGetTheirDigitsBack)
-{
-    auto& form = Open(u"<AtmNode Type=\"3\" KeyType=\"0\"></AtmNode>"
-                      u"<AtmNode Type=\"4\" KeyType=\"7\"></AtmNode>"
-                      u"<AtmNode Type=\"4\" KeyType=\"2\"></AtmNode>");
-    EXPECT_FALSE(form.Control(kFirstKey + 10).visible);
-    EXPECT_FALSE(form.Control(kCaseKey).visible);
-    form.FocusRow(1);
-    EXPECT_FALSE(form.Control(kFirstKey + 10).visible);
-    form.FocusRow(2);
-    EXPECT_FALSE(form.Control(kFirstKey).visible);
-    EXPECT_EQ(form.HiddenKeypadRows(), 3);
-    form.MouseReleased(40, common_account_geometry::kWebForm.Band(0).y + 2);
-    EXPECT_TRUE(form.Control(kFirstKey).visible);
-    EXPECT_FALSE(form.Control(kFirstKey + 10).visible);
-}
-
 TEST_F(CommonAccountFormTest, KeyboardSwitchClearsTheKeypadEntryAndCaseToggles)
 {
     auto& form = Open(u"<AtmNode Type=\"6\" KeyType=\"7\" Default=\"9\"></AtmNode>"

@@ -122,30 +122,6 @@ TEST_F(TransSet, CommonKindFillsTheEmailFromTheItemAndEmptiesItWhenTheItemHasNon
     EXPECT_EQ(request.secondResult, u"812||0002222||1||2523||");
 }
 
-TEST_F(TransSet, OtherKindTakesTheTypedAccountTheBankAndTheAddToCommonBox)
-{
-    ASSERT_FALSE(Open(kAgreed + kCommon + kBanks));
-    Type(u"1234567"); // a keypad key chooses the other kind
-    EXPECT_TRUE(Checked(kOtherRadio));
-    EXPECT_TRUE(Enabled(kAddToCommon));
-    EXPECT_EQ(decisions->DisplayCharacters(), u"1234567");
-    decisions->Click(kAddToCommon);
-    decisions->SelectItem(kBankList, 1);
-    Confirm();
-    EXPECT_EQ(request.firstResult,
-        u"0000000001234567"
-        u"3"
-        u"丙銀行%% 0070x");
-    EXPECT_EQ(request.secondResult, u"0070||1234567||3||2523||");
-
-    // Nothing typed on the keypad: the dialog says so and stays open.
-    ASSERT_FALSE(Open(kAgreed + kCommon + kBanks));
-    decisions->Click(kOtherRadio);
-    decisions->Ok();
-    EXPECT_FALSE(decisions->Result());
-    EXPECT_EQ(messages.texts.back(), dialog_text::kCheckAccount);
-}
-
 TEST_F(TransSet, GeneralKeyboardChecksTheEditAndKeypadStopsAtSixteen)
 {
     ASSERT_FALSE(Open(kAgreed + kCommon + kBanks, TransferAccountDialog::WebAtm, 6));
