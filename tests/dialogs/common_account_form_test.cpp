@@ -290,14 +290,11 @@ TEST_F(CommonAccountFormTest, KeyFilterRefusesWhatTheRowCannotHold)
     EXPECT_EQ(form.EditText(2), u"");
 }
 
-TEST_F(CommonAccountFormTest, KeyboardSwitchClearsTheKeypadEntryAndCaseToggles)
+TEST_F(CommonAccountFormTest, KeyboardSwitchClearsTheKeypadEntry)
 {
     auto& form = Open(u"<AtmNode Type=\"6\" KeyType=\"7\" Default=\"9\"></AtmNode>"
                       u"<AtmNode Type=\"3\" KeyType=\"3\" Default=\"9\"></AtmNode>");
     Type(u"AB");
-    form.Click(kCaseKey);
-    Type(u"c");
-    EXPECT_EQ(form.DisplayCharacters(0), u"***");
     form.FocusRow(1);
     Type(u"12");
     ASSERT_TRUE(form.Control(kGeneralKeyboard).visible);

@@ -190,12 +190,6 @@ TEST_F(DialogKeyFilterTest, AccountEditTakesDigitsAndEnterNeverPressesOk)
     EXPECT_EQ(account->text(), "123");
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(messages.texts[0], dialog_text::kMustBeDigits);
-    QGuiApplication::clipboard()->setText("45");
-    QTest::keyClick(account, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(account->text(), "12345");
-
-    QTest::keyClick(account, Qt::Key_Backspace);
-    EXPECT_EQ(account->text(), "1234");
     // Even text set without keys stays digits only.
     account->clear();
     account->insert("9x9");

