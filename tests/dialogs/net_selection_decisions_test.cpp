@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "crypto/data_process.h"
-#include "crypto/key_store.h"
 #include "dialogs/trans_com_decisions.h"
 #include "dialogs/trans_deal_decisions.h"
 #include "dialogs/trans_oth_decisions.h"
@@ -41,18 +39,6 @@ protected:
     }
     FontSizeFile Fonts() const { return FontSizeFile(folder_); }
 
-    // The handed-over encipherment, deciphered as the bank's host does.
-    Text Deciphered() const
-    {
-        ScopedEmbeddedKeys keys;
-        int32_t length = static_cast<int32_t>(request_.encipheredResult.size());
-        Text plain;
-        EXPECT_EQ(CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length,
-                      request_.encipheredResult, cipher_.KeyHash(), cipher_.EncryptedKey(), plain),
-            0);
-        return plain;
-    }
-
     testing::ListCipherFixture cipher_;
     testing::RecordingMessageSink messages_;
     VirtualDialogTimers timers_;
@@ -71,7 +57,7 @@ TEST_F(NetSelection, AgreedAccountResultIsClosedOnceAndDeciphersBack)
         dialog->Ok();
         EXPECT_EQ(dialog->Result(), 1);
         EXPECT_EQ(request_.result, u"0||004||1234567890||");
-        EXPECT_EQ(Deciphered(), request_.result);
+        EXPECT_EQ(cipher_.Plain(request_.encipheredResult), request_.result);
 
         dialog = Open<TransDealDecisions>(element);
         ASSERT_TRUE(dialog->Select(1));
@@ -173,7 +159,7 @@ TEST_F(CommonAccounts, FilterSearchesAfterTheBracketOrInTheFieldWithoutDuplicate
     filter(u"媽");
     dialog->Ok();
     EXPECT_EQ(request_.result, u"1||700||555||mom||||x@y||");
-    EXPECT_EQ(Deciphered(), request_.result);
+    EXPECT_EQ(cipher_.Plain(request_.encipheredResult), request_.result);
 }
 
 class OtherAccount : public NetSelection {
@@ -204,7 +190,7 @@ TEST_F(OtherAccount, MinimumLengthThenTheResultWithTheCheckBox)
     EXPECT_EQ(dialog->DisplayCharacters(), u"1234567890");
     dialog->Ok();
     EXPECT_EQ(request_.result, u"2||000||1234567890||");
-    EXPECT_EQ(Deciphered(), request_.result);
+    EXPECT_EQ(cipher_.Plain(request_.encipheredResult), request_.result);
 
     dialog = OpenOther(u"<AtmNode check=\"1\" Default=\"16\">0012345</AtmNode>");
     EXPECT_EQ(dialog->DisplayCharacters(), u"0012345"); // the preset on the keypad

@@ -122,6 +122,14 @@ protected:
         started = dialog_->Start();
     }
     void Wait(double seconds) { timers_.Advance(static_cast<int64_t>(seconds * 1000)); }
+    // The card leaves the reader for one check of the removal timer and comes back for the next.
+    void PullAndPutBack()
+    {
+        card = kNoCard;
+        Wait(0.25);
+        card = 0;
+        Wait(0.25);
+    }
     const Text& Instruction() { return dialog_->Control(kInstruction).text; }
 
     int32_t card = 0;
@@ -256,10 +264,7 @@ TEST_F(TryFirm, AReaderThatVanishesIsNeitherPulledNorPresent)
     card = 0;
     Wait(0.25);
     EXPECT_FALSE(dialog_->OkEnabled()) << "a vanished reader is no proof that the card left";
-    card = kNoCard;
-    Wait(0.25);
-    card = 0;
-    Wait(0.25);
+    PullAndPutBack();
     EXPECT_TRUE(dialog_->OkEnabled());
     dialog_->Cancel();
     EXPECT_EQ(dialog_->Result(), kCancelled);
@@ -298,10 +303,7 @@ TEST_F(TryFirmTransfer, ShowsTheTransfereeAndHandsBackTheCodedResultEnciphered)
     EXPECT_EQ(dialog_->Control(kEmailField).text, u"me@bank.test");
     EXPECT_NE(dialog_->Control(kProtectedAccount).text, u"0001234567890123");
     EXPECT_EQ(dialog_->AccountDisplayCharacters(), u"0001234567890123");
-    card = kNoCard;
-    Wait(0.25);
-    card = 0;
-    Wait(0.25);
+    PullAndPutBack();
     dialog_->Ok();
     ASSERT_EQ(dialog_->Result(), kConfirmed);
     EXPECT_EQ(transfer.status, 0);
@@ -318,10 +320,7 @@ TEST_F(TryFirmTransfer, WrongSessionKeyTextsReportTheCipherError)
     EXPECT_EQ(messages_.texts[0], u"加密資料錯誤");
     EXPECT_EQ(messages_.captions[0], u"霖州商業銀行 WEB ATM");
     EXPECT_EQ(dialog_->AccountDisplayCharacters(), u"");
-    card = kNoCard;
-    Wait(0.25);
-    card = 0;
-    Wait(0.25);
+    PullAndPutBack();
     dialog_->Ok();
     EXPECT_EQ(dialog_->Result(), kConfirmed);
     EXPECT_EQ(transfer.status, -1);
