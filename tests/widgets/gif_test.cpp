@@ -58,11 +58,6 @@ TEST_F(GifTest, WalkerFindsFramesWithTheirPlacesDelaysAndDisposal)
     EXPECT_EQ(walked.frames[1].disposal, 3);
     EXPECT_EQ(FrameDelayMilliseconds(walked.frames[0].delay), 100); // too short a delay
     EXPECT_EQ(FrameDelayMilliseconds(walked.frames[1].delay), 500);
-
-    // Each frame on its own decodes as a GIF.
-    const QByteArray frame = AsBytes(BuildFrameGif(gif, walked, walked.frames[1]));
-    const QImage image = QImage::fromData(frame, "GIF");
-    ASSERT_FALSE(image.isNull());
 }
 
 TEST_F(GifTest, TruncatedAndForeignDataEndTheWalkSafely)
