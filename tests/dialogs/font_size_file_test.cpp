@@ -2,31 +2,22 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "dialogs/profile_file.h"
+#include "support/scoped_environment.h"
 
 namespace velkor {
 namespace {
 
 class FontSizeFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = std::filesystem::temp_directory_path()
-            / ("velkor-fontsize-" + std::to_string(getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
     std::string StoredValue() const
     {
         return profile::ReadString(folder / "QMTX" / "fontsize.ini", "Settings", "Service", "", 64);
     }
 
-    std::filesystem::path folder;
+    testing::TemporaryDirectory temporary;
+    const std::filesystem::path folder { temporary.Path() };
 };
 
 TEST_F(FontSizeFileTest, FirstSaveStartsFromTheDefaultValue)

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <unistd.h>
-
 #include "dialogs/trans_com_decisions.h"
 #include "dialogs/trans_deal_decisions.h"
 #include "dialogs/trans_oth_decisions.h"
 #include "dialogs/virtual_dialog_timers.h"
 #include "list_cipher_fixture.h"
 #include "recording_message_sink.h"
+#include "support/scoped_environment.h"
 
 // The net-bank selection dialogs' decisions on a virtual clock: the result each builds, what it
 // hands over enciphered, the common accounts' groups and filter, the other account's checks.
@@ -17,15 +15,6 @@ namespace {
 
 class NetSelection : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder_ = std::filesystem::temp_directory_path()
-            / ("velkor-net-selection-" + std::to_string(getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
     template <typename Decisions> std::unique_ptr<Decisions> Open(const Text& document)
     {
         document_ = document;
@@ -37,14 +26,14 @@ protected:
         decisions->Start();
         return decisions;
     }
-    FontSizeFile Fonts() const { return FontSizeFile(folder_); }
+    FontSizeFile Fonts() const { return FontSizeFile(folder_.Path()); }
 
     testing::ListCipherFixture cipher_;
     testing::RecordingMessageSink messages_;
     VirtualDialogTimers timers_;
     NetSelectionRequest request_;
     Text document_;
-    std::filesystem::path folder_;
+    testing::TemporaryDirectory folder_;
 };
 
 TEST_F(NetSelection, AgreedAccountResultIsClosedOnceAndDeciphersBack)
