@@ -56,10 +56,16 @@ void DialogWindow::Name(QWidget* widget, int id)
     widget->setObjectName(QStringLiteral("control_%1").arg(id));
 }
 
+QWidget* DialogWindow::Tagged(int id) const
+{
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
 QWidget* DialogWindow::ControlWidget(int id) const
 {
-    if (const auto it = controls_.find(id); it != controls_.end()) {
-        return it->second;
+    if (QWidget* tagged = Tagged(id)) {
+        return tagged;
     }
     for (QWidget* child : findChildren<QWidget*>()) {
         if (child->property(kControlIdProperty).toInt() == id) {

@@ -53,8 +53,10 @@ protected:
     // Names `widget` with template id `id` and makes it the control ControlWidget(id) returns.
     QWidget* Tag(QWidget* widget, int id);
     // Only names `widget`: for controls a panel of their own shows (a keypad's keys).
-    // ControlWidget still finds them.
+    // ControlWidget still finds them; Tagged does not.
     static void Name(QWidget* widget, int id);
+    // The control tagged with `id`, or nullptr.
+    QWidget* Tagged(int id) const;
     // Shows the decisions' state (Refresh), then moves the focus where they ask (TakeFocus).
     void ShowState();
     bool ShowingState() const { return showingState_; }
