@@ -200,13 +200,7 @@ void CommonAccountDialog::ApplyAppearance()
 
 void CommonAccountDialog::Refresh()
 {
-    for (const auto& [id, state] : form_.Controls()) {
-        QWidget* widget = ControlWidget(id);
-        if (widget == nullptr) {
-            continue;
-        }
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(form_.Controls(), [&](int id, QWidget* widget, const auto& state) {
         if (auto* display = qobject_cast<CSecureStatic*>(widget)) {
             const size_t row = static_cast<size_t>((id - DisplayId(0)) / 2);
             display->SetBkColor(ToColour(state.background), false);
@@ -237,7 +231,7 @@ void CommonAccountDialog::Refresh()
         } else if (auto* button = qobject_cast<CButtonEx*>(widget)) {
             button->setText(QString::fromStdU16String(state.text));
         }
-    }
+    });
     LayOut();
 }
 

@@ -57,6 +57,19 @@ protected:
     static void Name(QWidget* widget, int id);
     // The control tagged with `id`, or nullptr.
     QWidget* Tagged(int id) const;
+    // For each control the decisions keep (id → state) that is tagged: shows or hides it and
+    // enables it as they say, then leaves the rest to `show(id, widget, state)`.
+    template <typename Controls, typename Show>
+    void ShowControls(const Controls& controls, const Show& show) const
+    {
+        for (const auto& [id, state] : controls) {
+            if (QWidget* widget = Tagged(id)) {
+                widget->setVisible(state.visible);
+                widget->setEnabled(state.enabled);
+                show(id, widget, state);
+            }
+        }
+    }
     // Shows the decisions' state (Refresh), then moves the focus where they ask (TakeFocus).
     void ShowState();
     bool ShowingState() const { return showingState_; }

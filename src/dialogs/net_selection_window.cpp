@@ -140,14 +140,7 @@ void NetSelectionWindow::ApplyFonts()
 
 void NetSelectionWindow::Refresh()
 {
-    for (const auto& [id, state] : decisions_->Controls()) {
-        // Only tagged controls: the keypad shows its keys itself.
-        QWidget* widget = Tagged(id);
-        if (widget == nullptr) {
-            continue;
-        }
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(decisions_->Controls(), [&](int, QWidget* widget, const auto& state) {
         const QString text = ToQString(state.text);
         if (auto* label = qobject_cast<CXColorStatic*>(widget)) {
             if (label->WindowText() != state.text) {
@@ -188,7 +181,7 @@ void NetSelectionWindow::Refresh()
                 field->setPlainText(text);
             }
         }
-    }
+    });
 }
 
 } // namespace velkor

@@ -47,6 +47,7 @@ TransOth::TransOth(
     entryRow->addWidget(edit_, 1);
     layout->addLayout(entryRow);
     keypad_ = new KeypadPanel(KeypadKind::kDigits, this);
+    // Named, not tagged: the keypad shows its keys itself.
     for (int i = 0; i < keypad_->KeyCount(); ++i) {
         Name(keypad_->Key(i), kFirstKey + i);
     }

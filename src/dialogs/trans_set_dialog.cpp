@@ -190,13 +190,7 @@ void CTransSet::TakeFocus()
 
 void CTransSet::Refresh()
 {
-    for (const auto& [id, state] : decisions_.Controls()) {
-        QWidget* widget = ControlWidget(id);
-        if (widget == nullptr) {
-            continue;
-        }
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(decisions_.Controls(), [&](int id, QWidget* widget, const auto& state) {
         widget->setToolTip(ToQString(state.tooltip));
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             if (id < kFirstKey || id > kClearKey) {
@@ -220,7 +214,7 @@ void CTransSet::Refresh()
             }
             combo->setCurrentIndex(decisions_.ListSelection(id));
         }
-    }
+    });
     const DisplayUpdate& shown = decisions_.Display();
     if (display_->WindowText() != shown.text || display_->Mode() != shown.mode) {
         if (shown.cleared) {

@@ -151,13 +151,7 @@ void CTryFirm::LayOut()
 
 void CTryFirm::Refresh()
 {
-    for (const auto& [id, state] : decisions_.Controls()) {
-        QWidget* widget = ControlWidget(id);
-        if (widget == nullptr) {
-            continue;
-        }
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(decisions_.Controls(), [&](int id, QWidget* widget, const auto& state) {
         if (id == kProtectedAccount) {
             if (account_->WindowText() != state.text
                 || account_->Mode() != decisions_.AccountDisplayMode()) {
@@ -172,7 +166,7 @@ void CTryFirm::Refresh()
         } else if (auto* button = qobject_cast<CButtonEx*>(widget)) {
             button->setText(QString::fromStdU16String(state.text));
         }
-    }
+    });
 }
 
 void CTryFirm::keyPressEvent(QKeyEvent* event)
