@@ -178,8 +178,8 @@ public:
         transactions::TransactionRecord& record, ImportAccountRecord& importAccount,
         const PageInteraction& page) const;
 
-    // Cipher services. DES and MAC write RespData only on success; the conversions return an
-    // empty text and set LastErrorCode to kConversionFailed on every failure.
+    // Cipher services. DES and MAC write respData only on success; the conversions return an
+    // empty text and set lastErrorCode to kConversionFailed on every failure.
     int32_t Des(int32_t direction, int32_t keyLength, const OptText& keyHex, const OptText& dataHex,
         Text& respData) const;
     int32_t Mac(int32_t keyLength, const OptText& keyHex, const OptText& initialValueHex,

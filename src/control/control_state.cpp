@@ -7,7 +7,7 @@ namespace velkor {
 ControlState::~ControlState()
 {
     // Texts that may hold deciphered or customer-typed data are overwritten before they go.
-    WipeString(RespData);
+    WipeString(respData);
     WipeString(clearImportAccount);
     WipeString(clearFileName);
 }
@@ -22,10 +22,10 @@ void ControlState::ClearCardSession()
     }
     ef1001Count = 0;
     ef1002Count = 0;
-    CardStatusText.clear();
+    cardStatusText.clear();
     respLength = 0;
-    LastErrorCode = 0;
-    WipeString(RespData); // may hold a deciphered result
+    lastErrorCode = 0;
+    WipeString(respData); // may hold a deciphered result
     respSnum.clear();
     respTac.clear();
     respDateTime.clear();

@@ -14,19 +14,19 @@ struct ControlState {
     static constexpr int kReaderNameMaxChars = 63;
     static constexpr int kAccountCapacity = 10;
 
-    int32_t ReaderSlotIndex = 0;
-    int32_t ReaderCount = 0;
-    std::array<Text, kReaderNameCapacity> ReaderNameTable;
-    Text CardStatusText;
+    int32_t readerSlotIndex = 0;
+    int32_t readerCount = 0;
+    std::array<Text, kReaderNameCapacity> readerNameTable;
+    Text cardStatusText;
 
     std::array<Text, kAccountCapacity> ef1001Accounts;
     int32_t ef1001Count = 0;
     std::array<Text, kAccountCapacity> ef1002Accounts;
     int32_t ef1002Count = 0;
 
-    Text RespData;
+    Text respData;
     int32_t respLength = 0;
-    int32_t LastErrorCode = 0;
+    int32_t lastErrorCode = 0;
 
     int32_t sessionKeyFlag = 0;
     Text sessionKeyHash;
@@ -53,7 +53,7 @@ struct ControlState {
     ControlState& operator=(const ControlState&) = delete;
     ~ControlState();
 
-    // What ConnectCard, ReConnectCard and DisconnectCard clear (RespData is wiped). Session-key,
+    // What ConnectCard, ReConnectCard and DisconnectCard clear (respData is wiped). Session-key,
     // common-account, import-account, file-name and the transaction issuer/remark/account texts
     // survive.
     void ClearCardSession();

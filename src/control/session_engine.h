@@ -28,7 +28,7 @@ public:
     // 0 when the hash matches, -1 when it does not, or an error status.
     int32_t VerifySessionKeyHash(
         const OptText& encryptedSessionKey, const OptText& sessionKeyHashHex) const;
-    // CBC with padding, zero initial value, under the session key; RespData gets the hexadecimal
+    // CBC with padding, zero initial value, under the session key; respData gets the hexadecimal
     // result, only on success.
     int32_t DESEncipher(const OptText& sessionKeyHashHex, const OptText& encryptedSessionKey,
         int32_t dataByteCount, const OptText& dataHex, Text& respData) const;

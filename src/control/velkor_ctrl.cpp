@@ -19,7 +19,7 @@ CVelkorCtrl::~CVelkorCtrl() = default;
 
 Text CVelkorCtrl::GetRespData()
 {
-    return state_.RespData;
+    return state_.respData;
 }
 
 } // namespace velkor

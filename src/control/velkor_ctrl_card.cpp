@@ -23,7 +23,7 @@ Text EntryAt(const card::AccountList& list, int32_t index)
 
 int32_t CVelkorCtrl::ListEF1001Accounts()
 {
-    return cardEngine_.ListAccounts(state_.ReaderSlotIndex, card::AccountFile::Ef1001,
+    return cardEngine_.ListAccounts(state_.readerSlotIndex, card::AccountFile::Ef1001,
         state_.ef1001Accounts, state_.ef1001Count);
 }
 
@@ -39,7 +39,7 @@ Text CVelkorCtrl::GetEF1001Account(int32_t AccountNo)
 
 int32_t CVelkorCtrl::ListEF1002Accounts()
 {
-    return cardEngine_.ListAccounts(state_.ReaderSlotIndex, card::AccountFile::Ef1002,
+    return cardEngine_.ListAccounts(state_.readerSlotIndex, card::AccountFile::Ef1002,
         state_.ef1002Accounts, state_.ef1002Count);
 }
 
@@ -55,37 +55,37 @@ Text CVelkorCtrl::GetEF1002Account(int32_t AccountNo)
 
 Text CVelkorCtrl::GetIssuerBank()
 {
-    return cardEngine_.GetIssuerBank(state_.ReaderSlotIndex);
+    return cardEngine_.GetIssuerBank(state_.readerSlotIndex);
 }
 
 Text CVelkorCtrl::GetICCRemark()
 {
-    return cardEngine_.GetICCRemark(state_.ReaderSlotIndex);
+    return cardEngine_.GetICCRemark(state_.readerSlotIndex);
 }
 
 Text CVelkorCtrl::ReadCardSN()
 {
-    return cardEngine_.ReadCardSN(state_.ReaderSlotIndex, state_.LastErrorCode);
+    return cardEngine_.ReadCardSN(state_.readerSlotIndex, state_.lastErrorCode);
 }
 
 int32_t CVelkorCtrl::VerifyPIN(const OptText& pPwdStr)
 {
-    return cardEngine_.VerifyPIN(state_.ReaderSlotIndex, pPwdStr);
+    return cardEngine_.VerifyPIN(state_.readerSlotIndex, pPwdStr);
 }
 
 int32_t CVelkorCtrl::VerifyPINSnd()
 {
-    return cardEngine_.VerifyPINSnd(state_.ReaderSlotIndex, Page());
+    return cardEngine_.VerifyPINSnd(state_.readerSlotIndex, Page());
 }
 
 int32_t CVelkorCtrl::ChangePIN(const OptText& pOldPwdStr, const OptText& pNewPwdStr)
 {
-    return cardEngine_.ChangePIN(state_.ReaderSlotIndex, pOldPwdStr, pNewPwdStr);
+    return cardEngine_.ChangePIN(state_.readerSlotIndex, pOldPwdStr, pNewPwdStr);
 }
 
 int32_t CVelkorCtrl::ChangePINSnd(const OptText& pAccountNo)
 {
-    return cardEngine_.ChangePINSnd(state_.ReaderSlotIndex, pAccountNo, Page());
+    return cardEngine_.ChangePINSnd(state_.readerSlotIndex, pAccountNo, Page());
 }
 
 } // namespace velkor

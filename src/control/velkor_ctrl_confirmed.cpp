@@ -4,24 +4,24 @@ namespace velkor {
 
 int32_t CVelkorCtrl::VerifyPINEx(const OptText& pPwdStr, const OptText& pShowMsgStr)
 {
-    return cardEngine_.VerifyPINEx(state_.ReaderSlotIndex, pPwdStr, pShowMsgStr, Page());
+    return cardEngine_.VerifyPINEx(state_.readerSlotIndex, pPwdStr, pShowMsgStr, Page());
 }
 
 int32_t CVelkorCtrl::VerifyPINSndEx(const OptText& pShowMsgStr)
 {
-    return cardEngine_.VerifyPINSndEx(state_.ReaderSlotIndex, pShowMsgStr, Page());
+    return cardEngine_.VerifyPINSndEx(state_.readerSlotIndex, pShowMsgStr, Page());
 }
 
 int32_t CVelkorCtrl::ChangePINEx(const OptText& pOldPwdStr, const OptText& pNewPwdStr,
     const OptText& pShowMsgStr, const OptText& pAccountNo)
 {
     return cardEngine_.ChangePINEx(
-        state_.ReaderSlotIndex, pOldPwdStr, pNewPwdStr, pShowMsgStr, pAccountNo, Page());
+        state_.readerSlotIndex, pOldPwdStr, pNewPwdStr, pShowMsgStr, pAccountNo, Page());
 }
 
 int32_t CVelkorCtrl::ChangePINSndEx(const OptText& pShowMsgStr, const OptText& pAccountNo)
 {
-    return cardEngine_.ChangePINSndEx(state_.ReaderSlotIndex, pShowMsgStr, pAccountNo, Page());
+    return cardEngine_.ChangePINSndEx(state_.readerSlotIndex, pShowMsgStr, pAccountNo, Page());
 }
 
 int32_t CVelkorCtrl::WriteRecordWithSNUMTAC(const OptText& pReaderName, const OptText& pApduCmd,

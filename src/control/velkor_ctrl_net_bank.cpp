@@ -12,7 +12,7 @@ int32_t CVelkorCtrl::TransferNet(
 int32_t CVelkorCtrl::FileTransfer(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey)
 {
     state_.respLength = 0;
-    return sessionEngine_.FileTransfer(pSessionKeyHash, pCpukEncSessionKey, Page(), state_.RespData,
+    return sessionEngine_.FileTransfer(pSessionKeyHash, pCpukEncSessionKey, Page(), state_.respData,
         state_.respLength, state_.clearFileName, state_.encFileName);
 }
 

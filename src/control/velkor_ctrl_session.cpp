@@ -12,32 +12,32 @@ int32_t CVelkorCtrl::ConnectReader()
 
 int32_t CVelkorCtrl::ListReaders()
 {
-    return cardEngine_.ListReaders(state_.ReaderNameTable, state_.ReaderCount);
+    return cardEngine_.ListReaders(state_.readerNameTable, state_.readerCount);
 }
 
 // A page that asks before listing learns -1, and keeps seeing it until a listing or connection.
 int32_t CVelkorCtrl::GetReaderNumber()
 {
-    if (state_.ReaderCount == 0) {
-        state_.ReaderCount = -1;
+    if (state_.readerCount == 0) {
+        state_.readerCount = -1;
     }
-    return state_.ReaderCount;
+    return state_.readerCount;
 }
 
 Text CVelkorCtrl::GetReaderName(int32_t Offset)
 {
-    if (Offset < 0 || Offset >= state_.ReaderCount || Offset >= ControlState::kReaderNameCapacity) {
+    if (Offset < 0 || Offset >= state_.readerCount || Offset >= ControlState::kReaderNameCapacity) {
         return {};
     }
-    return state_.ReaderNameTable[static_cast<size_t>(Offset)];
+    return state_.readerNameTable[static_cast<size_t>(Offset)];
 }
 
 int32_t CVelkorCtrl::ConnectCard(const OptText& pReaderName)
 {
     state_.ClearCardSession();
-    state_.ReaderSlotIndex = 0;
-    if (state_.ReaderCount < 1) {
-        state_.ReaderCount = 1; // a page may connect a reader it knows without listing
+    state_.readerSlotIndex = 0;
+    if (state_.readerCount < 1) {
+        state_.readerCount = 1; // a page may connect a reader it knows without listing
     }
     return ConnectCardInto(pReaderName);
 }
@@ -57,9 +57,9 @@ int32_t CVelkorCtrl::ConnectCardInto(const OptText& readerName)
     int32_t atrHexLength = 0;
     Text atrHex;
     const int32_t result
-        = cardEngine_.ConnectCard(readerName, state_.ReaderSlotIndex, atrHexLength, atrHex);
+        = cardEngine_.ConnectCard(readerName, state_.readerSlotIndex, atrHexLength, atrHex);
     if (result == status::kOk) {
-        state_.CardStatusText = std::move(atrHex);
+        state_.cardStatusText = std::move(atrHex);
     }
     return result;
 }
@@ -67,7 +67,7 @@ int32_t CVelkorCtrl::ConnectCardInto(const OptText& readerName)
 // Keeps the context and the binding, so the next connection is quick.
 int32_t CVelkorCtrl::DisconnectCard()
 {
-    readerSession_.DisconnectSlot(state_.ReaderSlotIndex, pcsc::kResetCard);
+    readerSession_.DisconnectSlot(state_.readerSlotIndex, pcsc::kResetCard);
     state_.ClearCardSession();
     return status::kOk;
 }
@@ -75,7 +75,7 @@ int32_t CVelkorCtrl::DisconnectCard()
 // Stored texts stay: a page may still read the last transaction's results.
 int32_t CVelkorCtrl::DisconnectReader()
 {
-    return cardEngine_.DisconnectCard(state_.ReaderSlotIndex);
+    return cardEngine_.DisconnectCard(state_.readerSlotIndex);
 }
 
 // pcsc-lite answers a probe of an empty reader with "no smart card" where other PC/SC services
@@ -84,7 +84,7 @@ int32_t CVelkorCtrl::CheckCardInsert()
 {
     std::vector<uint8_t> atr;
     const int32_t result
-        = readerSession_.ProbeSlot(atr, state_.ReaderSlotIndex, pcsc::kShareExclusive);
+        = readerSession_.ProbeSlot(atr, state_.readerSlotIndex, pcsc::kShareExclusive);
     if (result == 0) {
         return 0;
     }
@@ -93,7 +93,7 @@ int32_t CVelkorCtrl::CheckCardInsert()
 
 Text CVelkorCtrl::GetCardStatus()
 {
-    return state_.CardStatusText;
+    return state_.cardStatusText;
 }
 
 Text CVelkorCtrl::GetReaderStatus(int32_t AttribID)
@@ -101,9 +101,9 @@ Text CVelkorCtrl::GetReaderStatus(int32_t AttribID)
     int32_t length = 0;
     Text value;
     const int32_t result
-        = cardEngine_.ReaderStatus(state_.ReaderSlotIndex, AttribID, length, value);
+        = cardEngine_.ReaderStatus(state_.readerSlotIndex, AttribID, length, value);
     if (result != status::kOk) {
-        state_.LastErrorCode = result;
+        state_.lastErrorCode = result;
         return {};
     }
     return value;

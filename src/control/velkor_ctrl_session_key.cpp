@@ -35,14 +35,14 @@ int32_t CVelkorCtrl::DESEncipher(const OptText& pSessionKeyHash, const OptText& 
     int32_t DataLen, const OptText& pData)
 {
     return sessionEngine_.DESEncipher(
-        pSessionKeyHash, pCpukEncSessionKey, DataLen, pData, state_.RespData);
+        pSessionKeyHash, pCpukEncSessionKey, DataLen, pData, state_.respData);
 }
 
 int32_t CVelkorCtrl::DESDecipher(const OptText& pSessionKeyHash, const OptText& pCpukEncSessionKey,
     int32_t DataLen, const OptText& pData)
 {
     return sessionEngine_.DESDecipher(
-        pSessionKeyHash, pCpukEncSessionKey, DataLen, pData, state_.RespData);
+        pSessionKeyHash, pCpukEncSessionKey, DataLen, pData, state_.respData);
 }
 
 } // namespace velkor

@@ -14,7 +14,7 @@ transactions::TransactionRecord CVelkorCtrl::Record()
 int32_t CVelkorCtrl::RequestOnCard(TransactionType type, const TransactionFields& fields)
 {
     auto record = Record();
-    return cardEngine_.AccountRequest(state_.ReaderSlotIndex, type, fields, record);
+    return cardEngine_.AccountRequest(state_.readerSlotIndex, type, fields, record);
 }
 
 int32_t CVelkorCtrl::RequestOnPinPad(
@@ -94,7 +94,7 @@ int32_t CVelkorCtrl::AccountInquirySnd(const OptText& pPCode, const OptText& pFd
 {
     auto record = Record();
     return cardEngine_.AccountInquirySnd(
-        state_.ReaderSlotIndex, InquiryFields(pPCode, pFdChkCode, pAccountNumber), record, ui_);
+        state_.readerSlotIndex, InquiryFields(pPCode, pFdChkCode, pAccountNumber), record, ui_);
 }
 
 int32_t CVelkorCtrl::AccountTransfer(const OptText& pPCode, const OptText& pFdid,

@@ -71,7 +71,7 @@ const std::vector<MethodInfo>& TestMethods()
                 loop.exec();
                 Blocker::loop = nullptr;
                 Blocker::control = nullptr;
-                return control.State().ReaderCount;
+                return control.State().readerCount;
             } });
         // As large as GetRespData gets after the largest file transfer.
         all.push_back({ 1004, "LargestAnswer", {}, ValueType::Text,

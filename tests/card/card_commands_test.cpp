@@ -89,13 +89,13 @@ TEST_F(CardCommands, IdentityReadsGiveTheCardsTextsAndHideFailuresInEmptyTexts)
     EXPECT_EQ(
         control->GetICCRemark(), u"000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D");
     EXPECT_EQ(control->ReadCardSN(), u"445566778899AABB");
-    EXPECT_EQ(control->State().LastErrorCode, 0);
+    EXPECT_EQ(control->State().lastErrorCode, 0);
 
     ASSERT_EQ(control->ConnectCard(kPlain), 0);
     EXPECT_EQ(control->GetIssuerBank(), u"");
     EXPECT_EQ(control->GetICCRemark(), u"");
     EXPECT_EQ(control->ReadCardSN(), u"");
-    EXPECT_EQ(control->State().LastErrorCode, 20481);
+    EXPECT_EQ(control->State().lastErrorCode, 20481);
 }
 
 TEST_F(CardCommands, SerialTooShortForItsBytesIsAFailureNotStaleData)
@@ -103,7 +103,7 @@ TEST_F(CardCommands, SerialTooShortForItsBytesIsAFailureNotStaleData)
     ConnectedControl control(Readers(ScriptedCard("T1",
         { { "00A4040008A00000017295000100", "9000" }, { "00B0000010", "0011223344559000" } })));
     EXPECT_EQ(control->ReadCardSN(), u"");
-    EXPECT_EQ(control->State().LastErrorCode, -1);
+    EXPECT_EQ(control->State().lastErrorCode, -1);
 }
 
 TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)
@@ -117,7 +117,7 @@ TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)
     EXPECT_EQ(control->ListEF1001Accounts(), 20481);
     EXPECT_EQ(control->GetIssuerBank(), u"");
     EXPECT_EQ(control->ReadCardSN(), u"");
-    EXPECT_EQ(control->State().LastErrorCode, 20481);
+    EXPECT_EQ(control->State().lastErrorCode, 20481);
     EXPECT_EQ(control->CheckCardInsert(), 1);
 }
 

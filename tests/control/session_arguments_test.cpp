@@ -40,7 +40,7 @@ TEST_F(SessionArguments, ReaderNamesAreCheckedBeforeAnyConnection)
     EXPECT_EQ(control.ConnectCard(u"Stub R"), kNoSmartcard);
     EXPECT_EQ(control.ConnectCard(Text(64, u'R')), kNoSmartcard);
     EXPECT_EQ(control.ReConnectCard(u"Stub Reader 00", 0), kNoSmartcard);
-    EXPECT_EQ(control.State().ReaderSlotIndex, 0);
+    EXPECT_EQ(control.State().readerSlotIndex, 0);
     EXPECT_EQ(control.GetCardStatus(), u"");
 }
 
@@ -48,7 +48,7 @@ TEST_F(SessionArguments, ReaderCountAndNamesFollowListingAndConnection)
 {
     CVelkorCtrl control;
     EXPECT_EQ(control.GetReaderNumber(), -1);
-    EXPECT_EQ(control.State().ReaderCount, -1) << "the -1 is stored";
+    EXPECT_EQ(control.State().readerCount, -1) << "the -1 is stored";
     EXPECT_EQ(control.GetReaderName(0), u"");
 
     control.ConnectCard(u"Stub Reader 00");
@@ -66,15 +66,15 @@ TEST_F(SessionArguments, ReaderStatusFailuresLeaveTheirCodeAndAnEmptyText)
 {
     CVelkorCtrl control;
     EXPECT_EQ(control.GetReaderStatus(3), u"");
-    EXPECT_EQ(control.State().LastErrorCode, -1);
+    EXPECT_EQ(control.State().lastErrorCode, -1);
     EXPECT_EQ(control.GetReaderStatus(-1), u"");
-    EXPECT_EQ(control.State().LastErrorCode, -1);
+    EXPECT_EQ(control.State().lastErrorCode, -1);
     // No context yet, then a context but no card: the attribute cannot be read.
     EXPECT_EQ(control.GetReaderStatus(0), u"");
-    EXPECT_EQ(control.State().LastErrorCode, -2);
+    EXPECT_EQ(control.State().lastErrorCode, -2);
     ASSERT_EQ(control.ListReaders(), 0);
     EXPECT_EQ(control.GetReaderStatus(2), u"");
-    EXPECT_EQ(control.State().LastErrorCode, -2);
+    EXPECT_EQ(control.State().lastErrorCode, -2);
 }
 
 TEST(SessionWithoutPcsc, CardMethodsReportMinusOneAndTheControlStaysUsable)
@@ -89,7 +89,7 @@ TEST(SessionWithoutPcsc, CardMethodsReportMinusOneAndTheControlStaysUsable)
     EXPECT_EQ(control.ReConnectCard(u"ACS ACR83U 00 00", 1), -1);
     EXPECT_EQ(control.CheckCardInsert(), -1);
     EXPECT_EQ(control.GetReaderStatus(0), u"");
-    EXPECT_EQ(control.State().LastErrorCode, -2);
+    EXPECT_EQ(control.State().lastErrorCode, -2);
     EXPECT_EQ(control.DisconnectCard(), 0);
     EXPECT_EQ(control.DisconnectReader(), 0);
     EXPECT_EQ(control.GetCardStatus(), u"");
@@ -106,7 +106,7 @@ TEST_F(SessionArguments, DestroyingTheControlReleasesTheContextAndTheBinding)
     EXPECT_FALSE(pcsc::IsPcscApiLoaded());
 }
 
-// What a session clears may have been deciphered (RespData holds DES and session-key results):
+// What a session clears may have been deciphered (respData holds DES and session-key results):
 // the characters are overwritten, not just cut off, by each method that clears the session.
 TEST_F(SessionArguments, ClearedResponseLeavesNoCharactersBehind)
 {
@@ -120,7 +120,7 @@ TEST_F(SessionArguments, ClearedResponseLeavesNoCharactersBehind)
         SCOPED_TRACE(name);
         CVelkorCtrl control;
         ASSERT_EQ(control.DES(0, 8, Text(u"133457799BBCDFF1"), Text(u"0123456789ABCDEF")), 0);
-        const Text& response = control.State().RespData;
+        const Text& response = control.State().respData;
         ASSERT_EQ(response.size(), 16u);
         const char16_t* characters = response.data();
         clear(control);

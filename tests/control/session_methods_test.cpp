@@ -95,12 +95,12 @@ TEST_F(SessionMethods, ConnectCardStoresSlotAndAtrAndReadsTheReadersAttributes)
         Config(json::array({ Reader("Empty Reader 00", nullptr), Reader("ACS ACR83U 00 01") })));
     CVelkorCtrl control;
     ASSERT_EQ(control.ConnectCard(u"ACS ACR83U 00 01"), 0);
-    EXPECT_EQ(control.State().ReaderSlotIndex, 1);
+    EXPECT_EQ(control.State().readerSlotIndex, 1);
     EXPECT_EQ(control.GetCardStatus(), Utf8ToText(kAtrHex));
     EXPECT_EQ(control.GetReaderStatus(0), u"ACS");
     EXPECT_EQ(control.GetReaderStatus(1), u"ACR83U");
     EXPECT_EQ(control.GetReaderStatus(2), u"01.02.0003");
-    EXPECT_EQ(control.State().LastErrorCode, 0);
+    EXPECT_EQ(control.State().lastErrorCode, 0);
     EXPECT_EQ(control.CheckCardInsert(), 0);
     EXPECT_TRUE(waits.waits.empty());
 }
@@ -113,9 +113,9 @@ TEST_F(SessionMethods, ReConnectCardIgnoresItsResetFlagAndFailuresLeaveNoAtr)
         EXPECT_EQ(control.ReConnectCard(u"ACS ACR83U 00 00", flag), 0) << flag;
         EXPECT_EQ(control.GetCardStatus(), Utf8ToText(kAtrHex));
     }
-    EXPECT_EQ(control.State().ReaderCount, 0) << "ReConnectCard leaves the count alone";
+    EXPECT_EQ(control.State().readerCount, 0) << "ReConnectCard leaves the count alone";
     EXPECT_EQ(control.ConnectCard(u"Empty Reader 01"), kNoSmartcard);
-    EXPECT_EQ(control.State().ReaderSlotIndex, 0);
+    EXPECT_EQ(control.State().readerSlotIndex, 0);
     EXPECT_EQ(control.GetCardStatus(), u"");
 }
 

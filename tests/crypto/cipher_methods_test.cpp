@@ -95,21 +95,21 @@ TEST(Conversions, BothDirectionsAndFailuresRecordTheCode)
     EXPECT_EQ(control.ConvertHexToInt(5, Text(u"41424")), u"AB");
     EXPECT_EQ(control.ConvertHexToInt(8, Text(u"41004243")), u"A");
     EXPECT_EQ(control.ConvertHexToInt(2, Text(u"FF")), u"\u00FF");
-    EXPECT_EQ(control.State().LastErrorCode, 0);
+    EXPECT_EQ(control.State().lastErrorCode, 0);
 
     const std::pair<int32_t, OptText> intToHexFailures[] = { { 1, std::nullopt }, { 0, Text(u"A") },
         { 4097, Text(4097, u'A') }, { 5, Text(u"ABC") } };
     for (const auto& [length, text] : intToHexFailures) {
         CVelkorCtrl fresh;
         EXPECT_EQ(fresh.ConvertIntToHex(length, text), u"");
-        EXPECT_EQ(fresh.State().LastErrorCode, status::kConversionFailed) << length;
+        EXPECT_EQ(fresh.State().lastErrorCode, status::kConversionFailed) << length;
     }
     const std::pair<int32_t, OptText> hexToIntFailures[] = { { 2, std::nullopt },
         { 0, Text(u"41") }, { 8193, Text(8193, u'4') }, { 4, Text(u"41") }, { 4, Text(u"41G2") } };
     for (const auto& [length, text] : hexToIntFailures) {
         CVelkorCtrl fresh;
         EXPECT_EQ(fresh.ConvertHexToInt(length, text), u"");
-        EXPECT_EQ(fresh.State().LastErrorCode, status::kConversionFailed) << length;
+        EXPECT_EQ(fresh.State().lastErrorCode, status::kConversionFailed) << length;
     }
     EXPECT_EQ(control.ConvertIntToHex(4096, Text(4096, u'a')).size(), 8192u);
 }

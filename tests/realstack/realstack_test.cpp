@@ -92,7 +92,7 @@ TEST_F(RealCardStack, ListsReadersConnectsAndReadsTheAtr)
 TEST_F(RealCardStack, TransmitsCommandsToTheCard)
 {
     ASSERT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
-    const int32_t slot = control_.State().ReaderSlotIndex;
+    const int32_t slot = control_.State().readerSlotIndex;
     const uint8_t application[] = { 0xA0, 0x00, 0x00, 0x01, 0x72, 0x95, 0x00, 0x01 };
     uint8_t le = 0;
     pcsc::ApduResponse response;

@@ -93,7 +93,7 @@ TEST(PageIsolationReset, AFailedResetLeavesNoConnectionBehind)
     CVelkorCtrl pageB;
     ASSERT_EQ(pageA.ConnectCard(kPad), 0);
     ASSERT_EQ(pageA.VerifyPIN(u"123456"), 0);
-    pageA.Session().DisconnectSlot(pageA.State().ReaderSlotIndex, pcsc::kLeaveCard);
+    pageA.Session().DisconnectSlot(pageA.State().readerSlotIndex, pcsc::kLeaveCard);
 
     EXPECT_EQ(pageB.ConnectCard(kPad), static_cast<int32_t>(0x80100014U));
     ASSERT_EQ(pageB.ConnectCard(kPad), 0)
