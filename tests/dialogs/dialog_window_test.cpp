@@ -7,8 +7,8 @@
 #include "dialogs/dialog_window.h"
 #include "qt_test_application.h"
 
-// The frame the dialog windows share, under a window of two controls: what reaches the
-// decisions, what the window shows, and how it ends.
+// The frame the dialog windows share, under a window of a check box (7) and a key a panel of its
+// own shows (8, named only). Its decisions end with 105 at the second tick and with 2 on Cancel.
 namespace velkor {
 namespace {
 
@@ -18,24 +18,14 @@ struct Control {
     bool checked = false;
 };
 
-// Decisions that end with 105 at the second tick and with 2 on Cancel.
-struct Decisions {
-    std::map<int, Control> controls { { 7, {} }, { 8, { false, false } } };
-    std::optional<int> result;
-    int ticks = 0;
-    int toggles = 0;
-};
-
 class FramedWindow : public DialogWindow {
 public:
     FramedWindow()
         : DialogWindow(nullptr)
     {
-        box_ = new QCheckBox(this);
-        Tag(box_, 7);
-        // A key a panel of its own shows: named only, so the frame leaves it alone.
+        Tag(box, 7);
         Name(new QPushButton(this), 8);
-        connect(box_, &QCheckBox::toggled, this, [this] { Act([this] { ++decisions.toggles; }); });
+        connect(box, &QCheckBox::toggled, this, [this] { Act([this] { ++toggles; }); });
     }
     std::optional<int> Prepare() override
     {
@@ -45,22 +35,20 @@ public:
     }
     bool TimerRunning() const { return timers_.IsRunning(4097); }
 
-    Decisions decisions;
-    QCheckBox* box_ = nullptr;
+    std::map<int, Control> controls { { 7, {} }, { 8, { false, false } } };
+    std::optional<int> decided;
+    int ticks = 0;
+    int toggles = 0;
+    QCheckBox* box = new QCheckBox(this);
 
 protected:
-    std::optional<int> DecidedResult() const override { return decisions.result; }
-    void CancelDecisions() override { decisions.result = 2; }
-    void TickDecisions(int) override
-    {
-        if (++decisions.ticks == 2) {
-            decisions.result = 105;
-        }
-    }
+    std::optional<int> DecidedResult() const override { return decided; }
+    void CancelDecisions() override { decided = 2; }
+    void TickDecisions(int) override { decided = ++ticks == 2 ? std::optional(105) : std::nullopt; }
     void Refresh() override
     {
-        ShowControls(decisions.controls,
-            [this](int, QWidget*, const Control& state) { box_->setChecked(state.checked); });
+        ShowControls(controls,
+            [this](int, QWidget*, const Control& state) { box->setChecked(state.checked); });
     }
 };
 
@@ -72,17 +60,16 @@ protected:
 
 TEST_F(DialogWindowTest, ShowsTheStateWithoutForwardingItsOwnChanges)
 {
-    window_.decisions.controls[7].checked = true;
+    window_.controls[7].checked = true;
     window_.Prepare();
-    EXPECT_TRUE(window_.box_->isChecked());
-    EXPECT_EQ(window_.decisions.toggles, 0) << "the window's own change reached the decisions";
+    EXPECT_TRUE(window_.box->isChecked());
+    EXPECT_EQ(window_.toggles, 0) << "the window's own change reached the decisions";
     window_.show();
-    QTest::mouseClick(window_.box_, Qt::LeftButton);
-    EXPECT_EQ(window_.decisions.toggles, 1);
-    // The named-only key is found but neither hidden nor disabled by the frame.
+    QTest::mouseClick(window_.box, Qt::LeftButton);
+    EXPECT_EQ(window_.toggles, 1);
     QWidget* key = window_.ControlWidget(8);
     ASSERT_NE(key, nullptr);
-    EXPECT_TRUE(key->isVisible() && key->isEnabled());
+    EXPECT_TRUE(key->isVisible() && key->isEnabled()) << "the frame showed the keypad's key";
 }
 
 TEST_F(DialogWindowTest, EndsWithTheDecidedResultAndStopsItsTimers)
