@@ -314,7 +314,11 @@ TEST_F(TryFirmTransfer, ShowsTheTransfereeAndHandsBackTheCodedResultEnciphered)
 
 TEST_F(TryFirmTransfer, WrongSessionKeyTextsReportTheCipherError)
 {
-    OpenTransfer({ cipher.KeyHash(), u"00" + cipher.EncryptedKey().substr(2) }, u'0');
+    // Another first digit, so the enciphered key always differs (setting it to a fixed value
+    // left it unchanged whenever the key already began with that digit).
+    Text wrongKey = cipher.EncryptedKey();
+    wrongKey[0] = wrongKey[0] == u'0' ? u'1' : u'0';
+    OpenTransfer({ cipher.KeyHash(), wrongKey }, u'0');
     ASSERT_FALSE(started);
     ASSERT_EQ(messages_.texts.size(), 1u);
     EXPECT_EQ(messages_.texts[0], u"加密資料錯誤");
