@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "card/pin_block.h"
-#include "common/status_codes.h"
 #include "crypto/data_process.h"
 
 namespace velkor {
 namespace {
 
 using card::CheckPin;
+using card::Outcome;
 using card::PackPinBlock;
 using card::PinBlockBytes;
 
@@ -36,18 +36,26 @@ TEST(PinBlock, PacksSixToTwelveDigitsHighNibbleFirstWithFTail)
 
 TEST(PinBlock, RefusesWhatCannotBeAPin)
 {
-    EXPECT_EQ(CheckPin(std::nullopt), status::kMissingArgument);
-    EXPECT_EQ(CheckPin(Text(u"12345")), status::kBadLength);
-    EXPECT_EQ(CheckPin(Text(u"1234567890123")), status::kBadLength);
-    EXPECT_EQ(CheckPin(Text(u"")), status::kBadLength);
-    EXPECT_EQ(CheckPin(Text(u"12345a")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"1234 6")), status::kBadValue);
+    EXPECT_EQ(CheckPin(std::nullopt).outcome, Outcome::ArgumentMissing);
     // Letters that are hexadecimal digits, and characters whose low byte is a digit, are not
     // PIN digits.
-    EXPECT_EQ(CheckPin(Text(u"12345A")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"12345\u0131")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"１２３４５６")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"123456")), status::kOk);
+    const struct {
+        const char16_t* pin;
+        Outcome outcome;
+    } cases[] = {
+        { u"12345", Outcome::ArgumentWrongLength },
+        { u"1234567890123", Outcome::ArgumentWrongLength },
+        { u"", Outcome::ArgumentWrongLength },
+        { u"12345a", Outcome::ArgumentNotDigits },
+        { u"1234 6", Outcome::ArgumentNotDigits },
+        { u"12345A", Outcome::ArgumentNotDigits },
+        { u"12345\u0131", Outcome::ArgumentNotDigits },
+        { u"１２３４５６", Outcome::ArgumentNotDigits },
+        { u"123456", Outcome::Done },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckPin(Text(c.pin)).outcome, c.outcome) << TextToUtf8(c.pin);
+    }
 
     PinBlockBytes block {};
     EXPECT_FALSE(PackPinBlock(u"12345A", block));
