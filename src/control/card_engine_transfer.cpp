@@ -143,7 +143,7 @@ int32_t CardEngine::TransferProcedure(const TransferProcedureArguments& argument
     }
     // The dialog ends with OK even when it could not encipher a result; that result is then
     // empty, and without it neither the confirmation nor the bank can read the choice. The
-    // transfer ends as not completed (20756), like a cancelled dialog.
+    // transfer ends as not completed (kNotConfirmed), like a cancelled dialog.
     if (choice.encipheredFirstResult.empty() || choice.encipheredSecondResult.empty()) {
         return status::kNotConfirmed;
     }
@@ -169,7 +169,7 @@ int32_t CardEngine::TransferProcedure(const TransferProcedureArguments& argument
     }
     // The dialog could not decipher the chosen account's record or encipher it again: without
     // the transfer code and the enciphered import account there is nothing the bank could check,
-    // so nothing is signed (20756, not completed).
+    // so nothing is signed (kNotConfirmed, not completed).
     if (transfer.status != status::kOk || transfer.encipheredSecondResultOut.empty()) {
         return status::kNotConfirmed;
     }

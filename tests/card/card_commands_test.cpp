@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "card_test_support.h"
+#include "common/status_codes.h"
 #include "connected_control.h"
 
 // Account lists, identity reads and the SNUM/TAC record write, through the control on simulated
@@ -37,7 +38,7 @@ TEST_F(CardCommands, AccountListsSkipEmptyRecordsAndStopAtAMissingOne)
     CVelkorCtrl control;
     EXPECT_EQ(control.GetEF1002TotalAccounts(), -1) << "before any listing";
     ASSERT_EQ(control.ConnectCard(kPad), 0);
-    EXPECT_EQ(control.ListEF1001Accounts(), 20482);
+    EXPECT_EQ(control.ListEF1001Accounts(), status::kAccountListIncomplete);
     EXPECT_EQ(control.GetEF1001TotalAccounts(), 2);
     EXPECT_EQ(control.GetEF1001Account(0), u"8220055500011122");
     EXPECT_EQ(control.GetEF1001Account(1), u"8220055500033344");
@@ -69,14 +70,14 @@ TEST_F(CardCommands, AccountListIsReadRecordByRecordExactlyAsSent)
             { "00B2040412", "03103841" + account.substr(4) + "30319000" }, { "00B2050412", "9000" },
             { "00B2060412", "0310" + account + "00319000" },
             { "00B2070412", "0310" + zeros + "9000" }, { "00B2080412", "6A83" } })));
-    EXPECT_EQ(control->ListEF1001Accounts(), 20482);
+    EXPECT_EQ(control->ListEF1001Accounts(), status::kAccountListIncomplete);
     EXPECT_EQ(control->GetEF1001TotalAccounts(), 2);
     EXPECT_EQ(control->GetEF1001Account(0), u"8220012345678901");
     EXPECT_EQ(control->GetEF1001Account(1), u"82200123456789");
     EXPECT_EQ(control.sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
 
     // A refused selection leaves the list and the count as they were.
-    EXPECT_EQ(control->ListEF1001Accounts(), 20481);
+    EXPECT_EQ(control->ListEF1001Accounts(), status::kSelectionFailed);
     EXPECT_EQ(control->GetEF1001TotalAccounts(), 2);
 }
 
@@ -95,15 +96,41 @@ TEST_F(CardCommands, IdentityReadsGiveTheCardsTextsAndHideFailuresInEmptyTexts)
     EXPECT_EQ(control->GetIssuerBank(), u"");
     EXPECT_EQ(control->GetICCRemark(), u"");
     EXPECT_EQ(control->ReadCardSN(), u"");
-    EXPECT_EQ(control->State().lastErrorCode, 20481);
+    EXPECT_EQ(control->State().lastErrorCode, status::kSelectionFailed);
 }
 
-TEST_F(CardCommands, SerialTooShortForItsBytesIsAFailureNotStaleData)
+TEST_F(CardCommands, SerialIsReadOnlyFromTheBytesTheCardDelivered)
 {
-    ConnectedControl control(Readers(ScriptedCard("T1",
-        { { "00A4040008A00000017295000100", "9000" }, { "00B0000010", "0011223344559000" } })));
-    EXPECT_EQ(control->ReadCardSN(), u"");
-    EXPECT_EQ(control->State().lastErrorCode, -1);
+    // The serial is bytes 4 to 11 of the answer. After 61xx only the announced bytes count, even
+    // when GET RESPONSE delivers more; a card pulled before GET RESPONSE gives its PC/SC error.
+    constexpr char kSelect[] = "00A4040008A00000017295000100";
+    const std::string serialAnswer = "00112233445566778899AABBCCDDEEFF9000";
+    const struct {
+        const char* name;
+        json card;
+        int32_t code;
+    } cases[] = {
+        { "six bytes",
+            ScriptedCard("T1", { { kSelect, "9000" }, { "00B0000010", "0011223344559000" } }),
+            status::kCardAnswerTooShort },
+        { "eight announced, sixteen delivered",
+            ScriptedCard("T1",
+                { { kSelect, "9000" }, { "00B0000010", "6108" }, { "00C0000010", serialAnswer } }),
+            status::kCardAnswerTooShort },
+        { "pulled before GET RESPONSE",
+            ScriptedCard("T1", { { kSelect, "9000" }, { "00B0000010", "6110" } }),
+            pcsc::kRemovedCard },
+    };
+    for (const auto& c : cases) {
+        json config = Readers(c.card);
+        if (c.code == pcsc::kRemovedCard) {
+            config["events"] = { { { "call", "SCardTransmit" }, { "nth", 2 },
+                { "action", "remove" }, { "reader", "ACS ACR83U 00 00" } } };
+        }
+        ConnectedControl control(config);
+        EXPECT_EQ(control->ReadCardSN(), u"") << c.name;
+        EXPECT_EQ(control->State().lastErrorCode, c.code) << c.name;
+    }
 }
 
 TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)
@@ -113,11 +140,11 @@ TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)
     config["events"] = { { { "call", "SCardTransmit" }, { "nth", 1 }, { "action", "remove" },
         { "reader", "ACS ACR83U 00 00" } } };
     ConnectedControl control(config);
-    EXPECT_EQ(control->VerifyPIN(u"123456"), 1);
-    EXPECT_EQ(control->ListEF1001Accounts(), 20481);
+    EXPECT_EQ(control->VerifyPIN(u"123456"), status::kPinRefused);
+    EXPECT_EQ(control->ListEF1001Accounts(), status::kSelectionFailed);
     EXPECT_EQ(control->GetIssuerBank(), u"");
     EXPECT_EQ(control->ReadCardSN(), u"");
-    EXPECT_EQ(control->State().lastErrorCode, 20481);
+    EXPECT_EQ(control->State().lastErrorCode, status::kSelectionFailed);
     EXPECT_EQ(control->CheckCardInsert(), 1);
 }
 
@@ -148,18 +175,31 @@ TEST_F(CardCommands, RecordWriteWithSnumTacChecksItsTextsAndStoresTheAnswer)
     ASSERT_EQ(engine.ConnectCard(kPlain, slot, atrLength, atr), 0);
     Text snum = u"old";
     Text tac = u"old";
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, std::nullopt, 3, u"ABC", snum, tac), 8195);
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"108", 3, u"ABC", snum, tac), 8194);
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"1080", 4, u"ABC", snum, tac), 8194);
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"1080", 129, Text(129, u'A'), snum, tac), 8194);
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"10G0", 3, u"ABC", snum, tac), 8452);
+    const struct {
+        OptText p1p2;
+        int32_t length;
+        Text command;
+        int32_t code;
+    } refused[] = {
+        { std::nullopt, 3, u"ABC", status::kMissingArgument },
+        { u"108", 3, u"ABC", status::kBadLength },
+        { u"1080", 4, u"ABC", status::kBadLength }, // not the command's length
+        { u"1080", 129, Text(129, u'A'), status::kBadLength },
+        { u"10G0", 3, u"ABC", status::kDecodeFailed3 },
+    };
+    for (const auto& r : refused) {
+        EXPECT_EQ(
+            engine.WriteRecordWithSnumTac(slot, r.p1p2, r.length, r.command, snum, tac), r.code)
+            << TextToUtf8(r.p1p2.value_or(u"-")) << " " << r.length;
+    }
     EXPECT_EQ(snum, u"old");
 
     EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"1080", 3, u"ABC", snum, tac), 0);
     EXPECT_EQ(snum, u"00000012");
     EXPECT_EQ(tac, u"0011223344556677");
     EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"0102", 1, u"A", snum, tac), 0x6A80);
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"0102", 1, u"A", snum, tac), -1)
+    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"0102", 1, u"A", snum, tac),
+        status::kCardAnswerTooShort)
         << "an answer too short for SNUM and TAC";
     EXPECT_EQ(snum, u"00000012");
     EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);

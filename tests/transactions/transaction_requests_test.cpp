@@ -158,14 +158,14 @@ TEST(TransactionFields, NonAsciiCharactersCountOnceAndSendTheirLowByte)
     fields.checkCode = u"1234567\u4E2D";
     fields.inquiredAccount = Utf8ToText(kAccount);
     EXPECT_TRUE(
-        CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16).Ok());
+        CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16)
+            .Ok());
     const std::vector<uint8_t> data = TransactionCommandData(TransactionType::Inquiry, fields, u"");
     ASSERT_EQ(data.size(), 28u);
     EXPECT_EQ(data[11], 0x2D);
     fields.checkCode = u"12345678\u4E2D";
-    EXPECT_EQ(
-        CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16)
-            .outcome,
+    EXPECT_EQ(CheckTransactionFields(TransactionType::Inquiry, fields, ImportAccountRule::Exactly16)
+                  .outcome,
         card::Outcome::ArgumentWrongLength);
 }
 
