@@ -2,7 +2,7 @@
 
 #include "card_test_support.h"
 #include "common/status_codes.h"
-#include "connected_control.h"
+#include "support/connected_control.h"
 
 // Account lists, identity reads and the SNUM/TAC record write, through the control on simulated
 // readers.

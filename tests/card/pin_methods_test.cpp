@@ -2,7 +2,7 @@
 
 #include "card_test_support.h"
 #include "common/status_codes.h"
-#include "connected_control.h"
+#include "support/connected_control.h"
 
 // PIN verification and change, typed and on the reader's pad, through the control.
 namespace velkor {

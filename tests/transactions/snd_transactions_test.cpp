@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "card/card_test_support.h"
-#include "card/connected_control.h"
+#include "support/connected_control.h"
 #include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "host/tac_check.h"
