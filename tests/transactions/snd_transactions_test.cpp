@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "card/card_test_support.h"
-#include "support/connected_control.h"
 #include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "host/tac_check.h"
 #include "pcsc/simulated_readers.h"
+#include "support/connected_control.h"
 #include "transaction_test_support.h"
 
 // The transaction methods for PIN-pad readers: their own connection, the customer's message box
@@ -64,30 +64,6 @@ TEST_F(SndTransactions, WithdrawalAndTransferAskOnTheReaderSignAndEndTheSession)
         0);
     EXPECT_EQ(control.GetRespSNUM(), u"00000501");
     EXPECT_EQ(control.GetRespSNUM(), u"00000501");
-    EXPECT_TRUE(testing::HostAcceptsTac(control,
-        host::TransferCommandData("2540", "00000000020000", "00000002", "87654321", kTimestamp,
-            "1234567890123456", kCardAccount)));
-}
-
-TEST_F(SndTransactions, AT0CardSignsThroughGetResponseAndGivesItsIdentityRecordByRecord)
-{
-    SimulatedReaders sim(Readers(FinancialCard({ { "protocol", "T0" }, { "snum", 700 } })));
-    CVelkorCtrl control(ui);
-    ASSERT_EQ(control.AccountWithdrawSnd(
-                  u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
-        0);
-    EXPECT_EQ(control.GetRespSNUM(), u"00000700");
-    EXPECT_TRUE(testing::HostAcceptsTac(control,
-        host::WithdrawalCommandData(
-            "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount)));
-    EXPECT_EQ(control.GetTransactionIssuer(), u"822");
-    EXPECT_EQ(control.GetTransactionAccount(), kAccount);
-    EXPECT_EQ(control.GetTransactionRemark().size(), 60u);
-
-    ASSERT_EQ(control.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
-                  u"1234567890123456", kAccount, kPad),
-        0);
-    EXPECT_EQ(control.GetRespSNUM(), u"00000701");
     EXPECT_TRUE(testing::HostAcceptsTac(control,
         host::TransferCommandData("2540", "00000000020000", "00000002", "87654321", kTimestamp,
             "1234567890123456", kCardAccount)));
