@@ -34,7 +34,8 @@ struct Result {
     Outcome outcome = Outcome::Done;
     pcsc::ApduResult exchange; // the failed exchange, for ExchangeFailed only
 
-    Result(Outcome value = Outcome::Done) // NOLINT(google-explicit-constructor): reads as a value
+    // Not explicit: an operation returns its outcome as it is (`return Outcome::Done;`).
+    Result(Outcome value = Outcome::Done)
         : outcome(value)
     {
     }
@@ -45,7 +46,6 @@ struct Result {
         return result;
     }
     bool Ok() const { return outcome == Outcome::Done; }
-    friend bool operator==(const Result& result, Outcome value) { return result.outcome == value; }
 };
 
 } // namespace velkor::card

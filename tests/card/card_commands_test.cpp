@@ -150,24 +150,14 @@ TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)
 
 TEST_F(CardCommands, RecordWriteWithSnumTacChecksItsTextsAndStoresTheAnswer)
 {
-    // A reader without pad: the command reaches the card as sent.
+    // A reader without pad: the command reaches the card as sent. The answers: SNUM and TAC, a
+    // refusal, and one too short for them.
     SimulatedReaders sim(Readers(nullptr,
         ScriptedCard("T1",
-            { { "00E2108003414243"
-                "00",
-                  "00"
-                  "3030303030303132"
-                  "0000"
-                  "0011223344556677"
+            { { "00E210800341424300",
+                  "00303030303030313200000011223344556677"
                   "9000" },
-                { "00E2010201"
-                  "41"
-                  "00",
-                    "6A80" },
-                { "00E2010201"
-                  "41"
-                  "00",
-                    "0030319000" } })));
+                { "00E20102014100", "6A80" }, { "00E20102014100", "0030319000" } })));
     CardEngine engine(testing::Session());
     int32_t slot = -1;
     int32_t atrLength = 0;
@@ -175,32 +165,21 @@ TEST_F(CardCommands, RecordWriteWithSnumTacChecksItsTextsAndStoresTheAnswer)
     ASSERT_EQ(engine.ConnectCard(kPlain, slot, atrLength, atr), 0);
     Text snum = u"old";
     Text tac = u"old";
-    const struct {
-        OptText p1p2;
-        int32_t length;
-        Text command;
-        int32_t code;
-    } refused[] = {
-        { std::nullopt, 3, u"ABC", status::kMissingArgument },
-        { u"108", 3, u"ABC", status::kBadLength },
-        { u"1080", 4, u"ABC", status::kBadLength }, // not the command's length
-        { u"1080", 129, Text(129, u'A'), status::kBadLength },
-        { u"10G0", 3, u"ABC", status::kDecodeFailed3 },
+    const auto write = [&](const OptText& p1p2, int32_t length, const Text& command) {
+        return engine.WriteRecordWithSnumTac(slot, p1p2, length, command, snum, tac);
     };
-    for (const auto& r : refused) {
-        EXPECT_EQ(
-            engine.WriteRecordWithSnumTac(slot, r.p1p2, r.length, r.command, snum, tac), r.code)
-            << TextToUtf8(r.p1p2.value_or(u"-")) << " " << r.length;
-    }
+    EXPECT_EQ(write(std::nullopt, 3, u"ABC"), status::kMissingArgument);
+    EXPECT_EQ(write(u"108", 3, u"ABC"), status::kBadLength);
+    EXPECT_EQ(write(u"1080", 4, u"ABC"), status::kBadLength) << "not the command's length";
+    EXPECT_EQ(write(u"1080", 129, Text(129, u'A')), status::kBadLength);
+    EXPECT_EQ(write(u"10G0", 3, u"ABC"), status::kDecodeFailed3);
     EXPECT_EQ(snum, u"old");
 
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"1080", 3, u"ABC", snum, tac), 0);
+    EXPECT_EQ(write(u"1080", 3, u"ABC"), status::kOk);
     EXPECT_EQ(snum, u"00000012");
     EXPECT_EQ(tac, u"0011223344556677");
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"0102", 1, u"A", snum, tac), 0x6A80);
-    EXPECT_EQ(engine.WriteRecordWithSnumTac(slot, u"0102", 1, u"A", snum, tac),
-        status::kCardAnswerTooShort)
-        << "an answer too short for SNUM and TAC";
+    EXPECT_EQ(write(u"0102", 1, u"A"), 0x6A80) << "the card's status word as it is";
+    EXPECT_EQ(write(u"0102", 1, u"A"), status::kCardAnswerTooShort);
     EXPECT_EQ(snum, u"00000012");
     EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);
 }

@@ -37,25 +37,16 @@ TEST(PinBlock, PacksSixToTwelveDigitsHighNibbleFirstWithFTail)
 TEST(PinBlock, RefusesWhatCannotBeAPin)
 {
     EXPECT_EQ(CheckPin(std::nullopt).outcome, Outcome::ArgumentMissing);
+    for (const char16_t* pin : { u"12345", u"1234567890123", u"" }) {
+        EXPECT_EQ(CheckPin(Text(pin)).outcome, Outcome::ArgumentWrongLength) << TextToUtf8(pin);
+    }
     // Letters that are hexadecimal digits, and characters whose low byte is a digit, are not
     // PIN digits.
-    const struct {
-        const char16_t* pin;
-        Outcome outcome;
-    } cases[] = {
-        { u"12345", Outcome::ArgumentWrongLength },
-        { u"1234567890123", Outcome::ArgumentWrongLength },
-        { u"", Outcome::ArgumentWrongLength },
-        { u"12345a", Outcome::ArgumentNotDigits },
-        { u"1234 6", Outcome::ArgumentNotDigits },
-        { u"12345A", Outcome::ArgumentNotDigits },
-        { u"12345\u0131", Outcome::ArgumentNotDigits },
-        { u"１２３４５６", Outcome::ArgumentNotDigits },
-        { u"123456", Outcome::Done },
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CheckPin(Text(c.pin)).outcome, c.outcome) << TextToUtf8(c.pin);
+    for (const char16_t* pin :
+        { u"12345a", u"1234 6", u"12345A", u"12345\u0131", u"１２３４５６" }) {
+        EXPECT_EQ(CheckPin(Text(pin)).outcome, Outcome::ArgumentNotDigits) << TextToUtf8(pin);
     }
+    EXPECT_TRUE(CheckPin(Text(u"123456")).Ok());
 
     PinBlockBytes block {};
     EXPECT_FALSE(PackPinBlock(u"12345A", block));

@@ -151,7 +151,7 @@ TEST_F(PinMethods, PadChangeFailuresComeAfterTheBoxAndLeaveThePinAlone)
         { "PIN file refused", forced("00A402000200C2", "6A82"), "654321", u"8220012345678901",
             status::kSelectionFailed },
         { "account record refused", forced("00B20304", "6A83"), "654321", u"8220012345678901",
-            0x6A83 },
+            pcsc::sw::kRecordNotFound },
         { "pad VERIFY 6620", forced("00200010", "6620"), "654321", u"8220012345678901",
             status::kPinAnswered6620 },
         { "pad VERIFY 6608", forced("00200010", "6608"), "654321", u"8220012345678901",
