@@ -103,34 +103,20 @@ TEST_F(CardCommands, SerialIsReadOnlyFromTheBytesTheCardDelivered)
 {
     // The serial is bytes 4 to 11 of the answer. After 61xx only the announced bytes count, even
     // when GET RESPONSE delivers more; a card pulled before GET RESPONSE gives its PC/SC error.
-    constexpr char kSelect[] = "00A4040008A00000017295000100";
-    const std::string serialAnswer = "00112233445566778899AABBCCDDEEFF9000";
-    const struct {
-        const char* name;
-        json card;
-        int32_t code;
-    } cases[] = {
-        { "six bytes",
-            ScriptedCard("T1", { { kSelect, "9000" }, { "00B0000010", "0011223344559000" } }),
-            status::kCardAnswerTooShort },
-        { "eight announced, sixteen delivered",
-            ScriptedCard("T1",
-                { { kSelect, "9000" }, { "00B0000010", "6108" }, { "00C0000010", serialAnswer } }),
-            status::kCardAnswerTooShort },
-        { "pulled before GET RESPONSE",
-            ScriptedCard("T1", { { kSelect, "9000" }, { "00B0000010", "6110" } }),
-            pcsc::kRemovedCard },
-    };
-    for (const auto& c : cases) {
-        json config = Readers(c.card);
-        if (c.code == pcsc::kRemovedCard) {
-            config["events"] = { { { "call", "SCardTransmit" }, { "nth", 2 },
-                { "action", "remove" }, { "reader", "ACS ACR83U 00 00" } } };
-        }
+    const auto failure = [](const std::string& readAnswer, const char* getResponse, int pullAfter) {
+        json config = Readers(ScriptedCard("T1",
+            { { "00A4040008A00000017295000100", "9000" }, { "00B0000010", readAnswer },
+                { "00C0000010", getResponse } }));
+        config["events"] = { { { "call", "SCardTransmit" }, { "nth", pullAfter },
+            { "action", "remove" }, { "reader", "ACS ACR83U 00 00" } } };
         ConnectedControl control(config);
-        EXPECT_EQ(control->ReadCardSN(), u"") << c.name;
-        EXPECT_EQ(control->State().lastErrorCode, c.code) << c.name;
-    }
+        EXPECT_EQ(control->ReadCardSN(), u"");
+        return control->State().lastErrorCode;
+    };
+    const std::string serial = "00112233445566778899AABBCCDDEEFF9000";
+    EXPECT_EQ(failure("0011223344559000", "9000", 9), status::kCardAnswerTooShort);
+    EXPECT_EQ(failure("6108", serial.c_str(), 9), status::kCardAnswerTooShort);
+    EXPECT_EQ(failure("6110", serial.c_str(), 2), pcsc::kRemovedCard);
 }
 
 TEST_F(CardCommands, CardPulledBetweenCommandsGivesTheCodesNotACrash)

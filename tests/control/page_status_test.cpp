@@ -13,7 +13,7 @@ using card::Outcome;
 TEST(PageStatus, EachCardOutcomeHasItsPageCode)
 {
     const struct {
-        Outcome outcome;
+        card::Result result;
         int32_t code;
     } table[] = {
         { Outcome::Done, status::kOk },
@@ -32,17 +32,12 @@ TEST(PageStatus, EachCardOutcomeHasItsPageCode)
         { Outcome::TransactionAnswered69F0, status::kTransactionAnswered69F0 },
         { Outcome::TransactionFailed, status::kTransactionFailed },
         { Outcome::NoPinPad, status::kUnavailable },
+        { card::Result::Failed({ pcsc::kRemovedCard, 0 }), pcsc::kRemovedCard },
+        { card::Result::Failed({ 0, pcsc::sw::kRecordNotFound }), pcsc::sw::kRecordNotFound },
     };
     for (const auto& row : table) {
-        EXPECT_EQ(ToPageStatus(row.outcome), row.code) << static_cast<int>(row.outcome);
+        EXPECT_EQ(ToPageStatus(row.result), row.code) << static_cast<int>(row.result.outcome);
     }
-}
-
-TEST(PageStatus, AFailedExchangeGivesItsPcscErrorOrStatusWord)
-{
-    EXPECT_EQ(ToPageStatus(card::Result::Failed({ pcsc::kRemovedCard, 0 })), pcsc::kRemovedCard);
-    EXPECT_EQ(ToPageStatus(card::Result::Failed({ 0, pcsc::sw::kRecordNotFound })),
-        pcsc::sw::kRecordNotFound);
 }
 
 } // namespace
