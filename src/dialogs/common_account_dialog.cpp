@@ -47,16 +47,12 @@ QRect ToQRect(const geometry::Rect& rect)
 
 CommonAccountDialog::CommonAccountDialog(
     CommonAccountRequest& request, MessageSink& messages, QWidget* parent)
-    : QDialog(parent)
+    : DialogWindow(parent)
     , kind_(request.form)
-    , timers_([this](int id) { Tick(id); })
     , form_(request, timers_, messages, [] { return QtDialogKeyFilter::ClipboardText(); })
 {
     setWindowTitle(
         QString::fromStdU16String(kind_ == CommonAccountFormKind::WebAtm ? kWebTitle : kNetTitle));
-    setWindowFlag(Qt::WindowStaysOnTopHint);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setModal(true);
     setAutoFillBackground(true);
     QPalette face = palette();
     face.setColor(QPalette::Window, ToColour(kFormFace));
@@ -64,23 +60,13 @@ CommonAccountDialog::CommonAccountDialog(
     Build();
 }
 
-CommonAccountDialog::~CommonAccountDialog()
-{
-    timers_.StopTimer(kCountdownTimerId);
-}
-
 void CommonAccountDialog::Build()
 {
-    auto tag = [this](QWidget* widget, int id) {
-        widget->setProperty(kControlIdProperty, id);
-        widget->setObjectName(QStringLiteral("control_%1").arg(id));
-        controls_[id] = widget;
-    };
     // Labels and displays let mouse releases through to the form, which chooses the row.
     auto label = [&](int id, uint32_t style) {
         auto* widget = new CXColorStatic(this, style);
         widget->setAttribute(Qt::WA_TransparentForMouseEvents);
-        tag(widget, id);
+        Tag(widget, id);
         return widget;
     };
     label(kHeading, kStaticCentreImage);
@@ -91,7 +77,7 @@ void CommonAccountDialog::Build()
         auto* display = new CSecureStatic(this);
         display->setAttribute(Qt::WA_TransparentForMouseEvents);
         display->SetStyleBits(kStaticCentreImage);
-        tag(display, DisplayId(row));
+        Tag(display, DisplayId(row));
         auto* edit = new QLineEdit(this);
         // Text arrives only through the key filter: no context-menu paste, no drops.
         edit->setContextMenuPolicy(Qt::NoContextMenu);
@@ -102,35 +88,29 @@ void CommonAccountDialog::Build()
             form_.SetEditText(row, typed);
             WipeString(typed);
         });
-        tag(edit, EditId(row));
+        Tag(edit, EditId(row));
         rowOf_[edit] = row;
         auto* combo = new QComboBox(this);
         combo->installEventFilter(this);
-        connect(combo, &QComboBox::activated, this, [this, row](int index) {
-            form_.SelectEntry(row, index);
-            Refresh();
-        });
-        tag(combo, ComboId(row));
+        connect(combo, &QComboBox::activated, this,
+            [this, row](int index) { Act([&] { form_.SelectEntry(row, index); }); });
+        Tag(combo, ComboId(row));
         rowOf_[combo] = row;
     }
     for (const int id : { kGeneralKeyboard, kGraphicKeypad }) {
         auto* radio = new QRadioButton(this);
         radio->setAutoExclusive(false); // the form decides which one is checked
-        connect(radio, &QAbstractButton::clicked, this, [this, id] {
-            form_.Click(id);
-            Refresh();
-        });
-        tag(radio, id);
+        connect(
+            radio, &QAbstractButton::clicked, this, [this, id] { Act([&] { form_.Click(id); }); });
+        Tag(radio, id);
     }
     for (int index = 0; index < kKeyCount; ++index) {
         auto* key = new CxShadeButton(this);
         key->setFocusPolicy(Qt::TabFocus);
         const int id = kFirstKey + index;
-        connect(key, &QAbstractButton::clicked, this, [this, id] {
-            form_.Click(id);
-            Refresh();
-        });
-        tag(key, id);
+        connect(
+            key, &QAbstractButton::clicked, this, [this, id] { Act([&] { form_.Click(id); }); });
+        Tag(key, id);
     }
     auto* ok = new CButtonEx(dialog_text::kOk, this);
     auto* cancel = new CButtonEx(dialog_text::kCancel, this);
@@ -139,20 +119,10 @@ void CommonAccountDialog::Build()
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    tag(ok, kOk);
-    tag(cancel, kCancel);
-    connect(ok, &QPushButton::clicked, this, [this] {
-        form_.Click(kOk);
-        Refresh();
-        FinishIfEnded();
-    });
+    Tag(ok, kOk);
+    Tag(cancel, kCancel);
+    connect(ok, &QPushButton::clicked, this, [this] { Act([this] { form_.Click(kOk); }); });
     connect(cancel, &QPushButton::clicked, this, &CommonAccountDialog::reject);
-}
-
-QWidget* CommonAccountDialog::ControlWidget(int id) const
-{
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
 }
 
 std::optional<int> CommonAccountDialog::Prepare()
@@ -177,20 +147,8 @@ std::optional<int> CommonAccountDialog::Prepare()
         }
     }
     ApplyAppearance();
-    Refresh();
+    ShowState();
     return std::nullopt;
-}
-
-int CommonAccountDialog::Run()
-{
-    if (const std::optional<int> ended = Prepare()) {
-        return *ended;
-    }
-    show();
-    raise();
-    activateWindow();
-    const int shown = exec();
-    return form_.Result().value_or(shown == QDialog::Accepted ? kConfirmed : kCancelled);
 }
 
 void CommonAccountDialog::ApplyAppearance()
@@ -242,17 +200,7 @@ void CommonAccountDialog::ApplyAppearance()
 
 void CommonAccountDialog::Refresh()
 {
-    if (refreshing_) {
-        return;
-    }
-    refreshing_ = true;
-    for (const auto& [id, state] : form_.Controls()) {
-        QWidget* widget = ControlWidget(id);
-        if (widget == nullptr) {
-            continue;
-        }
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(form_.Controls(), [&](int id, QWidget* widget, const auto& state) {
         if (auto* display = qobject_cast<CSecureStatic*>(widget)) {
             const size_t row = static_cast<size_t>((id - DisplayId(0)) / 2);
             display->SetBkColor(ToColour(state.background), false);
@@ -283,9 +231,12 @@ void CommonAccountDialog::Refresh()
         } else if (auto* button = qobject_cast<CButtonEx*>(widget)) {
             button->setText(QString::fromStdU16String(state.text));
         }
-    }
+    });
     LayOut();
-    refreshing_ = false;
+}
+
+void CommonAccountDialog::TakeFocus()
+{
     const int focus = form_.FocusControl();
     if (focus != 0 && form_.FocusMoves() != appliedFocus_) {
         appliedFocus_ = form_.FocusMoves();
@@ -366,14 +317,15 @@ int CommonAccountDialog::RowOf(QObject* watched) const
 bool CommonAccountDialog::eventFilter(QObject* watched, QEvent* event)
 {
     const int row = RowOf(watched);
-    if (row >= 0 && event->type() == QEvent::FocusIn && !refreshing_) {
-        form_.FocusRow(row);
-        appliedFocus_ = form_.FocusMoves();
-        Refresh();
+    if (row >= 0 && event->type() == QEvent::FocusIn) {
+        Act([&] {
+            form_.FocusRow(row);
+            appliedFocus_ = form_.FocusMoves();
+        });
     } else if (row >= 0 && event->type() == QEvent::KeyPress) {
         if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
             const bool consumed = FilterEditKey(edit, static_cast<QKeyEvent*>(event));
-            Refresh();
+            ShowState();
             return consumed;
         }
         // A list takes no typed character (its arrow keys still choose).
@@ -391,7 +343,7 @@ bool CommonAccountDialog::eventFilter(QObject* watched, QEvent* event)
             size_t caret = static_cast<size_t>(edit->cursorPosition());
             for (const QChar c : committed) {
                 if (form_.FilterKey(KeyInput::Character(c.unicode()), text, caret)) {
-                    Refresh();
+                    ShowState();
                     return true;
                 }
                 text.insert(caret++, 1, c.unicode());
@@ -432,44 +384,13 @@ bool CommonAccountDialog::FilterEditKey(QLineEdit* edit, QKeyEvent* event)
     return form_.FilterKey(KeyInput::Character(character), text, caret);
 }
 
-void CommonAccountDialog::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept(); // Enter neither presses OK nor closes the form
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void CommonAccountDialog::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
         const QPoint at = event->position().toPoint();
-        form_.MouseReleased(at.x(), at.y());
-        Refresh();
+        Act([&] { form_.MouseReleased(at.x(), at.y()); });
     }
     QDialog::mouseReleaseEvent(event);
-}
-
-void CommonAccountDialog::Tick(int id)
-{
-    form_.Tick(id);
-    Refresh();
-    FinishIfEnded();
-}
-
-void CommonAccountDialog::FinishIfEnded()
-{
-    if (const std::optional<int> result = form_.Result()) {
-        done(*result);
-    }
-}
-
-void CommonAccountDialog::reject()
-{
-    form_.Cancel();
-    Refresh();
-    FinishIfEnded();
 }
 
 } // namespace velkor

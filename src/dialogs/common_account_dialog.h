@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QDialog>
 #include <map>
 #include <optional>
 
 #include "control/ui.h"
 #include "dialogs/common_account_form.h"
+#include "dialogs/dialog_window.h"
 #include "dialogs/message_sink.h"
-#include "dialogs/qt_dialog_timers.h"
 
 class QComboBox;
 class QLineEdit;
@@ -16,8 +15,7 @@ class QRadioButton;
 // The common-account entry forms on the desktop: CWebComDlg (web ATM, template 205) and
 // CWebComNetDlg (net bank, template 206). The window shows what CommonAccountForm decides and
 // forwards clicks, keys, focus changes, mouse releases and timer ticks to it; it decides nothing
-// itself. Every control carries its template id in the property "controlId" (and the object name
-// "control_<id>").
+// itself.
 namespace velkor {
 
 class CButtonEx;
@@ -25,49 +23,36 @@ class CSecureStatic;
 class CXColorStatic;
 class CxShadeButton;
 
-class CommonAccountDialog : public QDialog {
+class CommonAccountDialog : public DialogWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kControlIdProperty = "controlId";
-
-    ~CommonAccountDialog() override;
-
-    // The form's start-up; the result when it ended there (2), nothing when it is ready to show.
-    std::optional<int> Prepare();
-    // Prepare, then run modally above other windows: 1, 2 or (web form) 105.
-    int Run();
+    // The form's start-up; the result when it ended there (2). Run gives 1, 2 or (web form) 105.
+    std::optional<int> Prepare() override;
 
     CommonAccountForm& Decisions() { return form_; }
-    QWidget* ControlWidget(int id) const;
-    void Tick(int id);
-
-public slots:
-    // Cancel, the close box, Escape and the agent's cancellation of open dialogs.
-    void reject() override;
 
 protected:
     CommonAccountDialog(CommonAccountRequest& request, MessageSink& messages, QWidget* parent);
 
+    std::optional<int> DecidedResult() const override { return form_.Result(); }
+    void CancelDecisions() override { form_.Cancel(); }
+    void TickDecisions(int id) override { form_.Tick(id); }
+    void Refresh() override;
+    void TakeFocus() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void Build();
     void ApplyAppearance();
-    void Refresh();
     void LayOut();
-    void FinishIfEnded();
     int RowOf(QObject* watched) const;
     bool FilterEditKey(QLineEdit* edit, QKeyEvent* event);
 
     CommonAccountFormKind kind_;
-    QtDialogTimers timers_;
     CommonAccountForm form_;
-    std::map<int, QWidget*> controls_;
     std::map<QObject*, int> rowOf_;
     int appliedFocus_ = 0; // the form's focus moves already applied
-    bool refreshing_ = false;
 };
 
 class CWebComDlg final : public CommonAccountDialog {

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "dialogs/dialog_window.h"
+
 namespace velkor {
 
 ConsentDialog::ConsentDialog(const QString& origin, int seconds, QWidget* parent)
@@ -13,9 +15,7 @@ ConsentDialog::ConsentDialog(const QString& origin, int seconds, QWidget* parent
     , secondsLeft_(seconds)
 {
     setWindowTitle(QStringLiteral("Velkor 晶片金融卡"));
-    setWindowFlag(Qt::WindowStaysOnTopHint);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setModal(true);
+    KeepInFront(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("下列網站要求使用您讀卡機中的晶片金融卡：")));
@@ -96,10 +96,7 @@ ConsentAnswer ConsentDialog::Run()
 {
     seconds_->start();
     QTimer::singleShot(kArmingMilliseconds, this, &ConsentDialog::Arm);
-    show();
-    raise();
-    activateWindow();
-    exec();
+    ExecInFront(*this);
     return answer_;
 }
 

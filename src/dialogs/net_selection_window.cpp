@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -38,44 +37,14 @@ QFont DialogFont(int pixelHeight)
 } // namespace
 
 NetSelectionWindow::NetSelectionWindow(QWidget* parent)
-    : QDialog(parent)
-    , timers_([this](int id) { Tick(id); })
+    : DialogWindow(parent)
 {
     setWindowTitle(ToQString(kWindowTitle));
-    setWindowFlag(Qt::WindowStaysOnTopHint);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setModal(true);
-}
-
-NetSelectionWindow::~NetSelectionWindow()
-{
-    timers_.StopTimer(kCountdownTimerId);
 }
 
 void NetSelectionWindow::Attach(NetSelectionDecisions& decisions)
 {
     decisions_ = &decisions;
-}
-
-void NetSelectionWindow::Tag(QWidget* widget, int id)
-{
-    widget->setProperty(kControlIdProperty, id);
-    widget->setObjectName(QStringLiteral("control_%1").arg(id));
-    controls_[id] = widget;
-}
-
-QWidget* NetSelectionWindow::ControlWidget(int id) const
-{
-    const auto it = controls_.find(id);
-    if (it != controls_.end()) {
-        return it->second;
-    }
-    for (QWidget* child : findChildren<QWidget*>()) {
-        if (child->property(kControlIdProperty).toInt() == id) {
-            return child;
-        }
-    }
-    return nullptr;
 }
 
 QWidget* NetSelectionWindow::Label(int id)
@@ -127,9 +96,9 @@ QHBoxLayout* NetSelectionWindow::ButtonRow()
         Tag(button, id);
         row->addWidget(button);
     }
-    connect(static_cast<CButtonEx*>(controls_[kOk]), &QPushButton::clicked, this,
+    connect(static_cast<CButtonEx*>(ControlWidget(kOk)), &QPushButton::clicked, this,
         [this] { Act([this] { decisions_->Ok(); }); });
-    connect(static_cast<CButtonEx*>(controls_[kCancel]), &QPushButton::clicked, this,
+    connect(static_cast<CButtonEx*>(ControlWidget(kCancel)), &QPushButton::clicked, this,
         &NetSelectionWindow::reject);
     return row;
 }
@@ -144,20 +113,8 @@ std::optional<int> NetSelectionWindow::Prepare()
         AfterStart();
     }
     ApplyFonts();
-    Refresh();
+    ShowState();
     return ended;
-}
-
-int NetSelectionWindow::Run()
-{
-    if (const std::optional<int> ended = Prepare()) {
-        return *ended;
-    }
-    show();
-    raise();
-    activateWindow();
-    const int shown = exec();
-    return decisions_->Result().value_or(shown == QDialog::Accepted ? kConfirmed : kCancelled);
 }
 
 void NetSelectionWindow::ApplyFonts()
@@ -183,14 +140,7 @@ void NetSelectionWindow::ApplyFonts()
 
 void NetSelectionWindow::Refresh()
 {
-    for (const auto& [id, state] : decisions_->Controls()) {
-        const auto it = controls_.find(id);
-        if (it == controls_.end()) {
-            continue;
-        }
-        QWidget* widget = it->second;
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(decisions_->Controls(), [&](int, QWidget* widget, const auto& state) {
         const QString text = ToQString(state.text);
         if (auto* label = qobject_cast<CXColorStatic*>(widget)) {
             if (label->WindowText() != state.text) {
@@ -231,41 +181,7 @@ void NetSelectionWindow::Refresh()
                 field->setPlainText(text);
             }
         }
-    }
-}
-
-void NetSelectionWindow::Act(const std::function<void()>& action)
-{
-    action();
-    Refresh();
-    FinishIfEnded();
-}
-
-void NetSelectionWindow::Tick(int id)
-{
-    Act([this, id] { decisions_->Tick(id); });
-}
-
-void NetSelectionWindow::FinishIfEnded()
-{
-    if (const std::optional<int> result = decisions_->Result()) {
-        timers_.StopTimer(kCountdownTimerId);
-        done(*result);
-    }
-}
-
-void NetSelectionWindow::reject()
-{
-    Act([this] { decisions_->Cancel(); });
-}
-
-void NetSelectionWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept(); // only a click confirms
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    });
 }
 
 } // namespace velkor

@@ -1,43 +1,26 @@
 #pragma once
 
-#include <QDialog>
-#include <map>
 #include <optional>
 #include <vector>
 
+#include "dialogs/dialog_window.h"
 #include "dialogs/net_selection_decisions.h"
-#include "dialogs/qt_dialog_timers.h"
 
 class QBoxLayout;
 class QHBoxLayout;
 
 // What the windows of the net-bank selection dialogs share: they show the state their decisions
 // keep (texts, lists, check marks, what is shown or enabled) and forward the customer's clicks
-// and the countdown's ticks; they decide nothing. Every control carries its template id in the
-// property "controlId" (and the object name "control_<id>"), as the confirmation dialog's do.
+// and the countdown's ticks; they decide nothing.
 namespace velkor {
 
-class NetSelectionWindow : public QDialog {
+class NetSelectionWindow : public DialogWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kControlIdProperty = "controlId";
-
-    ~NetSelectionWindow() override;
-
-    // Initialises the dialog; returns the result when it ended there (it is then never shown).
-    std::optional<int> Prepare();
-    // Prepare, then run modally above other windows: 1 OK, 2 cancelled or timed out.
-    int Run();
+    // Run gives 1 (OK) or 2 (cancelled or timed out).
+    std::optional<int> Prepare() override;
 
     NetSelectionDecisions& Decisions() { return *decisions_; }
-    // The control with template id `id`, or nullptr.
-    QWidget* ControlWidget(int id) const;
-    // A tick of window timer `id`: decide, show, and close when the dialog ended.
-    void Tick(int id);
-
-public slots:
-    // Cancel, the close box, Escape and the agent's cancellation of open dialogs.
-    void reject() override;
 
 protected:
     // Which controls take which of the three fonts of the chosen size.
@@ -54,27 +37,19 @@ protected:
     virtual void AfterStart() { }
     virtual FontTargets Targets() const = 0;
     // Shows the decisions' state; dialogs add what the common controls do not cover.
-    virtual void Refresh();
+    void Refresh() override;
+    std::optional<int> DecidedResult() const override { return decisions_->Result(); }
+    void CancelDecisions() override { decisions_->Cancel(); }
+    void TickDecisions(int id) override { decisions_->Tick(id); }
 
-    void Tag(QWidget* widget, int id);
     QWidget* Label(int id);
     QHBoxLayout* FontSizeRow(int labelId);
     QHBoxLayout* ButtonRow();
     QWidget* CountdownLabel();
-    // Forwards a click and shows what follows (closing the dialog when it ended).
-    void Act(const std::function<void()>& action);
     void ApplyFonts();
 
-    QtDialogTimers timers_;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
-    void FinishIfEnded();
-
     NetSelectionDecisions* decisions_ = nullptr;
-    std::map<int, QWidget*> controls_;
 };
 
 } // namespace velkor

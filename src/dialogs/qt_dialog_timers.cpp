@@ -29,6 +29,13 @@ void QtDialogTimers::StopTimer(int id)
     }
 }
 
+void QtDialogTimers::StopAll()
+{
+    for (auto& entry : timers_) {
+        entry.second->stop();
+    }
+}
+
 bool QtDialogTimers::IsRunning(int id) const
 {
     const auto it = timers_.find(id);

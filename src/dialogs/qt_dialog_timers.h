@@ -21,6 +21,8 @@ public:
 
     void StartTimer(int id, int periodMilliseconds) override;
     void StopTimer(int id) override;
+    // Stops every timer (the dialog ended).
+    void StopAll();
     bool IsRunning(int id) const;
 
 private:

@@ -47,12 +47,11 @@ TransOth::TransOth(
     entryRow->addWidget(edit_, 1);
     layout->addLayout(entryRow);
     keypad_ = new KeypadPanel(KeypadKind::kDigits, this);
+    // Named, not tagged: the keypad shows its keys itself.
     for (int i = 0; i < keypad_->KeyCount(); ++i) {
-        const int id = kFirstKey + i;
-        keypad_->Key(i)->setProperty(kControlIdProperty, id);
-        keypad_->Key(i)->setObjectName(QStringLiteral("control_%1").arg(id));
+        Name(keypad_->Key(i), kFirstKey + i);
     }
-    connect(keypad_, &KeypadPanel::KeyPressed, this, [this](int, int) { Refresh(); });
+    connect(keypad_, &KeypadPanel::KeyPressed, this, [this](int, int) { ShowState(); });
     layout->addWidget(keypad_);
     auto* modes = new QHBoxLayout;
     for (const int id : { kGraphicRadio, kGeneralRadio }) {

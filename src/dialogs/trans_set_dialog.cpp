@@ -40,37 +40,22 @@ QString ToQString(const Text& text)
 } // namespace
 
 CTransSet::CTransSet(TransferAccountRequest& request, MessageSink& messages, QWidget* parent)
-    : QDialog(parent)
-    , timers_([this](int id) { Tick(id); })
+    : DialogWindow(parent)
     , messages_(messages)
     , decisions_(request, timers_, messages)
 {
     setObjectName(request.dialog == TransferAccountDialog::WebAtm ? QStringLiteral("CTransSet")
                                                                   : QStringLiteral("CTransSetNet"));
-    setWindowFlag(Qt::WindowStaysOnTopHint);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setModal(true);
     Build();
-}
-
-CTransSet::~CTransSet()
-{
-    timers_.StopTimer(kCountdownTimerId);
 }
 
 void CTransSet::Build()
 {
     const bool webAtm = decisions_.Dialog() == TransferAccountDialog::WebAtm;
-    auto tag = [this](QWidget* widget, int id) {
-        widget->setProperty(kControlIdProperty, id);
-        widget->setObjectName(QStringLiteral("control_%1").arg(id));
-        controls_[id] = widget;
-        return widget;
-    };
     auto place
         = [](QWidget* widget, int x, int y, int w, int h) { widget->setGeometry(x, y, w, h); };
     auto frame
-        = [&](int id, int y, int h) { place(tag(new QGroupBox(this), id), 8, y, kWidth - 16, h); };
+        = [&](int id, int y, int h) { place(Tag(new QGroupBox(this), id), 8, y, kWidth - 16, h); };
     frame(kFrames[0], 4, 112);
     frame(kFrames[1], 120, 70);
     if (webAtm) {
@@ -79,13 +64,13 @@ void CTransSet::Build()
     auto radio = [&](int id, int y) {
         auto* button = new QRadioButton(this);
         button->setAutoExclusive(false);
-        place(tag(button, id), kLeft, y, 108, kRowHeight);
+        place(Tag(button, id), kLeft, y, 108, kRowHeight);
         connect(button, &QAbstractButton::clicked, this,
             [this, id] { Act([&] { decisions_.Click(id); }); });
     };
     auto list = [&](int id, int x, int y, int w) {
         auto* combo = new QComboBox(this);
-        place(tag(combo, id), x, y, w, kRowHeight);
+        place(Tag(combo, id), x, y, w, kRowHeight);
         combo->installEventFilter(this);
         connect(combo, &QComboBox::activated, this,
             [this, id](int index) { Act([&] { decisions_.SelectItem(id, index); }); });
@@ -104,7 +89,7 @@ void CTransSet::Build()
     auto* accountLabel = new CXColorStatic(this, kStaticCentreImage);
     accountLabel->SetFont(kVerdana, 9);
     accountLabel->SetTextColor(kGrey);
-    place(tag(accountLabel, kAccountLabel), 360, 78, 64, kRowHeight);
+    place(Tag(accountLabel, kAccountLabel), 360, 78, 64, kRowHeight);
 
     display_ = new CSecureStatic(this);
     display_->SetBkColor(kWhite);
@@ -112,10 +97,10 @@ void CTransSet::Build()
     display_->SetTextColor(kGrey);
     display_->SetStyleBits(kStaticCentreImage);
     display_->installEventFilter(this);
-    place(tag(display_, kTypedDisplay), 428, 78, 152, kRowHeight);
+    place(Tag(display_, kTypedDisplay), 428, 78, 152, kRowHeight);
     accountEdit_ = new QLineEdit(this);
     accountEdit_->installEventFilter(this);
-    place(tag(accountEdit_, kAccountEdit), 428, 78, 152, kRowHeight);
+    place(Tag(accountEdit_, kAccountEdit), 428, 78, 152, kRowHeight);
     connect(accountEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
         Act([&] { decisions_.SetAccountText(text.toStdU16String()); });
     });
@@ -123,40 +108,40 @@ void CTransSet::Build()
     keypad_ = new KeypadPanel(KeypadKind::kDigits, this);
     keypad_->move(kLeft, 130);
     for (int index = 0; index < keypad_->KeyCount(); ++index) {
-        tag(keypad_->Key(index), kFirstKey + index);
+        Tag(keypad_->Key(index), kFirstKey + index);
     }
     // The panel only shows the keys; each press is the decisions' to carry out.
     keypad_->SetEntry(nullptr);
     connect(keypad_, &KeypadPanel::KeyPressed, this,
         [this](int index, int) { Act([&] { decisions_.Click(kFirstKey + index); }); });
     radio(kGraphicRadio, 158);
-    controls_[kGraphicRadio]->move(kListLeft + 140, 156);
+    ControlWidget(kGraphicRadio)->move(kListLeft + 140, 156);
     radio(kGeneralRadio, 158);
-    controls_[kGeneralRadio]->move(kListLeft + 260, 156);
+    ControlWidget(kGeneralRadio)->move(kListLeft + 260, 156);
     auto* addToCommon = new QCheckBox(this);
-    place(tag(addToCommon, kAddToCommon), kLeft, 156, 120, kRowHeight);
+    place(Tag(addToCommon, kAddToCommon), kLeft, 156, 120, kRowHeight);
     connect(addToCommon, &QAbstractButton::clicked, this,
         [this] { Act([&] { decisions_.Click(kAddToCommon); }); });
 
     int bottom = 190;
     if (webAtm) {
         auto* emailLabel = new CXColorStatic(this, kStaticCentreImage);
-        place(tag(emailLabel, kEmailLabel), kLeft, 202, 100, kRowHeight);
+        place(Tag(emailLabel, kEmailLabel), kLeft, 202, 100, kRowHeight);
         emailEdit_ = new QLineEdit(this);
-        place(tag(emailEdit_, kEmailEdit), kListLeft, 202, 450, kRowHeight);
+        place(Tag(emailEdit_, kEmailEdit), kListLeft, 202, 450, kRowHeight);
         connect(emailEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
             Act([&] { decisions_.SetEmailText(text.toStdU16String()); });
         });
         auto* hint = new CXColorStatic(this, kStaticCentreImage);
         hint->SetFont(kFace, 9);
         hint->SetTextColor(kRed);
-        place(tag(hint, kEmailHint), kLeft, 230, 560, 22);
+        place(Tag(hint, kEmailHint), kLeft, 230, 560, 22);
         bottom = 266;
     }
     auto* countdown = new CXColorStatic(this, kStaticCentreImage);
     countdown->SetFont(kFace, 12);
     countdown->SetTextColor(kRed);
-    place(tag(countdown, kCountdownLabel), kLeft, bottom + 6, 250, kRowHeight);
+    place(Tag(countdown, kCountdownLabel), kLeft, bottom + 6, 250, kRowHeight);
     auto* ok = new CButtonEx({}, this);
     auto* cancel = new CButtonEx({}, this);
     for (auto* button : { ok, cancel }) {
@@ -164,8 +149,8 @@ void CTransSet::Build()
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    place(tag(ok, kOk), kWidth - 220, bottom + 4, 96, 30);
-    place(tag(cancel, kCancel), kWidth - 112, bottom + 4, 96, 30);
+    place(Tag(ok, kOk), kWidth - 220, bottom + 4, 96, 30);
+    place(Tag(cancel, kCancel), kWidth - 112, bottom + 4, 96, 30);
     connect(ok, &QPushButton::clicked, this, [this] { Act([&] { decisions_.Ok(); }); });
     connect(cancel, &QPushButton::clicked, this, &CTransSet::reject);
     setFixedSize(kWidth, bottom + 44);
@@ -176,17 +161,11 @@ void CTransSet::Build()
         [this] { return decisions_.AccountEditActive(); },
         [this](bool enabled) {
             decisions_.FilterSetsOk(enabled);
-            Refresh();
+            ShowState();
         });
     if (emailEdit_ != nullptr) {
         keyFilter_->WatchEmailEdit(emailEdit_);
     }
-}
-
-QWidget* CTransSet::ControlWidget(int id) const
-{
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
 }
 
 std::optional<int> CTransSet::Prepare()
@@ -196,47 +175,22 @@ std::optional<int> CTransSet::Prepare()
         decisions_.Key(), decisions_.Order(), KeypadLook::TransferDialogs(), messages_);
     display_->SetProtection(decisions_.DisplayOffset(), CSecureStatic::kDefaultCellsPerLine);
     setWindowTitle(ToQString(decisions_.Title()));
-    Refresh();
+    ShowState();
     return ended;
 }
 
-int CTransSet::Run()
+void CTransSet::TakeFocus()
 {
-    if (const std::optional<int> ended = Prepare()) {
-        return *ended;
-    }
-    show();
-    raise();
-    activateWindow();
-    const int shown = exec();
-    return decisions_.Result().value_or(shown == QDialog::Accepted ? kConfirmed : kCancelled);
-}
-
-void CTransSet::Act(const std::function<void()>& action)
-{
-    if (refreshing_) {
-        return; // a change the window made itself while showing the state
-    }
-    action();
-    Refresh();
     if (const std::optional<int> focus = decisions_.TakeFocusRequest()) {
         if (QWidget* widget = ControlWidget(*focus)) {
             widget->setFocus();
         }
     }
-    FinishIfEnded();
 }
 
 void CTransSet::Refresh()
 {
-    refreshing_ = true;
-    for (const auto& [id, state] : decisions_.Controls()) {
-        QWidget* widget = ControlWidget(id);
-        if (widget == nullptr) {
-            continue;
-        }
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(decisions_.Controls(), [&](int id, QWidget* widget, const auto& state) {
         widget->setToolTip(ToQString(state.tooltip));
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             if (id < kFirstKey || id > kClearKey) {
@@ -260,7 +214,7 @@ void CTransSet::Refresh()
             }
             combo->setCurrentIndex(decisions_.ListSelection(id));
         }
-    }
+    });
     const DisplayUpdate& shown = decisions_.Display();
     if (display_->WindowText() != shown.text || display_->Mode() != shown.mode) {
         if (shown.cleared) {
@@ -275,7 +229,6 @@ void CTransSet::Refresh()
     if (emailEdit_ != nullptr && emailEdit_->text() != ToQString(decisions_.EmailText())) {
         emailEdit_->setText(ToQString(decisions_.EmailText()));
     }
-    refreshing_ = false;
 }
 
 bool CTransSet::eventFilter(QObject* watched, QEvent* event)
@@ -288,35 +241,6 @@ bool CTransSet::eventFilter(QObject* watched, QEvent* event)
         Act([&] { decisions_.Click(kTypedDisplay); });
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void CTransSet::Tick(int id)
-{
-    decisions_.Tick(id);
-    Refresh();
-    FinishIfEnded();
-}
-
-void CTransSet::FinishIfEnded()
-{
-    if (const std::optional<int> result = decisions_.Result()) {
-        done(*result);
-    }
-}
-
-void CTransSet::reject()
-{
-    decisions_.Cancel();
-    FinishIfEnded();
-}
-
-void CTransSet::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 } // namespace velkor

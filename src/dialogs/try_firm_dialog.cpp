@@ -34,21 +34,15 @@ constexpr int kButtonHeight = 30;
 } // namespace
 
 CTryFirm::CTryFirm(ConfirmationRequest& request, MessageSink& messages, QWidget* parent)
-    : QDialog(parent)
-    , timers_([this](int id) { Tick(id); })
+    : DialogWindow(parent)
     , decisions_(request, timers_, messages)
 {
     setWindowTitle(QString::fromStdU16String(kWindowTitle));
-    setWindowFlag(Qt::WindowStaysOnTopHint);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setModal(true);
     Build();
 }
 
 CTryFirm::~CTryFirm()
 {
-    timers_.StopTimer(kRemovalTimerId);
-    timers_.StopTimer(kConfirmTimerId);
     if (picture_ != nullptr) {
         picture_->Stop();
     }
@@ -56,14 +50,9 @@ CTryFirm::~CTryFirm()
 
 void CTryFirm::Build()
 {
-    auto tag = [this](QWidget* widget, int id) {
-        widget->setProperty(kControlIdProperty, id);
-        widget->setObjectName(QStringLiteral("control_%1").arg(id));
-        controls_[id] = widget;
-    };
     auto label = [&](int id, uint32_t style) {
         auto* widget = new CXColorStatic(this, style);
-        tag(widget, id);
+        Tag(widget, id);
         return widget;
     };
     auto* title = label(kTitle, kStaticCentreImage);
@@ -80,7 +69,7 @@ void CTryFirm::Build()
             account_->SetBkColor(kWhite);
             account_->SetTextColor(kTableText);
             account_->SetStyleBits(kStaticCentreImage);
-            tag(account_, kProtectedAccount);
+            Tag(account_, kProtectedAccount);
             continue;
         }
         // The e-mail field wraps; the other values are one line each.
@@ -93,7 +82,7 @@ void CTryFirm::Build()
     instruction->SetTextColor(kRed);
 
     picture_ = new CPictureEx(this);
-    tag(picture_, kAnimation);
+    Tag(picture_, kAnimation);
     if (picture_->LoadFromResource(kCardReinsertAnimation, QStringLiteral("GIF"))) {
         picture_->Draw();
     }
@@ -104,39 +93,18 @@ void CTryFirm::Build()
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    tag(ok_, kOk);
-    tag(cancel_, kCancel);
-    connect(ok_, &QPushButton::clicked, this, [this] {
-        decisions_.Ok();
-        FinishIfEnded();
-    });
+    Tag(ok_, kOk);
+    Tag(cancel_, kCancel);
+    connect(ok_, &QPushButton::clicked, this, [this] { Act([this] { decisions_.Ok(); }); });
     connect(cancel_, &QPushButton::clicked, this, &CTryFirm::reject);
-}
-
-QWidget* CTryFirm::ControlWidget(int id) const
-{
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
 }
 
 std::optional<int> CTryFirm::Prepare()
 {
     const std::optional<int> ended = decisions_.Start();
-    Refresh();
+    ShowState();
     LayOut();
     return ended;
-}
-
-int CTryFirm::Run()
-{
-    if (const std::optional<int> ended = Prepare()) {
-        return *ended;
-    }
-    show();
-    raise();
-    activateWindow();
-    const int shown = exec();
-    return decisions_.Result().value_or(shown == QDialog::Accepted ? kConfirmed : kCancelled);
 }
 
 void CTryFirm::LayOut()
@@ -144,7 +112,7 @@ void CTryFirm::LayOut()
     const int inner = kWidth - 2 * kMargin;
     int y = kMargin;
     auto place = [&](int id, int height) {
-        QWidget* widget = controls_.at(id);
+        QWidget* widget = ControlWidget(id);
         widget->setGeometry(kMargin, y, inner, height);
         y += height + 4;
     };
@@ -153,8 +121,8 @@ void CTryFirm::LayOut()
     place(kSubtitle, 22);
     y += 4;
     for (const Row& row : kRows) {
-        QWidget* name = controls_.at(row.label);
-        QWidget* value = controls_.at(row.value);
+        QWidget* name = ControlWidget(row.label);
+        QWidget* value = ControlWidget(row.value);
         if (name->isHidden() && value->isHidden()) {
             continue; // the rows below move up
         }
@@ -179,18 +147,11 @@ void CTryFirm::LayOut()
     ok_->setGeometry(
         kWidth - kMargin - 2 * kButtonWidth - 12, buttonsY, kButtonWidth, kButtonHeight);
     setFixedSize(kWidth, y + picture.height() + kMargin);
-    laidOut_ = true;
 }
 
 void CTryFirm::Refresh()
 {
-    for (const auto& [id, state] : decisions_.Controls()) {
-        QWidget* widget = ControlWidget(id);
-        if (widget == nullptr) {
-            continue;
-        }
-        widget->setVisible(state.visible);
-        widget->setEnabled(state.enabled);
+    ShowControls(decisions_.Controls(), [&](int id, QWidget* widget, const auto& state) {
         if (id == kProtectedAccount) {
             if (account_->WindowText() != state.text
                 || account_->Mode() != decisions_.AccountDisplayMode()) {
@@ -205,38 +166,15 @@ void CTryFirm::Refresh()
         } else if (auto* button = qobject_cast<CButtonEx*>(widget)) {
             button->setText(QString::fromStdU16String(state.text));
         }
-    }
-}
-
-void CTryFirm::Tick(int id)
-{
-    decisions_.Tick(id);
-    Refresh();
-    FinishIfEnded();
-}
-
-void CTryFirm::FinishIfEnded()
-{
-    if (const std::optional<int> result = decisions_.Result()) {
-        Refresh();
-        done(*result);
-    }
-}
-
-void CTryFirm::reject()
-{
-    decisions_.Cancel();
-    FinishIfEnded();
+    });
 }
 
 void CTryFirm::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         decisions_.Enter();
-        event->accept();
-        return;
     }
-    QDialog::keyPressEvent(event);
+    DialogWindow::keyPressEvent(event);
 }
 
 } // namespace velkor

@@ -30,16 +30,21 @@ expect_run() { # NAME RESULT EXIT
     [ "$result" = "$2" ] || fail "$1: result $result, expected $2: $(cat "$dir/$1.err")"
 }
 hundred="00000000100000"
+# The status codes the withdrawal gives, by their names in status_codes.h.
+kNotConfirmed=20756
+kConfirmationFirstCheckFailed=20757
+kConfirmationLaterCheckFailed=20758
+kBadLength=8194
 confirm='{"card": "remove"}, {"wait": 1}, {"card": "insert"}, {"wait": 0.25}, {"click": 1}'
 
-# The description names another account: the first check fails, no message, 20757.
+# The description names another account: the first check fails, no message.
 result=$(run first_check '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
     "$hundred" "$(document 8220099999999999 1000.00)")
-expect_run first_check 20757 0
-# The account matches but the amount does not (1000.00 is not 100.00 even as a prefix): 20758.
+expect_run first_check "$kConfirmationFirstCheckFailed" 0
+# The account matches but the amount does not (1000.00 is not 100.00 even as a prefix).
 result=$(run later_check '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
     "00000000010000" "$(document $account 1000.00)")
-expect_run later_check 20758 0
+expect_run later_check "$kConfirmationLaterCheckFailed" 0
 
 # A matching description: the amount is shown with separators, OK waits for the card to come back
 # and is disabled again while the card is out a second time; the card signs.
@@ -60,16 +65,16 @@ expect_run zero 0 0
 # The card never leaves: the removal time runs out after the whole budget.
 result=$(run no_removal '{"dialogs": [{"expect": "CTryFirm", "actions": [{"wait": 61},
     {"expectMessage": "超過允許插拔時間,取消交易"}]}]}' "$hundred" "$(document $account 1000.00)")
-expect_run no_removal 20756 0
+expect_run no_removal "$kNotConfirmed" 0
 # The card comes back but OK is never pressed.
 result=$(run no_ok '{"dialogs": [{"expect": "CTryFirm", "actions": [{"card": "remove"},
     {"wait": 1}, {"card": "insert"}, {"wait": 61},
     {"expectMessage": "超過允許交易時間，取消交易。"}]}]}' "$hundred" "$(document $account 1000.00)")
-expect_run no_ok 20756 0
+expect_run no_ok "$kNotConfirmed" 0
 
 # Argument errors come before any dialog: a dialog opening here would be a script problem (3).
 result=$(run short_pin '{"dialogs": []}' "$hundred" "$(document $account 1000.00)" 12345)
-expect_run short_pin 8194 0
+expect_run short_pin "$kBadLength" 0
 result=$(run long_money '{"dialogs": []}' "000000001000000" "$(document $account 1000.00)")
-expect_run long_money 8194 0
+expect_run long_money "$kBadLength" 0
 echo ok

@@ -1,19 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
 #include "agent/dialog_script.h"
 #include "agent/script_ui.h"
 #include "card/card_test_support.h"
-#include "crypto/data_process.h"
-#include "crypto/key_store.h"
-#include "crypto/rsa_key.h"
 #include "dialogs/font_size_file.h"
+#include "dialogs/list_cipher_fixture.h"
 #include "pcsc/reader_session.h"
 #include "pcsc/simulated_readers.h"
+#include "support/scoped_environment.h"
 
 // Dialog scripts: what `velkor call --ui script=FILE` accepts, and the runner driving the
 // confirmation dialog in virtual time while the card moves in the simulator's reader.
@@ -71,6 +67,15 @@ TEST(DialogScript, RefusesMalformedScriptsAndReadsEveryAction)
     EXPECT_EQ(actions[7].expectations[1].second.text, u"t");
 }
 
+// A script the test knows to be well formed.
+DialogScript Script(const char* json)
+{
+    std::string error;
+    auto script = ParseDialogScript(json, error);
+    EXPECT_TRUE(script) << error;
+    return script ? *script : DialogScript {};
+}
+
 class ScriptedConfirmation : public ::testing::Test {
 protected:
     int Run(ScriptUi& ui)
@@ -84,13 +89,6 @@ protected:
             return testing::Session().ConnectSlot(reader_, slot, atr);
         };
         return ui.RunConfirmation(request);
-    }
-    static DialogScript Script(const char* json)
-    {
-        std::string error;
-        auto script = ParseDialogScript(json, error);
-        EXPECT_TRUE(script) << error;
-        return script ? *script : DialogScript {};
     }
 
     testing::WaitRecorder waits;
@@ -155,46 +153,17 @@ TEST_F(ScriptedConfirmation, ReportsEachProblemAndCancelsWhatItCannotRun)
 // customer uses, in virtual time, with the font sizes kept in a folder of the test's own.
 class ScriptedNetSelection : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder_ = std::filesystem::temp_directory_path()
-            / ("velkor-script-net-" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder_);
-        setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
-        uint8_t key[16];
-        CDataProcess::RandomBytes(key, sizeof key, RandomParity::Odd);
-        std::vector<uint8_t> enciphered;
-        ScopedEmbeddedKeys keys;
-        RsaKey::FromPrivateDer(EmbeddedKeys::Contents(EmbeddedKeys::kControlPrivateKey))
-            .PublicEncrypt(key, enciphered);
-        hash_ = CDataProcess::HexText(*Sha1(key));
-        Wipe(key, sizeof key);
-        encipheredKey_ = CDataProcess::HexText(enciphered);
-    }
-    void TearDown() override
-    {
-        unsetenv("XDG_CONFIG_HOME");
-        std::filesystem::remove_all(folder_);
-    }
     int Run(ScriptUi& ui, NetSelectionDialog dialog, const Text& document)
     {
         request_ = {};
         request_.dialog = dialog;
         request_.document = document;
-        request_.keys = { hash_, encipheredKey_ };
+        request_.keys = { cipher_.KeyHash(), cipher_.EncryptedKey() };
         return ui.RunNetSelection(request_);
     }
-    static DialogScript Script(const char* json)
-    {
-        std::string error;
-        auto script = ParseDialogScript(json, error);
-        EXPECT_TRUE(script) << error;
-        return script ? *script : DialogScript {};
-    }
 
-    std::filesystem::path folder_;
-    Text hash_;
-    Text encipheredKey_;
+    testing::ScopedHome home_;
+    testing::ListCipherFixture cipher_;
     NetSelectionRequest request_;
     std::ostringstream out;
 };
@@ -277,13 +246,6 @@ protected:
             return status_;
         };
         return ui.RunCommonAccountForm(request_);
-    }
-    static DialogScript Script(const char* json)
-    {
-        std::string error;
-        auto script = ParseDialogScript(json, error);
-        EXPECT_TRUE(script) << error;
-        return script ? *script : DialogScript {};
     }
 
     Text document_;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 
 #include <unistd.h>
 
@@ -15,30 +14,25 @@
 
 #include "agent/dialog_cancellation.h"
 #include "agent/qt_ui.h"
-#include "control/headless_ui.h"
 #include "dialogs/try_firm_dialog.h"
 
-// The two Ui implementations the agent gives a control.
+// The Ui the agent gives a control when it has a screen (the screenless one is checked through
+// the agent, in agent_message_box_test).
 namespace velkor {
 namespace {
 
-TEST(HeadlessUi, WritesTheBoxAsCaptionAndTextAndReturnsAtOnce)
-{
-    std::ostringstream out;
-    HeadlessUi ui(&out);
-    ui.ShowMessage(u"請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵", u"霖州銀行");
-    ui.SetWaitCursor();
-    ui.SetArrowCursor();
-    EXPECT_EQ(out.str(), "[霖州銀行] 請於晶片讀卡機上輸入晶片密碼後，按下『確認』鍵\n");
-}
-
-TEST(QtUi, ShowsAModalBoxInFrontWithCaptionAndTextUntilClosedAndBalancesTheCursor)
-{
-    static int argc = 1;
-    static char name[] = "ui_test";
-    static char* argv[] = { name, nullptr };
-    QApplication application(argc, argv);
+// A widget application for each test, as the agent has one for its dialogs.
+class QtUiTest : public ::testing::Test {
+protected:
+    static inline int argc = 1;
+    static inline char name[] = "ui_test";
+    static inline char* argv[] = { name, nullptr };
+    QApplication application { argc, argv };
     QtUi ui;
+};
+
+TEST_F(QtUiTest, ShowsAModalBoxInFrontWithCaptionAndTextUntilClosedAndBalancesTheCursor)
+{
 
     QString title;
     QString text;
@@ -71,13 +65,8 @@ TEST(QtUi, ShowsAModalBoxInFrontWithCaptionAndTextUntilClosedAndBalancesTheCurso
 
 // The confirmation dialog on screen: every control findable by its id, OK disabled until the card
 // went out and came back, Enter swallowed, and the agent's cancellation closing it as cancelled.
-TEST(QtUi, RunsTheConfirmationDialogInFrontUntilTheAgentCancelsIt)
+TEST_F(QtUiTest, RunsTheConfirmationDialogInFrontUntilTheAgentCancelsIt)
 {
-    static int argc = 1;
-    static char name[] = "ui_test";
-    static char* argv[] = { name, nullptr };
-    QApplication application(argc, argv);
-    QtUi ui;
     ConfirmationRequest request;
     request.kind = 0;
     request.document = u"<Tag1>變更密碼：確認</Tag1>";
@@ -125,13 +114,8 @@ TEST(QtUi, RunsTheConfirmationDialogInFrontUntilTheAgentCancelsIt)
 }
 
 // The file transfer's chooser: the path the customer accepts, nothing when the agent closes it.
-TEST(QtUi, ChoosesAFileInFrontOrNothingWhenCancelled)
+TEST_F(QtUiTest, ChoosesAFileInFrontOrNothingWhenCancelled)
 {
-    static int argc = 1;
-    static char name[] = "ui_test";
-    static char* argv[] = { name, nullptr };
-    QApplication application(argc, argv);
-    QtUi ui;
     char path[] = "/tmp/velkor_chooser_XXXXXX";
     const int file = ::mkstemp(path);
     ASSERT_GE(file, 0);

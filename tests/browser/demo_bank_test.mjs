@@ -5,57 +5,16 @@
 // Usage: node demo_bank_test.mjs <velkor> <velkor-demo-bank> <libvelkor-pcsc-sim.so> <sim config>
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
-import { createRequire } from 'node:module';
 import { mkdtemp, rm } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { AGENT_LISTENING, BANK_LISTENING, launchChromium, openConnectedBankPage, outcome,
+  startListening, stop } from './harness.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const webDir = path.resolve(here, '../../web');
-const { chromium } = createRequire(path.join(webDir, 'package.json'))('playwright-core');
 const [velkorExecutable, bankExecutable, simLibrary, simConfig] = process.argv.slice(2);
 
-const CHROMIUM_FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
-  '--no-first-run', '--disable-background-networking', '--disable-component-update',
-  '--disable-sync'];
-const READER = 'ACS ACR83U 00 00';
-const children = [];
-
-// Starts a program and resolves with it once its first stdout line names its port.
-function startListening(executable, args, env, pattern) {
-  const child = spawn(executable, args, {
-    stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, ...env },
-  });
-  children.push(child);
-  child.log = '';
-  child.stderr.on('data', (chunk) => { child.log += chunk; });
-  return new Promise((resolve, reject) => {
-    let output = '';
-    child.stdout.on('data', (chunk) => {
-      output += chunk;
-      const match = pattern.exec(output);
-      if (match) {
-        child.port = Number(match[1]);
-        resolve(child);
-      }
-    });
-    child.once('exit', (code) => reject(new Error(`${executable} exited with ${code}: ${child.log}`)));
-  });
-}
-
-const startBank = () => startListening(bankExecutable, ['--port', '0', '--cards', simConfig], {},
-  /listening on http:\/\/127\.0\.0\.1:(\d+)\//);
-
-// Whatever happens, no process outlives the test.
-process.on('exit', () => {
-  for (const child of children) {
-    if (child.exitCode === null) {
-      child.kill('SIGKILL');
-    }
-  }
-});
+const startBank = () =>
+  startListening(bankExecutable, ['--port', '0', '--cards', simConfig], {}, BANK_LISTENING);
 
 let bank;
 let foreignBank;
@@ -68,22 +27,10 @@ before(async () => {
   agent = await startListening(velkorExecutable,
     ['serve', '--port', '0', '--no-demo-origin', '--allow-origin',
       `http://127.0.0.1:${bank.port}`, '--ui', 'none', '--verbose'],
-    { VELKOR_PCSC_LIBRARY: simLibrary, VELKOR_SIM_CONFIG: simConfig },
-    /listening on ws:\/\/127\.0\.0\.1:(\d+)\//);
+    { VELKOR_PCSC_LIBRARY: simLibrary, VELKOR_SIM_CONFIG: simConfig }, AGENT_LISTENING);
   profile = await mkdtemp(path.join(tmpdir(), 'velkor-demo-bank-'));
-  browser = await chromium.launchPersistentContext(profile, {
-    executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_FLAGS,
-  });
+  browser = await launchChromium(profile);
 });
-
-async function stop(child) {
-  if (child && child.exitCode === null) {
-    const exited = new Promise((resolve) => child.once('exit', resolve));
-    child.kill('SIGTERM');
-    return exited;
-  }
-  return child?.exitCode;
-}
 
 after(async () => {
   await browser?.close();
@@ -95,30 +42,8 @@ after(async () => {
   }
 });
 
-async function openBankPage(server = bank) {
-  const page = await browser.newPage();
-  await page.goto(`http://127.0.0.1:${server.port}/?agentPort=${agent.port}`);
-  return page;
-}
-
-// Waits until `selector` leaves its working states and returns its state and text.
-async function outcome(page, selector, states) {
-  const anyOf = states.map((state) => `${selector}[data-state="${state}"]`).join(', ');
-  const element = await page.waitForSelector(anyOf, { timeout: 15000 });
-  return { state: await element.getAttribute('data-state'), text: await element.textContent() };
-}
-
-async function connectedPage() {
-  const page = await openBankPage();
-  const agentStatus = await outcome(page, '#agent-status', ['connected', 'error']);
-  assert.equal(agentStatus.state, 'connected', agentStatus.text);
-  await page.waitForSelector(`#readers option:text-is("${READER}")`, { state: 'attached' });
-  await page.selectOption('#readers', READER);
-  await page.click('#connect-card');
-  const card = await outcome(page, '#card-info', ['done', 'failed']);
-  assert.equal(card.state, 'done', await page.textContent('#log'));
-  return page;
-}
+const connectedPage = () =>
+  openConnectedBankPage(browser, `http://127.0.0.1:${bank.port}/?agentPort=${agent.port}`);
 
 async function signAndCheck(page, type) {
   await page.click(`#sign-${type}`);
@@ -181,52 +106,39 @@ test('a confirmed withdrawal and record write ask for the dialog, which a screen
     await page.close();
   });
 
-test('the mutual authentication gives a session key both sides hold', async () => {
-  const page = await connectedPage();
-  await page.click('#authenticate');
-  const result = await outcome(page, '#auth-result', ['authenticated', 'failed']);
-  assert.equal(result.state, 'authenticated', `${result.text}\n${await page.textContent('#log')}`);
-  assert.match(result.text, /Session-key hash [0-9A-F]{40}/);
-  assert.match(result.text, /"VELKOR DEMO BANK: SESSION KEY OK"/);
-  await page.close();
-});
-
-test('adding a common account needs the session key; a screenless agent cancels the form',
+test('the bank\'s steps wait for the session key both sides hold; a screenless agent cancels their dialogs',
   async () => {
     const page = await connectedPage();
     await page.click('#add-common-net');
-    const early = await outcome(page, '#common-net-result', ['verified', 'failed']);
-    assert.match(early.text, /authenticate with the bank first/);
+    assert.match((await outcome(page, '#common-net-result', ['verified', 'failed'])).text,
+      /authenticate with the bank first/);
+    await page.click('#net-common');
+    assert.match((await outcome(page, '#net-transfer-result', ['failed'])).text, /authenticate first/);
+
     await page.click('#authenticate');
-    assert.equal((await outcome(page, '#auth-result', ['authenticated', 'failed'])).state,
-      'authenticated');
+    const auth = await outcome(page, '#auth-result', ['authenticated', 'failed']);
+    assert.equal(auth.state, 'authenticated', `${auth.text}\n${await page.textContent('#log')}`);
+    assert.match(auth.text, /Session-key hash [0-9A-F]{40}/);
+    assert.match(auth.text, /"VELKOR DEMO BANK: SESSION KEY OK"/);
+
     for (const [form, method] of [['web', 'CommAccountProc'], ['net', 'CommAccountNet']]) {
       await page.click(`#add-common-${form}`);
       const result = await outcome(page, `#common-${form}-result`, ['verified', 'failed']);
       assert.match(result.text, /20756 .*not confirmed in the dialog/, await page.textContent('#log'));
       assert.match(await page.textContent('#log'), new RegExp(`bank /api/common-account/document → HTTP 200[\\s\\S]*${method} → 20756`));
     }
+    await page.click('#net-common');
+    assert.match((await outcome(page, '#net-transfer-result', ['verified', 'failed'])).text,
+      /TransferNet: 20756 /);
+    await page.click('#net-file');
+    await page.waitForSelector('#net-file-result:has-text("no file chosen")', { timeout: 15000 });
+    assert.match(await page.textContent('#log'), /FileTransfer → -1 /);
     await page.close();
   });
 
-test('the net-bank steps need a session key; a screenless agent cancels their dialogs', async () => {
-  const page = await connectedPage();
-  await page.click('#net-common');
-  assert.match((await outcome(page, '#net-transfer-result', ['failed'])).text, /authenticate first/);
-  await page.click('#authenticate');
-  assert.equal((await outcome(page, '#auth-result', ['authenticated', 'failed'])).state,
-    'authenticated');
-  await page.click('#net-common');
-  const transfer = await outcome(page, '#net-transfer-result', ['verified', 'failed']);
-  assert.match(transfer.text, /TransferNet: 20756 /);
-  await page.click('#net-file');
-  await page.waitForSelector('#net-file-result:has-text("no file chosen")', { timeout: 15000 });
-  assert.match(await page.textContent('#log'), /FileTransfer → -1 /);
-  await page.close();
-});
-
 test('the same page served from an origin the agent does not allow is refused', async () => {
-  const page = await openBankPage(foreignBank);
+  const page = await browser.newPage();
+  await page.goto(`http://127.0.0.1:${foreignBank.port}/?agentPort=${agent.port}`);
   const status = await outcome(page, '#agent-status', ['connected', 'error']);
   assert.equal(status.state, 'error');
   assert.match(status.text, /ORIGIN_REFUSED/);
@@ -238,6 +150,12 @@ test('the same page served from an origin the agent does not allow is refused', 
 test('a page that goes away mid-call leaves the agent serving the next page', async () => {
   const leaving = await connectedPage();
   await leaving.click('#sign-withdrawal');
+  // And many calls of a second connection in flight when it goes.
+  await leaving.evaluate(async (port) => {
+    const { Velkor } = await import('/velkor.js');
+    const ctrl = await Velkor.connect({ port });
+    for (let i = 0; i < 200; i += 1) ctrl.GetAPIVersion().catch(() => {});
+  }, agent.port);
   await leaving.close();
 
   const next = await connectedPage();

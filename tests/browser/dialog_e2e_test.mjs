@@ -7,82 +7,27 @@
 // Exits with 77 (skipped) when a program it needs is missing.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn, execFileSync } from 'node:child_process';
-import { createRequire } from 'node:module';
+import { execFileSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
 import { mkdtemp, mkdir, rm, writeFile, rename } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
-import { fileURLToPath } from 'node:url';
+import { AGENT_LISTENING, BANK_LISTENING, CHROMIUM, READER, announced, launchChromium,
+  openConnectedBankPage, skipUnless, start, stopAll } from './harness.mjs';
 
 const [velkorExecutable, bankExecutable, simLibrary, simConfig, screenshot] = process.argv.slice(2);
-const CHROMIUM = '/usr/bin/chromium';
-const READER = 'ACS ACR83U 00 00';
 const TITLE = '霖州銀行_網路Orvo';
+skipUnless(['Xvfb', 'xdotool', 'xwd', 'convert', CHROMIUM]);
 
-const onPath = (program) =>
-  process.env.PATH.split(':').some((dir) => existsSync(path.join(dir, program)));
-const missing = ['Xvfb', 'xdotool', 'xwd', 'convert'].filter((program) => !onPath(program));
-if (!existsSync(CHROMIUM)) {
-  missing.push(CHROMIUM);
-}
-if (missing.length > 0) {
-  console.log(`SKIP: the dialog end-to-end test needs ${missing.join(', ')}`);
-  process.exit(77);
-}
-
-const here = path.dirname(fileURLToPath(import.meta.url));
-const { chromium } = createRequire(path.join(here, '../../web/package.json'))('playwright-core');
-const children = [];
 const started = Date.now();
 const elapsed = () => `${((Date.now() - started) / 1000).toFixed(1)} s`;
-
-// Whatever happens, no process outlives the test (Chromium is closed by `after` or dies with us).
-process.on('exit', () => {
-  for (const child of children) {
-    if (child.exitCode === null && child.signalCode === null) {
-      child.kill('SIGKILL');
-    }
-  }
-});
-
-function start(executable, args, env, stdio = ['ignore', 'pipe', 'pipe']) {
-  const child = spawn(executable, args, { stdio, env: { ...process.env, ...env } });
-  children.push(child);
-  child.log = '';
-  child.stderr?.on('data', (chunk) => { child.log += chunk; });
-  return child;
-}
-
-// Resolves with the first match of `pattern` on the child's stream `fd`.
-function announced(child, fd, pattern) {
-  return new Promise((resolve, reject) => {
-    let output = '';
-    child.stdio[fd].on('data', (chunk) => {
-      output += chunk;
-      const match = pattern.exec(output);
-      if (match) {
-        resolve(match[1]);
-      }
-    });
-    child.once('exit', (code) =>
-      reject(new Error(`${child.spawnfile} exited with ${code}: ${child.log}`)));
-  });
-}
-
 let work;
 let browser;
 
 after(async () => {
   await browser?.close();
-  for (const child of children.reverse()) {
-    if (child.exitCode === null && child.signalCode === null) {
-      const exited = new Promise((resolve) => child.once('exit', resolve));
-      child.kill('SIGTERM');
-      await exited;
-    }
-  }
+  await stopAll();
   if (work) {
     await rm(work, { recursive: true, force: true });
   }
@@ -122,30 +67,21 @@ test('a withdrawal confirmed in the real dialog, card pulled and put back, is ac
     const xvfb = start('Xvfb',
       ['-displayfd', '3', '-screen', '0', '1280x800x24', '-nolisten', 'tcp'], {},
       ['ignore', 'ignore', 'pipe', 'pipe']);
-    const display = `:${await announced(xvfb, 3, /^(\d+)\n/)}`;
+    const display = `:${await announced(xvfb, /^(\d+)\n/, 3)}`;
 
     const bank = start(bankExecutable, ['--port', '0', '--cards', simConfig], {});
-    const bankPort = await announced(bank, 1, /listening on http:\/\/127\.0\.0\.1:(\d+)\//);
+    const bankPort = await announced(bank, BANK_LISTENING);
     const agent = start(velkorExecutable,
       ['serve', '--port', '0', '--no-demo-origin', '--allow-origin',
         `http://127.0.0.1:${bankPort}`, '--ui', 'qt', '--verbose'],
       { VELKOR_PCSC_LIBRARY: simLibrary, VELKOR_SIM_CONFIG: simConfig,
         VELKOR_SIM_CONTROL: controlFile, QT_QPA_PLATFORM: 'xcb', DISPLAY: display,
         XDG_RUNTIME_DIR: runtimeDir });
-    const agentPort = await announced(agent, 1, /listening on ws:\/\/127\.0\.0\.1:(\d+)\//);
+    const agentPort = await announced(agent, AGENT_LISTENING);
 
-    browser = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-      executablePath: CHROMIUM, headless: true,
-      args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    });
-    const page = await browser.newPage();
-    await page.goto(`http://127.0.0.1:${bankPort}/?agentPort=${agentPort}`);
-    await page.waitForSelector('#agent-status[data-state="connected"]', { timeout: 15000 });
-    await page.waitForSelector(`#readers option:text-is("${READER}")`, { state: 'attached' });
-    await page.selectOption('#readers', READER);
-    await page.click('#connect-card');
-    await page.waitForSelector('#card-info[data-state="done"]', { timeout: 15000 });
+    browser = await launchChromium(path.join(work, 'profile'));
+    const page = await openConnectedBankPage(browser,
+      `http://127.0.0.1:${bankPort}/?agentPort=${agentPort}`);
     await page.check('input[name="pin-mode"][value="dialog"]');
     await page.click('#sign-withdrawal');
     const result = page.waitForSelector(

@@ -142,12 +142,6 @@ protected:
             form_->SetEditText(form_->CurrentRow(), edit);
         }
     }
-    Text Plain(const Text& hex)
-    {
-        Text plain;
-        cipher_.Decipher()(hex, plain);
-        return plain;
-    }
 
     static constexpr const char16_t* kBank
         = u"<AtmNode Name=\"銀行\" Type=\"0\">甲銀行%%004;;乙銀行%%012;;</AtmNode>";
@@ -220,7 +214,7 @@ TEST_F(CommonAccountFormTest, JoinsRowsIntoPlainAndProtectedOutputsAndTheConfirm
     EXPECT_EQ(form.Result(), kConfirmed);
     EXPECT_EQ(request_.plainOutput, u"012||0123456789012||房租||1234||");
     EXPECT_EQ(verifiedPin_, (std::vector<uint8_t> { '1', '2', '3', '4' }));
-    EXPECT_EQ(Plain(request_.protectedOutput), request_.plainOutput);
+    EXPECT_EQ(cipher_.Plain(request_.protectedOutput), request_.plainOutput);
     EXPECT_EQ(request_.confirmationDocument,
         u"<MSG> <Tag1>加入常用</Tag1> <Tag2>※請核常用帳號資料，並依畫面指示進行操作。</Tag2> "
         u"<Tag3> </Tag3> <Tag4>銀行</Tag4> <Tag5>乙銀行</Tag5> <Tag6>帳號</Tag6> "
@@ -290,31 +284,11 @@ TEST_F(CommonAccountFormTest, KeyFilterRefusesWhatTheRowCannotHold)
     EXPECT_EQ(form.EditText(2), u"");
 }
 
-TEST_F(CommonAccountFormTest, HiddenLetterKeysStayHiddenAndKeypadRowsGetTheirDigitsBack)
-{
-    auto& form = Open(u"<AtmNode Type=\"3\" KeyType=\"0\"></AtmNode>"
-                      u"<AtmNode Type=\"4\" KeyType=\"7\"></AtmNode>"
-                      u"<AtmNode Type=\"4\" KeyType=\"2\"></AtmNode>");
-    EXPECT_FALSE(form.Control(kFirstKey + 10).visible);
-    EXPECT_FALSE(form.Control(kCaseKey).visible);
-    form.FocusRow(1);
-    EXPECT_FALSE(form.Control(kFirstKey + 10).visible);
-    form.FocusRow(2);
-    EXPECT_FALSE(form.Control(kFirstKey).visible);
-    EXPECT_EQ(form.HiddenKeypadRows(), 3);
-    form.MouseReleased(40, common_account_geometry::kWebForm.Band(0).y + 2);
-    EXPECT_TRUE(form.Control(kFirstKey).visible);
-    EXPECT_FALSE(form.Control(kFirstKey + 10).visible);
-}
-
-TEST_F(CommonAccountFormTest, KeyboardSwitchClearsTheKeypadEntryAndCaseToggles)
+TEST_F(CommonAccountFormTest, KeyboardSwitchClearsTheKeypadEntry)
 {
     auto& form = Open(u"<AtmNode Type=\"6\" KeyType=\"7\" Default=\"9\"></AtmNode>"
                       u"<AtmNode Type=\"3\" KeyType=\"3\" Default=\"9\"></AtmNode>");
     Type(u"AB");
-    form.Click(kCaseKey);
-    Type(u"c");
-    EXPECT_EQ(form.DisplayCharacters(0), u"***");
     form.FocusRow(1);
     Type(u"12");
     ASSERT_TRUE(form.Control(kGeneralKeyboard).visible);

@@ -39,6 +39,15 @@ Text ListCipherFixture::Encipher(std::u16string_view plain) const
     return CDataProcess::HexText(std::span<const uint8_t>(bytes.data(), bytes.size()));
 }
 
+Text ListCipherFixture::Plain(std::u16string_view hex) const
+{
+    Text plain;
+    if (MakeSessionListDecipher(keyHash_, encryptedKey_)(hex, plain) != 0) {
+        plain.clear();
+    }
+    return plain;
+}
+
 ListDecipher ListCipherFixture::Decipher()
 {
     ListDecipher real = MakeSessionListDecipher(keyHash_, encryptedKey_);

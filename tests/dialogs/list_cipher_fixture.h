@@ -16,6 +16,9 @@ public:
     // Hexadecimal list content as a page passes it in an enciphered element.
     Text Encipher(std::u16string_view plain) const;
     ListDecipher Decipher();
+    // What the dialog handed over enciphered, deciphered as the bank's host does; empty when it
+    // does not decipher.
+    Text Plain(std::u16string_view hex) const;
     // The session-key pair as the page passes it.
     const Text& KeyHash() const { return keyHash_; }
     const Text& EncryptedKey() const { return encryptedKey_; }

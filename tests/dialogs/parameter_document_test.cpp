@@ -31,11 +31,7 @@ TEST_F(ParameterDocumentTest, MissingAndEmptyDocumentsAreRefused)
     EXPECT_EQ(Parse(DialogKind::kTransDeal, std::nullopt), parse_result::kNoDocument);
     EXPECT_EQ(Parse(DialogKind::kTransDeal, Text()), parse_result::kNoData);
     EXPECT_EQ(Parse(DialogKind::kTransSet, Text(u"\0abc", 4)), parse_result::kNoData);
-    ASSERT_EQ(messages.texts.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(messages.texts[i], dialog_text::kCheckXmlData);
-        EXPECT_EQ(messages.captions[i], kBankCaption);
-    }
+    EXPECT_EQ(messages.texts, std::vector<Text>(3, dialog_text::kCheckXmlData));
 }
 
 TEST_F(ParameterDocumentTest, TopLevelTagsSetTheDialogsSettings)
@@ -49,14 +45,6 @@ TEST_F(ParameterDocumentTest, TopLevelTagsSetTheDialogsSettings)
     EXPECT_EQ(result.keyType, 0);
     EXPECT_EQ(result.addComm, 1);
     EXPECT_TRUE(messages.texts.empty());
-
-    ParameterDocument other;
-    ParameterDocumentReader reader(ProfileFor(DialogKind::kTransOth), {}, messages);
-    ASSERT_EQ(reader.Parse(Text(u"<Caption>甲</Caption><KeyType>4</KeyType>"), other), 0);
-    EXPECT_EQ(other.caption, Text(u"甲"));
-    EXPECT_EQ(other.keyType, 4);
-    EXPECT_EQ(other.timeoutSeconds, 180);
-    EXPECT_FALSE(other.countdownLabel);
 }
 
 TEST_F(ParameterDocumentTest, PlainListLoadsDisplayValuesAndHiddenValues)
@@ -90,14 +78,6 @@ TEST_F(ParameterDocumentTest, PlainListLoadsDisplayValuesAndHiddenValues)
     EXPECT_EQ(banks.items[0].display, u"台灣銀行");
     EXPECT_TRUE(banks.items[0].value.empty()); // the bank list keeps display texts only
     EXPECT_EQ(ItemAt(banks.content, 0), Text(u"台灣銀行%%004"));
-}
-
-TEST_F(ParameterDocumentTest, ItemsAreCutBeforeTheyAreSplit)
-{
-    const Text longDisplay(170, u'd');
-    ASSERT_EQ(Parse(DialogKind::kTransDeal, u"<AtmNode>" + longDisplay + u"%%1;;</AtmNode>"), 0);
-    EXPECT_EQ(result.elements[0].items[0].display, Text(160, u'd'));
-    EXPECT_TRUE(result.elements[0].items[0].value.empty());
 }
 
 TEST(ItemList, OnlyItemsClosedByTheItemEndAreRead)
@@ -214,9 +194,6 @@ TEST_F(ParameterDocumentTest, TransOthKeepsOnePresetCutToItsMaximum)
         0);
     const DocumentElement& element = result.elements[0];
     EXPECT_EQ(element.preset, u"1234");
-    EXPECT_EQ(element.min, 10);
-    EXPECT_EQ(element.defaultValue, 4);
-    EXPECT_EQ(result.check, 1);
 
     EXPECT_EQ(
         Parse(DialogKind::kTransOth, u"<AtmNode Ciph=\"1\"></AtmNode>"), parse_result::kNoData);
@@ -232,6 +209,7 @@ TEST_F(ParameterDocumentTest, HugeAndMalformedDocumentsAreReadSafely)
     ASSERT_EQ(Parse(DialogKind::kTransSetNet, u"<AtmNode>" + bigItems + u"</AtmNode>"), 0);
     ASSERT_EQ(result.elements[0].items.Count(), 1u);
     EXPECT_EQ(result.elements[0].items[0].display.size(), 160u);
+    EXPECT_TRUE(result.elements[0].items[0].value.empty()); // cut before it is split
 
     for (const Text& doc : { Text(u"<"), Text(u"<AtmNode"), Text(u"<AtmNode Name=\""),
              Text(u"</AtmNode><AtmNode>"), Text(u"<Caption></Caption"), Text(u";;%%$$"),

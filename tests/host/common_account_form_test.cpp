@@ -3,6 +3,7 @@
 #include "demo_keys.h"
 #include "dialogs/document_scanner.h"
 #include "host/common_account_form.h"
+#include "support/transfer_dialogs_ui.h"
 
 // The bank's common-account form documents read back as the control's scanner reads them, and the
 // enciphered common account the form returns opened and split per row.
@@ -57,13 +58,7 @@ protected:
     }
     std::string Encipher(const Text& plain)
     {
-        const ScopedEmbeddedKeys keys;
-        Text cipher;
-        int32_t length = static_cast<int32_t>(plain.size());
-        EXPECT_EQ(CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, plain,
-                      issued.hash, issued.encrypted, cipher),
-            0);
-        return TextToUtf8(CDataProcess::HexText(TextLow8(cipher)));
+        return TextToUtf8(testing::UnderSession(0, issued.hash, issued.encrypted, plain));
     }
 
     testing::IssuedKey issued;

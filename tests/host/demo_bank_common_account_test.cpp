@@ -4,7 +4,9 @@
 
 #include "control/velkor_ctrl.h"
 #include "demo_bank.h"
+#include "demo_bank_session.h"
 #include "demo_keys.h"
+#include "support/transfer_dialogs_ui.h"
 
 // The demo bank's common-account endpoints with the real control's session cipher: the form it
 // describes carries its bank list under the session key, and the account the form returns
@@ -21,52 +23,30 @@ protected:
     {
         VELKOR_REQUIRE_HOST_KEYS();
         bank = std::make_unique<host::DemoBank>(*testing::DemoHostKeys(), host::CardKeyTable(), 1);
-        const json c = json::parse(bank->StartAuthentication("{}").json);
-        session = c["session"];
-        ASSERT_EQ(control.VerifyRN1andGenerateRN2(
-                      c["RN1Len"], T(c["pCpukEncryptedRN1"]), c["DsigLen"], T(c["pSprkSignRN1"])),
-            0);
-        const json answer
-            = { { "session", session }, { "encryptRN2", TextToUtf8(control.GetEncryptRN2()) },
-                  { "encryptHashRN2", TextToUtf8(control.GetEncryptHashRN2()) },
-                  { "sessionKeyHash", TextToUtf8(control.GetSessionKeyHash()) } };
-        ASSERT_EQ(bank->FinishAuthentication(answer.dump()).httpStatus, 200);
+        session = testing::SignIn(*bank, control, false);
     }
-    void IssueKey()
-    {
-        const json pair
-            = json::parse(bank->IssueSessionKey(json { { "session", session } }.dump()).json);
-        key = T(pair["pCpukEncSessionKey"]);
-        hash = T(pair["pSessionKeyHash"]);
-    }
+    void IssueKey() { session.IssueKey(*bank); }
     host::DemoBankReply Describe(const std::string& form)
     {
         return bank->CommonAccountDocument(
-            json { { "session", session }, { "form", form }, { "keypad", "fixed" } }.dump());
+            json { { "session", session.id }, { "form", form }, { "keypad", "fixed" } }.dump());
     }
     // What the form hands back for `plain`: its UTF-16LE bytes enciphered, in hexadecimal.
     std::string FormOutput(const Text& plain)
     {
-        const ScopedEmbeddedKeys keys;
-        Text cipher;
-        int32_t length = static_cast<int32_t>(plain.size());
-        EXPECT_EQ(CDataProcess::SessionCipher(
-                      0, CDataProcess::kInputUtf16Le, length, plain, hash, key, cipher),
-            0);
-        return TextToUtf8(CDataProcess::HexText(TextLow8(cipher)));
+        return TextToUtf8(testing::UnderSession(0, session.hash, session.key, plain));
     }
     json Open(const std::string& form, const std::string& enciphered)
     {
-        const host::DemoBankReply reply = bank->OpenCommonAccount(
-            json { { "session", session }, { "form", form }, { "encCommAcc", enciphered } }.dump());
+        const host::DemoBankReply reply = bank->OpenCommonAccount(json { { "session", session.id },
+            { "form", form }, { "encCommAcc", enciphered } }.dump());
         EXPECT_EQ(reply.httpStatus, 200) << reply.json;
         return json::parse(reply.json);
     }
 
     CVelkorCtrl control;
     std::unique_ptr<host::DemoBank> bank;
-    std::string session;
-    Text key, hash;
+    testing::BankSession session;
 };
 
 TEST_F(DemoBankCommonAccount, TheBankListTravelsEncipheredAndTheAccountComesBackToTheBank)

@@ -12,9 +12,11 @@
 #include "control/velkor_ctrl.h"
 #include "crypto/key_store.h"
 #include "demo_bank.h"
+#include "demo_bank_session.h"
 #include "demo_keys.h"
 #include "demo_request.h"
 #include "request_framing.h"
+#include "support/transfer_dialogs_ui.h"
 
 // The demo bank's net-bank endpoints with the real control: the documents it builds are read by
 // the control's cipher, and what the control sends back is read by the bank.
@@ -38,22 +40,13 @@ public:
         const size_t start = request.document.find(u'>', request.document.find(u"<AtmNode")) + 1;
         const std::u16string_view hex
             = request.document.substr(start, request.document.find(u"</AtmNode>") - start);
-        ScopedEmbeddedKeys keys;
-        int32_t length = static_cast<int32_t>(hex.size());
-        if (CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length, hex, request.keys.hash,
-                request.keys.encipheredKey, listText)
-            != 0) {
-            return 2;
-        }
+        const auto [hash, key] = request.keys;
+        listText = testing::UnderSession(1, hash, key, hex);
         request.result = u"1||812||0000123456||王小華||";
-        length = static_cast<int32_t>(request.result.size());
-        Text cipher;
-        if (CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, request.result,
-                request.keys.hash, request.keys.encipheredKey, cipher)
-            != 0) {
+        request.encipheredResult = testing::UnderSession(0, hash, key, request.result);
+        if (listText.empty() || request.encipheredResult.empty()) {
             return 2;
         }
-        request.encipheredResult = CDataProcess::HexText(TextLow8(cipher));
         return 1;
     }
     std::optional<std::u16string> ChooseFileToOpen() override { return file; }
@@ -69,20 +62,10 @@ protected:
         VELKOR_REQUIRE_HOST_KEYS();
         bank = std::make_unique<host::DemoBank>(
             *testing::DemoHostKeys(), host::CardKeyTable(), 8931);
-        const json c = json::parse(bank->StartAuthentication("{}").json);
-        ASSERT_EQ(control.VerifyRN1andGenerateRN2(
-                      c["RN1Len"], T(c["pCpukEncryptedRN1"]), c["DsigLen"], T(c["pSprkSignRN1"])),
-            0);
-        session = c["session"];
-        const json answer
-            = { { "session", session }, { "encryptRN2", TextToUtf8(control.GetEncryptRN2()) },
-                  { "encryptHashRN2", TextToUtf8(control.GetEncryptHashRN2()) },
-                  { "sessionKeyHash", TextToUtf8(control.GetSessionKeyHash()) } };
-        ASSERT_EQ(bank->FinishAuthentication(answer.dump()).httpStatus, 200);
-        const json pair
-            = json::parse(bank->IssueSessionKey(json({ { "session", session } }).dump()).json);
-        key = T(pair["pCpukEncSessionKey"]);
-        hash = T(pair["pSessionKeyHash"]);
+        const testing::BankSession signedIn = testing::SignIn(*bank, control);
+        session = signedIn.id;
+        key = signedIn.key;
+        hash = signedIn.hash;
     }
 
     json Post(host::DemoBankReply (host::DemoBank::*endpoint)(std::string_view), const json& body,

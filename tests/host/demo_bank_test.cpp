@@ -7,6 +7,7 @@
 #include "card/card_test_support.h"
 #include "control/velkor_ctrl.h"
 #include "demo_bank.h"
+#include "demo_bank_session.h"
 #include "demo_keys.h"
 #include "pcsc/simulated_readers.h"
 #include "support/transfer_dialogs_ui.h"
@@ -44,19 +45,7 @@ protected:
 
     static json Body(const host::DemoBankReply& reply) { return json::parse(reply.json); }
 
-    // Starts an authentication and has `control` answer the challenge.
-    json Challenge(CVelkorCtrl& control)
-    {
-        const host::DemoBankReply started = bank->StartAuthentication("{}");
-        EXPECT_EQ(started.httpStatus, 200);
-        const json c = Body(started);
-        EXPECT_EQ(control.VerifyRN1andGenerateRN2(
-                      c["RN1Len"], T(c["pCpukEncryptedRN1"]), c["DsigLen"], T(c["pSprkSignRN1"])),
-            0);
-        return { { "session", c["session"] }, { "encryptRN2", TextToUtf8(control.GetEncryptRN2()) },
-            { "encryptHashRN2", TextToUtf8(control.GetEncryptHashRN2()) },
-            { "sessionKeyHash", TextToUtf8(control.GetSessionKeyHash()) } };
-    }
+    json Challenge(CVelkorCtrl& control) { return testing::AnswerChallenge(*bank, control); }
 
     std::unique_ptr<host::DemoBank> bank;
 };
@@ -294,75 +283,66 @@ TEST_F(DemoBankTacTest, MalformedTransactionsAreBadRequests)
 // chooses (stood in for), the card signs, and the bank checks the import account and the TAC.
 class DemoBankTransferTest : public DemoBankTest {
 protected:
-    // Authenticates `control` and keeps the session and its key pair.
-    void SignIn()
-    {
-        const json answer = Challenge(control);
-        ASSERT_EQ(Body(bank->FinishAuthentication(answer.dump()))["authenticated"], true);
-        session = answer["session"];
-        pair = Body(bank->IssueSessionKey(json { { "session", session } }.dump()));
-    }
     json Start(const std::string& service = "0")
     {
-        const host::DemoBankReply reply = bank->StartTransfer(json { { "session", session },
+        const host::DemoBankReply reply = bank->StartTransfer(json { { "session", session.id },
             { "pAccount", testing::kCardAccount }, { "pMoney", "00000000250000" },
             { "serviceType", service } }.dump());
         EXPECT_EQ(reply.httpStatus, 200) << reply.json;
         return Body(reply);
     }
-    int32_t Run(const json& a, bool pinPad)
+    // Runs the transfer the bank started on `customer`, typed PIN or the reader's pad; what the
+    // page sends the bank to check.
+    json Run(CVelkorCtrl& customer, const json& a, bool pinPad)
     {
-        const Text hash = T(pair["pSessionKeyHash"]), key = T(pair["pCpukEncSessionKey"]);
-        return pinPad ? control.TransferProcSnd(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
-                   T(a["pMoney"]), T(a["pAccount"]), kPadReader, T(a["pShowMsg"]), hash, key,
-                   T(a["CommonInfo"]), T(a["ServiceType"]))
-                      : control.TransferProc(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
-                          T(a["pMoney"]), T(a["pAccount"]), kPadReader, u"123456", T(a["pShowMsg"]),
-                          hash, key, T(a["CommonInfo"]), T(a["ServiceType"]));
-    }
-    json Signed()
-    {
-        return { { "session", session },
-            { "clearImportAccount", TextToUtf8(control.GetClearImportAccount()) },
-            { "encImportAccount", TextToUtf8(control.GetEncImportAccount()) },
-            { "snum", TextToUtf8(control.GetRespSNUM()) },
-            { "tac", TextToUtf8(control.GetRespTAC()) },
-            { "timestamp", TextToUtf8(control.GetRespDateTime()) },
-            { "cardAccount", TextToUtf8(control.GetTransactionAccount()) } };
+        const Text& hash = session.hash;
+        const Text& key = session.key;
+        const int32_t status = pinPad
+            ? customer.TransferProcSnd(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                T(a["pMoney"]), T(a["pAccount"]), kPadReader, T(a["pShowMsg"]), hash, key,
+                T(a["CommonInfo"]), T(a["ServiceType"]))
+            : customer.TransferProc(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
+                T(a["pMoney"]), T(a["pAccount"]), kPadReader, u"123456", T(a["pShowMsg"]), hash,
+                key, T(a["CommonInfo"]), T(a["ServiceType"]));
+        EXPECT_EQ(status, 0);
+        return { { "session", session.id },
+            { "clearImportAccount", TextToUtf8(customer.GetClearImportAccount()) },
+            { "encImportAccount", TextToUtf8(customer.GetEncImportAccount()) },
+            { "snum", TextToUtf8(customer.GetRespSNUM()) },
+            { "tac", TextToUtf8(customer.GetRespTAC()) },
+            { "timestamp", TextToUtf8(customer.GetRespDateTime()) },
+            { "cardAccount", TextToUtf8(customer.GetTransactionAccount()) } };
     }
     host::DemoBankReply Verify(const json& request) { return bank->VerifyTransfer(request.dump()); }
 
     testing::TransferDialogsUi ui;
     CVelkorCtrl control { ui };
-    json session;
-    json pair;
+    testing::BankSession session;
 };
 
 TEST_F(DemoBankTransferTest, TheBankChecksTheChosenAccountAndTheTacOnce)
 {
     testing::SimulatedReaders sim(TwoCards());
-    SignIn();
+    session = testing::SignIn(*bank, control);
     // An agreed account of the bank's list, with the typed PIN.
     ui.firstResult = u"00123456789012340台灣銀行-信義分行%%004";
     const json started = Start();
-    ASSERT_EQ(Run(started, false), 0);
+    const json signedTransfer = Run(control, started, false);
     EXPECT_EQ(ui.accountDocument, T(started["CommonInfo"]));
     EXPECT_EQ(ui.accountDocument.find(u"12345678901234"), Text::npos) << "enciphered lists";
-    const json accepted = Body(Verify(Signed()));
+    const json accepted = Body(Verify(signedTransfer));
     EXPECT_EQ(accepted["verified"], true) << accepted.dump();
     EXPECT_EQ(accepted["importAccount"]["account"], "12345678901234");
-    EXPECT_EQ(Verify(Signed()).httpStatus, 409) << "checked once";
+    EXPECT_EQ(Verify(signedTransfer).httpStatus, 409) << "checked once";
 
     // A typed account, on the reader's pad.
     ui.firstResult = u"00000000012345672812 台新銀行%%812";
     ui.secondResult = u"812||1234567||2||2523||ming@example.tw||";
-    ASSERT_EQ(Run(Start(), true), 0);
-    EXPECT_EQ(Body(Verify(Signed()))["verified"], true);
+    EXPECT_EQ(Body(Verify(Run(control, Start(), true)))["verified"], true);
 
     // An "agreed" account the bank never offered.
     ui.secondResult = u"004||99999999999999||0||2523||";
-    ASSERT_EQ(Run(Start(), false), 0);
-    const json unoffered = Body(Verify(Signed()));
+    const json unoffered = Body(Verify(Run(control, Start(), false)));
     EXPECT_EQ(unoffered["importAccountMatches"], true);
     EXPECT_EQ(unoffered["verified"], false);
 }
@@ -373,7 +353,7 @@ TEST_F(DemoBankTransferTest, TheBankChecksTheChosenAccountAndTheTacOnce)
 TEST_F(DemoBankTransferTest, TheRealDialogsHandTheBankAnAccountItCanCheck)
 {
     testing::SimulatedReaders sim(TwoCards());
-    SignIn();
+    session = testing::SignIn(*bank, control);
     const auto runScripted = [&](const std::string& accountActions, bool pinPad) {
         const std::string text = R"({"dialogs": [{"expect": "CTransSet", "actions": [)"
             + accountActions + R"(]}, {"expect": "CTryFirm", "actions": [
@@ -384,24 +364,9 @@ TEST_F(DemoBankTransferTest, TheRealDialogsHandTheBankAnAccountItCanCheck)
         EXPECT_TRUE(script) << error;
         ScriptUi scripted(std::move(*script));
         CVelkorCtrl customer { scripted };
-        const Text hash = T(pair["pSessionKeyHash"]), key = T(pair["pCpukEncSessionKey"]);
-        const json a = Start();
-        const int32_t status = pinPad
-            ? customer.TransferProcSnd(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
-                T(a["pMoney"]), T(a["pAccount"]), kPadReader, T(a["pShowMsg"]), hash, key,
-                T(a["CommonInfo"]), T(a["ServiceType"]))
-            : customer.TransferProc(T(a["pPCode"]), T(a["pFdid"]), T(a["pFdChkCode"]),
-                T(a["pMoney"]), T(a["pAccount"]), kPadReader, u"123456", T(a["pShowMsg"]), hash,
-                key, T(a["CommonInfo"]), T(a["ServiceType"]));
+        const json request = Run(customer, Start(), pinPad);
         EXPECT_EQ(scripted.Problems(), 0);
-        EXPECT_EQ(status, 0);
-        return json { { "session", session },
-            { "clearImportAccount", TextToUtf8(customer.GetClearImportAccount()) },
-            { "encImportAccount", TextToUtf8(customer.GetEncImportAccount()) },
-            { "snum", TextToUtf8(customer.GetRespSNUM()) },
-            { "tac", TextToUtf8(customer.GetRespTAC()) },
-            { "timestamp", TextToUtf8(customer.GetRespDateTime()) },
-            { "cardAccount", TextToUtf8(customer.GetTransactionAccount()) } };
+        return request;
     };
 
     // The second agreed account, typed PIN.

@@ -103,18 +103,21 @@ TEST(TransferNet, StoresTheImportAccountOnlyWhenTheDialogGaveItEnciphered)
 
     // Cancelled, timed out, or OK without the enciphered result: both members empty.
     ui.answer = 2;
-    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")), 20756);
+    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")),
+        status::kNetDialogNotCompleted);
     EXPECT_EQ(control.GetClearImportAccount(), u"");
     EXPECT_EQ(control.GetEncImportAccount(), u"");
     ui.answer = 1;
     ui.enciphered.clear();
-    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")), 20756);
+    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")),
+        status::kNetDialogNotCompleted);
     EXPECT_EQ(control.GetClearImportAccount(), u"");
 
     // A page that has gone gets no dialog result.
     ui.enciphered = u"AB";
     control.MarkPageLeft();
-    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")), 20756);
+    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")),
+        status::kNetDialogNotCompleted);
 }
 
 class FileTransfer : public ::testing::Test {

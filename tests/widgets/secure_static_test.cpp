@@ -39,68 +39,33 @@ protected:
     CSecureStatic display;
 };
 
-TEST_F(SecureStaticTest, ProtectedModesDrawTheDecipheredCharactersOneCellEach)
+TEST_F(SecureStaticTest, DrawsOnlyTheDecipheredCharactersOfItsOwnKeyPosition)
 {
     const Text shown = ProtectedForDisplay(u"12345678", kOffset);
     for (const int32_t mode : { 0, 1, 4 }) {
         display.SetText(shown, mode);
         ExpectCells(Render(display), 8, 10);
     }
-    // The whole-text mode draws the same characters as one string.
-    display.SetText(shown, CSecureStatic::kModeWhole);
-    EXPECT_GT(InkIn(Render(display), display.rect(), kWhite), 0);
-    display.SetText(shown, CSecureStatic::kModeHidden);
-    EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
-}
-
-TEST_F(SecureStaticTest, PlainModesAndEmptyText)
-{
     display.SetText(u"********", CSecureStatic::kModePlainCells);
     ExpectCells(Render(display), 8, 10);
-    display.SetText(Text(), CSecureStatic::kModePlainCells);
-    EXPECT_TRUE(display.WindowText().empty());
+    display.SetText(shown, CSecureStatic::kModeHidden);
     EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
-}
-
-TEST_F(SecureStaticTest, TextThatDoesNotDecipherDrawsNothing)
-{
+    // Not base64, or protected under another key position: nothing is drawn.
     display.SetText(u"not base64 at all", 0);
     EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
-    display.SetText(ProtectedForDisplay(u"1234", (kOffset + 1) % 32), 0); // another key position
+    display.SetText(ProtectedForDisplay(u"1234", (kOffset + 1) % 32), 0);
     EXPECT_EQ(InkIn(Render(display), display.rect(), kWhite), 0);
 }
 
 TEST_F(SecureStaticTest, EveryTextProtectedForDisplayIsDrawn)
 {
-    // The longest text ProtectForDisplay takes (156 characters) and an 80-character preset are
-    // drawn whole; one character more is not protected at all, so nothing longer reaches here.
+    // The longest text ProtectForDisplay takes (156 characters) and an 80-character preset.
     for (const size_t length : { size_t { 80 }, size_t { 156 } }) {
         const Text shown = ProtectedForDisplay(Text(length, u'7'), kOffset);
         ASSERT_FALSE(shown.empty());
         display.SetText(shown, CSecureStatic::kModeWhole);
         EXPECT_GT(InkIn(Render(display), display.rect(), kWhite), 0) << length;
     }
-    EXPECT_TRUE(ProtectedForDisplay(Text(157, u'7'), kOffset).empty());
-    // Eighty characters in cells of a 40-cell row draw a second line over the first.
-    display.SetText(ProtectedForDisplay(Text(40, u'7'), kOffset), CSecureStatic::kModeCells);
-    const QImage oneLine = Render(display);
-    display.SetText(ProtectedForDisplay(Text(80, u'7'), kOffset), CSecureStatic::kModeCells);
-    const QImage twoLines = Render(display);
-    EXPECT_GT(InkIn(twoLines, display.rect(), kWhite), InkIn(oneLine, display.rect(), kWhite));
-}
-
-TEST_F(SecureStaticTest, UprightModeIsStableAndTheEachTiltModeIsNot)
-{
-    const Text shown = ProtectedForDisplay(u"1234567890123456", kOffset);
-    display.SetText(shown, 0);
-    EXPECT_EQ(Render(display), Render(display));
-    display.SetText(shown, CSecureStatic::kModeTiltedEach);
-    EXPECT_NE(Render(display), Render(display));
-    // A character outside ASCII is drawn as its low 8 bits.
-    display.SetText(ProtectedForDisplay(u"\u4E31", kOffset), 0);
-    const QImage wide = Render(display);
-    display.SetText(ProtectedForDisplay(u"1", kOffset), 0);
-    EXPECT_EQ(wide, Render(display));
 }
 
 TEST_F(SecureStaticTest, NoOfferedTextHoldsTheCharactersShown)
