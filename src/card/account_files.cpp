@@ -5,7 +5,6 @@
 #include <span>
 
 #include "card/card_application.h"
-#include "common/status_codes.h"
 
 namespace velkor::card {
 
@@ -50,36 +49,36 @@ std::optional<Text> AccountOf(std::span<const uint8_t> record, size_t accountCha
 
 } // namespace
 
-int32_t ListAccounts(pcsc::CardSlot slot, AccountFile file, AccountList& list, int32_t& count)
+Result ListAccounts(pcsc::CardSlot slot, AccountFile file, AccountList& list, int32_t& count)
 {
     const AccountFileLayout layout = LayoutOf(file);
     if (!Succeeded(SelectApplication(slot)) || !Succeeded(SelectFile(slot, layout.file))) {
-        return status::kSelectionFailed;
+        return Outcome::ApplicationNotSelected;
     }
     count = 0;
     const auto le = static_cast<uint8_t>(kAccountOffset + layout.accountChars);
     for (uint8_t record = layout.firstRecord; record <= layout.lastRecord; ++record) {
         pcsc::ApduResponse response;
         if (!Succeeded(ReadRecord(slot, record, le, response))) {
-            return status::kAccountListIncomplete;
+            return Outcome::RecordRefused;
         }
         auto account = AccountOf(response.Data(), layout.accountChars);
         if (account && count < static_cast<int32_t>(list.size())) {
             list[static_cast<size_t>(count++)] = std::move(*account);
         }
     }
-    return status::kOk;
+    return Outcome::Done;
 }
 
-int32_t CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account)
+Result CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account)
 {
     if (!Succeeded(SelectFile(slot, kAccountFile))) {
-        return status::kSelectionFailed;
+        return Outcome::ApplicationNotSelected;
     }
     pcsc::ApduResponse response;
     const pcsc::ApduResult read = ReadRecord(slot, 3, kAccountOffset + kCardAccountChars, response);
     if (!Succeeded(read)) {
-        return read.Code();
+        return Result::Failed(read);
     }
     const auto record = response.Data();
     for (size_t i = 0; i < kCardAccountChars; ++i) {
@@ -87,13 +86,13 @@ int32_t CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account)
         const size_t at = kAccountOffset + i;
         const uint8_t held = at < record.size() ? record[at] : 0;
         if (given != held) {
-            return status::kAccountMismatch;
+            return Outcome::AccountDiffers;
         }
         if (given == 0) {
             break;
         }
     }
-    return status::kOk;
+    return Outcome::Done;
 }
 
 } // namespace velkor::card

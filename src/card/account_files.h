@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "card/card_result.h"
 #include "common/text.h"
 #include "pcsc/reader_session.h"
 
@@ -21,16 +22,16 @@ enum class AccountFile {
     Ef1002,
 };
 
-// Selects the application and the file (20481 on failure, list and count untouched), sets the
-// count to 0 and reads the records in order. A record the card refuses ends the listing with
-// 20482, keeping the entries found so far. Entries at and beyond the new count keep what an
-// earlier listing left there. 0 when every record was read.
-int32_t ListAccounts(pcsc::CardSlot slot, AccountFile file, AccountList& list, int32_t& count);
+// Selects the application and the file (ApplicationNotSelected on failure, list and count
+// untouched), sets the count to 0 and reads the records in order. A record the card refuses ends
+// the listing with RecordRefused, keeping the entries found so far. Entries at and beyond the new
+// count keep what an earlier listing left there. Done when every record was read.
+Result ListAccounts(pcsc::CardSlot slot, AccountFile file, AccountList& list, int32_t& count);
 
 // Compares the card's account (EF1001 record 3) with the first 16 characters of `account`, one
 // byte each; the comparison stops at a zero on either side, so a shorter account never matches a
-// full record. 0, 20481 when EF1001 is not selected, 20757 for a different account, or the
-// failed read's result. The application must have been selected.
-int32_t CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account);
+// full record. Done, ApplicationNotSelected when EF1001 is not selected, AccountDiffers, or the
+// failed read (ExchangeFailed). The application must have been selected.
+Result CheckCardAccount(pcsc::CardSlot slot, std::u16string_view account);
 
 } // namespace velkor::card

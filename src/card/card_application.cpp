@@ -9,6 +9,11 @@ pcsc::ApduResult SelectApplication(pcsc::CardSlot slot)
     return pcsc::TransmitApdu(slot, { 0x00, 0xA4, 0x04, 0x00 }, kApplicationId, le, response);
 }
 
+Result EnterApplication(pcsc::CardSlot slot)
+{
+    return Succeeded(SelectApplication(slot)) ? Outcome::Done : Outcome::ApplicationNotSelected;
+}
+
 pcsc::ApduResult SelectFile(pcsc::CardSlot slot, const FileId& file)
 {
     return pcsc::TransmitApdu(slot, { 0x00, 0xA4, 0x02, 0x00 }, file);

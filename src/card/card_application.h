@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "card/card_result.h"
 #include "pcsc/apdu_transmit.h"
 #include "pcsc/status_words.h"
 
@@ -26,6 +27,8 @@ inline bool Succeeded(const pcsc::ApduResult& result)
 
 // SELECT by name of the application (00 A4 04 00 08 AID, Le 00).
 pcsc::ApduResult SelectApplication(pcsc::CardSlot slot);
+// The same as the first step of an operation: Done, or ApplicationNotSelected.
+Result EnterApplication(pcsc::CardSlot slot);
 // SELECT of an elementary file of the application (00 A4 02 00 02 id, no Le).
 pcsc::ApduResult SelectFile(pcsc::CardSlot slot, const FileId& file);
 // READ RECORD `record` of the current file (00 B2 record 04 Le). `response` gets the record as

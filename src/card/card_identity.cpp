@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "card/card_application.h"
-#include "common/status_codes.h"
 #include "crypto/data_process.h"
 
 namespace velkor::card {
@@ -17,25 +16,24 @@ constexpr uint8_t kRemarkRecordLe = 0x28;
 constexpr uint8_t kSerialLe = 0x10;
 constexpr size_t kSerialOffset = 4;
 constexpr size_t kSerialBytes = 8;
-constexpr int32_t kMalformedAnswer = -1;
 
 // Selects the application and EF1001 and reads one of its records.
-int32_t ReadAccountFileRecord(
+Result ReadAccountFileRecord(
     pcsc::CardSlot slot, uint8_t record, uint8_t le, pcsc::ApduResponse& response)
 {
     if (!Succeeded(SelectApplication(slot)) || !Succeeded(SelectFile(slot, kAccountFile))) {
-        return status::kSelectionFailed;
+        return Outcome::ApplicationNotSelected;
     }
-    return ReadRecord(slot, record, le, response).Code();
+    const pcsc::ApduResult read = ReadRecord(slot, record, le, response);
+    return Succeeded(read) ? Result() : Result::Failed(read);
 }
 
 } // namespace
 
-int32_t ReadIssuerBank(pcsc::CardSlot slot, Text& issuer)
+Result ReadIssuerBank(pcsc::CardSlot slot, Text& issuer)
 {
     pcsc::ApduResponse response;
-    if (const int32_t read = ReadAccountFileRecord(slot, 1, kIssuerRecordLe, response);
-        read != status::kOk) {
+    if (Result read = ReadAccountFileRecord(slot, 1, kIssuerRecordLe, response); !read.Ok()) {
         return read;
     }
     const auto data = response.Data();
@@ -44,41 +42,40 @@ int32_t ReadIssuerBank(pcsc::CardSlot slot, Text& issuer)
         : std::span<const uint8_t> {};
     const auto end = std::find(chars.begin(), chars.end(), uint8_t { 0 });
     issuer = BytesAsText(chars.data(), static_cast<size_t>(end - chars.begin()));
-    return status::kOk;
+    return Outcome::Done;
 }
 
-int32_t ReadCardRemark(pcsc::CardSlot slot, Text& remarkHex)
+Result ReadCardRemark(pcsc::CardSlot slot, Text& remarkHex)
 {
     pcsc::ApduResponse response;
-    if (const int32_t read = ReadAccountFileRecord(slot, 2, kRemarkRecordLe, response);
-        read != status::kOk) {
+    if (Result read = ReadAccountFileRecord(slot, 2, kRemarkRecordLe, response); !read.Ok()) {
         return read;
     }
     const auto data = response.Data();
     if (data.size() <= kRecordDataOffset) {
-        return kMalformedAnswer;
+        return Outcome::AnswerTooShort;
     }
     remarkHex = CDataProcess::HexText(data.subspan(kRecordDataOffset));
-    return status::kOk;
+    return Outcome::Done;
 }
 
-int32_t ReadCardSerial(pcsc::CardSlot slot, Text& serialHex)
+Result ReadCardSerial(pcsc::CardSlot slot, Text& serialHex)
 {
-    if (!Succeeded(SelectApplication(slot))) {
-        return status::kSelectionFailed;
+    if (Result entered = EnterApplication(slot); !entered.Ok()) {
+        return entered;
     }
     uint8_t le = kSerialLe;
     pcsc::ApduResponse response;
     const pcsc::ApduResult read
         = pcsc::TransmitApdu(slot, { 0x00, 0xB0, 0x00, 0x00 }, {}, le, response);
     if (!Succeeded(read)) {
-        return read.Code();
+        return Result::Failed(read);
     }
     if (response.length < kSerialOffset + kSerialBytes) {
-        return kMalformedAnswer;
+        return Outcome::AnswerTooShort;
     }
     serialHex = CDataProcess::HexText(response.Data().subspan(kSerialOffset, kSerialBytes));
-    return status::kOk;
+    return Outcome::Done;
 }
 
 } // namespace velkor::card

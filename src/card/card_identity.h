@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "card/card_result.h"
 #include "common/text.h"
 #include "pcsc/reader_session.h"
 
@@ -9,17 +10,19 @@
 // and the card serial (READ BINARY of the application). Each read selects the application first.
 namespace velkor::card {
 
-// Issuer bank: the 8 bytes from byte 2 of record 1, up to the first zero byte. 0, 20481 when a
-// selection fails, or the read's result; `issuer` is set only on success.
-int32_t ReadIssuerBank(pcsc::CardSlot slot, Text& issuer);
+// Issuer bank: the 8 bytes from byte 2 of record 1, up to the first zero byte. Done,
+// ApplicationNotSelected when a selection fails, or the failed read; `issuer` is set only when
+// Done.
+Result ReadIssuerBank(pcsc::CardSlot slot, Text& issuer);
 
 // Card remark: bytes 2 to the end of record 2 as the card returned it, in upper-case
-// hexadecimal. 0, 20481, the read's result, or -1 when the record holds no remark bytes.
-int32_t ReadCardRemark(pcsc::CardSlot slot, Text& remarkHex);
+// hexadecimal. Done, ApplicationNotSelected, the failed read, or AnswerTooShort when the record
+// holds no remark bytes.
+Result ReadCardRemark(pcsc::CardSlot slot, Text& remarkHex);
 
 // Card serial: bytes 4 to 11 of the 16-byte READ BINARY answer, as 16 upper-case hexadecimal
-// digits. 0, 20481 when the application is not selected, the read's result, or -1 for an answer
-// too short to hold the serial.
-int32_t ReadCardSerial(pcsc::CardSlot slot, Text& serialHex);
+// digits. Done, ApplicationNotSelected, the failed read, or AnswerTooShort for an answer too
+// short to hold the serial.
+Result ReadCardSerial(pcsc::CardSlot slot, Text& serialHex);
 
 } // namespace velkor::card

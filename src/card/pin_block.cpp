@@ -2,33 +2,32 @@
 
 #include <algorithm>
 
-#include "common/status_codes.h"
 #include "crypto/data_process.h"
 
 namespace velkor::card {
 
-int32_t CheckPin(const OptText& pin)
+Result CheckPin(const OptText& pin)
 {
     if (!pin) {
-        return status::kMissingArgument;
+        return Outcome::ArgumentMissing;
     }
     return CheckPinText(*pin);
 }
 
-int32_t CheckPinText(std::u16string_view pin)
+Result CheckPinText(std::u16string_view pin)
 {
     if (pin.size() < kMinPinDigits || pin.size() > kMaxPinDigits) {
-        return status::kBadLength;
+        return Outcome::ArgumentWrongLength;
     }
     const bool digitsOnly
         = std::all_of(pin.begin(), pin.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
-    return digitsOnly ? status::kOk : status::kBadValue;
+    return digitsOnly ? Outcome::Done : Outcome::ArgumentNotDigits;
 }
 
 bool PackPinBlock(std::u16string_view pin, PinBlockBytes& block)
 {
     block.fill(0xFF);
-    if (CheckPinText(pin) != status::kOk) {
+    if (!CheckPinText(pin).Ok()) {
         return false;
     }
     // Decimal digits pack exactly as hexadecimal ones; the FF fill gives the F of an odd tail.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "card/card_result.h"
 #include "common/text.h"
 
 // The PIN as the card's VERIFY and PIN record take it: 8 bytes, the digits packed two per byte
@@ -21,11 +22,12 @@ using PinBlockBytes = std::array<uint8_t, kPinBlockSize>;
 inline constexpr PinBlockBytes kPadVerifyBlock { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF };
 inline constexpr PinBlockBytes kPadChangeBlock { 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0, 0xF0 };
 
-// Whether `pin` may be sent: 0; 8195 when missing, 8194 for fewer than 6 or more than 12
-// characters, 8193 for a character other than "0" to "9" (each UTF-16 code unit is one character).
-int32_t CheckPin(const OptText& pin);
+// Whether `pin` may be sent: Done; ArgumentMissing, ArgumentWrongLength for fewer than 6 or more
+// than 12 characters, ArgumentNotDigits for a character other than "0" to "9" (each UTF-16 code
+// unit is one character).
+Result CheckPin(const OptText& pin);
 // The same checks for a text known to be present.
-int32_t CheckPinText(std::u16string_view pin);
+Result CheckPinText(std::u16string_view pin);
 
 // Packs a PIN that passed CheckPin. False (block all FF) for anything else. The caller wipes
 // the block.

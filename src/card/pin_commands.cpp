@@ -4,7 +4,6 @@
 #include "card/card_application.h"
 #include "card/pin_block.h"
 #include "common/secure_buffer.h"
-#include "common/status_codes.h"
 #include "pcsc/status_words.h"
 
 namespace velkor::card {
@@ -15,129 +14,133 @@ constexpr pcsc::ApduHeader kVerify { 0x00, 0x20, 0x00, 0x10 };
 constexpr pcsc::ApduHeader kVerifyShortForm { 0x80, 0x20, 0x00, 0x10 };
 constexpr pcsc::ApduHeader kWritePinRecord { 0x00, 0xD2, 0x01, 0x04 };
 
-int32_t SendVerify(pcsc::CardSlot slot, const PinBlockBytes& block)
-{
-    return pcsc::TransmitApdu(slot, kVerify, block).Code();
-}
-
-// Sends `pin` (already checked) as its block with `header`: the card's result, or 8193 when the
-// PIN does not pack. The block never outlives the call.
-int32_t SendPinBlock(
-    pcsc::CardSlot slot, const pcsc::ApduHeader& header, std::u16string_view pin, bool& packed)
+// Sends `pin` (already checked) as its block with `header`: ArgumentNotDigits when the PIN does
+// not pack, else Done with the card's answer in `exchange`. The block never outlives the call.
+Result SendPinBlock(pcsc::CardSlot slot, const pcsc::ApduHeader& header, std::u16string_view pin,
+    pcsc::ApduResult& exchange)
 {
     PinBlockBytes block;
     WipeOnExit wipeBlock(block);
-    packed = PackPinBlock(pin, block);
-    if (!packed) {
-        return status::kBadValue;
+    if (!PackPinBlock(pin, block)) {
+        return Outcome::ArgumentNotDigits;
     }
-    return pcsc::TransmitApdu(slot, header, block).Code();
+    exchange = pcsc::TransmitApdu(slot, header, block);
+    return Outcome::Done;
 }
 
 } // namespace
 
-int32_t MapPinResult(int32_t result)
+Result MapPinAnswer(const pcsc::ApduResult& verify)
 {
-    switch (result) {
-    case 0:
-        return status::kOk;
+    if (Succeeded(verify)) {
+        return Outcome::Done;
+    }
+    if (verify.pcscResult != 0) {
+        return Outcome::PinRefused;
+    }
+    switch (verify.statusWord) {
     case pcsc::sw::kPinAnswer6620:
-        return status::kPinAnswered6620;
+        return Outcome::PinAnswered6620;
     case pcsc::sw::kPinAnswer6608:
-        return status::kPinAnswered6608;
+        return Outcome::PinAnswered6608;
     default:
-        return status::kPinRefused;
+        return Outcome::PinRefused;
     }
 }
 
-int32_t VerifyPin(pcsc::CardSlot slot, const OptText& pin)
+Result VerifyPin(pcsc::CardSlot slot, const OptText& pin)
 {
-    if (const int32_t check = CheckPin(pin); check != status::kOk) {
+    if (Result check = CheckPin(pin); !check.Ok()) {
         return check;
     }
-    if (!Succeeded(SelectApplication(slot))) {
-        return status::kSelectionFailed;
+    if (Result entered = EnterApplication(slot); !entered.Ok()) {
+        return entered;
     }
-    bool packed = false;
-    const int32_t result = SendPinBlock(slot, kVerify, *pin, packed);
-    return packed ? MapPinResult(result) : result;
+    pcsc::ApduResult verify;
+    if (Result sent = SendPinBlock(slot, kVerify, *pin, verify); !sent.Ok()) {
+        return sent;
+    }
+    return MapPinAnswer(verify);
 }
 
-int32_t VerifyPinOnReader(pcsc::CardSlot slot)
+Result VerifyPinOnReader(pcsc::CardSlot slot)
 {
-    if (!Succeeded(SelectApplication(slot))) {
-        return status::kSelectionFailed;
+    if (Result entered = EnterApplication(slot); !entered.Ok()) {
+        return entered;
     }
-    return MapPinResult(SendVerify(slot, kPadVerifyBlock));
+    return MapPinAnswer(pcsc::TransmitApdu(slot, kVerify, kPadVerifyBlock));
 }
 
-int32_t VerifyPinOnReaderShort(pcsc::CardSlot slot)
+Result VerifyPinOnReaderShort(pcsc::CardSlot slot)
 {
-    if (!Succeeded(SelectApplication(slot))) {
-        return status::kSelectionFailed;
+    if (Result entered = EnterApplication(slot); !entered.Ok()) {
+        return entered;
     }
-    return MapPinResult(pcsc::TransmitApdu(slot, kVerifyShortForm, {}).Code());
+    return MapPinAnswer(pcsc::TransmitApdu(slot, kVerifyShortForm, {}));
 }
 
-int32_t CheckPinChange(const OptText& oldPin, const OptText& newPin)
+Result CheckPinChange(const OptText& oldPin, const OptText& newPin)
 {
     if (!oldPin || !newPin) {
-        return status::kMissingArgument;
+        return Outcome::ArgumentMissing;
     }
     const auto lengthOk = [](const Text& pin) {
         return pin.size() >= kMinPinDigits && pin.size() <= kMaxPinDigits;
     };
     if (!lengthOk(*oldPin) || !lengthOk(*newPin)) {
-        return status::kBadLength;
+        return Outcome::ArgumentWrongLength;
     }
-    if (CheckPinText(*oldPin) != status::kOk || CheckPinText(*newPin) != status::kOk) {
-        return status::kBadValue;
+    if (!CheckPinText(*oldPin).Ok() || !CheckPinText(*newPin).Ok()) {
+        return Outcome::ArgumentNotDigits;
     }
-    return status::kOk;
+    return Outcome::Done;
 }
 
-int32_t ReplacePin(pcsc::CardSlot slot, std::u16string_view oldPin, std::u16string_view newPin)
+Result ReplacePin(pcsc::CardSlot slot, std::u16string_view oldPin, std::u16string_view newPin)
 {
-    bool packed = false;
-    const int32_t verified = SendPinBlock(slot, kVerify, oldPin, packed);
-    if (!packed) {
+    pcsc::ApduResult verify;
+    if (Result sent = SendPinBlock(slot, kVerify, oldPin, verify); !sent.Ok()) {
+        return sent;
+    }
+    if (Result verified = MapPinAnswer(verify); !verified.Ok()) {
         return verified;
     }
-    if (MapPinResult(verified) != status::kOk) {
-        return MapPinResult(verified);
-    }
     if (!Succeeded(SelectFile(slot, kPinFile))) {
-        return status::kSelectionFailed;
+        return Outcome::ApplicationNotSelected;
     }
-    return SendPinBlock(slot, kWritePinRecord, newPin, packed);
+    pcsc::ApduResult write;
+    if (Result sent = SendPinBlock(slot, kWritePinRecord, newPin, write); !sent.Ok()) {
+        return sent;
+    }
+    return Succeeded(write) ? Result() : Result::Failed(write);
 }
 
-int32_t ChangePin(pcsc::CardSlot slot, const OptText& oldPin, const OptText& newPin)
+Result ChangePin(pcsc::CardSlot slot, const OptText& oldPin, const OptText& newPin)
 {
-    if (const int32_t check = CheckPinChange(oldPin, newPin); check != status::kOk) {
+    if (Result check = CheckPinChange(oldPin, newPin); !check.Ok()) {
         return check;
     }
-    if (!Succeeded(SelectApplication(slot))) {
-        return status::kSelectionFailed;
+    if (Result entered = EnterApplication(slot); !entered.Ok()) {
+        return entered;
     }
     return ReplacePin(slot, *oldPin, *newPin);
 }
 
-int32_t ChangePinOnReader(pcsc::CardSlot slot, const OptText& account)
+Result ChangePinOnReader(pcsc::CardSlot slot, const OptText& account)
 {
     if (!account) {
-        return status::kMissingArgument;
+        return Outcome::ArgumentMissing;
     }
-    if (!Succeeded(SelectApplication(slot))) {
-        return status::kSelectionFailed;
+    if (Result entered = EnterApplication(slot); !entered.Ok()) {
+        return entered;
     }
-    if (const int32_t checked = CheckCardAccount(slot, *account); checked != status::kOk) {
+    if (Result checked = CheckCardAccount(slot, *account); !checked.Ok()) {
         return checked;
     }
     if (!Succeeded(SelectFile(slot, kPinFile))) {
-        return status::kSelectionFailed;
+        return Outcome::ApplicationNotSelected;
     }
-    return MapPinResult(SendVerify(slot, kPadChangeBlock));
+    return MapPinAnswer(pcsc::TransmitApdu(slot, kVerify, kPadChangeBlock));
 }
 
 } // namespace velkor::card

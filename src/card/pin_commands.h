@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "card/card_result.h"
 #include "common/text.h"
 #include "pcsc/reader_session.h"
 
@@ -10,34 +11,33 @@
 // the PIN was accepted but never the card's tries counter.
 namespace velkor::card {
 
-// 0 stays 0; 6620 gives 20485, 6608 gives 20484; any other status word, PC/SC error or -1
-// gives 1.
-int32_t MapPinResult(int32_t result);
+// The outcome of a VERIFY: Done for 9000, PinAnswered6620 and PinAnswered6608 for those status
+// words, PinRefused for any other status word or a failed exchange.
+Result MapPinAnswer(const pcsc::ApduResult& verify);
 
-// Typed verification: 8195, 8194 or 8193 for a PIN that cannot be sent, 20481 when the
-// application is not selected, else the mapped VERIFY result.
-int32_t VerifyPin(pcsc::CardSlot slot, const OptText& pin);
+// Typed verification: the PIN's check (CheckPin), ApplicationNotSelected, else the mapped VERIFY.
+Result VerifyPin(pcsc::CardSlot slot, const OptText& pin);
 
-// Verification on the reader's pad: the application is selected (20481) and VERIFY goes out with
-// the blank FF block that the reader fills in.
-int32_t VerifyPinOnReader(pcsc::CardSlot slot);
+// Verification on the reader's pad: the application is selected (ApplicationNotSelected) and
+// VERIFY goes out with the blank FF block that the reader fills in; the mapped VERIFY.
+Result VerifyPinOnReader(pcsc::CardSlot slot);
 // The same with the short form 80 20 00 10 that some pad readers expect.
-int32_t VerifyPinOnReaderShort(pcsc::CardSlot slot);
+Result VerifyPinOnReaderShort(pcsc::CardSlot slot);
 
-// Typed PIN change: both PINs checked (missing 8195, length 8194, then a non-digit in the old and
-// then the new PIN 8193); selection 20481; the old PIN's verification, mapped; the PIN file's
-// selection 20481; then the new PIN's WRITE RECORD, whose result is returned as it is.
-int32_t ChangePin(pcsc::CardSlot slot, const OptText& oldPin, const OptText& newPin);
-// The two halves of ChangePin, for callers that put other steps between them: the checks of both
-// PINs (0 or 8195, 8194, 8193), and, on the selected application, the old PIN's verification
-// (mapped), the PIN file's selection (20481) and the new PIN's write (its result as it is).
-int32_t CheckPinChange(const OptText& oldPin, const OptText& newPin);
-int32_t ReplacePin(pcsc::CardSlot slot, std::u16string_view oldPin, std::u16string_view newPin);
+// Typed PIN change: both PINs checked (CheckPinChange); ApplicationNotSelected; then ReplacePin.
+Result ChangePin(pcsc::CardSlot slot, const OptText& oldPin, const OptText& newPin);
+// The two halves of ChangePin, for callers that put other steps between them. The checks of both
+// PINs: ArgumentMissing for either missing, ArgumentWrongLength for either length, then
+// ArgumentNotDigits for a non-digit in the old or the new PIN. And, on the selected application,
+// the old PIN's verification (mapped), the PIN file's selection (ApplicationNotSelected) and the
+// new PIN's write (a refused write is ExchangeFailed, passed on as the card answered it).
+Result CheckPinChange(const OptText& oldPin, const OptText& newPin);
+Result ReplacePin(pcsc::CardSlot slot, std::u16string_view oldPin, std::u16string_view newPin);
 
-// PIN change on the reader's pad for the card that carries `account` (8195 when missing):
-// selection 20481, the account check (its failure returned as it is), the PIN file's selection
-// 20481, and VERIFY with the blank F0 block through which the reader asks for the old and the new
-// PIN; the mapped result.
-int32_t ChangePinOnReader(pcsc::CardSlot slot, const OptText& account);
+// PIN change on the reader's pad for the card that carries `account` (ArgumentMissing when
+// missing): ApplicationNotSelected, the account check (CheckCardAccount's failure as it is), the
+// PIN file's selection (ApplicationNotSelected), and VERIFY with the blank F0 block through which
+// the reader asks for the old and the new PIN; the mapped VERIFY.
+Result ChangePinOnReader(pcsc::CardSlot slot, const OptText& account);
 
 } // namespace velkor::card

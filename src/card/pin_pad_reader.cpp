@@ -1,7 +1,6 @@
 #include "card/pin_pad_reader.h"
 
 #include "card/pin_commands.h"
-#include "common/status_codes.h"
 #include "pcsc/reader_kind.h"
 
 namespace velkor::card {
@@ -28,7 +27,7 @@ PinPad PinPadOf(const OptText& readerName)
     }
 }
 
-int32_t VerifyPinOnPad(pcsc::CardSlot slot, PinPad pad)
+Result VerifyPinOnPad(pcsc::CardSlot slot, PinPad pad)
 {
     switch (pad) {
     case PinPad::LongForm:
@@ -38,7 +37,7 @@ int32_t VerifyPinOnPad(pcsc::CardSlot slot, PinPad pad)
     case PinPad::None:
         break;
     }
-    return status::kUnavailable;
+    return Outcome::NoPinPad;
 }
 
 } // namespace velkor::card

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "card/card_result.h"
 #include "common/text.h"
 #include "pcsc/reader_session.h"
 
@@ -19,8 +20,8 @@ enum class PinPad {
 // empty name has no pad.
 PinPad PinPadOf(const OptText& readerName);
 
-// The pad verification of `pad` (VerifyPinOnReader or VerifyPinOnReaderShort); kUnavailable for
+// The pad verification of `pad` (VerifyPinOnReader or VerifyPinOnReaderShort); NoPinPad for
 // PinPad::None.
-int32_t VerifyPinOnPad(pcsc::CardSlot slot, PinPad pad);
+Result VerifyPinOnPad(pcsc::CardSlot slot, PinPad pad);
 
 } // namespace velkor::card

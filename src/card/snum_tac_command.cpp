@@ -1,7 +1,6 @@
 #include "card/snum_tac_command.h"
 
 #include "card/card_application.h"
-#include "common/status_codes.h"
 #include "crypto/data_process.h"
 
 namespace velkor::card {
@@ -13,7 +12,6 @@ constexpr size_t kSnumChars = 8;
 constexpr size_t kTacOffset = 11;
 constexpr size_t kTacBytes = 8;
 constexpr size_t kP1P2Chars = 4;
-constexpr int32_t kMalformedAnswer = -1;
 
 } // namespace
 
@@ -34,35 +32,35 @@ bool ReadSnumTac(std::span<const uint8_t> answer, Text& snum, Text& tac)
     return true;
 }
 
-int32_t WriteRecordWithSnumTac(pcsc::CardSlot slot, const OptText& p1p2, int32_t length,
+Result WriteRecordWithSnumTac(pcsc::CardSlot slot, const OptText& p1p2, int32_t length,
     const OptText& command, Text& snum, Text& tac)
 {
     if (!p1p2 || !command) {
-        return status::kMissingArgument;
+        return Outcome::ArgumentMissing;
     }
     if (p1p2->size() != kP1P2Chars || length < 0 || static_cast<size_t>(length) != command->size()
         || command->size() > kMaxSnumTacCommandChars) {
-        return status::kBadLength;
+        return Outcome::ArgumentWrongLength;
     }
     uint8_t parameters[2] = {};
     if (!CDataProcess::HexToBytes(kP1P2Chars, *p1p2, parameters)) {
-        return status::kDecodeFailed3;
+        return Outcome::ArgumentNotHex;
     }
     const SecureBytes data = TextLow8(*command);
     pcsc::ApduResponse response;
     const pcsc::ApduResult result = SendSnumTacCommand(slot, parameters[0], parameters[1],
         std::span<const uint8_t>(data.data(), data.size()), response);
     if (!Succeeded(result)) {
-        return result.Code();
+        return Result::Failed(result);
     }
     Text newSnum;
     Text newTac;
     if (!ReadSnumTac(response.Data(), newSnum, newTac)) {
-        return kMalformedAnswer;
+        return Outcome::AnswerTooShort;
     }
     snum = std::move(newSnum);
     tac = std::move(newTac);
-    return status::kOk;
+    return Outcome::Done;
 }
 
 } // namespace velkor::card

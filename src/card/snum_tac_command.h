@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "card/card_result.h"
 #include "common/text.h"
 #include "pcsc/apdu_transmit.h"
 
@@ -25,11 +26,12 @@ pcsc::ApduResult SendSnumTacCommand(pcsc::CardSlot slot, uint8_t p1, uint8_t p2,
 bool ReadSnumTac(std::span<const uint8_t> answer, Text& snum, Text& tac);
 
 // The record write with SNUM and TAC: `p1p2` four hexadecimal digits, `command` the data, one
-// byte per character, `length` its length. 8195 when a text is missing; 8194 when `p1p2` is not
-// 4 characters, `length` differs from the command's length or the command exceeds 128
-// characters; 8452 when `p1p2` is not hexadecimal; the card's result when it is neither 0 nor
-// 9000; -1 for an answer too short for SNUM and TAC. On 0 `snum` and `tac` hold the answer.
-int32_t WriteRecordWithSnumTac(pcsc::CardSlot slot, const OptText& p1p2, int32_t length,
+// byte per character, `length` its length. ArgumentMissing when a text is missing;
+// ArgumentWrongLength when `p1p2` is not 4 characters, `length` differs from the command's length
+// or the command exceeds 128 characters; ArgumentNotHex when `p1p2` is not hexadecimal;
+// ExchangeFailed when the card does not answer 9000; AnswerTooShort for an answer too short for
+// SNUM and TAC. When Done `snum` and `tac` hold the answer.
+Result WriteRecordWithSnumTac(pcsc::CardSlot slot, const OptText& p1p2, int32_t length,
     const OptText& command, Text& snum, Text& tac);
 
 } // namespace velkor::card

@@ -38,6 +38,8 @@ inline constexpr int32_t kTransactionAnswered6610 = 0x5006;
 inline constexpr int32_t kTransactionAnswered69F0 = 0x5114;
 inline constexpr int32_t kAccountMismatch = 0x5115; // the card's account differs from the given one
 inline constexpr int32_t kTransactionFailed = -1; // any other failure of the transaction command
+// The card accepted a read or a record write, but its answer is too short to hold what was read.
+inline constexpr int32_t kCardAnswerTooShort = -1;
 
 // The confirmation dialog that comes before a confirmed card command.
 inline constexpr int32_t kNotConfirmed = 0x5114; // cancelled, timed out, or the page went away

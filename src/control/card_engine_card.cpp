@@ -4,31 +4,32 @@
 #include "common/status_codes.h"
 #include "control/card_engine.h"
 #include "customer_messages.h"
+#include "page_status.h"
 
 namespace velkor {
 
 int32_t CardEngine::ListAccounts(
     int32_t slot, card::AccountFile file, card::AccountList& list, int32_t& count) const
 {
-    return card::ListAccounts(session_.Slot(slot), file, list, count);
+    return ToPageStatus(card::ListAccounts(session_.Slot(slot), file, list, count));
 }
 
 Text CardEngine::GetIssuerBank(int32_t slot) const
 {
     Text issuer;
-    return card::ReadIssuerBank(session_.Slot(slot), issuer) == status::kOk ? issuer : Text();
+    return card::ReadIssuerBank(session_.Slot(slot), issuer).Ok() ? issuer : Text();
 }
 
 Text CardEngine::GetICCRemark(int32_t slot) const
 {
     Text remark;
-    return card::ReadCardRemark(session_.Slot(slot), remark) == status::kOk ? remark : Text();
+    return card::ReadCardRemark(session_.Slot(slot), remark).Ok() ? remark : Text();
 }
 
 Text CardEngine::ReadCardSN(int32_t slot, int32_t& lastErrorCode) const
 {
     Text serial;
-    const int32_t result = card::ReadCardSerial(session_.Slot(slot), serial);
+    const int32_t result = ToPageStatus(card::ReadCardSerial(session_.Slot(slot), serial));
     if (result != status::kOk) {
         lastErrorCode = result;
         return {};
@@ -38,7 +39,7 @@ Text CardEngine::ReadCardSN(int32_t slot, int32_t& lastErrorCode) const
 
 int32_t CardEngine::VerifyPIN(int32_t slot, const OptText& pin) const
 {
-    return card::VerifyPin(session_.Slot(slot), pin);
+    return ToPageStatus(card::VerifyPin(session_.Slot(slot), pin));
 }
 
 int32_t CardEngine::VerifyPINSnd(int32_t slot, const PageInteraction& page) const
@@ -46,22 +47,22 @@ int32_t CardEngine::VerifyPINSnd(int32_t slot, const PageInteraction& page) cons
     if (!page.Tell(messages::kEnterPinOnReader, messages::kBankCaption)) {
         return status::kNotConfirmed;
     }
-    return card::VerifyPinOnReader(session_.Slot(slot));
+    return ToPageStatus(card::VerifyPinOnReader(session_.Slot(slot)));
 }
 
 int32_t CardEngine::VerifyPinOnReader(int32_t slot) const
 {
-    return card::VerifyPinOnReader(session_.Slot(slot));
+    return ToPageStatus(card::VerifyPinOnReader(session_.Slot(slot)));
 }
 
 int32_t CardEngine::VerifyPinOnReaderShort(int32_t slot) const
 {
-    return card::VerifyPinOnReaderShort(session_.Slot(slot));
+    return ToPageStatus(card::VerifyPinOnReaderShort(session_.Slot(slot)));
 }
 
 int32_t CardEngine::ChangePIN(int32_t slot, const OptText& oldPin, const OptText& newPin) const
 {
-    return card::ChangePin(session_.Slot(slot), oldPin, newPin);
+    return ToPageStatus(card::ChangePin(session_.Slot(slot), oldPin, newPin));
 }
 
 int32_t CardEngine::ChangePINSnd(
@@ -73,7 +74,7 @@ int32_t CardEngine::ChangePINSnd(
     if (!page.Tell(messages::kEnterOldAndNewPinOnReader, messages::kBankCaption)) {
         return status::kNotConfirmed;
     }
-    return card::ChangePinOnReader(session_.Slot(slot), account);
+    return ToPageStatus(card::ChangePinOnReader(session_.Slot(slot), account));
 }
 
 int32_t CardEngine::CheckCardAccount(int32_t slot, const OptText& account) const
@@ -81,13 +82,14 @@ int32_t CardEngine::CheckCardAccount(int32_t slot, const OptText& account) const
     if (!account) {
         return status::kMissingArgument;
     }
-    return card::CheckCardAccount(session_.Slot(slot), *account);
+    return ToPageStatus(card::CheckCardAccount(session_.Slot(slot), *account));
 }
 
 int32_t CardEngine::WriteRecordWithSnumTac(int32_t slot, const OptText& p1p2, int32_t length,
     const OptText& command, Text& snum, Text& tac) const
 {
-    return card::WriteRecordWithSnumTac(session_.Slot(slot), p1p2, length, command, snum, tac);
+    return ToPageStatus(
+        card::WriteRecordWithSnumTac(session_.Slot(slot), p1p2, length, command, snum, tac));
 }
 
 } // namespace velkor

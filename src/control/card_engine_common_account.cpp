@@ -6,6 +6,7 @@
 #include "common/status_codes.h"
 #include "common_account_form_kind.h"
 #include "control/card_engine.h"
+#include "page_status.h"
 
 namespace velkor {
 
@@ -90,7 +91,7 @@ int32_t CardEngine::CommAccountProc(const OptText& readerName, const OptText& se
         for (const uint8_t digit : pin) {
             typed->push_back(digit);
         }
-        return card::VerifyPin(session_.Slot(slot), typed);
+        return ToPageStatus(card::VerifyPin(session_.Slot(slot), typed));
     };
     const int formResult
         = page.RunDialog([&form](Ui& ui) { return ui.RunCommonAccountForm(form); });
@@ -125,7 +126,7 @@ int32_t CardEngine::CommAccountProc(const OptText& readerName, const OptText& se
         connected != status::kOk) {
         return connected;
     }
-    return card::VerifyPinOnPad(session_.Slot(slot), pad);
+    return ToPageStatus(card::VerifyPinOnPad(session_.Slot(slot), pad));
 }
 
 } // namespace velkor

@@ -8,6 +8,7 @@
 #include "common/status_codes.h"
 #include "confirmed_session.h"
 #include "control/card_engine.h"
+#include "page_status.h"
 #include "transactions/transaction_identity.h"
 
 namespace velkor {
@@ -76,7 +77,8 @@ ConfirmationRequest Request(
 // after the dialog (where the verification would find it).
 int32_t CheckPinBeforeDialog(CardEngine::PinSource pinSource, const OptText& pin)
 {
-    return pinSource == CardEngine::PinSource::Typed ? card::CheckPin(pin) : status::kOk;
+    return pinSource == CardEngine::PinSource::Typed ? ToPageStatus(card::CheckPin(pin))
+                                                     : status::kOk;
 }
 
 Text ReaderNameOf(const pcsc::ReaderSession& session, int32_t slot)
@@ -108,8 +110,8 @@ void RenewPageConnection(pcsc::ReaderSession& session, int32_t slot)
 int32_t CardEngine::VerifyPINEx(
     int32_t slot, const OptText& pin, const OptText& document, const PageInteraction& page) const
 {
-    if (const int32_t check = card::CheckPin(pin); check != status::kOk) {
-        return check;
+    if (const card::Result check = card::CheckPin(pin); !check.Ok()) {
+        return ToPageStatus(check);
     }
     if (!document) {
         return status::kMissingArgument;
@@ -120,7 +122,7 @@ int32_t CardEngine::VerifyPINEx(
         return status::kNotConfirmed;
     }
     RenewPageConnection(session_, slot);
-    return card::VerifyPin(session_.Slot(slot), pin);
+    return ToPageStatus(card::VerifyPin(session_.Slot(slot), pin));
 }
 
 int32_t CardEngine::VerifyPINSndEx(
@@ -135,7 +137,7 @@ int32_t CardEngine::VerifyPINSndEx(
         return status::kNotConfirmed;
     }
     RenewPageConnection(session_, slot);
-    return card::VerifyPinOnReader(session_.Slot(slot));
+    return ToPageStatus(card::VerifyPinOnReader(session_.Slot(slot)));
 }
 
 int32_t CardEngine::ChangePINEx(int32_t slot, const OptText& oldPin, const OptText& newPin,
@@ -144,8 +146,8 @@ int32_t CardEngine::ChangePINEx(int32_t slot, const OptText& oldPin, const OptTe
     if (!oldPin || !newPin || !document || !account) {
         return status::kMissingArgument;
     }
-    if (const int32_t check = card::CheckPinChange(oldPin, newPin); check != status::kOk) {
-        return check;
+    if (const card::Result check = card::CheckPinChange(oldPin, newPin); !check.Ok()) {
+        return ToPageStatus(check);
     }
     ConfirmationRequest request
         = Request(session_, *document, kPinKind, ReaderNameOf(session_, slot));
@@ -153,14 +155,14 @@ int32_t CardEngine::ChangePINEx(int32_t slot, const OptText& oldPin, const OptTe
         return status::kNotConfirmed;
     }
     RenewPageConnection(session_, slot);
-    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
-        return status::kSelectionFailed;
+    if (const card::Result entered = card::EnterApplication(session_.Slot(slot)); !entered.Ok()) {
+        return ToPageStatus(entered);
     }
-    if (const int32_t checked = card::CheckCardAccount(session_.Slot(slot), *account);
-        checked != status::kOk) {
-        return checked;
+    if (const card::Result checked = card::CheckCardAccount(session_.Slot(slot), *account);
+        !checked.Ok()) {
+        return ToPageStatus(checked);
     }
-    return card::ReplacePin(session_.Slot(slot), *oldPin, *newPin);
+    return ToPageStatus(card::ReplacePin(session_.Slot(slot), *oldPin, *newPin));
 }
 
 int32_t CardEngine::ChangePINSndEx(int32_t slot, const OptText& document, const OptText& account,
@@ -175,7 +177,7 @@ int32_t CardEngine::ChangePINSndEx(int32_t slot, const OptText& document, const 
         return status::kNotConfirmed;
     }
     RenewPageConnection(session_, slot);
-    return card::ChangePinOnReader(session_.Slot(slot), account);
+    return ToPageStatus(card::ChangePinOnReader(session_.Slot(slot), account));
 }
 
 int32_t CardEngine::ConnectAndConfirm(const OptText& readerName, ConfirmationRequest& request,
@@ -194,11 +196,11 @@ int32_t CardEngine::ConnectAndConfirm(const OptText& readerName, ConfirmationReq
         connected != status::kOk) {
         return connected;
     }
-    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
-        return status::kSelectionFailed;
+    if (const card::Result entered = card::EnterApplication(session_.Slot(slot)); !entered.Ok()) {
+        return ToPageStatus(entered);
     }
     if (pinSource == PinSource::Typed) {
-        return card::VerifyPin(session_.Slot(slot), pin);
+        return ToPageStatus(card::VerifyPin(session_.Slot(slot), pin));
     }
     return status::kOk;
 }
@@ -223,14 +225,14 @@ int32_t CardEngine::WriteRecordConfirmed(const OptText& readerName, const OptTex
         ready != status::kOk) {
         return ready;
     }
-    int32_t written = status::kOk;
+    card::Result written;
     {
         WaitCursor waitCursor(page.ui());
         written = card::WriteRecordWithSnumTac(session_.Slot(slot), Text(kRecordWriteP1P2),
             static_cast<int32_t>(command->size()), command, record.snum, record.tac);
     }
-    if (written != status::kOk) {
-        return written;
+    if (!written.Ok()) {
+        return ToPageStatus(written);
     }
     transactions::ReadTransactionIdentity(
         session_.Slot(slot), record.issuer, record.remark, record.account);
@@ -245,10 +247,10 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
     if (!readerName || !document || (pinSource == PinSource::Typed && !pin)) {
         return status::kMissingArgument;
     }
-    if (const int32_t check
+    if (const card::Result check
         = transactions::CheckTransactionFields(type, fields, ImportAccountRule::Exactly16);
-        check != status::kOk) {
-        return check;
+        !check.Ok()) {
+        return ToPageStatus(check);
     }
     if (const int32_t check = CheckPinBeforeDialog(pinSource, pin); check != status::kOk) {
         return check;
@@ -269,8 +271,8 @@ int32_t CardEngine::AccountRequestConfirmed(const OptText& readerName, Transacti
         return ready;
     }
     WaitCursor waitCursor(page.ui());
-    return transactions::RequestTransaction(
-        session_.Slot(slot), type, fields, ImportAccountRule::Exactly16, record);
+    return ToPageStatus(transactions::RequestTransaction(
+        session_.Slot(slot), type, fields, ImportAccountRule::Exactly16, record));
 }
 
 } // namespace velkor

@@ -2,6 +2,7 @@
 #include "common/status_codes.h"
 #include "control/card_engine.h"
 #include "customer_messages.h"
+#include "page_status.h"
 
 namespace velkor {
 
@@ -10,8 +11,8 @@ using transactions::ImportAccountRule;
 int32_t CardEngine::AccountRequest(int32_t slot, transactions::TransactionType type,
     const transactions::TransactionFields& fields, transactions::TransactionRecord& record) const
 {
-    return transactions::RequestTransaction(
-        session_.Slot(slot), type, fields, ImportAccountRule::AtLeast16, record);
+    return ToPageStatus(transactions::RequestTransaction(
+        session_.Slot(slot), type, fields, ImportAccountRule::AtLeast16, record));
 }
 
 int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::TransactionType type,
@@ -21,10 +22,10 @@ int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::T
     if (!readerName) {
         return status::kMissingArgument;
     }
-    if (const int32_t check
+    if (const card::Result check
         = transactions::CheckTransactionFields(type, fields, ImportAccountRule::Exactly16);
-        check != status::kOk) {
-        return check;
+        !check.Ok()) {
+        return ToPageStatus(check);
     }
     int32_t slot = 0;
     int32_t atrHexLength = 0;
@@ -34,30 +35,30 @@ int32_t CardEngine::AccountRequestSnd(const OptText& readerName, transactions::T
         DisconnectCard(slot);
         return connected;
     }
-    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
+    if (const card::Result entered = card::EnterApplication(session_.Slot(slot)); !entered.Ok()) {
         DisconnectCard(slot);
-        return status::kSelectionFailed;
+        return ToPageStatus(entered);
     }
     if (!page.Tell(messages::kConfirmTransactionOnReader, messages::kBankCaption)) {
         DisconnectCard(slot);
         return status::kNotConfirmed;
     }
     WaitCursor waitCursor(page.ui());
-    const int32_t result = transactions::RequestTransaction(
+    const card::Result result = transactions::RequestTransaction(
         session_.Slot(slot), type, fields, ImportAccountRule::Exactly16, record);
     DisconnectCard(slot);
-    return result;
+    return ToPageStatus(result);
 }
 
 int32_t CardEngine::AccountInquirySnd(int32_t slot, const transactions::TransactionFields& fields,
     transactions::TransactionRecord& record, Ui& ui) const
 {
-    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
-        return status::kSelectionFailed;
+    if (const card::Result entered = card::EnterApplication(session_.Slot(slot)); !entered.Ok()) {
+        return ToPageStatus(entered);
     }
     WaitCursor waitCursor(ui);
-    return transactions::RequestTransaction(session_.Slot(slot),
-        transactions::TransactionType::Inquiry, fields, ImportAccountRule::AtLeast16, record);
+    return ToPageStatus(transactions::RequestTransaction(session_.Slot(slot),
+        transactions::TransactionType::Inquiry, fields, ImportAccountRule::AtLeast16, record));
 }
 
 } // namespace velkor

@@ -8,6 +8,7 @@
 #include "common/status_codes.h"
 #include "confirmed_session.h"
 #include "control/card_engine.h"
+#include "page_status.h"
 
 // The web-ATM transfer: the transfer-account dialog, the confirmation dialog, then the card signs
 // the request on a connection made after the customer confirmed (the dialog may have had the
@@ -78,7 +79,7 @@ int32_t CheckArguments(
         return status::kBadLength;
     }
     // A PIN that cannot be sent is refused before the customer goes through both dialogs.
-    return typed ? card::CheckPin(a.pin) : status::kOk;
+    return typed ? ToPageStatus(card::CheckPin(a.pin)) : status::kOk;
 }
 
 // The request the service asks for, or none (any other service: nothing is signed).
@@ -142,7 +143,7 @@ int32_t CardEngine::TransferProcedure(const TransferProcedureArguments& argument
     }
     // The dialog ends with OK even when it could not encipher a result; that result is then
     // empty, and without it neither the confirmation nor the bank can read the choice. The
-    // transfer ends as not completed (20756), like a cancelled dialog.
+    // transfer ends as not completed (kNotConfirmed), like a cancelled dialog.
     if (choice.encipheredFirstResult.empty() || choice.encipheredSecondResult.empty()) {
         return status::kNotConfirmed;
     }
@@ -168,7 +169,7 @@ int32_t CardEngine::TransferProcedure(const TransferProcedureArguments& argument
     }
     // The dialog could not decipher the chosen account's record or encipher it again: without
     // the transfer code and the enciphered import account there is nothing the bank could check,
-    // so nothing is signed (20756, not completed).
+    // so nothing is signed (kNotConfirmed, not completed).
     if (transfer.status != status::kOk || transfer.encipheredSecondResultOut.empty()) {
         return status::kNotConfirmed;
     }
@@ -180,13 +181,13 @@ int32_t CardEngine::TransferProcedure(const TransferProcedureArguments& argument
         connected != status::kOk) {
         return connected;
     }
-    if (!card::Succeeded(card::SelectApplication(session_.Slot(slot)))) {
-        return status::kSelectionFailed;
+    if (const card::Result entered = card::EnterApplication(session_.Slot(slot)); !entered.Ok()) {
+        return ToPageStatus(entered);
     }
     if (pinSource == PinSource::Typed) {
-        if (const int32_t verified = card::VerifyPin(session_.Slot(slot), arguments.pin);
-            verified != status::kOk) {
-            return verified;
+        if (const card::Result verified = card::VerifyPin(session_.Slot(slot), arguments.pin);
+            !verified.Ok()) {
+            return ToPageStatus(verified);
         }
     }
 
@@ -209,8 +210,8 @@ int32_t CardEngine::TransferProcedure(const TransferProcedureArguments& argument
         *fields.importAccount = choice.firstResult.substr(0, kImportAccountChars);
     }
     WaitCursor waitCursor(page.ui());
-    return transactions::RequestTransaction(
-        session_.Slot(slot), *type, fields, ImportAccountRule::AtLeast16, record);
+    return ToPageStatus(transactions::RequestTransaction(
+        session_.Slot(slot), *type, fields, ImportAccountRule::AtLeast16, record));
 }
 
 } // namespace velkor

@@ -6,7 +6,6 @@
 #include "card/snum_tac_command.h"
 #include "common/local_clock.h"
 #include "common/secure_buffer.h"
-#include "common/status_codes.h"
 #include "pcsc/status_words.h"
 #include "transactions/transaction_identity.h"
 
@@ -86,27 +85,31 @@ void AppendLow8(std::vector<uint8_t>& data, std::u16string_view text)
     }
 }
 
-int32_t MapTransactionResult(int32_t result)
+// The outcome of a transaction command the card did not accept.
+card::Outcome RefusedTransaction(const pcsc::ApduResult& result)
 {
-    switch (result) {
+    if (result.pcscResult != 0) {
+        return card::Outcome::TransactionFailed;
+    }
+    switch (result.statusWord) {
     case pcsc::sw::kTransactionAnswer6610:
-        return status::kTransactionAnswered6610;
+        return card::Outcome::TransactionAnswered6610;
     case pcsc::sw::kTransactionAnswer69F0:
-        return status::kTransactionAnswered69F0;
+        return card::Outcome::TransactionAnswered69F0;
     default:
-        return status::kTransactionFailed;
+        return card::Outcome::TransactionFailed;
     }
 }
 
 } // namespace
 
-int32_t CheckTransactionFields(
+card::Result CheckTransactionFields(
     TransactionType type, const TransactionFields& fields, ImportAccountRule importRule)
 {
     const std::span<const FieldRule> rules = ParameterOrder(type);
     for (const FieldRule& rule : rules) {
         if (!(fields.*rule.field)) {
-            return status::kMissingArgument;
+            return card::Outcome::ArgumentMissing;
         }
     }
     for (const FieldRule& rule : rules) {
@@ -114,10 +117,10 @@ int32_t CheckTransactionFields(
         const bool longerAllowed = rule.field == &TransactionFields::importAccount
             && importRule == ImportAccountRule::AtLeast16;
         if (longerAllowed ? length < rule.length : length != rule.length) {
-            return status::kBadLength;
+            return card::Outcome::ArgumentWrongLength;
         }
     }
-    return status::kOk;
+    return card::Outcome::Done;
 }
 
 Text TransactionTimestamp(const std::tm& localTime)
@@ -151,11 +154,10 @@ std::vector<uint8_t> TransactionCommandData(
     return data;
 }
 
-int32_t RequestTransaction(pcsc::CardSlot slot, TransactionType type,
+card::Result RequestTransaction(pcsc::CardSlot slot, TransactionType type,
     const TransactionFields& fields, ImportAccountRule importRule, TransactionRecord& record)
 {
-    if (const int32_t check = CheckTransactionFields(type, fields, importRule);
-        check != status::kOk) {
+    if (card::Result check = CheckTransactionFields(type, fields, importRule); !check.Ok()) {
         return check;
     }
     const bool timestamped = type != TransactionType::Inquiry;
@@ -167,18 +169,19 @@ int32_t RequestTransaction(pcsc::CardSlot slot, TransactionType type,
     const pcsc::ApduResult result = card::SendSnumTacCommand(
         slot, card::kTransactionP1, card::kTransactionP2, data, response);
     if (!card::Succeeded(result)) {
-        return MapTransactionResult(result.Code());
+        return RefusedTransaction(result);
     }
     Text snum;
     Text tac;
     if (!card::ReadSnumTac(response.Data(), snum, tac)) {
-        return status::kTransactionFailed; // accepted, but no room for SNUM and TAC in the answer
+        return card::Outcome::TransactionFailed; // accepted, but no room for SNUM and TAC in the
+                                                 // answer
     }
     record.snum = std::move(snum);
     record.tac = std::move(tac);
     record.dateTime = timestamp;
     ReadTransactionIdentity(slot, record.issuer, record.remark, record.account);
-    return status::kOk;
+    return card::Outcome::Done;
 }
 
 } // namespace velkor::transactions

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <vector>
 
+#include "card/card_result.h"
 #include "common/text.h"
 #include "pcsc/reader_session.h"
 
@@ -53,9 +54,9 @@ enum class ImportAccountRule {
 
 inline constexpr size_t kTimestampChars = 14;
 
-// kMissingArgument when a field the type uses is missing, kBadLength when one has the wrong length
-// (checked in the methods' parameter order), else 0.
-int32_t CheckTransactionFields(
+// ArgumentMissing when a field the type uses is missing, ArgumentWrongLength when one has the
+// wrong length (checked in the methods' parameter order), else Done.
+card::Result CheckTransactionFields(
     TransactionType type, const TransactionFields& fields, ImportAccountRule importRule);
 
 // "%Y%m%d%H%M%S" of a local time: 14 digits.
@@ -67,13 +68,13 @@ Text TransactionTimestamp(const std::tm& localTime);
 std::vector<uint8_t> TransactionCommandData(
     TransactionType type, const TransactionFields& fields, std::u16string_view timestamp);
 
-// The request on the card of `slot`: checks the fields (kMissingArgument, kBadLength), sends the
-// command with the PC's timestamp and, when the card accepts it, stores SNUM, TAC and the timestamp
-// (empty for an inquiry) and reads the card identity into the record. The card's 6610 gives
-// kTransactionAnswered6610, 69F0 gives kTransactionAnswered69F0, any other failure
-// kTransactionFailed; a failed request leaves the record as it was. A failed identity read is not
-// reported: the result is 0 once the command was accepted.
-int32_t RequestTransaction(pcsc::CardSlot slot, TransactionType type,
+// The request on the card of `slot`: checks the fields (CheckTransactionFields), sends the command
+// with the PC's timestamp and, when the card accepts it, stores SNUM, TAC and the timestamp (empty
+// for an inquiry) and reads the card identity into the record. The card's 6610 gives
+// TransactionAnswered6610, 69F0 gives TransactionAnswered69F0, any other failure
+// TransactionFailed; a failed request leaves the record as it was. A failed identity read is not
+// reported: the result is Done once the command was accepted.
+card::Result RequestTransaction(pcsc::CardSlot slot, TransactionType type,
     const TransactionFields& fields, ImportAccountRule importRule, TransactionRecord& record);
 
 } // namespace velkor::transactions

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "card/pin_block.h"
-#include "common/status_codes.h"
 #include "crypto/data_process.h"
 
 namespace velkor {
 namespace {
 
 using card::CheckPin;
+using card::Outcome;
 using card::PackPinBlock;
 using card::PinBlockBytes;
 
@@ -36,18 +36,17 @@ TEST(PinBlock, PacksSixToTwelveDigitsHighNibbleFirstWithFTail)
 
 TEST(PinBlock, RefusesWhatCannotBeAPin)
 {
-    EXPECT_EQ(CheckPin(std::nullopt), status::kMissingArgument);
-    EXPECT_EQ(CheckPin(Text(u"12345")), status::kBadLength);
-    EXPECT_EQ(CheckPin(Text(u"1234567890123")), status::kBadLength);
-    EXPECT_EQ(CheckPin(Text(u"")), status::kBadLength);
-    EXPECT_EQ(CheckPin(Text(u"12345a")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"1234 6")), status::kBadValue);
+    EXPECT_EQ(CheckPin(std::nullopt).outcome, Outcome::ArgumentMissing);
+    for (const char16_t* pin : { u"12345", u"1234567890123", u"" }) {
+        EXPECT_EQ(CheckPin(Text(pin)).outcome, Outcome::ArgumentWrongLength) << TextToUtf8(pin);
+    }
     // Letters that are hexadecimal digits, and characters whose low byte is a digit, are not
     // PIN digits.
-    EXPECT_EQ(CheckPin(Text(u"12345A")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"12345\u0131")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"１２３４５６")), status::kBadValue);
-    EXPECT_EQ(CheckPin(Text(u"123456")), status::kOk);
+    for (const char16_t* pin :
+        { u"12345a", u"1234 6", u"12345A", u"12345\u0131", u"１２３４５６" }) {
+        EXPECT_EQ(CheckPin(Text(pin)).outcome, Outcome::ArgumentNotDigits) << TextToUtf8(pin);
+    }
+    EXPECT_TRUE(CheckPin(Text(u"123456")).Ok());
 
     PinBlockBytes block {};
     EXPECT_FALSE(PackPinBlock(u"12345A", block));

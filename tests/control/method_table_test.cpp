@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
 #include <string>
 
 #include "control/method_table.h"
@@ -117,33 +116,19 @@ std::string KindsOf(const MethodInfo& method)
     return kinds;
 }
 
-TEST(MethodTable, EveryMethodMatchesItsRowOfTheInterfaceAndEveryRowIsRegistered)
+// A method that disappears, is registered twice or changes its id, name or signature fails here.
+TEST(MethodTable, EveryRowIsRegisteredOnceAndEveryMethodMatchesItsRow)
 {
     for (const ExpectedMethod& expected : kInterface) {
-        EXPECT_NE(FindMethod(expected.name), nullptr) << expected.name << " is not registered";
+        const MethodInfo* method = FindMethod(expected.name);
+        ASSERT_NE(method, nullptr) << expected.name << " is not registered";
+        EXPECT_EQ(FindMethod(expected.dispatchId), method) << expected.name;
+        EXPECT_EQ(method->dispatchId, expected.dispatchId) << expected.name;
+        EXPECT_EQ(KindsOf(*method), expected.params) << expected.name;
+        EXPECT_EQ(method->result == ValueType::Integer ? 'I' : 'T', expected.result)
+            << expected.name;
     }
-    for (const MethodInfo& method : AllMethods()) {
-        const auto row = std::find_if(kInterface.begin(), kInterface.end(),
-            [&](const ExpectedMethod& expected) { return expected.name == method.name; });
-        ASSERT_NE(row, kInterface.end()) << method.name << " is not part of the interface";
-        EXPECT_EQ(method.dispatchId, row->dispatchId) << method.name;
-        EXPECT_EQ(KindsOf(method), row->params) << method.name;
-        EXPECT_EQ(method.result == ValueType::Integer ? 'I' : 'T', row->result) << method.name;
-    }
-}
-
-TEST(MethodTable, IdsAndNamesAreUniqueAndInRange)
-{
-    std::set<int32_t> ids;
-    std::set<std::string_view> names;
-    for (const auto& method : AllMethods()) {
-        EXPECT_GE(method.dispatchId, 1);
-        EXPECT_LE(method.dispatchId, 84);
-        EXPECT_TRUE(ids.insert(method.dispatchId).second) << method.dispatchId;
-        EXPECT_TRUE(names.insert(method.name).second) << method.name;
-        EXPECT_EQ(FindMethod(method.name), &method);
-        EXPECT_EQ(FindMethod(method.dispatchId), &method);
-    }
+    EXPECT_EQ(AllMethods().size(), kInterface.size()) << "a method outside the interface";
     EXPECT_EQ(FindMethod("NoSuchMethod"), nullptr);
     EXPECT_EQ(FindMethod(0), nullptr);
 }

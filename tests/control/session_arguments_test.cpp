@@ -66,15 +66,15 @@ TEST_F(SessionArguments, ReaderStatusFailuresLeaveTheirCodeAndAnEmptyText)
 {
     CVelkorCtrl control;
     EXPECT_EQ(control.GetReaderStatus(3), u"");
-    EXPECT_EQ(control.State().lastErrorCode, -1);
+    EXPECT_EQ(control.State().lastErrorCode, status::kUnavailable);
     EXPECT_EQ(control.GetReaderStatus(-1), u"");
-    EXPECT_EQ(control.State().lastErrorCode, -1);
+    EXPECT_EQ(control.State().lastErrorCode, status::kUnavailable);
     // No context yet, then a context but no card: the attribute cannot be read.
     EXPECT_EQ(control.GetReaderStatus(0), u"");
-    EXPECT_EQ(control.State().lastErrorCode, -2);
+    EXPECT_EQ(control.State().lastErrorCode, status::kAttributeReadFailed);
     ASSERT_EQ(control.ListReaders(), 0);
     EXPECT_EQ(control.GetReaderStatus(2), u"");
-    EXPECT_EQ(control.State().lastErrorCode, -2);
+    EXPECT_EQ(control.State().lastErrorCode, status::kAttributeReadFailed);
 }
 
 TEST(SessionWithoutPcsc, CardMethodsReportMinusOneAndTheControlStaysUsable)
@@ -83,13 +83,13 @@ TEST(SessionWithoutPcsc, CardMethodsReportMinusOneAndTheControlStaysUsable)
     ScopedPcscLibrary library("/nonexistent/libpcsclite.so.1");
     CVelkorCtrl control;
     EXPECT_EQ(control.ConnectReader(), 0);
-    EXPECT_EQ(control.ListReaders(), -1);
+    EXPECT_EQ(control.ListReaders(), status::kUnavailable);
     EXPECT_EQ(control.GetReaderNumber(), -1);
-    EXPECT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), -1);
-    EXPECT_EQ(control.ReConnectCard(u"ACS ACR83U 00 00", 1), -1);
+    EXPECT_EQ(control.ConnectCard(u"ACS ACR83U 00 00"), status::kUnavailable);
+    EXPECT_EQ(control.ReConnectCard(u"ACS ACR83U 00 00", 1), status::kUnavailable);
     EXPECT_EQ(control.CheckCardInsert(), -1);
     EXPECT_EQ(control.GetReaderStatus(0), u"");
-    EXPECT_EQ(control.State().lastErrorCode, -2);
+    EXPECT_EQ(control.State().lastErrorCode, status::kAttributeReadFailed);
     EXPECT_EQ(control.DisconnectCard(), 0);
     EXPECT_EQ(control.DisconnectReader(), 0);
     EXPECT_EQ(control.GetCardStatus(), u"");

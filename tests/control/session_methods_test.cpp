@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 #include "pcsc/simulated_readers.h"
 
@@ -84,7 +85,7 @@ TEST_F(SessionMethods, ListTooLongForItsBufferFailsAndKeepsTheCount)
         readers.push_back(Reader(std::string(60, 'N') + std::to_string(i), nullptr));
     }
     sim.Reload(Config(readers)); // more than 1024 characters of names
-    EXPECT_EQ(control.ListReaders(), -1);
+    EXPECT_EQ(control.ListReaders(), status::kUnavailable);
     EXPECT_EQ(control.GetReaderNumber(), 2);
     EXPECT_EQ(control.GetReaderName(0), u"") << "the first names were cleared for the listing";
 }
@@ -172,7 +173,7 @@ TEST_F(SessionMethods, CheckCardInsertWithoutContextOrReaderIsMinusOne)
     SimulatedReaders sim(Config(json::array()));
     CVelkorCtrl control;
     EXPECT_EQ(control.CheckCardInsert(), -1) << "no context yet";
-    EXPECT_EQ(control.ListReaders(), -1) << "no reader attached";
+    EXPECT_EQ(control.ListReaders(), status::kUnavailable) << "no reader attached";
     EXPECT_EQ(control.CheckCardInsert(), -1);
 }
 

@@ -55,7 +55,7 @@ public:
             const SecureBytes pin(
                 reinterpret_cast<const uint8_t*>(typedPin->data()), typedPin->size());
             pinAnswers.push_back(request.verifyPin(pin));
-            if (pinAnswers.back() != 0 && pinAnswers.back() != 0x9000) {
+            if (pinAnswers.back() != status::kOk) {
                 return 105;
             }
         }

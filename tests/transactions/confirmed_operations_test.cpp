@@ -3,7 +3,6 @@
 #include "card/card_test_support.h"
 #include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
-#include "crypto/data_process.h"
 #include "host/tac_check.h"
 #include "pcsc/simulated_readers.h"
 #include "transaction_test_support.h"
@@ -16,6 +15,7 @@ namespace {
 
 using testing::FinancialCard;
 using testing::FixedClock;
+using testing::HostAcceptsTac;
 using testing::kCardAccount;
 using testing::kTimestamp;
 using testing::Readers;
@@ -26,7 +26,6 @@ const Text kPad = u"ACS ACR83U 00 00";
 const Text kPlain = u"Generic Reader 01";
 const Text kAccount = u"8220012345678901";
 const Text kDocument = u"<Tag1>確認</Tag1>";
-constexpr int32_t kNoCard = static_cast<int32_t>(0x8010000CU);
 
 // Answers every confirmation with `answer` after running `duringDialog`, and keeps what each
 // dialog was asked to show and what its card probe saw.
@@ -65,14 +64,6 @@ public:
     void SetWaitCursor() override { }
     void SetArrowCursor() override { }
 };
-
-bool HostAccepts(CVelkorCtrl& control, const std::string& data)
-{
-    std::vector<uint8_t> key(16);
-    CDataProcess::HexToBytes(32, Utf8ToText(testing::kTacKeyHex), key.data());
-    return host::VerifyTac(
-        key, TextToUtf8(control.GetRespSNUM()), data, TextToUtf8(control.GetRespTAC()));
-}
 
 std::string WithdrawalData(const std::string& money)
 {
@@ -198,26 +189,28 @@ TEST_F(ConfirmedOperations, ConfirmedTransactionsSignAndTheHostAcceptsTheTac)
     EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_EQ(control.GetRespSNUM(), u"00000040");
     EXPECT_EQ(control.GetTransactionAccount(), kAccount);
-    EXPECT_TRUE(HostAccepts(control, WithdrawalData("00000000010000")));
+    EXPECT_TRUE(HostAcceptsTac(control, WithdrawalData("00000000010000")));
 
     ASSERT_EQ(control.AccountTransferSndEx(u"2540", u"00000002", u"87654321", u"00000000020000",
                   u"1234567890123456", kAccount, kPad, kDocument),
         0);
-    EXPECT_TRUE(HostAccepts(control,
+    EXPECT_TRUE(HostAcceptsTac(control,
         host::TransferCommandData("2540", "00000000020000", "00000002", "87654321", kTimestamp,
             "1234567890123456", kCardAccount)));
-    EXPECT_EQ(WithdrawEx(u"00000000010000", u"654321"), 1) << "a wrong PIN, after the dialog";
+    EXPECT_EQ(WithdrawEx(u"00000000010000", u"654321"), status::kPinRefused)
+        << "a wrong PIN, after the dialog";
     EXPECT_FALSE(control.Session().ContextEstablished());
 }
 
 TEST_F(ConfirmedOperations, RecordWriteVerifiesThePinAndReturnsSnumTacAndIdentity)
 {
     SimulatedReaders sim(Readers(FinancialCard({ { "snum", 7 } })));
-    EXPECT_EQ(control.WriteRecordWithSNUMTAC(kPad, u"ABC", kDocument, u"654321"), 1);
+    EXPECT_EQ(
+        control.WriteRecordWithSNUMTAC(kPad, u"ABC", kDocument, u"654321"), status::kPinRefused);
     EXPECT_EQ(control.GetRespSNUM(), u"");
     ASSERT_EQ(control.WriteRecordWithSNUMTAC(kPad, u"RECORD-1", kDocument, u"123456"), 0);
     EXPECT_EQ(control.GetRespSNUM(), u"00000007");
-    EXPECT_TRUE(HostAccepts(control, "RECORD-1"));
+    EXPECT_TRUE(HostAcceptsTac(control, "RECORD-1"));
     EXPECT_EQ(control.GetTransactionIssuer(), u"822");
     EXPECT_EQ(control.GetTransactionAccount(), kAccount);
     EXPECT_FALSE(control.Session().ContextEstablished());
@@ -228,10 +221,10 @@ TEST_F(ConfirmedOperations, ACardPulledAndPutBackDuringTheDialogIsReachedAgain)
     SimulatedReaders sim(Readers(FinancialCard()));
     PullAndReinsertDuringTheDialog(sim);
     ASSERT_EQ(WithdrawEx(u"00000000010000"), 0);
-    EXPECT_EQ(ui.dialogs[0].probes, (std::vector<int32_t> { 0, kNoCard }));
-    EXPECT_TRUE(HostAccepts(control, WithdrawalData("00000000010000")));
+    EXPECT_EQ(ui.dialogs[0].probes, (std::vector<int32_t> { 0, pcsc::kNoSmartcard }));
+    EXPECT_TRUE(HostAcceptsTac(control, WithdrawalData("00000000010000")));
     ASSERT_EQ(control.WriteRecordWithSNUMTACSnd(kPad, u"R2", kDocument), 0);
-    EXPECT_TRUE(HostAccepts(control, "R2"));
+    EXPECT_TRUE(HostAcceptsTac(control, "R2"));
 
     // The PIN methods work on the page's own connection, renewed after the dialog.
     ASSERT_EQ(control.ConnectCard(kPad), 0);

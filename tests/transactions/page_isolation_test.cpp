@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <memory>
 
 #include "card/card_test_support.h"
@@ -17,6 +15,7 @@ namespace {
 
 using nlohmann::json;
 using testing::FixedClock;
+using testing::PinBeforeTransactionsCard;
 using testing::Readers;
 using testing::SimulatedReaders;
 using testing::WaitRecorder;
@@ -24,15 +23,6 @@ using testing::WaitRecorder;
 const Text kPad = u"ACS ACR83U 00 00";
 const Text kPlain = u"Generic Reader 01";
 const Text kAccount = u"8220012345678901";
-constexpr int32_t kSharingViolation = static_cast<int32_t>(0x8010000BU);
-
-json PinBeforeTransactionsCard()
-{
-    const char* source = std::getenv("VELKOR_SOURCE_DIR");
-    std::ifstream file(
-        std::string(source != nullptr ? source : ".") + "/sim/cards/pin-before-transactions.json");
-    return json::parse(file);
-}
 
 int32_t Withdraw(CVelkorCtrl& control)
 {
@@ -56,7 +46,7 @@ TEST_F(PageIsolation, AnotherPageNeitherUsesNorDisturbsThisPagesVerifiedCard)
     EXPECT_NE(Withdraw(pageB), 0) << "signed through the other page's connection";
     EXPECT_EQ(pageB.GetRespSNUM(), u"");
     EXPECT_EQ(pageB.ListReaders(), 0);
-    EXPECT_EQ(pageB.ConnectCard(kPad), kSharingViolation) << "the card is the other page's";
+    EXPECT_EQ(pageB.ConnectCard(kPad), pcsc::kSharingViolation) << "the card is the other page's";
     EXPECT_NE(Withdraw(pageB), 0);
     EXPECT_EQ(pageB.DisconnectCard(), 0);
     EXPECT_EQ(pageB.DisconnectReader(), 0);

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
 #include "card/card_test_support.h"
+#include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
-#include "crypto/data_process.h"
 #include "host/tac_check.h"
 #include "pcsc/simulated_readers.h"
 #include "transaction_test_support.h"
@@ -19,6 +16,7 @@ using nlohmann::json;
 using testing::FixedClock;
 using testing::kCardAccount;
 using testing::kTimestamp;
+using testing::PinBeforeTransactionsCard;
 using testing::Readers;
 using testing::ScriptedUi;
 using testing::SimulatedReaders;
@@ -27,22 +25,11 @@ using testing::WaitRecorder;
 const Text kPad = u"ACS ACR83U 00 00";
 const Text kAccount = u"8220012345678901";
 
-json PinBeforeTransactionsCard()
-{
-    const char* source = std::getenv("VELKOR_SOURCE_DIR");
-    std::ifstream file(
-        std::string(source != nullptr ? source : ".") + "/sim/cards/pin-before-transactions.json");
-    return json::parse(file);
-}
-
 bool HostAcceptsWithdrawal(CVelkorCtrl& control)
 {
-    std::vector<uint8_t> key(16);
-    CDataProcess::HexToBytes(32, Utf8ToText(testing::kTacKeyHex), key.data());
-    return host::VerifyTac(key, TextToUtf8(control.GetRespSNUM()),
+    return testing::HostAcceptsTac(control,
         host::WithdrawalCommandData(
-            "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount),
-        TextToUtf8(control.GetRespTAC()));
+            "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount));
 }
 
 class PinBoundTransactions : public ::testing::Test {
@@ -68,12 +55,12 @@ TEST_F(PinBoundTransactions, TypedPinMustComeBeforeTheCardSigns)
     SimulatedReaders sim(Readers(nullptr, PinBeforeTransactionsCard()));
     CVelkorCtrl control(ui);
     ASSERT_EQ(control.ConnectCard(u"Generic Reader 01"), 0);
-    EXPECT_EQ(Withdraw(control), -1) << "signed without the PIN";
+    EXPECT_EQ(Withdraw(control), status::kTransactionFailed) << "signed without the PIN";
     EXPECT_EQ(control.GetRespSNUM(), u"");
     EXPECT_EQ(control.GetTransactionAccount(), u"");
 
-    EXPECT_EQ(control.VerifyPIN(u"654321"), 1);
-    EXPECT_EQ(Withdraw(control), -1) << "signed after a wrong PIN";
+    EXPECT_EQ(control.VerifyPIN(u"654321"), status::kPinRefused);
+    EXPECT_EQ(Withdraw(control), status::kTransactionFailed) << "signed after a wrong PIN";
     EXPECT_EQ(control.VerifyPIN(u"123456"), 0);
     ASSERT_EQ(Withdraw(control), 0);
     EXPECT_TRUE(HostAcceptsWithdrawal(control));
@@ -89,8 +76,8 @@ TEST_F(PinBoundTransactions, PadReaderTakesThePinForTheTransactionItself)
         int32_t result;
     } cases[] = {
         { "right PIN on the pad", "123456", 0 },
-        { "wrong PIN on the pad", "999999", -1 },
-        { "cancelled on the pad", "", -1 },
+        { "wrong PIN on the pad", "999999", status::kTransactionFailed },
+        { "cancelled on the pad", "", status::kTransactionFailed },
     };
     for (const auto& c : cases) {
         SimulatedReaders sim(Readers(PinBeforeTransactionsCard(), nullptr, c.padPin));

@@ -1,9 +1,18 @@
 #pragma once
 
+#include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <string>
+#include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "card/card_test_support.h"
 #include "common/local_clock.h"
+#include "control/velkor_ctrl.h"
+#include "crypto/data_process.h"
+#include "host/tac_check.h"
 #include "support/hex.h"
 
 // The fixed clock and the byte layouts the transaction tests compare with.
@@ -36,6 +45,25 @@ private:
 inline std::string TransactionAnswer(const std::string& snum, const std::string& tacHex)
 {
     return "00" + Hex(snum) + "0000" + tacHex + "9000";
+}
+
+// Whether the bank's host accepts the control's last SNUM and TAC for the command `data`, under
+// the test card's TAC key.
+inline bool HostAcceptsTac(CVelkorCtrl& control, const std::string& data)
+{
+    std::vector<uint8_t> key(16);
+    CDataProcess::HexToBytes(32, Utf8ToText(kTacKeyHex), key.data());
+    return host::VerifyTac(
+        key, TextToUtf8(control.GetRespSNUM()), data, TextToUtf8(control.GetRespTAC()));
+}
+
+// The shipped card model that signs transactions only after the PIN was verified.
+inline nlohmann::json PinBeforeTransactionsCard()
+{
+    const char* source = std::getenv("VELKOR_SOURCE_DIR");
+    std::ifstream file(
+        std::string(source != nullptr ? source : ".") + "/sim/cards/pin-before-transactions.json");
+    return nlohmann::json::parse(file);
 }
 
 } // namespace velkor::testing

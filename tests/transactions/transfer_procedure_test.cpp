@@ -23,7 +23,6 @@ const Text kMoney = u"00000000020000";
 const Text kLists
     = u"<AtmNode Name=\"a\"/><AtmNode Name=\"c\"/><AtmNode Name=\"b\">x%%004;;</AtmNode>";
 const Text kImportAccount = u"004||12345678901234||0||2524||";
-constexpr int32_t kNoCard = static_cast<int32_t>(0x8010000CU);
 
 class TransferProcedure : public ::testing::Test {
 protected:
@@ -48,15 +47,12 @@ protected:
     // Whether the card signed a transfer to the chosen account or a tax payment, with `code`.
     bool Signed(bool transfer, const std::string& code)
     {
-        std::vector<uint8_t> key(16);
-        CDataProcess::HexToBytes(32, Utf8ToText(testing::kTacKeyHex), key.data());
         const std::string data = transfer
             ? host::TransferCommandData(code, "00000000020000", "00000002", "87654321", kTimestamp,
                 "0012345678901234", testing::kCardAccount)
             : host::WithdrawalCommandData(
                 code, "00000000020000", "00000002", "87654321", kTimestamp, testing::kCardAccount);
-        return host::VerifyTac(
-            key, TextToUtf8(control.GetRespSNUM()), data, TextToUtf8(control.GetRespTAC()));
+        return testing::HostAcceptsTac(control, data);
     }
     void ExpectNothingSignedAndDisconnected()
     {
@@ -182,12 +178,12 @@ TEST_F(TransferProcedure, ConfirmationOutcomesAndTheCardBetweenTheDialogs)
 
     // The card left during the confirmation and did not come back; then it did.
     ui.duringConfirmation = [&sim](ConfirmationRequest&) { sim.RemoveCard(testing::kPadReader); };
-    EXPECT_EQ(Proc(u"0"), kNoCard);
+    EXPECT_EQ(Proc(u"0"), pcsc::kNoSmartcard);
     EXPECT_EQ(control.GetClearImportAccount(), kImportAccount) << "written by the confirmation";
     ExpectNothingSignedAndDisconnected();
     ui.duringConfirmation = [&sim](ConfirmationRequest& request) {
         sim.RemoveCard(testing::kPadReader);
-        EXPECT_EQ(request.probeCard(), kNoCard);
+        EXPECT_EQ(request.probeCard(), pcsc::kNoSmartcard);
         sim.InsertCard(testing::kPadReader);
     };
     sim.InsertCard(testing::kPadReader);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "card_test_support.h"
+#include "card/card_test_support.h"
 #include "control/velkor_ctrl.h"
 #include "pcsc/simulated_readers.h"
 
