@@ -19,6 +19,7 @@ constexpr char kReader[] = "Scripted Reader 00";
 const std::vector<uint8_t> kAid { 0xA0, 0x00, 0x00, 0x00, 0x03, 0x10, 0x10 };
 constexpr pcsc::ApduHeader kSelect { 0x00, 0xA4, 0x04, 0x00 };
 constexpr pcsc::ApduHeader kReadRecord { 0x00, 0xB2, 0x01, 0x0C };
+const std::vector<uint8_t> kNoData;
 
 class Transmit : public ::testing::Test {
 protected:
@@ -38,11 +39,18 @@ protected:
         EXPECT_EQ(progress.mismatches, 0u);
         EXPECT_EQ(progress.consumed, progress.total);
     }
-    static std::vector<uint8_t> Bytes(const pcsc::ApduResponse& response)
+    std::vector<uint8_t> Bytes() const
     {
         return { response.Data().begin(), response.Data().end() };
     }
+    // The status of one exchange on slot 0; the arguments after the header are TransmitApdu's.
+    template <typename... Args> int32_t Send(const pcsc::ApduHeader& header, Args&&... args)
+    {
+        return pcsc::TransmitApdu(Session().Slot(0), header, std::forward<Args>(args)...).Code();
+    }
 
+    uint8_t le = 0;
+    pcsc::ApduResponse response;
     WaitRecorder waits_;
     std::optional<SimulatedReaders> sim_;
 };
@@ -52,16 +60,13 @@ TEST_F(Transmit, T0SendsLeOnlyWithoutDataAndResendsWithTheLengthA6CxxAsksFor)
     Start(ScriptedCard("T0",
         { { "00B2010C00", "6C08" }, { "00B2010C08", "01020304050607089000" },
             { "00A4040007A0000000031010", "9000" }, { "00B2010C", "6A83" } }));
-    uint8_t le = 0x00;
-    pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0);
+    EXPECT_EQ(Send(kReadRecord, kNoData, le, response), 0);
     EXPECT_EQ(le, 8);
-    EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 1, 2, 3, 4, 5, 6, 7, 8 }));
+    EXPECT_EQ(Bytes(), (std::vector<uint8_t> { 1, 2, 3, 4, 5, 6, 7, 8 }));
 
     le = 0x20;
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0)
-        << "no Le after data";
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}).Code(), 0x6A83);
+    EXPECT_EQ(Send(kSelect, kAid, le, response), 0) << "no Le after data";
+    EXPECT_EQ(Send(kReadRecord, kNoData), 0x6A83);
     ExpectScriptDone();
 }
 
@@ -70,12 +75,10 @@ TEST_F(Transmit, T1SendsLeOnTheFirstAttemptOnly)
     Start(ScriptedCard("T1",
         { { "00A4040007A000000003101000", "6C10" }, { "00A4040007A0000000031010", "AABB9000" },
             { "00A4040007A0000000031010", "9000" } }));
-    uint8_t le = 0x00;
-    pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
+    EXPECT_EQ(Send(kSelect, kAid, le, response), 0);
     EXPECT_EQ(le, 2);
-    EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 0xAA, 0xBB }));
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid).Code(), 0);
+    EXPECT_EQ(Bytes(), (std::vector<uint8_t> { 0xAA, 0xBB }));
+    EXPECT_EQ(Send(kSelect, kAid), 0);
     ExpectScriptDone();
 }
 
@@ -84,11 +87,9 @@ TEST_F(Transmit, RepeatedWrongLengthAnswersEndAfterAFewResends)
     Start(ScriptedCard("T0",
         { { "00B2010C00", "6C08" }, { "00B2010C08", "6C08" }, { "00B2010C08", "6C08" },
             { "00B2010C08", "6C08" }, { "00B2010C", "6C08" } }));
-    uint8_t le = 0x00;
-    pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6C08);
+    EXPECT_EQ(Send(kReadRecord, kNoData, le, response), 0x6C08);
     // Without a response buffer nobody could take the data: the status word comes back at once.
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}).Code(), 0x6C08);
+    EXPECT_EQ(Send(kReadRecord, kNoData), 0x6C08);
     ExpectScriptDone();
 }
 
@@ -98,13 +99,12 @@ TEST_F(Transmit, AnnouncedAnswerIsFetchedWhateverItsStatusWord)
     Start(ScriptedCard("T0",
         { { "00A4040007A0000000031010", "6110" }, { "00C0000010", sixteen + "6283" },
             { "00A4040007A0000000031010", "6110" }, { "00C0000020", sixteen + "9000" } }));
-    pcsc::ApduResponse response;
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, response).Code(), 0);
+    EXPECT_EQ(Send(kSelect, kAid, response), 0);
     ASSERT_EQ(response.length, 16u);
     EXPECT_EQ(response.bytes[15], 0x0F);
 
-    uint8_t le = 0x20; // the larger of the caller's Le and the announced length is asked for
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
+    le = 0x20; // the larger of the caller's Le and the announced length is asked for
+    EXPECT_EQ(Send(kSelect, kAid, le, response), 0);
     EXPECT_EQ(le, 16);
     ExpectScriptDone();
 }
@@ -114,16 +114,14 @@ TEST_F(Transmit, ShortFetchedAnswerDeliversOnlyWhatArrived)
     Start(ScriptedCard("T0",
         { { "00A4040007A0000000031010", "6110" }, { "00C0000010", "CAFEBABE9000" },
             { "00A4040007A0000000031010", "6110" }, { "00C0000010", "6F00" } }));
-    uint8_t le = 0x00;
-    pcsc::ApduResponse response;
     response.bytes.fill(0xEE);
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
+    EXPECT_EQ(Send(kSelect, kAid, le, response), 0);
     EXPECT_EQ(le, 4);
-    EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 0xCA, 0xFE, 0xBA, 0xBE }));
+    EXPECT_EQ(Bytes(), (std::vector<uint8_t> { 0xCA, 0xFE, 0xBA, 0xBE }));
 
     // Nothing but a status word: no data at all.
     le = 0x00;
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, kAid, le, response).Code(), 0);
+    EXPECT_EQ(Send(kSelect, kAid, le, response), 0);
     EXPECT_EQ(le, 0);
     EXPECT_EQ(response.length, 0u);
     ExpectScriptDone();
@@ -134,25 +132,21 @@ TEST_F(Transmit, StatusWordsComeBackAsNumbersWithOrWithoutData)
     Start(ScriptedCard("T1",
         { { "00B2010C00", "6A82" }, { "00B2010C00", "6700" }, { "00B2010C00", "6620" },
             { "00B2010C00", "11226283" }, { "00B2010C", "11229000" } }));
-    uint8_t le = 0x00;
-    pcsc::ApduResponse response;
     const pcsc::ApduResult refused
         = pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response);
     EXPECT_EQ(refused.Code(), 0x6A82);
     EXPECT_EQ(refused.pcscResult, 0) << "the card answered: no PC/SC error";
     EXPECT_EQ(refused.statusWord, pcsc::sw::kFileNotFound);
     EXPECT_FALSE(refused.Succeeded());
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6700);
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6620);
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, le, response).Code(), 0x6283);
+    EXPECT_EQ(Send(kReadRecord, kNoData, le, response), 0x6700);
+    EXPECT_EQ(Send(kReadRecord, kNoData, le, response), 0x6620);
+    EXPECT_EQ(Send(kReadRecord, kNoData, le, response), 0x6283);
     EXPECT_EQ(le, 2);
-    EXPECT_EQ(Bytes(response), (std::vector<uint8_t> { 0x11, 0x22 }));
+    EXPECT_EQ(Bytes(), (std::vector<uint8_t> { 0x11, 0x22 }));
     // Data the caller did not ask for (no Le) is an error.
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kReadRecord, {}, response).Code(),
-        pcsc::kUnavailable);
+    EXPECT_EQ(Send(kReadRecord, kNoData, response), pcsc::kUnavailable);
     // Arguments that would not fit the command or the slot table never reach the card.
-    EXPECT_EQ(pcsc::TransmitApdu(Session().Slot(0), kSelect, std::vector<uint8_t>(256), le).Code(),
-        pcsc::kUnavailable);
+    EXPECT_EQ(Send(kSelect, std::vector<uint8_t>(256), le), pcsc::kUnavailable);
     const pcsc::ApduResult outside = pcsc::TransmitApdu(Session().Slot(16), kSelect, kAid, le);
     EXPECT_EQ(outside.Code(), pcsc::kUnavailable);
     EXPECT_EQ(outside.statusWord, 0) << "no card answer behind a refused argument";
