@@ -35,7 +35,13 @@ struct Connection {
     int32_t result = 0;
     int32_t slot = -5; // what the caller had before
     std::vector<uint8_t> atr;
+    bool operator==(const Connection&) const = default;
 };
+// A connection to slot `slot` that reported the test card's ATR.
+Connection Connected(int32_t slot)
+{
+    return { 0, slot, kAtr };
+}
 
 Connection Connect(const char* reader)
 {
@@ -65,10 +71,7 @@ protected:
 TEST_F(ConnectSlot, FirstConnectionListsReadersAndReportsTheSlotAndAtr)
 {
     Start();
-    const Connection connection = Connect(kSecond);
-    ASSERT_EQ(connection.result, 0);
-    EXPECT_EQ(connection.slot, 2);
-    EXPECT_EQ(connection.atr, kAtr);
+    ASSERT_EQ(Connect(kSecond), Connected(2));
     EXPECT_TRUE(Waits().empty());
     const pcsc::ReaderSlot slot = Session().SlotAt(2);
     EXPECT_EQ(slot.name, u"Second Reader 02");
@@ -85,9 +88,7 @@ TEST_F(ConnectSlot, RemovedOrUnresponsiveCardGetsOneMoreAttemptUnderANewContext)
              std::pair { 0x80100066U, std::vector<int> { 10, 20 } } }) {
         Start(json::array({ Fault("SCardConnect", fault) }));
         Waits().clear();
-        const Connection connection = Connect(kPinPad);
-        EXPECT_EQ(connection.result, 0);
-        EXPECT_EQ(connection.atr, kAtr);
+        EXPECT_EQ(Connect(kPinPad), Connected(0));
         EXPECT_EQ(Waits(), waits);
         EXPECT_TRUE(Session().ContextEstablished());
         sim_.reset();
@@ -130,10 +131,7 @@ TEST_F(ConnectSlot, EveryWayToASharedConnectionLeavesTheReaderConnectable)
             earlier = Session().SlotAt(0).card;
         }
         Waits().clear();
-        const Connection recovered = Connect(kPinPad);
-        ASSERT_EQ(recovered.result, 0);
-        EXPECT_EQ(recovered.slot, 0);
-        EXPECT_EQ(recovered.atr, kAtr);
+        ASSERT_EQ(Connect(kPinPad), Connected(0));
         EXPECT_EQ(Waits(), path.waits);
         EXPECT_NE(Session().SlotAt(0).card, earlier);
         EXPECT_EQ(Session().CurrentCardHandle(), Session().SlotAt(0).card);
@@ -147,9 +145,7 @@ TEST_F(ConnectSlot, EveryWayToASharedConnectionLeavesTheReaderConnectable)
         std::vector<uint8_t> atr;
         EXPECT_EQ(Session().ProbeSlot(atr, 0), 0);
         EXPECT_EQ(atr, kAtr);
-        const Connection again = Connect(kPinPad);
-        EXPECT_EQ(again.result, 0);
-        EXPECT_EQ(again.atr, kAtr);
+        EXPECT_EQ(Connect(kPinPad), Connected(0));
         pcsc::Api().ReleaseContext(otherContext);
         sim_.reset();
     }
@@ -162,10 +158,7 @@ TEST_F(ConnectSlot, CardHeldByTheEarlierConnectionIsConfirmedThroughIt)
     const SCARDHANDLE earlier = Session().SlotAt(0).card;
 
     // The exclusive connection still holds the card, so the new one is refused as shared.
-    const Connection again = Connect(kPinPad);
-    EXPECT_EQ(again.result, 0);
-    EXPECT_EQ(again.slot, 0);
-    EXPECT_EQ(again.atr, kAtr);
+    EXPECT_EQ(Connect(kPinPad), Connected(0));
     EXPECT_EQ(Session().SlotAt(0).card, earlier);
     EXPECT_EQ(Session().CurrentCardHandle(), earlier);
     EXPECT_TRUE(Waits().empty());
@@ -188,9 +181,7 @@ TEST_F(ConnectSlot, ConnectionOfAnotherReaderNeverConfirmsTheCardAskedFor)
     ASSERT_EQ(sim_->InsertCard(kPinPad), 0);
 
     const Connection again = Connect(kPinPad);
-    ASSERT_EQ(again.result, 0);
-    EXPECT_EQ(again.slot, 0);
-    EXPECT_EQ(again.atr, testing::FromHex("3B021111"));
+    ASSERT_EQ(again, (Connection { 0, 0, testing::FromHex("3B021111") }));
     uint8_t le = 4;
     pcsc::ApduResponse response;
     EXPECT_EQ(
@@ -215,12 +206,8 @@ TEST_F(ConnectSlot, OtherErrorsAreDecidedByAResetOfTheEarlierConnection)
         ASSERT_EQ(Connect(kPinPad).result, 0);
         const SCARDHANDLE earlier = Session().SlotAt(0).card;
 
-        const Connection again = Connect(kPinPad);
-        EXPECT_EQ(again.result, resetFails ? kUnknownError : 0);
-        EXPECT_EQ(again.slot, resetFails ? -5 : 0) << "a failed connection reports no slot";
-        if (!resetFails) {
-            EXPECT_EQ(again.atr, kAtr);
-        }
+        // A failed connection reports no slot and no ATR.
+        EXPECT_EQ(Connect(kPinPad), resetFails ? Connection { kUnknownError } : Connected(0));
         EXPECT_EQ(Session().SlotAt(0).card, earlier);
         EXPECT_EQ(Waits(), (std::vector<int> { 20 }));
         sim_.reset();
@@ -233,10 +220,8 @@ TEST_F(ConnectSlot, ErrorsWithoutAnEarlierConnectionAreReturnedUnchanged)
     EXPECT_EQ(Connect(kPinPad).result, kNoService);
     EXPECT_FALSE(Session().ContextEstablished());
 
-    const Connection empty = Connect(kEmpty); // the next connection tries the context again
-    EXPECT_EQ(empty.result, pcsc::kNoSmartcard);
-    EXPECT_EQ(empty.slot, -5);
-    EXPECT_TRUE(empty.atr.empty());
+    // The next connection tries the context again.
+    EXPECT_EQ(Connect(kEmpty), Connection { pcsc::kNoSmartcard });
     EXPECT_FALSE(Session().SlotAt(1).connected);
     // A name that is not listed, even after a fresh listing, is tried on slot 0.
     EXPECT_EQ(Connect("No Such Reader").result, pcsc::kUnknownReader);
