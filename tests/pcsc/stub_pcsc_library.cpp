@@ -36,35 +36,20 @@ LONG SCardConnect(SCARDCONTEXT, LPCSTR, DWORD, DWORD, LPSCARDHANDLE card, LPDWOR
     *card = 0;
     return SCARD_E_NO_SMARTCARD;
 }
-LONG SCardReconnect(SCARDHANDLE, DWORD, DWORD, DWORD, LPDWORD)
-{
-    return SCARD_E_INVALID_HANDLE;
-}
-LONG SCardDisconnect(SCARDHANDLE, DWORD)
-{
-    return SCARD_E_INVALID_HANDLE;
-}
-LONG SCardStatus(SCARDHANDLE, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD)
-{
-    return SCARD_E_INVALID_HANDLE;
-}
-LONG SCardTransmit(
-    SCARDHANDLE, const SCARD_IO_REQUEST*, LPCBYTE, DWORD, SCARD_IO_REQUEST*, LPBYTE, LPDWORD)
-{
-    return SCARD_E_INVALID_HANDLE;
-}
-LONG SCardGetAttrib(SCARDHANDLE, DWORD, LPBYTE, LPDWORD)
-{
-    return SCARD_E_INVALID_HANDLE;
-}
-LONG SCardEndTransaction(SCARDHANDLE, DWORD)
-{
-    return SCARD_E_INVALID_HANDLE;
-}
+// Every call on a card handle: there is no card, so no handle is valid.
+#define STUB_INVALID_HANDLE(name, ...)                                                             \
+    LONG name(__VA_ARGS__)                                                                         \
+    {                                                                                              \
+        return SCARD_E_INVALID_HANDLE;                                                             \
+    }
+STUB_INVALID_HANDLE(SCardReconnect, SCARDHANDLE, DWORD, DWORD, DWORD, LPDWORD)
+STUB_INVALID_HANDLE(SCardDisconnect, SCARDHANDLE, DWORD)
+STUB_INVALID_HANDLE(SCardStatus, SCARDHANDLE, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD)
+STUB_INVALID_HANDLE(SCardTransmit, SCARDHANDLE, const SCARD_IO_REQUEST*, LPCBYTE, DWORD,
+    SCARD_IO_REQUEST*, LPBYTE, LPDWORD)
+STUB_INVALID_HANDLE(SCardGetAttrib, SCARDHANDLE, DWORD, LPBYTE, LPDWORD)
+STUB_INVALID_HANDLE(SCardEndTransaction, SCARDHANDLE, DWORD)
 #ifdef STUB_WITH_BEGIN_TRANSACTION
-LONG SCardBeginTransaction(SCARDHANDLE)
-{
-    return SCARD_E_INVALID_HANDLE;
-}
+STUB_INVALID_HANDLE(SCardBeginTransaction, SCARDHANDLE)
 #endif
 }
