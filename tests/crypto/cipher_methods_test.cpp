@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
 
@@ -13,21 +15,17 @@ const Text kTdeaKey3 = u"0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123";
 TEST(DesMethod, KnownAnswersForEachKeyLength)
 {
     CVelkorCtrl control;
-    EXPECT_EQ(control.DES(0, 8, kFipsKey, Text(u"4E6F772069732074")), 0);
-    EXPECT_EQ(control.GetRespData(), u"3FA40E8A984D4815");
-    EXPECT_EQ(control.DES(0, 24, kTdeaKey3, Text(u"5468652071756663")), 0);
-    EXPECT_EQ(control.GetRespData(), u"A826FD8CE53B855F");
-    EXPECT_EQ(control.DES(1, 24, kTdeaKey3, Text(u"a826fd8ce53b855f")), 0);
-    EXPECT_EQ(control.GetRespData(), u"5468652071756663");
+    const auto des = [&control](int32_t mode, int32_t keyLength, const Text& key, const Text& in) {
+        EXPECT_EQ(control.DES(mode, keyLength, key, in), 0);
+        return control.GetRespData();
+    };
+    EXPECT_EQ(des(0, 8, kFipsKey, u"4E6F772069732074"), u"3FA40E8A984D4815");
+    EXPECT_EQ(des(0, 24, kTdeaKey3, u"5468652071756663"), u"A826FD8CE53B855F");
+    EXPECT_EQ(des(1, 24, kTdeaKey3, u"a826fd8ce53b855f"), u"5468652071756663");
     // Two-key TDEA with equal halves is single DES; deciphering gives back upper case.
-    EXPECT_EQ(
-        control.DES(0, 16, Text(u"0123456789abcdef0123456789ABCDEF"), Text(u"4E6F772069732074")),
-        0);
-    EXPECT_EQ(control.GetRespData(), u"3FA40E8A984D4815");
-    EXPECT_EQ(
-        control.DES(1, 16, Text(u"0123456789ABCDEF0123456789ABCDEF"), Text(u"3fa40e8a984d4815")),
-        0);
-    EXPECT_EQ(control.GetRespData(), u"4E6F772069732074");
+    const Text equalHalves = u"0123456789abcdef0123456789ABCDEF";
+    EXPECT_EQ(des(0, 16, equalHalves, u"4E6F772069732074"), u"3FA40E8A984D4815");
+    EXPECT_EQ(des(1, 16, equalHalves, u"3fa40e8a984d4815"), u"4E6F772069732074");
 }
 
 TEST(DesMethod, StatusesInCheckOrderAndRespDataKeptOnFailure)
@@ -95,19 +93,15 @@ TEST(Conversions, BothDirectionsAndFailuresRecordTheCode)
     EXPECT_EQ(control.ConvertHexToInt(2, Text(u"FF")), u"\u00FF");
     EXPECT_EQ(control.State().lastErrorCode, 0);
 
-    const std::pair<int32_t, OptText> intToHexFailures[] = { { 1, std::nullopt }, { 0, Text(u"A") },
-        { 4097, Text(4097, u'A') }, { 5, Text(u"ABC") } };
-    for (const auto& [length, text] : intToHexFailures) {
+    const std::tuple<bool, int32_t, OptText> failures[] = { { true, 1, std::nullopt },
+        { true, 0, Text(u"A") }, { true, 4097, Text(4097, u'A') }, { true, 5, Text(u"ABC") },
+        { false, 2, std::nullopt }, { false, 0, Text(u"41") }, { false, 8193, Text(8193, u'4') },
+        { false, 4, Text(u"41") }, { false, 4, Text(u"41G2") } };
+    for (const auto& [toHex, length, text] : failures) {
         CVelkorCtrl fresh;
-        EXPECT_EQ(fresh.ConvertIntToHex(length, text), u"");
-        EXPECT_EQ(fresh.State().lastErrorCode, status::kConversionFailed) << length;
-    }
-    const std::pair<int32_t, OptText> hexToIntFailures[] = { { 2, std::nullopt },
-        { 0, Text(u"41") }, { 8193, Text(8193, u'4') }, { 4, Text(u"41") }, { 4, Text(u"41G2") } };
-    for (const auto& [length, text] : hexToIntFailures) {
-        CVelkorCtrl fresh;
-        EXPECT_EQ(fresh.ConvertHexToInt(length, text), u"");
-        EXPECT_EQ(fresh.State().lastErrorCode, status::kConversionFailed) << length;
+        EXPECT_EQ(
+            toHex ? fresh.ConvertIntToHex(length, text) : fresh.ConvertHexToInt(length, text), u"");
+        EXPECT_EQ(fresh.State().lastErrorCode, status::kConversionFailed) << toHex << length;
     }
     EXPECT_EQ(control.ConvertIntToHex(4096, Text(4096, u'a')).size(), 8192u);
 }
