@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "crypto/keytool/key_set_writer.h"
+#include "support/scoped_environment.h"
 
 namespace velkor {
 namespace {
@@ -20,24 +21,17 @@ mode_t ModeOf(const fs::path& path)
     return status.st_mode & 0777;
 }
 
-// A fresh directory, removed with the test.
+constexpr const char* kSecrets[]
+    = { "control_private.pem", "host_private.pem", "store_constant.bin" };
+
+// A fresh directory, removed with the test, written under a umask that would leave files readable.
 class KeyToolDirectory : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/velkor-keytool-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        previousUmask_ = ::umask(022);
-    }
-    void TearDown() override
-    {
-        ::umask(previousUmask_);
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
+    void SetUp() override { previousUmask_ = ::umask(022); }
+    void TearDown() override { ::umask(previousUmask_); }
 
-    fs::path directory_;
+    testing::TemporaryDirectory temporary_;
+    const fs::path directory_ = temporary_.Path();
     mode_t previousUmask_ = 0;
 };
 
@@ -45,7 +39,7 @@ TEST_F(KeyToolDirectory, SecretsAreOwnerOnlyAndAnExistingSetNeedsForce)
 {
     std::string error;
     ASSERT_TRUE(keytool::GenerateKeySet(directory_, false, error)) << error;
-    for (const char* secret : { "control_private.pem", "host_private.pem", "store_constant.bin" }) {
+    for (const char* secret : kSecrets) {
         EXPECT_EQ(ModeOf(directory_ / secret), 0600u) << secret;
     }
     EXPECT_EQ(ModeOf(directory_ / "control_public.pem"), 0644u);
@@ -57,11 +51,11 @@ TEST_F(KeyToolDirectory, SecretsAreOwnerOnlyAndAnExistingSetNeedsForce)
     EXPECT_EQ(fs::file_size(directory_ / "host_private.pem"), before);
 
     // Replacing files left readable by an older tool does not keep their mode.
-    for (const char* secret : { "control_private.pem", "host_private.pem", "store_constant.bin" }) {
+    for (const char* secret : kSecrets) {
         fs::permissions(directory_ / secret, fs::perms(0644));
     }
     ASSERT_TRUE(keytool::GenerateKeySet(directory_, true, error)) << error;
-    for (const char* secret : { "control_private.pem", "host_private.pem", "store_constant.bin" }) {
+    for (const char* secret : kSecrets) {
         EXPECT_EQ(ModeOf(directory_ / secret), 0600u) << secret;
     }
 
