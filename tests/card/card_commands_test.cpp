@@ -3,6 +3,7 @@
 #include "card_test_support.h"
 #include "common/status_codes.h"
 #include "support/connected_control.h"
+#include "support/hex.h"
 
 // Account lists, identity reads and the SNUM/TAC record write, through the control on simulated
 // readers.
@@ -59,11 +60,8 @@ TEST_F(CardCommands, AccountListIsReadRecordByRecordExactlyAsSent)
 {
     // T=0: the selection goes without Le, each READ RECORD with Le 12. Record 4 has no digit at
     // byte 3, record 5 delivers no data, record 6 ends at a zero byte.
-    const std::string account = "3832323030313233343536373839";
-    std::string zeros;
-    for (int i = 0; i < 16; ++i) {
-        zeros += "30";
-    }
+    const std::string account = testing::Hex("82200123456789");
+    const std::string zeros = testing::Hex(std::string(16, '0'));
     ConnectedControl control(Readers(ScriptedCard("T0",
         { { "00A4040008A000000172950001", "9000" }, { "00A40200021001", "9000" },
             { "00B2030412", "0310" + account + "30319000" },
@@ -140,13 +138,10 @@ TEST_F(CardCommands, RecordWriteWithSnumTacChecksItsTextsAndStoresTheAnswer)
     // refusal, and one too short for them.
     SimulatedReaders sim(Readers(nullptr,
         ScriptedCard("T1",
-            { { "00E210800341424300",
-                  "00303030303030313200000011223344556677"
-                  "9000" },
+            { { "00E210800341424300", "003030303030303132000000112233445566779000" },
                 { "00E20102014100", "6A80" }, { "00E20102014100", "0030319000" } })));
     CardEngine engine(testing::Session());
-    int32_t slot = -1;
-    int32_t atrLength = 0;
+    int32_t slot = -1, atrLength = 0;
     Text atr;
     ASSERT_EQ(engine.ConnectCard(kPlain, slot, atrLength, atr), 0);
     Text snum = u"old";

@@ -60,10 +60,7 @@ TEST(FinancialCard, NewPinIsWrittenOnlyAfterVerificationAndOnlyAsAValidBlock)
 {
     auto card = Make(testing::FinancialCard());
     ASSERT_EQ(Send(*card, kSelectApplication), "9000");
-    ASSERT_EQ(Send(*card,
-                  "00A4020002"
-                  "00C2"),
-        "9000");
+    ASSERT_EQ(Send(*card, "00A402000200C2"), "9000");
     EXPECT_EQ(Send(*card, "00D2010408654321FFFFFFFFFF"), "6982");
     ASSERT_EQ(Send(*card, kRightPin), "9000");
     EXPECT_EQ(Send(*card, "00D20104081234FFFFFFFFFFFF"), "6A80") << "four digits";
@@ -99,17 +96,9 @@ TEST(FinancialCard, RecordsAreReadOneByOneOrAllFromARecordOnward)
     ASSERT_EQ(Send(*card, kSelectApplication), "9000");
     EXPECT_EQ(Send(*card, "00B0000010"), "00112233445566778899AABBCCDDEEFF9000");
     ASSERT_EQ(Send(*card, "00A40200021001"), "9000");
-    EXPECT_EQ(Send(*card, "00B201040A"),
-        "01083832320000000000"
-        "9000");
-    EXPECT_EQ(Send(*card, "00B2010408"),
-        "0108383232000000"
-        "9000")
-        << "Le shortens the answer";
-    EXPECT_EQ(Send(*card, "00B2030412"),
-        "0310"
-        "38323230303132333435363738393031"
-        "9000");
+    EXPECT_EQ(Send(*card, "00B201040A"), "010838323200000000009000");
+    EXPECT_EQ(Send(*card, "00B2010408"), "01083832320000009000") << "Le shortens the answer";
+    EXPECT_EQ(Send(*card, "00B2030412"), "0310" + testing::Hex("8220012345678901") + "9000");
     EXPECT_EQ(Send(*card, "00B2040412"), "6A83") << "a missing record";
     // Records 1 (10 bytes), 2 (32) and 3 (18) one after the other.
     const std::string all = Send(*card, "00B20105000000");

@@ -106,8 +106,7 @@ TEST_F(PinMethods, PadReadersTakeTheLongAndTheShortFormWithoutAMessage)
 {
     SimulatedReaders sim(Readers(FinancialCard(), FinancialCard()));
     CardEngine engine(testing::Session());
-    int32_t slot = -1;
-    int32_t atrLength = 0;
+    int32_t slot = -1, atrLength = 0;
     Text atr;
     ASSERT_EQ(engine.ConnectCard(kPad, slot, atrLength, atr), 0);
     EXPECT_EQ(engine.VerifyPinOnReader(slot), 0);
@@ -146,29 +145,26 @@ TEST_F(PinMethods, PadChangeFailuresComeAfterTheBoxAndLeaveThePinAlone)
         const char* name;
         json card;
         std::string newPin;
-        const char16_t* account;
         int32_t result;
     } cases[] = {
-        { "PIN file refused", forced("00A402000200C2", "6A82"), "654321", u"8220012345678901",
+        { "PIN file refused", forced("00A402000200C2", "6A82"), "654321",
             status::kSelectionFailed },
-        { "account record refused", forced("00B20304", "6A83"), "654321", u"8220012345678901",
+        { "account record refused", forced("00B20304", "6A83"), "654321",
             pcsc::sw::kRecordNotFound },
-        { "pad VERIFY 6620", forced("00200010", "6620"), "654321", u"8220012345678901",
-            status::kPinAnswered6620 },
-        { "pad VERIFY 6608", forced("00200010", "6608"), "654321", u"8220012345678901",
-            status::kPinAnswered6608 },
-        { "pad VERIFY 63C1", forced("00200010", "63C1"), "654321", u"8220012345678901",
-            status::kPinRefused },
-        { "cancelled on the pad", json::object(), "", u"8220012345678901", status::kPinRefused },
+        { "pad VERIFY 6620", forced("00200010", "6620"), "654321", status::kPinAnswered6620 },
+        { "pad VERIFY 6608", forced("00200010", "6608"), "654321", status::kPinAnswered6608 },
+        { "pad VERIFY 63C1", forced("00200010", "63C1"), "654321", status::kPinRefused },
+        { "cancelled on the pad", json::object(), "", status::kPinRefused },
     };
     for (const auto& c : cases) {
         SimulatedReaders sim(Readers(FinancialCard(c.card), nullptr, "123456", c.newPin));
         ScriptedUi caseUi;
         CVelkorCtrl control(caseUi);
-        ASSERT_EQ(control.ConnectCard(kPad), 0) << c.name;
-        EXPECT_EQ(control.ChangePINSnd(Text(c.account)), c.result) << c.name;
-        EXPECT_EQ(caseUi.events, (std::vector<std::string> { "message" })) << c.name;
-        EXPECT_EQ(control.VerifyPIN(u"123456"), 0) << c.name << ": the PIN changed";
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(control.ConnectCard(kPad), 0);
+        EXPECT_EQ(control.ChangePINSnd(u"8220012345678901"), c.result);
+        EXPECT_EQ(caseUi.events, (std::vector<std::string> { "message" }));
+        EXPECT_EQ(control.VerifyPIN(u"123456"), 0) << "the PIN changed";
     }
 
     // Only the first 16 characters of a longer account are compared.
