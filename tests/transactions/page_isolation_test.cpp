@@ -19,15 +19,10 @@ using testing::PinBeforeTransactionsCard;
 using testing::Readers;
 using testing::SimulatedReaders;
 using testing::WaitRecorder;
+using testing::Withdraw;
 
 const Text kPad = u"ACS ACR83U 00 00";
 const Text kPlain = u"Generic Reader 01";
-const Text kAccount = u"8220012345678901";
-
-int32_t Withdraw(CVelkorCtrl& control)
-{
-    return control.AccountWithdraw(u"2510", u"00000001", u"12345678", u"00000000100000", kAccount);
-}
 
 class PageIsolation : public ::testing::Test {
 protected:

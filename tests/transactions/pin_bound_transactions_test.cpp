@@ -14,37 +14,21 @@ namespace {
 
 using nlohmann::json;
 using testing::FixedClock;
-using testing::kCardAccount;
-using testing::kTimestamp;
 using testing::PinBeforeTransactionsCard;
 using testing::Readers;
 using testing::ScriptedUi;
 using testing::SimulatedReaders;
 using testing::WaitRecorder;
-
-const Text kPad = u"ACS ACR83U 00 00";
-const Text kAccount = u"8220012345678901";
+using testing::Withdraw;
+using testing::WithdrawOnPad;
 
 bool HostAcceptsWithdrawal(CVelkorCtrl& control)
 {
-    return testing::HostAcceptsTac(control,
-        host::WithdrawalCommandData(
-            "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount));
+    return testing::HostAcceptsTac(control, testing::WithdrawalData());
 }
 
 class PinBoundTransactions : public ::testing::Test {
 protected:
-    int32_t Withdraw(CVelkorCtrl& control)
-    {
-        return control.AccountWithdraw(
-            u"2510", u"00000001", u"12345678", u"00000000100000", kAccount);
-    }
-    int32_t WithdrawOnPad(CVelkorCtrl& control)
-    {
-        return control.AccountWithdrawSnd(
-            u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad);
-    }
-
     WaitRecorder waits;
     FixedClock clock;
     ScriptedUi ui;

@@ -32,18 +32,18 @@ constexpr char16_t kConfirmText[]
 
 class SndTransactions : public ::testing::Test {
 protected:
+    int32_t Withdraw(const OptText& reader) { return testing::WithdrawOnPad(control, reader); }
+
     WaitRecorder waits;
     FixedClock clock;
     ScriptedUi ui;
+    CVelkorCtrl control { ui };
 };
 
 TEST_F(SndTransactions, WithdrawalAndTransferAskOnTheReaderSignAndEndTheSession)
 {
     SimulatedReaders sim(Readers(FinancialCard({ { "snum", 500 } })));
-    CVelkorCtrl control(ui);
-    EXPECT_EQ(control.AccountWithdrawSnd(
-                  u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
-        0);
+    EXPECT_EQ(Withdraw(kPad), 0);
     EXPECT_EQ(ui.events, (std::vector<std::string> { "message", "wait", "arrow" }));
     EXPECT_EQ(ui.texts[0], kConfirmText);
     EXPECT_EQ(ui.captions[0], u"霖州銀行");
@@ -54,15 +54,11 @@ TEST_F(SndTransactions, WithdrawalAndTransferAskOnTheReaderSignAndEndTheSession)
     EXPECT_EQ(control.GetTransactionIssuer(), u"822");
     EXPECT_EQ(control.GetTransactionAccount(), kAccount);
     EXPECT_EQ(control.GetTransactionRemark().size(), 60u);
-    EXPECT_EQ(control.GetRespSNUM(), u"00000500");
-    EXPECT_TRUE(testing::HostAcceptsTac(control,
-        host::WithdrawalCommandData(
-            "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount)));
+    EXPECT_TRUE(testing::HostAcceptsTac(control, testing::WithdrawalData()));
 
     EXPECT_EQ(control.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
                   u"1234567890123456", kAccount, kPad),
         0);
-    EXPECT_EQ(control.GetRespSNUM(), u"00000501");
     EXPECT_EQ(control.GetRespSNUM(), u"00000501");
     EXPECT_TRUE(testing::HostAcceptsTac(control,
         host::TransferCommandData("2540", "00000000020000", "00000002", "87654321", kTimestamp,
@@ -72,7 +68,6 @@ TEST_F(SndTransactions, WithdrawalAndTransferAskOnTheReaderSignAndEndTheSession)
 TEST_F(SndTransactions, PaymentAndTaxPaymentCarryTheirFieldsToTheCard)
 {
     SimulatedReaders sim(Readers(FinancialCard()));
-    CVelkorCtrl control(ui);
     ASSERT_EQ(control.AccountPaymentSnd(u"2520", u"00000001", u"12345678", u"00000000100000",
                   u"TAX01", u"9999888877776666", kAccount, kPad),
         0);
@@ -91,20 +86,15 @@ TEST_F(SndTransactions, FailuresBeforeTheBoxShowNothingAndLeaveNoSession)
 {
     SimulatedReaders sim(Readers(FinancialCard(
         { { "forcedAnswers", { { { "command", "00A40400" }, { "answer", "6A82" } } } } })));
-    CVelkorCtrl control(ui);
-    const auto withdraw = [&](const OptText& reader) {
-        return control.AccountWithdrawSnd(
-            u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, reader);
-    };
-    EXPECT_EQ(withdraw(std::nullopt), status::kMissingArgument);
+    EXPECT_EQ(Withdraw(std::nullopt), status::kMissingArgument);
     EXPECT_EQ(control.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
                   u"12345678901234567890", kAccount, kPad),
         status::kBadLength)
         << "the import account must be exactly 16 characters";
-    EXPECT_EQ(withdraw(u"ACS"), status::kBadLength) << "reader name too short";
-    EXPECT_EQ(withdraw(kPlain), pcsc::kNoSmartcard) << "an empty reader";
+    EXPECT_EQ(Withdraw(u"ACS"), status::kBadLength) << "reader name too short";
+    EXPECT_EQ(Withdraw(kPlain), pcsc::kNoSmartcard) << "an empty reader";
     EXPECT_FALSE(control.Session().ContextEstablished());
-    EXPECT_EQ(withdraw(kPad), status::kSelectionFailed) << "the application is refused";
+    EXPECT_EQ(Withdraw(kPad), status::kSelectionFailed) << "the application is refused";
     EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_TRUE(ui.events.empty());
     EXPECT_EQ(control.GetRespSNUM(), u"");
@@ -116,10 +106,7 @@ TEST_F(SndTransactions, CardPulledAfterTheBoxFailsTheRequestAndStillEndsTheSessi
     config["events"] = { { { "call", "SCardTransmit" }, { "nth", 1 }, { "action", "remove" },
         { "reader", "ACS ACR83U 00 00" } } };
     SimulatedReaders sim(config);
-    CVelkorCtrl control(ui);
-    EXPECT_EQ(control.AccountWithdrawSnd(
-                  u"2510", u"00000001", u"12345678", u"00000000100000", kAccount, kPad),
-        status::kTransactionFailed);
+    EXPECT_EQ(Withdraw(kPad), status::kTransactionFailed);
     EXPECT_EQ(ui.events, (std::vector<std::string> { "message", "wait", "arrow" }));
     EXPECT_FALSE(control.Session().ContextEstablished());
     EXPECT_EQ(control.GetRespSNUM(), u"");
@@ -127,30 +114,30 @@ TEST_F(SndTransactions, CardPulledAfterTheBoxFailsTheRequestAndStillEndsTheSessi
 
 TEST_F(SndTransactions, InquiryWorksOnTheConnectedCardWithoutBoxOrConnectionOfItsOwn)
 {
-    ConnectedControl control(Readers(FinancialCard()), &ui);
-    EXPECT_EQ(control->AccountInquirySnd(u"2550", u"12345678", kAccount, u"No Such Reader 99"), 0);
+    ConnectedControl page(Readers(FinancialCard()), &ui);
+    EXPECT_EQ(page->AccountInquirySnd(u"2550", u"12345678", kAccount, u"No Such Reader 99"), 0);
     EXPECT_EQ(ui.events, (std::vector<std::string> { "wait", "arrow" }));
-    EXPECT_TRUE(control->Session().ContextEstablished());
-    EXPECT_EQ(control->GetRespSNUM(), u"00000001");
-    EXPECT_EQ(control->GetRespDateTime(), u"");
+    EXPECT_TRUE(page->Session().ContextEstablished());
+    EXPECT_EQ(page->GetRespSNUM(), u"00000001");
+    EXPECT_EQ(page->GetRespDateTime(), u"");
 }
 
 TEST_F(SndTransactions, InquirySelectsTheApplicationBeforeCheckingItsFields)
 {
-    ConnectedControl control(Readers(FinancialCard({ { "forcedAnswers",
-                                 { { { "command", "00A40400" }, { "answer", "6A82" } } } } })),
+    ConnectedControl page(Readers(FinancialCard({ { "forcedAnswers",
+                              { { { "command", "00A40400" }, { "answer", "6A82" } } } } })),
         &ui);
-    EXPECT_EQ(control->AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt),
+    EXPECT_EQ(page->AccountInquirySnd(u"2550", u"12345678", kAccount, std::nullopt),
         status::kSelectionFailed);
-    EXPECT_EQ(control->AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt),
+    EXPECT_EQ(page->AccountInquirySnd(u"2550", u"12345678", u"short", std::nullopt),
         status::kSelectionFailed)
         << "not kBadLength: the fields are checked only on the selected application";
-    EXPECT_EQ(control->AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt),
+    EXPECT_EQ(page->AccountInquirySnd(std::nullopt, u"12345678", kAccount, std::nullopt),
         status::kSelectionFailed)
         << "not kMissingArgument";
     EXPECT_TRUE(ui.events.empty()) << "no wait cursor without the application";
-    EXPECT_TRUE(control->Session().ContextEstablished()) << "the page's card session stays";
-    EXPECT_EQ(control->GetRespSNUM(), u"");
+    EXPECT_TRUE(page->Session().ContextEstablished()) << "the page's card session stays";
+    EXPECT_EQ(page->GetRespSNUM(), u"");
 }
 
 } // namespace

@@ -23,6 +23,7 @@ using testing::ScriptedCard;
 using testing::TransactionAnswer;
 using testing::TransactionCommand;
 using testing::WaitRecorder;
+using testing::Withdraw;
 
 // A reader without PIN pad: the commands reach the card as the control sends them.
 const Text kReader = u"Generic Reader 01";
@@ -54,10 +55,15 @@ Record RecordOf(CVelkorCtrl& control)
         control.GetTransactionAccount() };
 }
 
-int32_t Withdraw(CVelkorCtrl& control)
+// The scripted card in the reader without PIN pad, connected.
+ConnectedControl OnPlainReader(
+    const std::string& protocol, std::initializer_list<std::pair<std::string, std::string>> script)
 {
-    return control.AccountWithdraw(
-        u"2510", u"00000001", u"12345678", u"00000000100000", Utf8ToText(kAccount));
+    return ConnectedControl(Readers(nullptr, ScriptedCard(protocol, script)), nullptr, kReader);
+}
+ConnectedControl OnPlainReader(std::initializer_list<std::pair<std::string, std::string>> script)
+{
+    return OnPlainReader("T1", script);
 }
 
 class TransactionRequests : public ::testing::Test {
@@ -68,18 +74,14 @@ protected:
 
 TEST_F(TransactionRequests, WithdrawalSendsFieldsAndTimestampAndStoresTheAnswerAndIdentity)
 {
-    ConnectedControl control(Readers(nullptr,
-                                 ScriptedCard("T1",
-                                     { { TransactionCommand(WithdrawalData()),
-                                           TransactionAnswer("00000017", "1122334455667788") },
-                                         { kSelectAccountFile, "9000" },
-                                         { "00B20105000000", AllRecords("822", kAccount) } })),
-        nullptr, kReader);
+    auto control = OnPlainReader({ { TransactionCommand(WithdrawalData()),
+                                       TransactionAnswer("00000017", "1122334455667788") },
+        { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) } });
     EXPECT_EQ(Withdraw(*control), 0);
     EXPECT_EQ(RecordOf(*control),
         (Record { u"00000017", u"1122334455667788", u"20240305070809", u"822",
             Utf8ToText(kRemarkHex), Utf8ToText(kAccount) }));
-    EXPECT_EQ(control.sim.Progress("Generic Reader 01").mismatches, 0u);
+    EXPECT_EQ(control.sim.Progress(testing::kPlainReader).mismatches, 0u);
     EXPECT_TRUE(control->Session().ContextEstablished()) << "the plain request stays connected";
 }
 
@@ -91,14 +93,11 @@ TEST_F(TransactionRequests, EachTypeLaysOutItsDataInTheCardsOrder)
     const std::string transfer = "2540" + common + "1234567890123456" + kAccount;
     const std::string inquiry = std::string("2550") + "12345678" + kAccount;
     const std::string answer = TransactionAnswer("00000001", "0000000000000000");
-    ConnectedControl control(
-        Readers(nullptr,
-            ScriptedCard("T1",
-                { { TransactionCommand(payment), answer }, { kSelectAccountFile, "6A82" },
-                    { TransactionCommand(tax), answer }, { kSelectAccountFile, "6A82" },
-                    { TransactionCommand(transfer), answer }, { kSelectAccountFile, "6A82" },
-                    { TransactionCommand(inquiry), answer }, { kSelectAccountFile, "6A82" } })),
-        nullptr, kReader);
+    auto control
+        = OnPlainReader({ { TransactionCommand(payment), answer }, { kSelectAccountFile, "6A82" },
+            { TransactionCommand(tax), answer }, { kSelectAccountFile, "6A82" },
+            { TransactionCommand(transfer), answer }, { kSelectAccountFile, "6A82" },
+            { TransactionCommand(inquiry), answer }, { kSelectAccountFile, "6A82" } });
     ASSERT_EQ(payment.size(), 0x55u);
     ASSERT_EQ(transfer.size(), 0x50u);
     ASSERT_EQ(inquiry.size(), 0x1Cu);
@@ -116,12 +115,12 @@ TEST_F(TransactionRequests, EachTypeLaysOutItsDataInTheCardsOrder)
     EXPECT_EQ(control->GetRespDateTime(), u"20240305070809");
     EXPECT_EQ(control->AccountInquiry(u"2550", u"12345678", account), 0);
     EXPECT_EQ(control->GetRespDateTime(), u"") << "an inquiry carries no timestamp";
-    EXPECT_EQ(control.sim.Progress("Generic Reader 01").mismatches, 0u);
+    EXPECT_EQ(control.sim.Progress(testing::kPlainReader).mismatches, 0u);
 }
 
 TEST_F(TransactionRequests, MissingFieldsAndWrongLengthsAreRefusedBeforeAnythingIsSent)
 {
-    ConnectedControl control(Readers(nullptr, ScriptedCard("T1", {})), nullptr, kReader);
+    auto control = OnPlainReader({});
     const Text account = Utf8ToText(kAccount);
     EXPECT_EQ(
         control->AccountWithdraw(u"2510", u"00000001", u"12345678", u"0000000100000", account),
@@ -145,7 +144,7 @@ TEST_F(TransactionRequests, MissingFieldsAndWrongLengthsAreRefusedBeforeAnything
         status::kBadLength);
     EXPECT_EQ(control->AccountInquiry(u"2550", u"1234567", account), status::kBadLength);
     EXPECT_EQ(control->AccountPayTax(std::nullopt, u"", u"", u"", u""), status::kMissingArgument);
-    EXPECT_EQ(control.sim.Progress("Generic Reader 01").mismatches, 0u) << "nothing was sent";
+    EXPECT_EQ(control.sim.Progress(testing::kPlainReader).mismatches, 0u) << "nothing was sent";
 }
 
 // A character outside ASCII counts as one character and sends its low byte.
@@ -171,14 +170,9 @@ TEST(TransactionFields, NonAsciiCharactersCountOnceAndSendTheirLowByte)
 TEST_F(TransactionRequests, RefusedTransactionsKeepThePreviousRecord)
 {
     const std::string command = TransactionCommand(WithdrawalData());
-    ConnectedControl control(
-        Readers(nullptr,
-            ScriptedCard("T1",
-                { { command, TransactionAnswer("00000017", "1122334455667788") },
-                    { kSelectAccountFile, "9000" },
-                    { "00B20105000000", AllRecords("822", kAccount) }, { command, "6610" },
-                    { command, "69F0" }, { command, "6A80" }, { command, "9000" } })),
-        nullptr, kReader);
+    auto control = OnPlainReader({ { command, TransactionAnswer("00000017", "1122334455667788") },
+        { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
+        { command, "6610" }, { command, "69F0" }, { command, "6A80" }, { command, "9000" } });
     ASSERT_EQ(Withdraw(*control), 0);
     const Record before = RecordOf(*control);
     EXPECT_EQ(Withdraw(*control), status::kTransactionAnswered6610);
@@ -186,10 +180,10 @@ TEST_F(TransactionRequests, RefusedTransactionsKeepThePreviousRecord)
     EXPECT_EQ(Withdraw(*control), status::kTransactionFailed);
     EXPECT_EQ(Withdraw(*control), status::kTransactionFailed) << "accepted without SNUM and TAC";
     EXPECT_EQ(RecordOf(*control), before);
-    EXPECT_EQ(control.sim.Progress("Generic Reader 01").mismatches, 0u);
+    EXPECT_EQ(control.sim.Progress(testing::kPlainReader).mismatches, 0u);
 
     // A pulled card is a failed command too.
-    ASSERT_EQ(control.sim.RemoveCard("Generic Reader 01"), 0);
+    ASSERT_EQ(control.sim.RemoveCard(testing::kPlainReader), 0);
     EXPECT_EQ(Withdraw(*control), status::kTransactionFailed);
     EXPECT_EQ(RecordOf(*control), before);
 }
@@ -198,30 +192,21 @@ TEST_F(TransactionRequests, IdentityFallsBackToRecordByRecordAndKeepsWhatItCould
 {
     const std::string command = TransactionCommand(WithdrawalData());
     const std::string otherAccount = "8229876543210000";
-    std::string remark2 = "0220";
-    for (int i = 0; i < 30; ++i) {
-        remark2 += "EE";
-    }
-    ConnectedControl control(
-        Readers(nullptr,
-            ScriptedCard("T1",
-                { { command, TransactionAnswer("00000001", "1111111111111111") },
-                    { kSelectAccountFile, "9000" },
-                    { "00B20105000000", AllRecords("822", kAccount) },
-                    // Refused at once: read record by record.
-                    { command, TransactionAnswer("00000002", "2222222222222222") },
-                    { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
-                    { "00B2010408", "0108" + Hex("823") + "0000009000" },
-                    { "00B2020420", remark2 + "9000" },
-                    { "00B2030412", "0310" + Hex(otherAccount) + "9000" },
-                    // Record 2 refused: the issuer is new, remark and account stay.
-                    { command, TransactionAnswer("00000003", "3333333333333333") },
-                    { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
-                    { "00B2010408", "0108" + Hex("824") + "0000009000" }, { "00B2020420", "6A83" },
-                    // EF1001 not selected: all three stay.
-                    { command, TransactionAnswer("00000004", "4444444444444444") },
-                    { kSelectAccountFile, "6A82" } })),
-        nullptr, kReader);
+    const std::string remark2 = "0220" + std::string(60, 'E');
+    auto control = OnPlainReader({ { command, TransactionAnswer("00000001", "1111111111111111") },
+        { kSelectAccountFile, "9000" }, { "00B20105000000", AllRecords("822", kAccount) },
+        // Refused at once: read record by record.
+        { command, TransactionAnswer("00000002", "2222222222222222") },
+        { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
+        { "00B2010408", "0108" + Hex("823") + "0000009000" }, { "00B2020420", remark2 + "9000" },
+        { "00B2030412", "0310" + Hex(otherAccount) + "9000" },
+        // Record 2 refused: the issuer is new, remark and account stay.
+        { command, TransactionAnswer("00000003", "3333333333333333") },
+        { kSelectAccountFile, "9000" }, { "00B20105000000", "6A81" },
+        { "00B2010408", "0108" + Hex("824") + "0000009000" }, { "00B2020420", "6A83" },
+        // EF1001 not selected: all three stay.
+        { command, TransactionAnswer("00000004", "4444444444444444") },
+        { kSelectAccountFile, "6A82" } });
     ASSERT_EQ(Withdraw(*control), 0);
     ASSERT_EQ(Withdraw(*control), 0);
     const Text remark = Utf8ToText(remark2.substr(4));
@@ -235,7 +220,7 @@ TEST_F(TransactionRequests, IdentityFallsBackToRecordByRecordAndKeepsWhatItCould
     ASSERT_EQ(Withdraw(*control), 0);
     EXPECT_EQ(control->GetRespSNUM(), u"00000004");
     EXPECT_EQ(control->GetTransactionIssuer(), u"824");
-    EXPECT_EQ(control.sim.Progress("Generic Reader 01").mismatches, 0u);
+    EXPECT_EQ(control.sim.Progress(testing::kPlainReader).mismatches, 0u);
 
     // A new connection empties SNUM, TAC and timestamp, not the card's identity.
     ASSERT_EQ(control->ConnectCard(kReader), 0);
@@ -249,18 +234,15 @@ TEST_F(TransactionRequests, UnderT0TheAnswerComesByGetResponseAndTheIdentityReco
     // 61xx, and the identity is read one record at a time.
     const std::string data = WithdrawalData();
     const std::string answer = TransactionAnswer("00000042", "0102030405060708");
-    ConnectedControl control(
-        Readers(nullptr,
-            ScriptedCard("T0",
-                { { TransactionCommand(data, ""), "6113" }, { "00C0000013", answer },
-                    { kSelectAccountFile, "9000" }, { "00B20105000000", "6700" },
-                    { "00B2010408", "0108" + Hex("822") + "0000009000" },
-                    { "00B2020420", std::string("021E") + kRemarkHex + "9000" },
-                    { "00B2030412", "0310" + Hex(kAccount) + "9000" } })),
-        nullptr, kReader);
+    auto control = OnPlainReader("T0",
+        { { TransactionCommand(data, ""), "6113" }, { "00C0000013", answer },
+            { kSelectAccountFile, "9000" }, { "00B20105000000", "6700" },
+            { "00B2010408", "0108" + Hex("822") + "0000009000" },
+            { "00B2020420", std::string("021E") + kRemarkHex + "9000" },
+            { "00B2030412", "0310" + Hex(kAccount) + "9000" } });
     ASSERT_EQ(Withdraw(*control), 0);
-    EXPECT_EQ(control.sim.Progress("Generic Reader 01").mismatches, 0u);
-    EXPECT_EQ(control.sim.Progress("Generic Reader 01").consumed, 7u);
+    EXPECT_EQ(control.sim.Progress(testing::kPlainReader).mismatches, 0u);
+    EXPECT_EQ(control.sim.Progress(testing::kPlainReader).consumed, 7u);
     EXPECT_EQ(RecordOf(*control),
         (Record { u"00000042", u"0102030405060708", u"20240305070809", u"822",
             Utf8ToText(std::string(kRemarkHex)), Utf8ToText(kAccount) }));

@@ -57,6 +57,24 @@ inline bool HostAcceptsTac(CVelkorCtrl& control, const std::string& data)
         key, TextToUtf8(control.GetRespSNUM()), data, TextToUtf8(control.GetRespTAC()));
 }
 
+// The withdrawal most tests make from the test card's account, typed or on the PIN pad, and the
+// data the card signs for it.
+inline int32_t Withdraw(CVelkorCtrl& control)
+{
+    return control.AccountWithdraw(
+        u"2510", u"00000001", u"12345678", u"00000000100000", Utf8ToText(kCardAccount));
+}
+inline int32_t WithdrawOnPad(CVelkorCtrl& control, const OptText& reader = Utf8ToText(kPadReader))
+{
+    return control.AccountWithdrawSnd(
+        u"2510", u"00000001", u"12345678", u"00000000100000", Utf8ToText(kCardAccount), reader);
+}
+inline std::string WithdrawalData()
+{
+    return host::WithdrawalCommandData(
+        "2510", "00000000100000", "00000001", "12345678", kTimestamp, kCardAccount);
+}
+
 // The shipped card model that signs transactions only after the PIN was verified.
 inline nlohmann::json PinBeforeTransactionsCard()
 {
