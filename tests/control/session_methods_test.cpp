@@ -17,12 +17,8 @@ using testing::WaitRecorder;
 constexpr char kAtrHex[] = "3B8F8001804F0CA000000306030001000000006A";
 using pcsc::kNoSmartcard;
 
-json Card()
-{
-    return { { "atr", "3b8f8001804f0ca000000306030001000000006a" }, { "protocol", "T1" } };
-}
-
-json Reader(const std::string& name, json card = Card())
+json Reader(const std::string& name,
+    json card = { { "atr", "3b8f8001804f0ca000000306030001000000006a" }, { "protocol", "T1" } })
 {
     return { { "name", name }, { "vendorName", "ACS" }, { "ifdType", "ACR83U" },
         { "ifdVersion", 0x01020003 }, { "card", std::move(card) } };
@@ -60,9 +56,7 @@ TEST_F(SessionMethods, ListingGivesNamesInOrderAsControlTexts)
 
 TEST_F(SessionMethods, ListingKeepsSixteenNamesOfAtMostSixtyThreeCharacters)
 {
-    json readers = json::array();
-    const std::string longName(70, 'L');
-    readers.push_back(Reader(longName, nullptr));
+    json readers = json::array({ Reader(std::string(70, 'L'), nullptr) });
     for (int i = 1; i < 18; ++i) {
         readers.push_back(Reader("Reader " + std::to_string(i), nullptr));
     }
