@@ -42,11 +42,6 @@ Connection Connected(int32_t slot)
 {
     return { 0, slot, kAtr };
 }
-// A failed connection: no slot, no ATR.
-Connection Failed(int32_t result)
-{
-    return { result, -5, {} };
-}
 
 Connection Connect(const char* reader)
 {
@@ -211,7 +206,12 @@ TEST_F(ConnectSlot, OtherErrorsAreDecidedByAResetOfTheEarlierConnection)
         ASSERT_EQ(Connect(kPinPad).result, 0);
         const SCARDHANDLE earlier = Session().SlotAt(0).card;
 
-        EXPECT_EQ(Connect(kPinPad), resetFails ? Failed(kUnknownError) : Connected(0));
+        const Connection again = Connect(kPinPad);
+        EXPECT_EQ(again.result, resetFails ? kUnknownError : 0);
+        EXPECT_EQ(again.slot, resetFails ? -5 : 0) << "a failed connection reports no slot";
+        if (!resetFails) {
+            EXPECT_EQ(again.atr, kAtr);
+        }
         EXPECT_EQ(Session().SlotAt(0).card, earlier);
         EXPECT_EQ(Waits(), (std::vector<int> { 20 }));
         sim_.reset();
@@ -225,7 +225,7 @@ TEST_F(ConnectSlot, ErrorsWithoutAnEarlierConnectionAreReturnedUnchanged)
     EXPECT_FALSE(Session().ContextEstablished());
 
     // The next connection tries the context again.
-    EXPECT_EQ(Connect(kEmpty), Failed(pcsc::kNoSmartcard));
+    EXPECT_EQ(Connect(kEmpty), (Connection { pcsc::kNoSmartcard, -5, {} }));
     EXPECT_FALSE(Session().SlotAt(1).connected);
     // A name that is not listed, even after a fresh listing, is tried on slot 0.
     EXPECT_EQ(Connect("No Such Reader").result, pcsc::kUnknownReader);
