@@ -95,33 +95,27 @@ TEST(ModuleInfo, InstallWayReadsTheRegistrationRecordOfTheUser)
     ScopedHome home;
     CVelkorCtrl control;
     EXPECT_EQ(control.GetInstallWay(), 0) << "no registration";
-
-    ASSERT_TRUE(WriteRegistrationRecord(RegistrationRecordPath(), { "/usr/bin/velkor", "1" }));
-    EXPECT_EQ(control.GetInstallWay(), 1);
-    ASSERT_TRUE(WriteRegistrationRecord(
-        RegistrationRecordPath(), { home.Path() + "/Downloads/velkor", "1" }));
-    EXPECT_EQ(control.GetInstallWay(), 0);
+    // The way reported once the user's record names `executable`.
+    const auto wayOf = [&control](const std::string& executable) {
+        EXPECT_TRUE(WriteRegistrationRecord(RegistrationRecordPath(), { executable, "1" }));
+        return control.GetInstallWay();
+    };
+    EXPECT_EQ(wayOf("/usr/bin/velkor"), 1);
+    EXPECT_EQ(wayOf(home.Path() + "/Downloads/velkor"), 0);
 
     // Paths are compared as the files they name: ".." leaves the folder, and a download folder
     // that is a link to another disk holds what the record names under the link's target.
-    ASSERT_TRUE(WriteRegistrationRecord(
-        RegistrationRecordPath(), { home.Path() + "/Downloads/../bin/velkor", "1" }));
-    EXPECT_EQ(control.GetInstallWay(), 1);
+    EXPECT_EQ(wayOf(home.Path() + "/Downloads/../bin/velkor"), 1);
     const std::string target = home.Path() + "/disk/Downloads";
     std::filesystem::create_directories(target);
     std::filesystem::create_directory_symlink(target, home.Path() + "/Downloads");
-    ASSERT_TRUE(WriteRegistrationRecord(RegistrationRecordPath(), { target + "/velkor", "1" }));
-    EXPECT_EQ(control.GetInstallWay(), 0);
-    ASSERT_TRUE(WriteRegistrationRecord(
-        RegistrationRecordPath(), { home.Path() + "/Downloads/velkor", "1" }));
-    EXPECT_EQ(control.GetInstallWay(), 0);
+    EXPECT_EQ(wayOf(target + "/velkor"), 0);
+    EXPECT_EQ(wayOf(home.Path() + "/Downloads/velkor"), 0);
 
     // A renamed download folder is found through user-dirs.dirs.
     WriteFile(home.Config() + "/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Telechargements\"\n");
     EXPECT_EQ(control.GetInstallWay(), 1);
-    ASSERT_TRUE(WriteRegistrationRecord(
-        RegistrationRecordPath(), { home.Path() + "/Telechargements/velkor", "1" }));
-    EXPECT_EQ(control.GetInstallWay(), 0);
+    EXPECT_EQ(wayOf(home.Path() + "/Telechargements/velkor"), 0);
 
     // A damaged record reads as no registration.
     WriteFile(RegistrationRecordPath(), "executable=relative/velkor\n");
