@@ -5,8 +5,7 @@
 #include "support/connected_control.h"
 #include "support/hex.h"
 
-// Account lists, identity reads and the SNUM/TAC record write, through the control on simulated
-// readers.
+// Account lists, identity reads and the SNUM/TAC record write, through the control.
 namespace velkor {
 namespace {
 

@@ -13,8 +13,7 @@
 #include "pin_pad.h"
 #include "support/hex.h"
 
-// The virtual financial card as a model: the answers every card operation and the simulators
-// rely on.
+// The virtual financial card whose answers every card test and simulator relies on.
 namespace velkor {
 namespace {
 

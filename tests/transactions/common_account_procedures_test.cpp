@@ -6,9 +6,7 @@
 #include "control/velkor_ctrl.h"
 #include "pcsc/simulated_readers.h"
 
-// The common-account procedures on the simulator, with a Ui that plays the customer: what the
-// form and the confirmation dialog are given, how their answers are reported, where the PIN is
-// verified, what is stored, and that the card session always ends.
+// The common-account procedures on the simulator, with a Ui that plays the customer.
 namespace velkor {
 namespace {
 

@@ -7,9 +7,7 @@
 #include "pcsc/simulated_readers.h"
 #include "transaction_test_support.h"
 
-// The methods that ask the customer to confirm in the confirmation dialog before the card command:
-// what they refuse before the dialog, what the dialog is asked to show, how its answer is
-// reported, and that a card pulled and put back during the dialog still signs.
+// The methods that have the customer confirm in the confirmation dialog before the card command.
 namespace velkor {
 namespace {
 

@@ -7,9 +7,8 @@
 #include "pcsc/simulated_readers.h"
 #include "transaction_test_support.h"
 
-// Every page has its own control and with it its own PC/SC context and card handles: a page
-// never signs with a PIN another page verified, and neither its calls nor its closing disturb the
-// other pages. Run on cards that sign only after the PIN.
+// Each page has its own PC/SC context and card handles: it never signs with a PIN another page
+// verified, and its calls and closing leave the others alone. Cards sign only after the PIN.
 namespace velkor {
 namespace {
 

@@ -9,9 +9,7 @@
 #include "support/transfer_dialogs_ui.h"
 #include "transaction_test_support.h"
 
-// The web-ATM transfer procedures on the simulated card, the customer's dialogs stood in for:
-// what they refuse before connecting, what the confirmation is handed, which request each
-// service signs, and that every way out ends disconnected with nothing signed after a refusal.
+// The web-ATM transfer procedures on the simulated card, the customer's dialogs stood in for.
 namespace velkor {
 namespace {
 
