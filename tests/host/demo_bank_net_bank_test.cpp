@@ -62,10 +62,7 @@ protected:
         VELKOR_REQUIRE_HOST_KEYS();
         bank = std::make_unique<host::DemoBank>(
             *testing::DemoHostKeys(), host::CardKeyTable(), 8931);
-        const testing::BankSession signedIn = testing::SignIn(*bank, control);
-        session = signedIn.id;
-        key = signedIn.key;
-        hash = signedIn.hash;
+        signedIn = testing::SignIn(*bank, control);
     }
 
     json Post(host::DemoBankReply (host::DemoBank::*endpoint)(std::string_view), const json& body,
@@ -79,9 +76,10 @@ protected:
     CustomerUi ui;
     CVelkorCtrl control { ui };
     std::unique_ptr<host::DemoBank> bank;
-    std::string session;
-    Text key;
-    Text hash;
+    testing::BankSession signedIn;
+    const std::string& session = signedIn.id;
+    const Text& key = signedIn.key;
+    const Text& hash = signedIn.hash;
 };
 
 TEST_F(DemoBankNetBank, TheBankReadsTheAccountChosenFromItsEncipheredList)
