@@ -149,22 +149,21 @@ TEST(DemoBankUpload, OnlyTheUploadEndpointTakesLargeBodies)
             + "\r\n\r\n";
     };
     const std::string upload(host::DemoBank::kFileUploadPath);
-    host::RequestFraming framing(host::DemoRequest::kMaxBodyBytes, upload, large);
-    EXPECT_TRUE(framing.Feed(post(upload, large)));
-    host::RequestFraming other(host::DemoRequest::kMaxBodyBytes, upload, large);
-    EXPECT_FALSE(other.Feed(post("/api/tac/verify", host::DemoRequest::kMaxBodyBytes + 1)));
-    host::RequestFraming tooLarge(host::DemoRequest::kMaxBodyBytes, upload, large);
-    EXPECT_FALSE(tooLarge.Feed(post(upload, large + 1)));
-    host::RequestFraming prefixed(host::DemoRequest::kMaxBodyBytes, upload, large);
-    EXPECT_FALSE(prefixed.Feed(post(upload + "x", large)));
+    const auto framing = [&] {
+        return std::make_unique<host::RequestFraming>(
+            host::DemoRequest::kMaxBodyBytes, upload, large);
+    };
+    EXPECT_TRUE(framing()->Feed(post(upload, large)));
+    EXPECT_FALSE(framing()->Feed(post("/api/tac/verify", host::DemoRequest::kMaxBodyBytes + 1)));
+    EXPECT_FALSE(framing()->Feed(post(upload, large + 1)));
+    EXPECT_FALSE(framing()->Feed(post(upload + "x", large)));
 
     // Connections that each start a large body and never finish it: only a few are let in at once,
     // and a finished or closed one makes room.
     const auto count = std::make_shared<int>(0);
     std::vector<std::unique_ptr<host::RequestFraming>> uploads;
     for (int i = 0; i <= host::RequestFraming::kMostLargeBodiesAtOnce; ++i) {
-        uploads.push_back(std::make_unique<host::RequestFraming>(
-            host::DemoRequest::kMaxBodyBytes, upload, large));
+        uploads.push_back(framing());
         uploads.back()->ShareLargeBodyCount(count);
     }
     for (int i = 0; i < host::RequestFraming::kMostLargeBodiesAtOnce; ++i) {
