@@ -12,8 +12,7 @@
 #include "pcsc/simulated_readers.h"
 #include "support/transfer_dialogs_ui.h"
 
-// The demo bank's endpoints against the real control: the mutual authentication and session key
-// it answers, and the TACs of the virtual cards it checks.
+// The demo bank's sign-in, session-key and TAC endpoints against the real control.
 namespace velkor {
 namespace {
 
@@ -277,8 +276,7 @@ TEST_F(DemoBankTacTest, MalformedTransactionsAreBadRequests)
     }
 }
 
-// The web-ATM transfer: the bank's lists go to the dialog under the session key, the customer
-// chooses (stood in for), the card signs, and the bank checks the import account and the TAC.
+// The web-ATM transfer: lists under the session key, the card's TAC and the import account.
 class DemoBankTransferTest : public DemoBankTest {
 protected:
     json Start(const std::string& service = "0")
@@ -345,9 +343,7 @@ TEST_F(DemoBankTransferTest, TheBankChecksTheChosenAccountAndTheTacOnce)
     EXPECT_EQ(unoffered["verified"], false);
 }
 
-// The same flow through the dialogs' own decisions, driven as `velkor call --ui script` drives
-// them: what the real transfer-account and confirmation dialogs hand over must be what the bank
-// can decipher, match and check the card's TAC against.
+// The same flow through the real dialogs' decisions, driven as `velkor call --ui script` does.
 TEST_F(DemoBankTransferTest, TheRealDialogsHandTheBankAnAccountItCanCheck)
 {
     testing::SimulatedReaders sim(TwoCards());

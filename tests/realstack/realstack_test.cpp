@@ -12,9 +12,7 @@
 #include "pcsc/reader_session.h"
 #include "real_stack.h"
 
-// The control's session methods through the real card stack: pcscd, the vpcd reader driver and
-// velkor-cardsim. The steps build on each other and share one pcscd, so they run in order in one
-// process.
+// The control through pcscd, vpcd and velkor-cardsim; the steps share one pcscd, in order.
 namespace velkor::realstack {
 namespace {
 
@@ -168,8 +166,7 @@ TEST_F(RealCardStack, ReadsTheAccountsAndVerifiesThePin)
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 
-// The PIN-pad methods connect by themselves and leave the reader free: the bank's host checks
-// each TAC over the SNUM and the command data rebuilt from the fields and the timestamp.
+// The PIN-pad methods connect by themselves and leave the reader free.
 TEST_F(RealCardStack, SignsAWithdrawalAndATransferThatTheHostVerifies)
 {
     ASSERT_EQ(control_.AccountWithdrawSnd(u"2510", u"00000001", u"12345678", u"00000000100000",
