@@ -122,19 +122,13 @@ TEST_F(TransactionRequests, MissingFieldsAndWrongLengthsAreRefusedBeforeAnything
 {
     auto control = OnPlainReader({});
     const Text account = Utf8ToText(kAccount);
-    EXPECT_EQ(
-        control->AccountWithdraw(u"2510", u"00000001", u"12345678", u"0000000100000", account),
-        status::kBadLength);
-    EXPECT_EQ(
-        control->AccountWithdraw(u"2510", u"00000001", u"12345678", u"000000001000000", account),
-        status::kBadLength)
-        << "an over-long amount";
-    EXPECT_EQ(control->AccountWithdraw(
-                  u"2510", u"00000001", u"12345678", u"00000000100000", account + u"0"),
-        status::kBadLength);
-    EXPECT_EQ(
-        control->AccountWithdraw(u"251", u"00000001", u"12345678", u"00000000100000", std::nullopt),
-        status::kMissingArgument)
+    const auto withdraw = [&control](const Text& code, const Text& money, const OptText& from) {
+        return control->AccountWithdraw(code, u"00000001", u"12345678", money, from);
+    };
+    EXPECT_EQ(withdraw(u"2510", u"0000000100000", account), status::kBadLength);
+    EXPECT_EQ(withdraw(u"2510", u"000000001000000", account), status::kBadLength) << "over-long";
+    EXPECT_EQ(withdraw(u"2510", u"00000000100000", account + u"0"), status::kBadLength);
+    EXPECT_EQ(withdraw(u"251", u"00000000100000", std::nullopt), status::kMissingArgument)
         << "a missing field comes before a wrong length";
     EXPECT_EQ(control->AccountPayment(u"2520", u"00000001", u"12345678", u"00000000100000", u"TAX1",
                   u"9999888877776666", account),
