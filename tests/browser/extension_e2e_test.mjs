@@ -9,8 +9,8 @@ import assert from 'node:assert/strict';
 import { mkdtemp, mkdir, readFile, rm, writeFile, chmod } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
-import { BANK_LISTENING, CHROMIUM, extensionDir, launchChromium, openConnectedBankPage, outcome,
-  skipUnless, startListening, stopAll } from './harness.mjs';
+import { BANK_LISTENING, CHROMIUM, clickForOutcome, extensionDir, launchChromium,
+  openConnectedBankPage, skipUnless, startListening, stopAll } from './harness.mjs';
 
 const [velkorExecutable, bankExecutable, simLibrary, simConfig] = process.argv.slice(2).map((p) => path.resolve(p));
 skipUnless([CHROMIUM]);
@@ -58,11 +58,10 @@ test('the demo bank authenticates and signs through the extension, the host star
     });
     assert.equal(await page.evaluate(() => document.documentElement.hasAttribute('data-velkor-extension')), true);
 
-    await page.click('#authenticate');
-    const auth = await outcome(page, '#auth-result', ['authenticated', 'failed']);
+    const auth = await clickForOutcome(page, '#authenticate', '#auth-result', ['authenticated', 'failed']);
     assert.equal(auth.state, 'authenticated', `${auth.text}\n${await page.textContent('#log')}`);
-    await page.click('#sign-withdrawal');
-    const withdrawal = await outcome(page, '#withdrawal-result', ['verified', 'failed']);
+    const withdrawal = await clickForOutcome(page, '#sign-withdrawal', '#withdrawal-result',
+      ['verified', 'failed']);
     assert.equal(withdrawal.state, 'verified', `${withdrawal.text}\n${await page.textContent('#log')}`);
     assert.match(withdrawal.text, /TAC verified by the bank/);
 
