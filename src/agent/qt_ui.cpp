@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "dialogs/common_account_dialog.h"
+#include "dialogs/dialog_window.h"
 #include "dialogs/trans_com_dialog.h"
 #include "dialogs/trans_deal_dialog.h"
 #include "dialogs/trans_oth_dialog.h"
@@ -39,10 +40,7 @@ void QtUi::ShowMessage(std::u16string_view text, std::u16string_view caption)
     QMessageBox box(QMessageBox::NoIcon, ToQString(caption), ToQString(text), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.show();
-    box.raise();
-    box.activateWindow();
-    box.exec();
+    ExecInFront(box);
 }
 
 void QtUi::SetWaitCursor()
@@ -117,10 +115,7 @@ std::optional<std::u16string> QtUi::ChooseFileToOpen()
     dialog.setNameFilter(QStringLiteral("All Files (*)"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (ExecInFront(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().constFirst().toStdU16String();

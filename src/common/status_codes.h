@@ -28,6 +28,8 @@ inline constexpr int32_t kDecodeFailed3 = 0x2104;
 inline constexpr int32_t kCipherBadArgument = 0x3000;
 inline constexpr int32_t kCipherBadLength = 0x3001;
 inline constexpr int32_t kCipherBadPadding = 0x3002;
+// The page's DES and MAC: a key, block or initial value that is not hexadecimal, or a failed run.
+inline constexpr int32_t kCipherFailed = -1;
 
 // Card commands and transaction requests.
 inline constexpr int32_t kSelectionFailed = 0x5001; // the application or a file was not selected

@@ -9,7 +9,6 @@ namespace velkor {
 
 namespace {
 
-constexpr int32_t kFailed = -1;
 constexpr int32_t kMacMaxBytes = 1024;
 constexpr int32_t kIntToHexMaxChars = 4096;
 constexpr int32_t kHexToIntMaxDigits = 8192;
@@ -44,12 +43,12 @@ int32_t CardEngine::Des(int32_t direction, int32_t keyLength, const OptText& key
     WipeOnExit wipeBlock(block);
     if (!CDataProcess::HexToBytes(2 * static_cast<size_t>(keyLength), *keyHex, key)
         || !CDataProcess::HexToBytes(16, *dataHex, block)) {
-        return kFailed;
+        return status::kCipherFailed;
     }
     size_t length = sizeof block;
     const auto run = direction == 0 ? &CDataProcess::DesEncrypt : &CDataProcess::DesDecrypt;
     if (run(key, FormOf(keyLength), &length, block, block, ChainMode::Ecb, nullptr) != 0) {
-        return kFailed;
+        return status::kCipherFailed;
     }
     respData = CDataProcess::HexText(block);
     return status::kOk;
@@ -82,13 +81,13 @@ int32_t CardEngine::Mac(int32_t keyLength, const OptText& keyHex, const OptText&
     if (!CDataProcess::HexToBytes(2 * static_cast<size_t>(keyLength), *keyHex, key)
         || !CDataProcess::HexToBytes(2 * dataLength, *dataHex, data)
         || !CDataProcess::HexToBytes(16, *initialValueHex, initialValue)) {
-        return kFailed;
+        return status::kCipherFailed;
     }
     size_t length = dataLength;
     if (CDataProcess::DesEncrypt(
             key, FormOf(keyLength), &length, data, data, ChainMode::CbcNoPadding, initialValue)
         != 0) {
-        return kFailed;
+        return status::kCipherFailed;
     }
     // The MAC is the last ciphertext block, not truncated.
     respData = CDataProcess::HexText(std::span<const uint8_t>(data + length - 8, 8));

@@ -9,7 +9,7 @@
 #include "dialogs/common_account_geometry.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/session_list_decipher.h"
-#include "dialogs/session_result_cipher.h"
+#include "session_result_cipher.h"
 
 namespace velkor {
 

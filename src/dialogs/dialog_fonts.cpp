@@ -1,4 +1,4 @@
-#include "dialogs/dialog_fonts.h"
+#include "dialog_fonts.h"
 
 namespace velkor {
 

@@ -1,9 +1,9 @@
 #include "dialogs/net_selection_decisions.h"
 
 #include "common/secure_buffer.h"
-#include "dialogs/net_selection_result.h"
+#include "net_selection_result.h"
 #include "dialogs/session_list_decipher.h"
-#include "dialogs/session_result_cipher.h"
+#include "session_result_cipher.h"
 
 namespace velkor {
 

@@ -1,4 +1,4 @@
-#include "dialogs/net_selection_result.h"
+#include "net_selection_result.h"
 
 #include "common/secure_buffer.h"
 #include "crypto/data_process.h"

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include "dialogs/dialog_fonts.h"
+#include "dialog_fonts.h"
 #include "widgets/button_ex.h"
 #include "widgets/color_static.h"
 #include "widgets/static_style.h"

@@ -1,4 +1,4 @@
-#include "dialogs/session_result_cipher.h"
+#include "session_result_cipher.h"
 
 #include <span>
 

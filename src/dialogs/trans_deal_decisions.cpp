@@ -1,6 +1,6 @@
 #include "dialogs/trans_deal_decisions.h"
 
-#include "dialogs/net_selection_result.h"
+#include "net_selection_result.h"
 
 namespace velkor {
 

@@ -5,7 +5,7 @@
 
 #include "common/secure_buffer.h"
 #include "dialogs/account_validation.h"
-#include "dialogs/net_selection_result.h"
+#include "net_selection_result.h"
 
 namespace velkor {
 

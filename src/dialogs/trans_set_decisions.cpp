@@ -5,7 +5,7 @@
 #include "dialogs/account_validation.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/session_list_decipher.h"
-#include "dialogs/session_result_cipher.h"
+#include "session_result_cipher.h"
 
 namespace velkor {
 

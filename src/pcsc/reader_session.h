@@ -41,6 +41,7 @@ inline constexpr int32_t kSharingViolation = static_cast<int32_t>(0x8010000BU);
 inline constexpr int32_t kRemovedCard = static_cast<int32_t>(0x80100069U);
 inline constexpr int32_t kUnresponsiveCard = static_cast<int32_t>(0x80100066U);
 inline constexpr int32_t kNoSmartcard = static_cast<int32_t>(0x8010000CU);
+inline constexpr int32_t kUnknownReader = static_cast<int32_t>(0x80100009U);
 
 // Codes of the session itself: -1 when there is no binding or an argument is outside its range,
 // 7 for an attribute read or probe before any context.

@@ -11,6 +11,7 @@ inline constexpr int32_t kWrongLength = 0x6700;
 inline constexpr int32_t kSecurityNotSatisfied = 0x6982;
 inline constexpr int32_t kFileNotFound = 0x6A82;
 inline constexpr int32_t kRecordNotFound = 0x6A83;
+inline constexpr int32_t kWrongData = 0x6A80;
 // Answers of the issuer's application whose meaning the card side does not state; PIN commands
 // and the transaction command report them with codes of their own.
 inline constexpr int32_t kPinAnswer6608 = 0x6608;

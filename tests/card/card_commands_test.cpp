@@ -164,7 +164,7 @@ TEST_F(CardCommands, RecordWriteWithSnumTacChecksItsTextsAndStoresTheAnswer)
     EXPECT_EQ(write(u"1080", 3, u"ABC"), status::kOk);
     EXPECT_EQ(snum, u"00000012");
     EXPECT_EQ(tac, u"0011223344556677");
-    EXPECT_EQ(write(u"0102", 1, u"A"), 0x6A80) << "the card's status word as it is";
+    EXPECT_EQ(write(u"0102", 1, u"A"), pcsc::sw::kWrongData) << "the card's status word as it is";
     EXPECT_EQ(write(u"0102", 1, u"A"), status::kCardAnswerTooShort);
     EXPECT_EQ(snum, u"00000012");
     EXPECT_EQ(sim.Progress("Generic Reader 01").mismatches, 0u);

@@ -75,7 +75,8 @@ TEST_F(PinMethods, ChangePinWritesTheNewBlockOnlyAfterTheOldOneIsAccepted)
     ConnectedControl control(Readers(ScriptedCard("T1",
         { { kSelectT1, "9000" }, { "0020001008111111FFFFFFFFFF", "9000" },
             { "00A402000200C2", "9000" }, { "00D2010408123456789012FFFF", "6A80" } })));
-    EXPECT_EQ(control->ChangePIN(u"111111", u"123456789012"), 0x6A80) << "the write's own status";
+    EXPECT_EQ(control->ChangePIN(u"111111", u"123456789012"), pcsc::sw::kWrongData)
+        << "the write's own status";
     EXPECT_EQ(control.sim.Progress("ACS ACR83U 00 00").mismatches, 0u);
 }
 

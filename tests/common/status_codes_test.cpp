@@ -46,6 +46,7 @@ TEST(StatusCodes, EveryNameKeepsItsWireValue)
         VELKOR_WIRE(kAccountMismatch, 20757),
         VELKOR_WIRE(kTransactionFailed, -1),
         VELKOR_WIRE(kCardAnswerTooShort, -1),
+        VELKOR_WIRE(kCipherFailed, -1),
         VELKOR_WIRE(kNotConfirmed, 20756),
         VELKOR_WIRE(kConfirmationFirstCheckFailed, 20757),
         VELKOR_WIRE(kConfirmationLaterCheckFailed, 20758),

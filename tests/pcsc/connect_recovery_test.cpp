@@ -24,7 +24,6 @@ constexpr int32_t Code(uint32_t value)
     return static_cast<int32_t>(value);
 }
 constexpr int32_t kUnknownError = Code(0x80100014);
-constexpr int32_t kUnknownReader = Code(0x80100009);
 constexpr int32_t kNoService = Code(0x8010001D);
 
 json Fault(const char* call, uint32_t result, int times = 1, int after = 0)
@@ -240,7 +239,7 @@ TEST_F(ConnectSlot, ErrorsWithoutAnEarlierConnectionAreReturnedUnchanged)
     EXPECT_TRUE(empty.atr.empty());
     EXPECT_FALSE(Session().SlotAt(1).connected);
     // A name that is not listed, even after a fresh listing, is tried on slot 0.
-    EXPECT_EQ(Connect("No Such Reader").result, kUnknownReader);
+    EXPECT_EQ(Connect("No Such Reader").result, pcsc::kUnknownReader);
     EXPECT_TRUE(Waits().empty());
 }
 

@@ -158,7 +158,7 @@ TEST_F(CommonAccountProcedures, RefusalsAndCancellationsEndDisconnected)
         EXPECT_FALSE(control.Session().ContextEstablished());
     }
 
-    EXPECT_EQ(Proc(u"Missing Reader 09", kPinRowDocument), static_cast<int32_t>(0x80100009))
+    EXPECT_EQ(Proc(u"Missing Reader 09", kPinRowDocument), pcsc::kUnknownReader)
         << "the connection's error";
     EXPECT_FALSE(control.Session().ContextEstablished());
 }
