@@ -1,7 +1,5 @@
 // The demo bank end to end: `velkor serve` on the simulated readers and `velkor-demo-bank` on free
-// loopback ports, the bank's page driven in headless Chromium. The page signs transactions whose
-// TACs the bank accepts, runs the mutual authentication, is refused when served from an origin the
-// agent does not allow, and a page that goes away mid-call leaves the agent serving the next one.
+// loopback ports, the bank's page driven in headless Chromium.
 // Usage: node demo_bank_test.mjs <velkor> <velkor-demo-bank> <libvelkor-pcsc-sim.so> <sim config>
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';

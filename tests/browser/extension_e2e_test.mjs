@@ -1,7 +1,5 @@
 // The browser extension end to end: Chromium loads extension/ unpacked, finds the native host
-// through a manifest in its profile and starts `velkor native-host` itself; the demo bank's page,
-// unchanged, runs the mutual authentication and a signed withdrawal through the extension, and
-// the bank verifies the TAC.
+// through a manifest in its profile and starts `velkor native-host` itself.
 // Usage: node extension_e2e_test.mjs <velkor> <velkor-demo-bank> <libvelkor-pcsc-sim.so> <config>
 // Exits with 77 (skipped) when Chromium is missing.
 import { test, after } from 'node:test';
