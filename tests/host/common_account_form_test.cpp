@@ -5,8 +5,7 @@
 #include "host/common_account_form.h"
 #include "support/transfer_dialogs_ui.h"
 
-// The bank's common-account form documents read back as the control's scanner reads them, and the
-// enciphered common account the form returns opened and split per row.
+// The bank's common-account forms as the control's scanner reads them, and their answers opened.
 namespace velkor {
 namespace {
 

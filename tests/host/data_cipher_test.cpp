@@ -23,6 +23,16 @@ Pair Issue(size_t length)
     return testing::IssueKey(std::move(key));
 }
 
+// SessionCipher with the key store opened, under `pair`; `length` goes in as characters and comes
+// back as the bytes written.
+int32_t Cipher(const Pair& pair, int32_t direction, int32_t form, int32_t& length,
+    const Text& input, Text& output)
+{
+    const ScopedEmbeddedKeys keys;
+    return CDataProcess::SessionCipher(
+        direction, form, length, input, pair.hash, pair.encrypted, output);
+}
+
 TEST(SessionCipher, ListDataFromTheHostAndResultsBackToIt)
 {
     VELKOR_REQUIRE_HOST_KEYS();
@@ -31,30 +41,23 @@ TEST(SessionCipher, ListDataFromTheHostAndResultsBackToIt)
         const std::u16string list = u"台北富邦%%012;;Account 1%%808;;";
         std::string listHex;
         ASSERT_TRUE(host::EncipherListData(pair.key, list, listHex));
-        const ScopedEmbeddedKeys keys;
         Text plain;
         int32_t length = static_cast<int32_t>(listHex.size());
-        ASSERT_EQ(CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length, T(listHex),
-                      pair.hash, pair.encrypted, plain),
-            0);
+        ASSERT_EQ(Cipher(pair, 1, CDataProcess::kInputHex, length, T(listHex), plain), 0);
         EXPECT_EQ(plain, list);
         EXPECT_EQ(length, static_cast<int32_t>(list.size() * 2));
         // An empty list is one padding block and comes back empty.
         ASSERT_TRUE(host::EncipherListData(pair.key, u"", listHex));
         ASSERT_EQ(listHex.size(), 16u);
         length = 16;
-        ASSERT_EQ(CDataProcess::SessionCipher(1, CDataProcess::kInputHex, length, T(listHex),
-                      pair.hash, pair.encrypted, plain),
-            0);
+        ASSERT_EQ(Cipher(pair, 1, CDataProcess::kInputHex, length, T(listHex), plain), 0);
         EXPECT_EQ(length, 0);
 
         // A chosen account leaves the dialog enciphered from its UTF-16LE bytes, as hexadecimal.
         const Text account = u"0123456789012345";
         Text cipher;
         length = static_cast<int32_t>(account.size());
-        ASSERT_EQ(CDataProcess::SessionCipher(0, CDataProcess::kInputUtf16Le, length, account,
-                      pair.hash, pair.encrypted, cipher),
-            0);
+        ASSERT_EQ(Cipher(pair, 0, CDataProcess::kInputUtf16Le, length, account, cipher), 0);
         EXPECT_EQ(length, 40);
         const SecureBytes cipherBytes = TextLow8(cipher);
         std::u16string back;
@@ -68,20 +71,17 @@ TEST(SessionCipher, PlainBytesWithoutTextPairsAreWidenedByteByByte)
 {
     VELKOR_REQUIRE_HOST_KEYS();
     const Pair pair = Issue(16);
-    const ScopedEmbeddedKeys keys;
     Text cipher;
     int32_t length = 4;
-    ASSERT_EQ(CDataProcess::SessionCipher(0, CDataProcess::kInputLow8, length,
-                  Text(u"\u00C1\u00C2\u00FF!"), pair.hash, pair.encrypted, cipher),
-        0);
+    ASSERT_EQ(
+        Cipher(pair, 0, CDataProcess::kInputLow8, length, Text(u"\u00C1\u00C2\u00FF!"), cipher), 0);
     ASSERT_EQ(length, 8);
     // Base64 input form for the way back.
     const SecureBytes bytes = TextLow8(cipher);
     const Text base64 = CDataProcess::Base64EncodeToText(bytes.data(), bytes.size());
     Text plain;
     length = static_cast<int32_t>(base64.size());
-    ASSERT_EQ(
-        CDataProcess::SessionCipher(1, 2, length, base64, pair.hash, pair.encrypted, plain), 0);
+    ASSERT_EQ(Cipher(pair, 1, 2, length, base64, plain), 0);
     EXPECT_EQ(plain, u"\u00C1\u00C2\u00FF!");
 }
 
@@ -131,32 +131,26 @@ TEST(ProtectOutput, ModesFormsAndWholeBlocks)
     const uint8_t iv[8] = {};
     const uint8_t raw[16] = { '1', 0, '2', 0, '3', 0, '4', 0, '5', 0, '6', 0, '7', 0, '8', 0 };
     Text out;
-    EXPECT_EQ(CDataProcess::ProtectOutput(0, std::span<const uint8_t>(raw, 12), iv,
-                  ChainMode::CbcNoPadding, pair.hash, pair.encrypted, out),
+    const auto protect = [&](int32_t form, std::span<const uint8_t> input, ChainMode mode,
+                             Text& output, OptTextView hash) {
+        return CDataProcess::ProtectOutput(form, input, iv, mode, hash, pair.encrypted, output);
+    };
+    EXPECT_EQ(protect(0, std::span(raw, 12), ChainMode::CbcNoPadding, out, pair.hash),
         status::kDataCipherBadInput);
-    ASSERT_EQ(CDataProcess::ProtectOutput(
-                  0, raw, iv, ChainMode::CbcNoPadding, pair.hash, pair.encrypted, out),
-        0);
+    ASSERT_EQ(protect(0, raw, ChainMode::CbcNoPadding, out, pair.hash), 0);
     EXPECT_EQ(out.size(), 16u);
     // The same bytes given as hexadecimal digits encipher the same.
     const std::string hex = TextToUtf8(CDataProcess::HexText(raw));
     Text fromHex;
-    ASSERT_EQ(
-        CDataProcess::ProtectOutput(1,
-            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(hex.data()), hex.size()), iv,
-            ChainMode::CbcNoPadding, pair.hash, pair.encrypted, fromHex),
+    ASSERT_EQ(protect(1, std::span(reinterpret_cast<const uint8_t*>(hex.data()), hex.size()),
+                  ChainMode::CbcNoPadding, fromHex, pair.hash),
         0);
     EXPECT_EQ(fromHex, out);
-    ASSERT_EQ(CDataProcess::ProtectOutput(
-                  0, raw, iv, ChainMode::CbcPadded, pair.hash, pair.encrypted, out),
-        0);
+    ASSERT_EQ(protect(0, raw, ChainMode::CbcPadded, out, pair.hash), 0);
     EXPECT_EQ(out.size(), 24u);
+    EXPECT_EQ(protect(0, raw, ChainMode::Ecb, out, pair.hash), status::kConversionFailed);
     EXPECT_EQ(
-        CDataProcess::ProtectOutput(0, raw, iv, ChainMode::Ecb, pair.hash, pair.encrypted, out),
-        status::kConversionFailed);
-    EXPECT_EQ(CDataProcess::ProtectOutput(
-                  0, raw, iv, ChainMode::CbcPadded, std::nullopt, pair.encrypted, out),
-        status::kDataCipherMissingText);
+        protect(0, raw, ChainMode::CbcPadded, out, std::nullopt), status::kDataCipherMissingText);
 }
 
 } // namespace

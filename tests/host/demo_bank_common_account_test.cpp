@@ -8,9 +8,7 @@
 #include "demo_keys.h"
 #include "support/transfer_dialogs_ui.h"
 
-// The demo bank's common-account endpoints with the real control's session cipher: the form it
-// describes carries its bank list under the session key, and the account the form returns
-// enciphered is opened and checked by the bank alone.
+// The demo bank's common-account endpoints with the real control's session cipher.
 namespace velkor {
 namespace {
 

@@ -105,6 +105,14 @@ protected:
     }
 
     QByteArray Host() const { return "Host: 127.0.0.1:" + QByteArray::number(port) + "\r\n"; }
+    // A POST announcing `length` bytes (the body's own size unless given) after `headers`.
+    QByteArray Post(const char* path, const QByteArray& body, const QByteArray& headers = {},
+        qsizetype length = -1) const
+    {
+        return "POST " + QByteArray(path) + " HTTP/1.1\r\n" + Host() + headers
+            + "Content-Type: application/json\r\nContent-Length: "
+            + QByteArray::number(length < 0 ? body.size() : length) + "\r\n\r\n" + body;
+    }
 
     // Everything the server writes until it has written `responses` answers (and `until`, for a
     // body that may come in pieces) or closes.
@@ -139,11 +147,8 @@ TEST_F(DemoBankOverTcp, ServesThePageWithItsPolicyAndAnswersEndpoints)
     EXPECT_TRUE(page.contains("connect-src 'self' ws://127.0.0.1:*"));
     EXPECT_TRUE(get("/velkor.js", "export const Velkor").contains("export const Velkor"));
 
-    const auto post = [this](const char* path, const QByteArray& body) {
-        return Exchange("POST " + QByteArray(path) + " HTTP/1.1\r\n" + Host()
-            + "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size())
-            + "\r\n\r\n" + body);
-    };
+    const auto post
+        = [this](const char* path, const QByteArray& body) { return Exchange(Post(path, body)); };
     const QByteArray challenge = post("/api/auth/start", "{}");
     EXPECT_TRUE(challenge.startsWith("HTTP/1.1 200")) << challenge.toStdString();
     EXPECT_TRUE(challenge.contains("application/json"));
@@ -155,18 +160,16 @@ TEST_F(DemoBankOverTcp, ServesThePageWithItsPolicyAndAnswersEndpoints)
 TEST_F(DemoBankOverTcp, AnOversizedBodyIsRefusedFromItsHeaders)
 {
     // 1.5 GB announced, 1 MiB sent: refused and closed without waiting for (or keeping) the rest.
-    const QByteArray head = "POST /api/auth/start HTTP/1.1\r\n" + Host()
-        + "Content-Type: application/json\r\nContent-Length: 1500000000\r\n\r\n";
-    const QByteArray answer = Exchange(head + QByteArray(1 << 20, '{'));
+    const QByteArray answer
+        = Exchange(Post("/api/auth/start", QByteArray(1 << 20, '{'), {}, 1'500'000'000));
     EXPECT_TRUE(answer.startsWith("HTTP/1.1 413")) << answer.toStdString();
     EXPECT_EQ(bank->Sessions().size(), 0u);
 }
 
 TEST_F(DemoBankOverTcp, PipelinedRequestsInPiecesAreAnsweredAndForeignOnesRefused)
 {
-    const QByteArray post = "POST /api/auth/start HTTP/1.1\r\n" + Host()
-        + "Origin: http://127.0.0.1:" + QByteArray::number(port)
-        + "\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n{}";
+    const QByteArray post = Post(
+        "/api/auth/start", "{}", "Origin: http://127.0.0.1:" + QByteArray::number(port) + "\r\n");
     socket.write(post.left(20));
     socket.waitForBytesWritten();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -174,9 +177,8 @@ TEST_F(DemoBankOverTcp, PipelinedRequestsInPiecesAreAnsweredAndForeignOnesRefuse
     EXPECT_EQ(both.count("HTTP/1.1 200"), 2) << both.toStdString();
     EXPECT_EQ(bank->Sessions().size(), 2u);
 
-    const QByteArray crossSite = "POST /api/auth/start HTTP/1.1\r\n" + Host()
-        + "Origin: http://evil.test\r\nContent-Length: 2\r\n\r\n{}";
-    EXPECT_TRUE(Exchange(crossSite).contains("HTTP/1.1 403"));
+    EXPECT_TRUE(Exchange(Post("/api/auth/start", "{}", "Origin: http://evil.test\r\n"))
+                    .contains("HTTP/1.1 403"));
     const QByteArray foreign
         = "GET / HTTP/1.1\r\nHost: evil.test:" + QByteArray::number(port) + "\r\n\r\n";
     EXPECT_TRUE(Exchange(foreign).contains("HTTP/1.1 421"));

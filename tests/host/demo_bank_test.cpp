@@ -12,8 +12,7 @@
 #include "pcsc/simulated_readers.h"
 #include "support/transfer_dialogs_ui.h"
 
-// The demo bank's endpoints against the real control: the mutual authentication and session key
-// it answers, and the TACs of the virtual cards it checks.
+// The demo bank's sign-in, session-key and TAC endpoints against the real control.
 namespace velkor {
 namespace {
 
@@ -207,17 +206,15 @@ TEST_F(DemoBankTacTest, EachCardsTacIsAcceptedOnceAndAnAlteredTransactionIsRefus
 
     // The second card signs under its own key.
     const json transfer = Sign(control, kPlainReader, "transfer", "9990001112223334");
-    json altered = transfer;
-    altered["pMoney"] = "00000009100000";
-    EXPECT_EQ(Verify(altered)["verified"], false);
-    altered = transfer;
-    altered["pImprtAccnt"] = "0170001234567891";
-    EXPECT_EQ(Verify(altered)["verified"], false);
+    const auto alteredVerdict = [&](const char* field, const char* value) {
+        json altered = transfer;
+        altered[field] = value;
+        return Verify(altered);
+    };
+    EXPECT_EQ(alteredVerdict("pMoney", "00000009100000")["verified"], false);
+    EXPECT_EQ(alteredVerdict("pImprtAccnt", "0170001234567891")["verified"], false);
     EXPECT_EQ(Verify(transfer)["verified"], true) << "a refused attempt does not spend the SNUM";
-
-    altered = transfer;
-    altered["cardAccount"] = "1234123412341234";
-    const json unknown = Verify(altered);
+    const json unknown = alteredVerdict("cardAccount", "1234123412341234");
     EXPECT_EQ(unknown["verified"], false);
     EXPECT_NE(unknown["reason"].get<std::string>().find("no key"), std::string::npos);
 }
@@ -279,8 +276,7 @@ TEST_F(DemoBankTacTest, MalformedTransactionsAreBadRequests)
     }
 }
 
-// The web-ATM transfer: the bank's lists go to the dialog under the session key, the customer
-// chooses (stood in for), the card signs, and the bank checks the import account and the TAC.
+// The web-ATM transfer: lists under the session key, the card's TAC and the import account.
 class DemoBankTransferTest : public DemoBankTest {
 protected:
     json Start(const std::string& service = "0")
@@ -347,9 +343,7 @@ TEST_F(DemoBankTransferTest, TheBankChecksTheChosenAccountAndTheTacOnce)
     EXPECT_EQ(unoffered["verified"], false);
 }
 
-// The same flow through the dialogs' own decisions, driven as `velkor call --ui script` drives
-// them: what the real transfer-account and confirmation dialogs hand over must be what the bank
-// can decipher, match and check the card's TAC against.
+// The same flow through the real dialogs' decisions, driven as `velkor call --ui script` does.
 TEST_F(DemoBankTransferTest, TheRealDialogsHandTheBankAnAccountItCanCheck)
 {
     testing::SimulatedReaders sim(TwoCards());
@@ -369,21 +363,19 @@ TEST_F(DemoBankTransferTest, TheRealDialogsHandTheBankAnAccountItCanCheck)
         return request;
     };
 
+    const auto expectChecked = [&](const std::string& actions, bool pinPad, const char* account) {
+        const json verdict = Body(Verify(runScripted(actions, pinPad)));
+        EXPECT_EQ(verdict["verified"], true) << verdict.dump();
+        EXPECT_EQ(verdict["importAccount"]["account"], account);
+    };
     // The second agreed account, typed PIN.
-    json verdict = Body(Verify(runScripted(R"({"select": [1093, 1]}, {"click": 1})", false)));
-    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
-    EXPECT_EQ(verdict["importAccount"]["account"], "8220099988877766");
+    expectChecked(R"({"select": [1093, 1]}, {"click": 1})", false, "8220099988877766");
     // A common account whose stored e-mail fills the notification field, on the reader's pad.
-    verdict = Body(
-        Verify(runScripted(R"({"click": 1038}, {"select": [1091, 0]}, {"click": 1})", true)));
-    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
-    EXPECT_EQ(verdict["importAccount"]["account"], "0000555666777");
+    expectChecked(R"({"click": 1038}, {"select": [1091, 0]}, {"click": 1})", true, "0000555666777");
     // Another account typed on the shuffled keypad, to be added to the common accounts.
-    verdict = Body(Verify(runScripted(
-        R"({"click": 1039}, {"select": [1092, 3]}, {"type": "1234567"}, {"click": 1081}, {"click": 1})",
-        false)));
-    EXPECT_EQ(verdict["verified"], true) << verdict.dump();
-    EXPECT_EQ(verdict["importAccount"]["account"], "1234567");
+    expectChecked(R"({"click": 1039}, {"select": [1092, 3]}, {"type": "1234567"}, {"click": 1081},)"
+                  R"( {"click": 1})",
+        false, "1234567");
 }
 
 TEST(CardKeyTable, ReadsConfigurationsAndProfilesAndRefusesBadKeys)

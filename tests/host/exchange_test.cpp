@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <optional>
 
 #include "common/status_codes.h"
 #include "control/velkor_ctrl.h"
@@ -141,79 +142,75 @@ TEST(MutualAuthentication, TheHostAcceptsAnAnswerOnceAndRn2HasNoZeroByteAndOddPa
     }
 }
 
-TEST(MutualAuthentication, ArgumentStatusesLeaveTheFlagAlone)
-{
-    VELKOR_REQUIRE_HOST_KEYS();
-    CVelkorCtrl control;
-    host::MutualAuthentication bank(*DemoHostKeys());
-    host::Challenge good;
-    ASSERT_TRUE(bank.MakeChallenge(good));
-    ASSERT_EQ(Verify(control, good), 0);
-    const Text hash = control.GetSessionKeyHash();
+// A control that has answered one challenge of the demo bank: the earlier answer halves later
+// failures must leave readable.
+class AnsweredChallenge : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        VELKOR_REQUIRE_HOST_KEYS();
+        bank.emplace(*DemoHostKeys());
+        ASSERT_TRUE(bank->MakeChallenge(good));
+        ASSERT_EQ(Verify(control, good), 0);
+        rn2 = control.GetEncryptRN2();
+        signature = control.GetEncryptHashRN2();
+    }
+    int32_t Answer(int32_t rn1Length, const std::string& rn1, int32_t signatureLength,
+        const std::string& signRn1)
+    {
+        return control.VerifyRN1andGenerateRN2(rn1Length, T(rn1), signatureLength, T(signRn1));
+    }
 
+    CVelkorCtrl control;
+    std::optional<host::MutualAuthentication> bank;
+    host::Challenge good;
+    Text rn2, signature;
+};
+
+TEST_F(AnsweredChallenge, ArgumentStatusesLeaveTheFlagAlone)
+{
+    const Text hash = control.GetSessionKeyHash();
     EXPECT_STATUS_AND_WIPED(
         control.VerifyRN1andGenerateRN2(128, std::nullopt, 128, T(good.pSprkSignRN1)),
         status::kMissingArgument);
-    EXPECT_STATUS_AND_WIPED(control.VerifyRN1andGenerateRN2(128,
-                                T(good.pCpukEncryptedRN1.substr(1)), 128, T(good.pSprkSignRN1)),
+    EXPECT_STATUS_AND_WIPED(Answer(128, good.pCpukEncryptedRN1.substr(1), 128, good.pSprkSignRN1),
         status::kDecodeFailed1);
     EXPECT_STATUS_AND_WIPED(
-        control.VerifyRN1andGenerateRN2(128, T(good.pCpukEncryptedRN1), 127, T(good.pSprkSignRN1)),
-        status::kDecodeFailed2);
-    EXPECT_STATUS_AND_WIPED(control.VerifyRN1andGenerateRN2(
-                                INT32_MAX, T(good.pCpukEncryptedRN1), 128, T(good.pSprkSignRN1)),
-        status::kDecodeFailed1);
+        Answer(128, good.pCpukEncryptedRN1, 127, good.pSprkSignRN1), status::kDecodeFailed2);
+    EXPECT_STATUS_AND_WIPED(
+        Answer(INT32_MAX, good.pCpukEncryptedRN1, 128, good.pSprkSignRN1), status::kDecodeFailed1);
     EXPECT_EQ(control.GetSessionKeyHash(), hash);
     EXPECT_EQ(control.State().sessionKeyFlag, 1);
 }
 
-TEST(MutualAuthentication, FailuresAfterTheChecksHideTheHashAndWipe)
+TEST_F(AnsweredChallenge, FailuresAfterTheChecksHideTheHashAndWipe)
 {
-    VELKOR_REQUIRE_HOST_KEYS();
-    CVelkorCtrl control;
-    host::MutualAuthentication bank(*DemoHostKeys());
-    host::Challenge good;
-    ASSERT_TRUE(bank.MakeChallenge(good));
-    ASSERT_EQ(Verify(control, good), 0);
-    const Text rn2 = control.GetEncryptRN2();
-    const Text signature = control.GetEncryptHashRN2();
-
-    // Not hexadecimal.
     std::string notHex = good.pCpukEncryptedRN1;
     notHex[5] = 'X';
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifyRN1andGenerateRN2(128, T(notHex), 128, T(good.pSprkSignRN1)),
-        status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(Answer(128, notHex, 128, good.pSprkSignRN1), status::kDecodeFailed3);
     EXPECT_EQ(control.GetSessionKeyHash(), u"");
-    EXPECT_TRUE(SecretsWiped());
 
     // An RN1 of 16 bytes, and a ciphertext that is not for this key.
     SecureBytes sixteen(16);
     std::fill(sixteen.begin(), sixteen.end(), 0x11);
     host::SessionKeyPair wrongSize;
     ASSERT_TRUE(host::IssueSessionKey(*DemoHostKeys(), sixteen, wrongSize));
-    EXPECT_STATUS_AND_WIPED(control.VerifyRN1andGenerateRN2(
-                                128, T(wrongSize.pCpukEncSessionKey), 128, T(good.pSprkSignRN1)),
+    EXPECT_STATUS_AND_WIPED(Answer(128, wrongSize.pCpukEncSessionKey, 128, good.pSprkSignRN1),
         status::kSessionKeyUnusable);
     EXPECT_STATUS_AND_WIPED(
-        control.VerifyRN1andGenerateRN2(128, T(std::string(256, '5')), 128, T(good.pSprkSignRN1)),
-        status::kSessionKeyUnusable);
+        Answer(128, std::string(256, '5'), 128, good.pSprkSignRN1), status::kSessionKeyUnusable);
 
     // A signature text that is not hexadecimal: after RN1 opened, before RN2 is drawn.
     std::string badSignature = good.pSprkSignRN1;
     badSignature.back() = 'g';
     EXPECT_STATUS_AND_WIPED(
-        control.VerifyRN1andGenerateRN2(128, T(good.pCpukEncryptedRN1), 128, T(badSignature)),
-        status::kDecodeFailed3);
+        Answer(128, good.pCpukEncryptedRN1, 128, badSignature), status::kDecodeFailed3);
     EXPECT_EQ(control.GetSessionKeyHash(), u"");
-    // The earlier enciphered RN2 and signature stay readable.
     EXPECT_EQ(control.GetEncryptRN2(), rn2);
     EXPECT_EQ(control.GetEncryptHashRN2(), signature);
 
     // A longer text is decoded only as far as a 1024-bit ciphertext goes.
-    EXPECT_STATUS_AND_WIPED(control.VerifyRN1andGenerateRN2(
-                                129, T(good.pCpukEncryptedRN1 + "00"), 128, T(good.pSprkSignRN1)),
-        0);
+    EXPECT_STATUS_AND_WIPED(Answer(129, good.pCpukEncryptedRN1 + "00", 128, good.pSprkSignRN1), 0);
     EXPECT_EQ(control.GetSessionKeyHash().size(), 40u);
 }
 
@@ -234,17 +231,8 @@ private:
     EmbeddedKeySet set_ { BuiltInKeySet() };
 };
 
-TEST(MutualAuthentication, FailuresAtEncipheringAndSigningRn2KeepTheEarlierAnswerHalves)
+TEST_F(AnsweredChallenge, FailuresAtEncipheringAndSigningRn2KeepTheEarlierAnswerHalves)
 {
-    VELKOR_REQUIRE_HOST_KEYS();
-    CVelkorCtrl control;
-    host::MutualAuthentication bank(*DemoHostKeys());
-    host::Challenge good;
-    ASSERT_TRUE(bank.MakeChallenge(good));
-    ASSERT_EQ(Verify(control, good), 0);
-    const Text rn2 = control.GetEncryptRN2();
-    const Text signature = control.GetEncryptHashRN2();
-
     {
         // The host's public key is not an RSA key: RN2 cannot be enciphered to it.
         const uint8_t notRsa[] = { 0x30, 0x03, 0x02, 0x01, 0x00 };

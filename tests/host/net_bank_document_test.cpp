@@ -5,8 +5,7 @@
 #include "host/bank_session.h"
 #include "host/net_bank_document.h"
 
-// The bank's net-bank documents as the control's scanners read them, and the import accounts the
-// dialogs hand back.
+// The bank's net-bank documents as the control reads them, and the import accounts coming back.
 namespace velkor::host {
 namespace {
 

@@ -102,22 +102,20 @@ TEST(TransferNet, StoresTheImportAccountOnlyWhenTheDialogGaveItEnciphered)
     EXPECT_EQ(control.GetClearImportAccount(), u"004||1234567890||0||");
 
     // Cancelled, timed out, or OK without the enciphered result: both members empty.
+    const auto common
+        = [&] { return control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")); };
     ui.answer = 2;
-    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")),
-        status::kNetDialogNotCompleted);
+    EXPECT_EQ(common(), status::kNetDialogNotCompleted);
     EXPECT_EQ(control.GetClearImportAccount(), u"");
     EXPECT_EQ(control.GetEncImportAccount(), u"");
     ui.answer = 1;
     ui.enciphered.clear();
-    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")),
-        status::kNetDialogNotCompleted);
+    EXPECT_EQ(common(), status::kNetDialogNotCompleted);
     EXPECT_EQ(control.GetClearImportAccount(), u"");
-
     // A page that has gone gets no dialog result.
     ui.enciphered = u"AB";
     control.MarkPageLeft();
-    EXPECT_EQ(control.TransferNet(u"H", u"K", Text(u"<FunType>1</FunType>")),
-        status::kNetDialogNotCompleted);
+    EXPECT_EQ(common(), status::kNetDialogNotCompleted);
 }
 
 class FileTransfer : public ::testing::Test {

@@ -63,40 +63,36 @@ TEST(SessionKeyMethods, PaddingBlockAndLengthLimits)
     VELKOR_REQUIRE_HOST_KEYS();
     const testing::IssuedKey issued = Issue("0123456789ABCDEF0123456789ABCDEF");
     CVelkorCtrl control;
+    const auto encipher = [&](int32_t length, const Text& data) {
+        return control.DESEncipher(issued.hash, issued.encrypted, length, data);
+    };
+    const auto decipher = [&](int32_t length, const Text& data) {
+        return control.DESDecipher(issued.hash, issued.encrypted, length, data);
+    };
     // With equal halves the key is single DES: the padding block is the encipherment of eight 08
     // bytes chained to the second block.
-    ASSERT_EQ(control.DESEncipher(issued.hash, issued.encrypted, 16, Text(32, u'0')), 0);
+    ASSERT_EQ(encipher(16, Text(32, u'0')), 0);
     const Text cipher = control.GetRespData();
     ASSERT_EQ(control.MAC(8, Text(u"0123456789ABCDEF"), cipher.substr(16, 16), 8,
                   Text(u"0808080808080808")),
         0);
     EXPECT_EQ(control.GetRespData(), cipher.substr(32));
 
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, issued.encrypted, 1024, Text(2048, u'A')), 0);
+    EXPECT_STATUS_AND_WIPED(encipher(1024, Text(2048, u'A')), 0);
     EXPECT_EQ(control.GetRespData().size(), 2064u);
     const Text previous = control.GetRespData();
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, issued.encrypted, 1025, Text(2050, u'A')),
-        status::kBadValue);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, issued.encrypted, 16, Text(31, u'A')), status::kBadValue);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, issued.encrypted, -1, Text()), status::kBadValue);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, issued.encrypted, 1, Text(u"0G")), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(encipher(1025, Text(2050, u'A')), status::kBadValue);
+    EXPECT_STATUS_AND_WIPED(encipher(16, Text(31, u'A')), status::kBadValue);
+    EXPECT_STATUS_AND_WIPED(encipher(-1, Text()), status::kBadValue);
+    EXPECT_STATUS_AND_WIPED(encipher(1, Text(u"0G")), status::kDecodeFailed3);
     EXPECT_EQ(control.GetRespData(), previous);
     // Deciphering: not whole blocks, nothing at all, a padding count above 8.
-    EXPECT_STATUS_AND_WIPED(control.DESDecipher(issued.hash, issued.encrypted, 12, Text(24, u'0')),
-        status::kSessionDesFailed);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESDecipher(issued.hash, issued.encrypted, 0, Text()), status::kSessionDesFailed);
+    EXPECT_STATUS_AND_WIPED(decipher(12, Text(24, u'0')), status::kSessionDesFailed);
+    EXPECT_STATUS_AND_WIPED(decipher(0, Text()), status::kSessionDesFailed);
     ASSERT_EQ(control.DES(0, 8, Text(u"0123456789ABCDEF"), Text(u"1122334455667709")), 0);
     const Text badPadding = control.GetRespData();
-    EXPECT_STATUS_AND_WIPED(control.DESDecipher(issued.hash, issued.encrypted, 8, badPadding),
-        status::kSessionDesFailed);
+    EXPECT_STATUS_AND_WIPED(decipher(8, badPadding), status::kSessionDesFailed);
     EXPECT_EQ(control.GetRespData(), badPadding);
-    EXPECT_TRUE(SecretsWiped());
 }
 
 TEST(SessionKeyMethods, KeyAndHashFailures)
@@ -106,64 +102,50 @@ TEST(SessionKeyMethods, KeyAndHashFailures)
     CVelkorCtrl control;
     ASSERT_EQ(control.DES(0, 8, Text(u"0123456789ABCDEF"), Text(u"0000000000000000")), 0);
     const Text before = control.GetRespData();
-    const Text data = Text(16, u'0');
+    const auto encipher = [&](const OptText& hash, const OptText& key) {
+        return control.DESEncipher(hash, key, 8, Text(16, u'0'));
+    };
+    const auto verify = [&](const OptText& key, const OptText& hash) {
+        return control.VerifySessionKeyHash(key, hash);
+    };
+    const Text& key = issued.encrypted;
+    const Text& hash = issued.hash;
 
+    EXPECT_STATUS_AND_WIPED(encipher(std::nullopt, key), status::kMissingArgument);
     EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(std::nullopt, issued.encrypted, 8, data), status::kMissingArgument);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESDecipher(issued.hash, std::nullopt, 8, data), status::kMissingArgument);
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifySessionKeyHash(issued.encrypted, std::nullopt), status::kMissingArgument);
+        control.DESDecipher(hash, std::nullopt, 8, Text(16, u'0')), status::kMissingArgument);
+    EXPECT_STATUS_AND_WIPED(verify(key, std::nullopt), status::kMissingArgument);
 
-    Text notHex = issued.encrypted;
+    Text notHex = key;
     notHex[3] = u'Z';
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, notHex, 8, data), status::kDecodeFailed3);
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifySessionKeyHash(notHex, issued.hash), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(encipher(hash, notHex), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(verify(notHex, hash), status::kDecodeFailed3);
     // Longer than the working buffer: refused, never decoded into it.
-    const Text overlong = issued.encrypted + Text(2532, u'0');
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, overlong, 8, data), status::kDecodeFailed3);
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifySessionKeyHash(issued.encrypted + Text(300, u'0'), issued.hash),
-        status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(encipher(hash, key + Text(2532, u'0')), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(verify(key + Text(300, u'0'), hash), status::kDecodeFailed3);
     // Not a ciphertext for the control's key; a key of 12 bytes.
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(issued.hash, Text(256, u'7'), 8, data), status::kSessionKeyUnusable);
+    EXPECT_STATUS_AND_WIPED(encipher(hash, Text(256, u'7')), status::kSessionKeyUnusable);
     const uint8_t twelveBytes[12] = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 };
     const auto [twelve, twelveHash] = testing::AnyPairToControl(twelveBytes);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(twelveHash, twelve, 8, data), status::kSessionKeyUnusable);
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifySessionKeyHash(twelve, twelveHash), status::kSessionKeyUnusable);
+    EXPECT_STATUS_AND_WIPED(encipher(twelveHash, twelve), status::kSessionKeyUnusable);
+    EXPECT_STATUS_AND_WIPED(verify(twelve, twelveHash), status::kSessionKeyUnusable);
     // VerifySessionKeyHash takes any whole number of blocks.
     const uint8_t thirtyTwoBytes[32] = { 1 };
     const auto [longKey, longHash] = testing::AnyPairToControl(thirtyTwoBytes);
-    EXPECT_STATUS_AND_WIPED(control.VerifySessionKeyHash(longKey, longHash), 0);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(longHash, longKey, 8, data), status::kSessionKeyUnusable);
+    EXPECT_STATUS_AND_WIPED(verify(longKey, longHash), 0);
+    EXPECT_STATUS_AND_WIPED(encipher(longHash, longKey), status::kSessionKeyUnusable);
 
     // Hash: wrong, short, not hexadecimal, and extra digits ignored.
-    Text wrong = issued.hash;
+    Text wrong = hash;
     wrong[39] = wrong[39] == u'0' ? u'1' : u'0';
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(wrong, issued.encrypted, 8, data), status::kSessionKeyHashMismatch);
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifySessionKeyHash(issued.encrypted, wrong), status::kHashMismatch);
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifySessionKeyHash(issued.encrypted, issued.hash.substr(0, 38)),
-        status::kHashMismatch);
-    EXPECT_STATUS_AND_WIPED(
-        control.DESEncipher(Text(u"XY") + issued.hash, issued.encrypted, 8, data),
-        status::kDecodeFailed3);
-    EXPECT_STATUS_AND_WIPED(
-        control.VerifySessionKeyHash(issued.encrypted, issued.hash + u"0123"), 0);
+    EXPECT_STATUS_AND_WIPED(encipher(wrong, key), status::kSessionKeyHashMismatch);
+    EXPECT_STATUS_AND_WIPED(verify(key, wrong), status::kHashMismatch);
+    EXPECT_STATUS_AND_WIPED(verify(key, hash.substr(0, 38)), status::kHashMismatch);
+    EXPECT_STATUS_AND_WIPED(encipher(Text(u"XY") + hash, key), status::kDecodeFailed3);
+    EXPECT_STATUS_AND_WIPED(verify(key, hash + u"0123"), 0);
     // An odd final digit of the key text: ignored by VerifySessionKeyHash only.
-    EXPECT_STATUS_AND_WIPED(control.VerifySessionKeyHash(issued.encrypted + u"0", issued.hash), 0);
-
+    EXPECT_STATUS_AND_WIPED(verify(key + u"0", hash), 0);
     EXPECT_EQ(control.GetRespData(), before);
-    EXPECT_TRUE(SecretsWiped());
 }
 
 } // namespace

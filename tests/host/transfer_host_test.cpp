@@ -9,8 +9,7 @@
 #include "host/transfer_document.h"
 #include "support/transfer_dialogs_ui.h"
 
-// The bank's side of the web-ATM transfer: the parameter document as the transfer-account dialog
-// reads it, the import account the page forwards, and the request the card signed with it.
+// The bank's side of the web-ATM transfer: its document, the import account and the signed data.
 namespace velkor {
 namespace {
 

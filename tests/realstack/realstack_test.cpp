@@ -12,9 +12,7 @@
 #include "pcsc/reader_session.h"
 #include "real_stack.h"
 
-// The control's session methods through the real card stack: pcscd, the vpcd reader driver and
-// velkor-cardsim. The steps build on each other and share one pcscd, so they run in order in one
-// process.
+// The control through pcscd, vpcd and velkor-cardsim; the steps share one pcscd, in order.
 namespace velkor::realstack {
 namespace {
 
@@ -31,6 +29,16 @@ constexpr const char* kCard = R"({
   "transactionNeedsPin": false })";
 constexpr uint8_t kTacKey[] = { 0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4A,
     0x4B, 0x4C, 0x4D, 0x4E, 0x4F };
+const Text kReader = u"Virtual PCD 00 00";
+
+// The bank's check of the control's last signed withdrawal of 1000.00 from 8220012345678901.
+bool WithdrawalTacVerifies(CVelkorCtrl& control)
+{
+    return host::VerifyTac(kTacKey, TextToUtf8(control.GetRespSNUM()),
+        host::WithdrawalCommandData("2510", "00000000100000", "00000001", "12345678",
+            TextToUtf8(control.GetRespDateTime()), "8220012345678901"),
+        TextToUtf8(control.GetRespTAC()));
+}
 
 class RealCardStack : public testing::Test {
 protected:
@@ -78,9 +86,9 @@ TEST_F(RealCardStack, ListsReadersConnectsAndReadsTheAtr)
 {
     EXPECT_EQ(control_.ListReaders(), 0);
     EXPECT_EQ(control_.GetReaderNumber(), 2);
-    EXPECT_EQ(control_.GetReaderName(0), u"Virtual PCD 00 00");
+    EXPECT_EQ(control_.GetReaderName(0), kReader);
     EXPECT_EQ(control_.GetReaderName(1), u"Virtual PCD 00 01");
-    EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    EXPECT_EQ(control_.ConnectCard(kReader), 0);
     EXPECT_EQ(control_.GetCardStatus(), u"3B80800101");
     EXPECT_EQ(control_.CheckCardInsert(), 0);
     // vpcd's reader has no vendor attributes: the read fails and the text is empty.
@@ -93,15 +101,15 @@ TEST_F(RealCardStack, ListsReadersConnectsAndReadsTheAtr)
 TEST_F(RealCardStack, SeesARemovedCardAndWorksAgainAfterReinsertion)
 {
     ASSERT_EQ(control_.ListReaders(), 0);
-    ASSERT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    ASSERT_EQ(control_.ConnectCard(kReader), 0);
     std::string error;
     ASSERT_TRUE(stack_->RemoveCard(error)) << error;
     EXPECT_EQ(control_.CheckCardInsert(), 1);
-    EXPECT_LT(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    EXPECT_LT(control_.ConnectCard(kReader), 0);
     EXPECT_EQ(control_.GetCardStatus(), u"");
 
     ASSERT_TRUE(stack_->ReinsertCard(error)) << error;
-    EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    EXPECT_EQ(control_.ConnectCard(kReader), 0);
     EXPECT_EQ(control_.GetCardStatus(), u"3B80800101");
     EXPECT_EQ(control_.CheckCardInsert(), 0);
     EXPECT_EQ(control_.DisconnectReader(), 0);
@@ -112,15 +120,14 @@ TEST_F(RealCardStack, SeesARemovedCardAndWorksAgainAfterReinsertion)
 // may then wait on it.
 TEST_F(RealCardStack, CardPutBackBetweenCallsStaysUsable)
 {
-    const Text reader = u"Virtual PCD 00 00";
-    ASSERT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(reader); }), 0);
+    ASSERT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(kReader); }), 0);
     std::string error;
     ASSERT_TRUE(stack_->RemoveCard(error)) << error;
     ASSERT_TRUE(stack_->ReinsertCard(error)) << error;
 
-    EXPECT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(reader); }), 0);
+    EXPECT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(kReader); }), 0);
     EXPECT_EQ(WithinFiveSeconds([&] { return control_.CheckCardInsert(); }), 0);
-    EXPECT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(reader); }), 0);
+    EXPECT_EQ(WithinFiveSeconds([&] { return control_.ConnectCard(kReader); }), 0);
     EXPECT_EQ(control_.GetCardStatus(), u"3B80800101");
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
@@ -128,12 +135,12 @@ TEST_F(RealCardStack, CardPutBackBetweenCallsStaysUsable)
 TEST_F(RealCardStack, StoppedServiceGivesErrorsAndARestartWorksAgain)
 {
     ASSERT_EQ(control_.ListReaders(), 0);
-    ASSERT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    ASSERT_EQ(control_.ConnectCard(kReader), 0);
     stack_->StopPcscd();
 
     EXPECT_EQ(control_.CheckCardInsert(), status::kUnavailable);
     EXPECT_EQ(control_.ListReaders(), status::kUnavailable);
-    const int32_t connected = control_.ConnectCard(Text(u"Virtual PCD 00 00"));
+    const int32_t connected = control_.ConnectCard(kReader);
     constexpr int32_t kNoService = static_cast<int32_t>(0x8010001DU);
     EXPECT_TRUE(connected == status::kUnavailable || connected == kNoService) << connected;
     EXPECT_EQ(control_.GetCardStatus(), u"");
@@ -143,14 +150,14 @@ TEST_F(RealCardStack, StoppedServiceGivesErrorsAndARestartWorksAgain)
     ASSERT_TRUE(stack_->ReinsertCard(error)) << error; // the card reconnects by itself
     EXPECT_EQ(control_.ListReaders(), 0);
     EXPECT_EQ(control_.GetReaderNumber(), 2);
-    EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    EXPECT_EQ(control_.ConnectCard(kReader), 0);
     EXPECT_EQ(control_.GetCardStatus(), u"3B80800101");
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 
 TEST_F(RealCardStack, ReadsTheAccountsAndVerifiesThePin)
 {
-    ASSERT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0);
+    ASSERT_EQ(control_.ConnectCard(kReader), 0);
     EXPECT_EQ(control_.ListEF1001Accounts(), 0);
     EXPECT_EQ(control_.GetEF1001TotalAccounts(), 2);
     EXPECT_EQ(control_.GetEF1001Account(1), u"8220012345678902");
@@ -159,32 +166,27 @@ TEST_F(RealCardStack, ReadsTheAccountsAndVerifiesThePin)
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 
-// The PIN-pad methods connect by themselves and leave the reader free: the bank's host checks
-// each TAC over the SNUM and the command data rebuilt from the fields and the timestamp.
+// The PIN-pad methods connect by themselves and leave the reader free.
 TEST_F(RealCardStack, SignsAWithdrawalAndATransferThatTheHostVerifies)
 {
     ASSERT_EQ(control_.AccountWithdrawSnd(u"2510", u"00000001", u"12345678", u"00000000100000",
-                  u"8220012345678901", u"Virtual PCD 00 00"),
+                  u"8220012345678901", kReader),
         0);
-    const std::string timestamp = TextToUtf8(control_.GetRespDateTime());
-    ASSERT_EQ(timestamp.size(), 14u);
+    ASSERT_EQ(control_.GetRespDateTime().size(), 14u);
     EXPECT_EQ(control_.GetTransactionIssuer(), u"822");
     EXPECT_EQ(control_.GetTransactionAccount(), u"8220012345678901");
-    EXPECT_TRUE(host::VerifyTac(kTacKey, TextToUtf8(control_.GetRespSNUM()),
-        host::WithdrawalCommandData(
-            "2510", "00000000100000", "00000001", "12345678", timestamp, "8220012345678901"),
-        TextToUtf8(control_.GetRespTAC())));
+    EXPECT_TRUE(WithdrawalTacVerifies(control_));
     const Text firstSnum = control_.GetRespSNUM();
 
     ASSERT_EQ(control_.AccountTransferSnd(u"2540", u"00000002", u"87654321", u"00000000020000",
-                  u"1234567890123456", u"8220012345678901", u"Virtual PCD 00 00"),
+                  u"1234567890123456", u"8220012345678901", kReader),
         0);
     EXPECT_NE(control_.GetRespSNUM(), firstSnum);
     EXPECT_TRUE(host::VerifyTac(kTacKey, TextToUtf8(control_.GetRespSNUM()),
         host::TransferCommandData("2540", "00000000020000", "00000002", "87654321",
             TextToUtf8(control_.GetRespDateTime()), "1234567890123456", "8220012345678901"),
         TextToUtf8(control_.GetRespTAC())));
-    EXPECT_EQ(control_.ConnectCard(Text(u"Virtual PCD 00 00")), 0) << "the reader was left free";
+    EXPECT_EQ(control_.ConnectCard(kReader), 0) << "the reader was left free";
     EXPECT_EQ(control_.DisconnectReader(), 0);
 }
 
@@ -220,10 +222,7 @@ TEST_F(RealCardStack, ConfirmedWithdrawalSignsOnTheCardPutBackDuringTheDialog)
     EXPECT_EQ(ui.probes[0], 0);
     EXPECT_TRUE(ui.probes[1] == pcsc::kNoSmartcard || ui.probes[1] == pcsc::kRemovedCard)
         << ui.probes[1];
-    EXPECT_TRUE(host::VerifyTac(kTacKey, TextToUtf8(control.GetRespSNUM()),
-        host::WithdrawalCommandData("2510", "00000000100000", "00000001", "12345678",
-            TextToUtf8(control.GetRespDateTime()), "8220012345678901"),
-        TextToUtf8(control.GetRespTAC())));
+    EXPECT_TRUE(WithdrawalTacVerifies(control));
     EXPECT_FALSE(control.Session().ContextEstablished());
 }
 

@@ -71,6 +71,18 @@ protected:
         return reinterpret_cast<F>(symbol);
     }
 
+    // Adds `extra` members (faults, events) to the standard configuration.
+    void UseConfigWith(const std::string& extra)
+    {
+        std::string config = kConfig;
+        UseConfig(config.replace(config.rfind('}'), 1, ", " + extra + " }"));
+    }
+    SCARDCONTEXT NewContext()
+    {
+        SCARDCONTEXT context = 0;
+        EXPECT_EQ(Establish(context), 0u);
+        return context;
+    }
     uint32_t Establish(SCARDCONTEXT& context)
     {
         return Code(Fn<decltype(&SCardEstablishContext)>("SCardEstablishContext")(
@@ -126,8 +138,7 @@ constexpr auto H = velkor::testing::FromHex;
 
 TEST_F(SimLibrary, ListsReadersInOrderWithTheLengthConvention)
 {
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
+    const SCARDCONTEXT context = NewContext();
     auto list = Fn<decltype(&SCardListReaders)>("SCardListReaders");
     const std::string expected = std::string(kPad) + '\0' + kT1 + '\0' + kEmpty + '\0' + '\0';
 
@@ -154,10 +165,8 @@ TEST_F(SimLibrary, ListsReadersInOrderWithTheLengthConvention)
 
 TEST_F(SimLibrary, ConnectsWithTheCardsProtocolAndGuardsExclusiveUse)
 {
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
-    SCARDHANDLE pad = 0;
-    SCARDHANDLE t1 = 0;
+    const SCARDCONTEXT context = NewContext();
+    SCARDHANDLE pad = 0, t1 = 0;
     DWORD protocol = 0;
     EXPECT_EQ(Connect(context, kPad, SCARD_SHARE_EXCLUSIVE, pad, protocol), 0u);
     EXPECT_EQ(protocol, DWORD(SCARD_PROTOCOL_T0));
@@ -183,8 +192,7 @@ TEST_F(SimLibrary, ConnectsWithTheCardsProtocolAndGuardsExclusiveUse)
 
 TEST_F(SimLibrary, TransmitsThroughTheScriptAndThePinPadWithPcscdsChecks)
 {
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
+    const SCARDCONTEXT context = NewContext();
     SCARDHANDLE card = 0;
     DWORD protocol = 0;
     ASSERT_EQ(Connect(context, kPad, SCARD_SHARE_EXCLUSIVE, card, protocol), 0u);
@@ -223,8 +231,7 @@ TEST_F(SimLibrary, TransmitsThroughTheScriptAndThePinPadWithPcscdsChecks)
 
 TEST_F(SimLibrary, RemovalAndReinsertionAsPcscdReportsThem)
 {
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
+    const SCARDCONTEXT context = NewContext();
     SCARDHANDLE card = 0;
     DWORD protocol = 0;
     ASSERT_EQ(Connect(context, kT1, SCARD_SHARE_EXCLUSIVE, card, protocol), 0u);
@@ -272,12 +279,9 @@ TEST_F(SimLibrary, RemovalAndReinsertionAsPcscdReportsThem)
 
 TEST_F(SimLibrary, ResetByOneHandleAndReleasedContextsAreSeenByTheOthers)
 {
-    SCARDCONTEXT first = 0;
-    SCARDCONTEXT second = 0;
-    ASSERT_EQ(Establish(first), 0u);
-    ASSERT_EQ(Establish(second), 0u);
-    SCARDHANDLE a = 0;
-    SCARDHANDLE b = 0;
+    const SCARDCONTEXT first = NewContext();
+    const SCARDCONTEXT second = NewContext();
+    SCARDHANDLE a = 0, b = 0;
     DWORD protocol = 0;
     ASSERT_EQ(Connect(first, kT1, SCARD_SHARE_SHARED, a, protocol), 0u);
     ASSERT_EQ(Connect(second, kT1, SCARD_SHARE_SHARED, b, protocol), 0u);
@@ -308,15 +312,12 @@ TEST_F(SimLibrary, ResetByOneHandleAndReleasedContextsAreSeenByTheOthers)
 
 TEST_F(SimLibrary, FaultsAnswerInsteadOfTheCallAndLeaveStateAlone)
 {
-    UseConfig(std::string(kConfig).replace(std::string(kConfig).rfind('}'), 1,
-        R"(, "faults": [
+    UseConfigWith(R"("faults": [
             { "call": "SCardConnect", "result": "0x80100069", "times": 1, "reader": "Generic T1 Reader 00" },
             { "call": "SCardStatus", "result": "0x80100066", "after": 1, "times": 2 },
-            { "call": "SCardTransmit", "result": -2146435027, "times": -1, "reader": "ACS ACR83U 00 00" } ] })"));
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
-    SCARDHANDLE pad = 0;
-    SCARDHANDLE t1 = 0;
+            { "call": "SCardTransmit", "result": -2146435027, "times": -1, "reader": "ACS ACR83U 00 00" } ])");
+    const SCARDCONTEXT context = NewContext();
+    SCARDHANDLE pad = 0, t1 = 0;
     DWORD protocol = 0;
     EXPECT_EQ(Connect(context, kPad, SCARD_SHARE_EXCLUSIVE, pad, protocol), 0u);
     EXPECT_EQ(Connect(context, kT1, SCARD_SHARE_EXCLUSIVE, t1, protocol), 0x80100069u);
@@ -340,14 +341,12 @@ TEST_F(SimLibrary, FaultsAnswerInsteadOfTheCallAndLeaveStateAlone)
 
 TEST_F(SimLibrary, EventsMoveCardsAtPlannedCalls)
 {
-    UseConfig(std::string(kConfig).replace(std::string(kConfig).rfind('}'), 1,
-        R"(, "events": [
+    UseConfigWith(R"("events": [
             { "call": "SCardTransmit", "nth": 1, "action": "remove", "reader": "Generic T1 Reader 00" },
             { "call": "SCardStatus", "nth": 2, "action": "insert", "reader": "Generic T1 Reader 00" },
             { "call": "SCardStatus", "nth": 3, "action": "insert", "reader": "Empty Reader 01",
-              "card": { "atr": "3B01" } } ] })"));
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
+              "card": { "atr": "3B01" } } ])");
+    const SCARDCONTEXT context = NewContext();
     SCARDHANDLE card = 0;
     DWORD protocol = 0;
     ASSERT_EQ(Connect(context, kT1, SCARD_SHARE_SHARED, card, protocol), 0u);
@@ -383,8 +382,7 @@ TEST_F(SimLibrary, UnusableConfigurationAnswersAsAStoppedService)
 
 TEST_F(SimLibrary, StatusChangeWaitsForACardMovement)
 {
-    SCARDCONTEXT context = 0;
-    ASSERT_EQ(Establish(context), 0u);
+    const SCARDCONTEXT context = NewContext();
     auto wait = Fn<decltype(&SCardGetStatusChange)>("SCardGetStatusChange");
     SCARD_READERSTATE state {};
     state.szReader = kT1;
