@@ -1,8 +1,8 @@
 #include "dialogs/net_selection_decisions.h"
 
 #include "common/secure_buffer.h"
-#include "net_selection_result.h"
 #include "dialogs/session_list_decipher.h"
+#include "net_selection_result.h"
 #include "session_result_cipher.h"
 
 namespace velkor {

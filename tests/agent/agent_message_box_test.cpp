@@ -108,10 +108,7 @@ TEST_F(AgentMessageBoxes, PinPadCallAnswersOnlyAfterTheCustomerClosesTheBoxAndOt
         EXPECT_EQ(box.text(), kPinPadText);
         other->Send(7, "GetAPIVersion");
         // Long enough for both requests to have been read and answered were they not held.
-        QTimer settle;
-        settle.setSingleShot(true);
-        settle.start(300);
-        testing::WaitFor([&] { return !settle.isActive(); });
+        testing::WaitFor([] { return false; }, 300);
         EXPECT_EQ(page->received.size(), pageBefore) << "answered before the box was closed";
         EXPECT_EQ(other->received.size(), otherBefore) << "another call ran inside this one";
         EXPECT_EQ(sim.Progress(testing::kPadReader).consumed, 0u);

@@ -134,15 +134,16 @@ protected:
         return client;
     }
 
-    // A bare descriptor connected to the agent, for pages that write without reading.
-    int ConnectDescriptor() const
+    // A bare descriptor (`fd`, or a new one) connected to the agent, for pages that write without
+    // reading; `bytes` are written at once.
+    int ConnectDescriptor(const std::string& bytes = {}, int fd = socket(AF_INET, SOCK_STREAM, 0))
     {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_port = htons(server_->Port());
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
         return fd;
     }
 
@@ -180,10 +181,7 @@ TEST_F(AgentServerTest, EveryConnectionGetsItsOwnControl)
     EXPECT_EQ(controls.size(), 100u);
 
     // One more is turned away without disturbing the others.
-    TestClient extra(kOrigin);
-    extra.Open(server_->Port());
-    ASSERT_TRUE(extra.WaitClosed());
-    EXPECT_EQ(extra.closeCode, kCloseTooManyConnections);
+    EXPECT_EQ(TestClient(kOrigin).OpenAndCloseCode(server_->Port()), kCloseTooManyConnections);
     EXPECT_EQ(clients[42]->Call("GetAPIVersion")["result"], "Version 1.0.0.1 ");
 }
 
@@ -210,59 +208,26 @@ TEST_F(AgentServerTest, BadRequestsAreAnsweredAndLeaveOtherPagesAlone)
     EXPECT_EQ(other->Call("WhoAmI")["result"], otherControl);
 }
 
-TEST_F(AgentServerTest, OversizedAndBinaryFramesCloseOnlyTheirConnection)
-{
-    AgentLimits limits;
-    limits.maxMessageBytes = 4096;
-    Start(limits);
-    auto other = Connect();
-    const json otherControl = other->Call("WhoAmI")["result"];
-
-    auto big = Connect();
-    big->Send(R"({"jsonrpc":"2.0","id":1,"method":"GetAPIVersion","params":[")"
-        + std::string(8192, 'A') + "\"]}");
-    ASSERT_TRUE(big->WaitClosed());
-    EXPECT_EQ(big->closeCode, QWebSocketProtocol::CloseCodeTooMuchData);
-
-    auto binary = Connect();
-    binary->Socket().sendBinaryMessage(QByteArray("\x01\x02", 2));
-    ASSERT_TRUE(binary->WaitClosed());
-    EXPECT_EQ(binary->closeCode, QWebSocketProtocol::CloseCodeDatatypeNotSupported);
-
-    EXPECT_EQ(other->Call("WhoAmI")["result"], otherControl);
-    EXPECT_TRUE(testing::WaitFor([&] { return server_->ConnectionCount() == 1; }, 5000));
-}
-
 TEST_F(AgentServerTest, RefusesForeignOriginsAndNonLoopbackHostsBeforeAnyControl)
 {
     Start();
-    TestClient foreign(QStringLiteral("https://evil.example"));
-    foreign.Open(server_->Port());
-    ASSERT_TRUE(foreign.WaitClosed());
-    EXPECT_EQ(foreign.closeCode, kCloseOriginRefused);
-
-    TestClient noOrigin(QString {});
-    noOrigin.Open(server_->Port());
-    ASSERT_TRUE(noOrigin.WaitClosed());
-    EXPECT_EQ(noOrigin.closeCode, kCloseOriginRefused);
-
+    for (const QString& origin : { QStringLiteral("https://evil.example"), QString {} }) {
+        EXPECT_EQ(TestClient(origin).OpenAndCloseCode(server_->Port()), kCloseOriginRefused);
+    }
     // DNS rebinding: the right origin cannot be faked by a browser, but a rebound name shows in
-    // Host.
+    // Host. The host name is matched without regard to case.
     const std::string port = std::to_string(server_->Port());
-    testing::RawClient rebound;
-    ASSERT_TRUE(rebound.Connect(server_->Port()));
-    rebound.Send(testing::RawClient::Handshake(
-        "Host: evil.example:" + port + "\r\nOrigin: " + kOrigin.toStdString() + "\r\n"));
-    EXPECT_EQ(rebound.ReadStatusLine(), "HTTP/1.1 101 Switching Protocols");
-    ASSERT_TRUE(rebound.WaitForClose());
-    EXPECT_EQ(rebound.closeCode, kClosePolicyViolation);
-
-    testing::RawClient named;
-    ASSERT_TRUE(named.Connect(server_->Port()));
-    named.Send(testing::RawClient::Handshake(
-        "Host: LocalHost:" + port + "\r\nOrigin: " + kOrigin.toStdString() + "\r\n"));
-    EXPECT_EQ(named.ReadStatusLine(), "HTTP/1.1 101 Switching Protocols");
-    EXPECT_FALSE(named.WaitForClose(200));
+    std::vector<std::unique_ptr<testing::RawClient>> pages;
+    for (const char* host : { "evil.example:", "LocalHost:" }) {
+        pages.push_back(std::make_unique<testing::RawClient>());
+        ASSERT_TRUE(pages.back()->Connect(server_->Port()));
+        pages.back()->Send(testing::RawClient::Handshake(
+            std::string("Host: ") + host + port + "\r\nOrigin: " + kOrigin.toStdString() + "\r\n"));
+        EXPECT_EQ(pages.back()->ReadStatusLine(), "HTTP/1.1 101 Switching Protocols") << host;
+    }
+    ASSERT_TRUE(pages[0]->WaitForClose());
+    EXPECT_EQ(pages[0]->closeCode, kClosePolicyViolation);
+    EXPECT_FALSE(pages[1]->WaitForClose(200));
     EXPECT_EQ(server_->ConnectionCount(), 1);
 }
 
@@ -326,25 +291,21 @@ TEST_F(AgentServerTest, CallsRunOneAtATimePagesTakeTurnsAndFloodsAreRefused)
     ASSERT_TRUE(third->WaitForMessages(1));
     EXPECT_EQ(third->received[0]["result"], 3);
 
-    std::map<int, json> firstById;
-    for (const auto& answer : first->received) {
-        firstById[answer["id"].get<int>()] = answer;
-    }
-    // The pages take turns: the second page's calls do not wait behind all of the first's.
-    EXPECT_EQ(firstById[1]["result"], 0);
-    EXPECT_EQ(firstById[2]["result"], 1);
-    EXPECT_EQ(firstById[3]["result"], 4);
-    EXPECT_EQ(firstById[4]["result"], 6);
-    EXPECT_EQ(firstById[5]["error"]["code"], rpc::kQueueFull);
-    EXPECT_EQ(firstById[6]["error"]["code"], rpc::kQueueFull);
-    std::map<int, json> secondById;
-    for (const auto& answer : second->received) {
-        secondById[answer["id"].get<int>()] = answer;
-    }
-    EXPECT_EQ(secondById[1]["result"], 2);
-    EXPECT_EQ(secondById[2]["result"], 5);
-    EXPECT_EQ(secondById[3]["result"], 7);
-    EXPECT_EQ(secondById[4]["error"]["code"], rpc::kQueueFull);
+    // Each answer by id: the call's turn, or the queue-full code. The pages take turns: the second
+    // page's calls do not wait behind all of the first's.
+    const auto byId = [](const TestClient& page) {
+        std::map<int, json> answers;
+        for (const auto& answer : page.received) {
+            answers[answer["id"].get<int>()]
+                = answer.contains("result") ? answer["result"] : answer["error"]["code"];
+        }
+        return answers;
+    };
+    constexpr int kFull = rpc::kQueueFull;
+    EXPECT_EQ(byId(*first),
+        (std::map<int, json> {
+            { 1, 0 }, { 2, 1 }, { 3, 4 }, { 4, 6 }, { 5, kFull }, { 6, kFull } }));
+    EXPECT_EQ(byId(*second), (std::map<int, json> { { 1, 2 }, { 2, 5 }, { 3, 7 }, { 4, kFull } }));
     EXPECT_EQ(Blocker::cancelled, 0);
 }
 
@@ -399,27 +360,40 @@ TEST_F(AgentServerTest, RequestsSentWithTheHandshakeAreAnswered)
     EXPECT_EQ(json::parse(client->texts[1])["result"], 1);
 }
 
-TEST_F(AgentServerTest, UnmaskedOrMalformedFramesCloseWithProtocolError)
+// A bad frame closes its own connection with its code before anything after it runs; other pages
+// keep their controls.
+TEST_F(AgentServerTest, BadFramesCloseOnlyTheirConnection)
 {
-    Start();
+    AgentLimits limits;
+    limits.maxMessageBytes = 4096;
+    Start(limits);
     auto other = Connect();
+    const json otherControl = other->Call("WhoAmI")["result"];
+    using testing::RawClient;
     const std::string call = R"({"jsonrpc":"2.0","id":1,"method":"Count"})";
-    const std::vector<std::pair<std::string, int>> cases {
-        { testing::RawClient::Frame(call, false), 1002 }, // unmasked
-        { testing::RawClient::Frame(std::string(126, 'p'), true, 0x9), 1002 }, // long ping
-        { std::string(1, '\xC1') + testing::RawClient::Frame(call).substr(1), 1002 }, // RSV1
-        { testing::RawClient::Frame("{\"a\":\"\xC0\xAF\"}"), 1007 }, // overlong UTF-8
+    const std::vector<std::tuple<const char*, std::string, int>> cases {
+        { "unmasked", RawClient::Frame(call, false), 1002 },
+        { "long ping", RawClient::Frame(std::string(126, 'p'), true, 0x9), 1002 },
+        { "RSV1", std::string(1, '\xC1') + RawClient::Frame(call).substr(1), 1002 },
+        { "overlong UTF-8", RawClient::Frame("{\"a\":\"\xC0\xAF\"}"), 1007 },
+        { "oversized", RawClient::Frame(std::string(8192, 'A')),
+            QWebSocketProtocol::CloseCodeTooMuchData },
+        { "binary", RawClient::Frame("\x01\x02", true, 0x2),
+            QWebSocketProtocol::CloseCodeDatatypeNotSupported },
     };
-    for (const auto& [frame, code] : cases) {
+    for (const auto& [name, frame, code] : cases) {
+        SCOPED_TRACE(name);
         auto client = ConnectRaw();
-        client->Send(frame + testing::RawClient::Frame(call));
-        ASSERT_TRUE(client->WaitForClose()) << code;
+        client->Send(frame + RawClient::Frame(call));
+        ASSERT_TRUE(client->WaitForClose());
         EXPECT_EQ(client->closeCode, code);
         EXPECT_TRUE(client->texts.empty()) << "nothing after the bad frame may run";
         EXPECT_TRUE(testing::WaitFor([&] { return client->Gone(); }, 3000));
     }
     EXPECT_EQ(Blocker::countCalls, 0);
     EXPECT_EQ(other->Call("Count")["result"], 1);
+    EXPECT_EQ(other->Call("WhoAmI")["result"], otherControl);
+    EXPECT_TRUE(testing::WaitFor([&] { return server_->ConnectionCount() == 1; }, 5000));
 }
 
 TEST_F(AgentServerTest, HandshakeRefusesRepeatedHostOrOriginAndLogsHeadersEscaped)
@@ -442,9 +416,9 @@ TEST_F(AgentServerTest, HandshakeRefusesRepeatedHostOrOriginAndLogsHeadersEscape
     ASSERT_TRUE(forged.WaitForClose());
     EXPECT_EQ(forged.closeCode, kCloseOriginRefused);
     ASSERT_FALSE(log_.empty());
-    const std::string& line = log_.back();
-    EXPECT_NE(line.find(R"(http://x\x1b[2J\x0dvelkor: connection from \"\\")"), std::string::npos)
-        << line;
+    EXPECT_NE(
+        log_.back().find(R"(http://x\x1b[2J\x0dvelkor: connection from \"\\")"), std::string::npos)
+        << log_.back();
     for (const std::string& entry : log_) {
         EXPECT_TRUE(std::none_of(entry.begin(), entry.end(), [](char c) {
             return static_cast<unsigned char>(c) < 0x20;
@@ -480,9 +454,7 @@ TEST_F(AgentServerTest, PageThatNeverReadsIsThrottledAndOthersCarryOn)
     // Written straight to a descriptor, so that what the page cannot send stays in the kernel and
     // only the agent's memory grows. Descriptions are the largest answers; most are refused as
     // too many pending calls, and the refusals are answers too.
-    const int fd = ConnectDescriptor();
-    const std::string handshake = HandshakeFor(kOrigin.toStdString());
-    ASSERT_EQ(::write(fd, handshake.data(), handshake.size()), ssize_t(handshake.size()));
+    const int fd = ConnectDescriptor(HandshakeFor(kOrigin.toStdString()));
     fcntl(fd, F_SETFL, O_NONBLOCK);
     std::string burst;
     for (int i = 0; i < 512; ++i) {
@@ -519,9 +491,7 @@ TEST_F(AgentServerTest, PagesThatNeverReadCannotEachHoldTheLargestAnswer)
     const std::string request = HandshakeFor(kOrigin.toStdString())
         + testing::RawClient::Frame(R"({"jsonrpc":"2.0","id":1,"method":"LargestAnswer"})");
     for (int i = 0; i < 3; ++i) {
-        const int fd = ConnectDescriptor();
-        ASSERT_EQ(::write(fd, request.data(), request.size()), ssize_t(request.size()));
-        pages.push_back(fd);
+        pages.push_back(ConnectDescriptor(request));
     }
     // Calls run in turn: once this one is answered, the three large answers have been sent.
     ASSERT_TRUE(testing::WaitFor([&] { return server_->ConnectionCount() == 4; }));
@@ -552,12 +522,7 @@ TEST_F(AgentServerTest, RunningOutOfDescriptorsPausesAcceptingWithoutSpinning)
     for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) {
         filler.push_back(fd);
     }
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(server_->Port());
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-
+    ConnectDescriptor({}, client);
     timespec cpuBefore {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuBefore);
     QEventLoop idle;
@@ -576,7 +541,7 @@ TEST_F(AgentServerTest, RunningOutOfDescriptorsPausesAcceptingWithoutSpinning)
 
     // Once descriptors are free again the waiting page is taken in.
     const std::string handshake = HandshakeFor(kOrigin.toStdString());
-    ASSERT_EQ(::write(client, handshake.data(), handshake.size()), ssize_t(handshake.size()));
+    EXPECT_EQ(::write(client, handshake.data(), handshake.size()), ssize_t(handshake.size()));
     EXPECT_TRUE(testing::WaitFor([&] { return server_->ConnectionCount() == 1; }, 3000));
     close(client);
 }

@@ -101,6 +101,13 @@ public:
         return WaitFor([this] { return closed; }, timeoutMs);
     }
 
+    // Opens and waits for the agent to turn the page away: its close code, 0 if it stayed open.
+    int OpenAndCloseCode(uint16_t port)
+    {
+        Open(port);
+        return WaitClosed() ? closeCode : 0;
+    }
+
     QWebSocket& Socket() { return *socket_; }
 
     std::vector<nlohmann::json> received;

@@ -15,18 +15,16 @@ account="8220012345678901"
 document() { # account shown, amount shown
     echo "<Tag1>提款：確認交易資料</Tag1><Tag6>提款帳號</Tag6><Tag7>$1</Tag7><Tag12>提款金額</Tag12><Tag13>$2</Tag13>"
 }
-# run NAME SCRIPT MONEY DOCUMENT [PIN]: prints the withdrawal's result; the exit code of velkor
-# call is left in $dir/NAME.code and its stderr in $dir/NAME.err.
-run() {
-    printf '%s' "$2" > "$dir/$1.json"
-    VELKOR_PCSC_LIBRARY="$simulator" VELKOR_SIM_CONFIG="$config" \
+# check NAME RESULT SCRIPT MONEY DOCUMENT [PIN]: the withdrawal under SCRIPT gives RESULT and
+# velkor call exits 0 (no script problem).
+check() {
+    printf '%s' "$3" > "$dir/$1.json"
+    result=$(VELKOR_PCSC_LIBRARY="$simulator" VELKOR_SIM_CONFIG="$config" \
         "$velkor" call --ui "script=$dir/$1.json" \
-        "AccountWithdrawEx(\"2510\", \"00000001\", \"12345678\", \"$3\", \"$account\", \"$reader\", \"${5:-123456}\", \"$4\")" \
-        2>"$dir/$1.err"
-    echo $? > "$dir/$1.code"
-}
-expect_run() { # NAME RESULT EXIT
-    [ "$(cat "$dir/$1.code")" = "$3" ] || fail "$1: exit $(cat "$dir/$1.code"): $(cat "$dir/$1.err")"
+        "AccountWithdrawEx(\"2510\", \"00000001\", \"12345678\", \"$4\", \"$account\", \"$reader\", \"${6:-123456}\", \"$5\")" \
+        2>"$dir/$1.err")
+    code=$?
+    [ "$code" = 0 ] || fail "$1: exit $code: $(cat "$dir/$1.err")"
     [ "$result" = "$2" ] || fail "$1: result $result, expected $2: $(cat "$dir/$1.err")"
 }
 hundred="00000000100000"
@@ -38,43 +36,35 @@ kBadLength=8194
 confirm='{"card": "remove"}, {"wait": 1}, {"card": "insert"}, {"wait": 0.25}, {"click": 1}'
 
 # The description names another account: the first check fails, no message.
-result=$(run first_check '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
-    "$hundred" "$(document 8220099999999999 1000.00)")
-expect_run first_check "$kConfirmationFirstCheckFailed" 0
+check first_check "$kConfirmationFirstCheckFailed" '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
+    "$hundred" "$(document 8220099999999999 1000.00)"
 # The account matches but the amount does not (1000.00 is not 100.00 even as a prefix).
-result=$(run later_check '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
-    "00000000010000" "$(document $account 1000.00)")
-expect_run later_check "$kConfirmationLaterCheckFailed" 0
+check later_check "$kConfirmationLaterCheckFailed" '{"dialogs": [{"expect": "CTryFirm", "actions": []}]}' \
+    "00000000010000" "$(document $account 1000.00)"
 
 # A matching description: the amount is shown with separators, OK waits for the card to come back
 # and is disabled again while the card is out a second time; the card signs.
-result=$(run signed "{\"dialogs\": [{\"expect\": \"CTryFirm\", \"actions\": [
+check signed 0 "{\"dialogs\": [{\"expect\": \"CTryFirm\", \"actions\": [
     {\"expect\": {\"1023\": \"1,000.00\", \"1\": {\"enabled\": false}}},
     {\"card\": \"remove\"}, {\"wait\": 1}, {\"card\": \"insert\"}, {\"wait\": 0.25},
     {\"expect\": {\"1\": {\"enabled\": true}}},
     {\"card\": \"remove\"}, {\"wait\": 0.25}, {\"expect\": {\"1\": {\"enabled\": false}}},
     {\"card\": \"insert\"}, {\"wait\": 0.25}, {\"click\": 1}]}]}" \
-    "$hundred" "$(document $account 1000.00)")
-expect_run signed 0 0
+    "$hundred" "$(document $account 1000.00)"
 
 # A zero amount runs the dialog without checks, so a description without the account passes.
-result=$(run zero "{\"dialogs\": [{\"expect\": \"CTryFirm\", \"actions\": [$confirm]}]}" \
-    "00000000000000" "<Tag1>提款</Tag1>")
-expect_run zero 0 0
+check zero 0 "{\"dialogs\": [{\"expect\": \"CTryFirm\", \"actions\": [$confirm]}]}" \
+    "00000000000000" "<Tag1>提款</Tag1>"
 
 # The card never leaves: the removal time runs out after the whole budget.
-result=$(run no_removal '{"dialogs": [{"expect": "CTryFirm", "actions": [{"wait": 61},
-    {"expectMessage": "超過允許插拔時間,取消交易"}]}]}' "$hundred" "$(document $account 1000.00)")
-expect_run no_removal "$kNotConfirmed" 0
+check no_removal "$kNotConfirmed" '{"dialogs": [{"expect": "CTryFirm", "actions": [{"wait": 61},
+    {"expectMessage": "超過允許插拔時間,取消交易"}]}]}' "$hundred" "$(document $account 1000.00)"
 # The card comes back but OK is never pressed.
-result=$(run no_ok '{"dialogs": [{"expect": "CTryFirm", "actions": [{"card": "remove"},
+check no_ok "$kNotConfirmed" '{"dialogs": [{"expect": "CTryFirm", "actions": [{"card": "remove"},
     {"wait": 1}, {"card": "insert"}, {"wait": 61},
-    {"expectMessage": "超過允許交易時間，取消交易。"}]}]}' "$hundred" "$(document $account 1000.00)")
-expect_run no_ok "$kNotConfirmed" 0
+    {"expectMessage": "超過允許交易時間，取消交易。"}]}]}' "$hundred" "$(document $account 1000.00)"
 
 # Argument errors come before any dialog: a dialog opening here would be a script problem (3).
-result=$(run short_pin '{"dialogs": []}' "$hundred" "$(document $account 1000.00)" 12345)
-expect_run short_pin "$kBadLength" 0
-result=$(run long_money '{"dialogs": []}' "000000001000000" "$(document $account 1000.00)")
-expect_run long_money "$kBadLength" 0
+check short_pin "$kBadLength" '{"dialogs": []}' "$hundred" "$(document $account 1000.00)" 12345
+check long_money "$kBadLength" '{"dialogs": []}' "000000001000000" "$(document $account 1000.00)"
 echo ok

@@ -170,19 +170,19 @@ TEST(OriginsCommand, ListAllowRevokeKeepOtherLines)
         std::ofstream file(AllowedOriginsPath(), std::ios::app);
         file << "# my banks\nhttps://a.example:8443\nnot an origin\n";
     }
-    EXPECT_EQ(RunOriginsCommand({ "revoke", "https://b.example" }, out, err), 0);
-    EXPECT_EQ(RunOriginsCommand({ "revoke", "https://never.example" }, out, err), 0);
-    EXPECT_EQ(RunOriginsCommand({ "allow", "https://c.example/" }, out, err), 2);
-    EXPECT_EQ(RunOriginsCommand({ "allow", "null" }, out, err), 2);
-    EXPECT_EQ(RunOriginsCommand({ "forget" }, out, err), 2);
+    for (const auto& [arguments, code] : std::vector<std::pair<std::vector<std::string>, int>> {
+             { { "revoke", "https://b.example" }, 0 }, { { "revoke", "https://never.example" }, 0 },
+             { { "allow", "https://c.example/" }, 2 }, { { "allow", "null" }, 2 },
+             { { "forget" }, 2 } }) {
+        EXPECT_EQ(RunOriginsCommand(arguments, out, err), code) << arguments[0];
+    }
     out.str("");
     err.str("");
     EXPECT_EQ(RunOriginsCommand({ "list" }, out, err), 0);
     EXPECT_EQ(out.str(), "https://a.example:8443\n");
     EXPECT_NE(err.str().find("not an origin"), std::string::npos);
-    std::ifstream file(AllowedOriginsPath());
     std::stringstream content;
-    content << file.rdbuf();
+    content << std::ifstream(AllowedOriginsPath()).rdbuf();
     EXPECT_EQ(content.str(), "# my banks\nhttps://a.example:8443\nnot an origin\n");
 }
 
@@ -218,11 +218,9 @@ TEST(ConsentOverWebSocket, PageWaitsForTheAnswerAndRefusalsAreNotAskedAgain)
     ASSERT_TRUE(refused.WaitClosed());
     EXPECT_EQ(refused.closeCode, kCloseOriginRefused);
     EXPECT_TRUE(refused.received.empty());
-
-    testing::TestClient again(QStringLiteral("https://evil.example"));
-    again.Open(server.Port());
-    ASSERT_TRUE(again.WaitClosed());
-    EXPECT_EQ(again.closeCode, kCloseOriginRefused);
+    EXPECT_EQ(
+        testing::TestClient(QStringLiteral("https://evil.example")).OpenAndCloseCode(server.Port()),
+        kCloseOriginRefused);
     EXPECT_EQ(asked.size(), 2U);
     EXPECT_EQ(once.Call("GetAPIVersion")["result"], "Version 1.0.0.1 ") << "others carry on";
 }

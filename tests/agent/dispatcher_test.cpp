@@ -170,14 +170,11 @@ TEST(Dispatcher, IdsComeBackExactlyAsSent)
         auto call
             = dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":"Status"})");
         ASSERT_TRUE(call.call) << id;
-        EXPECT_EQ(dispatcher.Run(*call.call, control),
-            R"({"id":)" + (id[0] == '"' ? std::string(R"("é")") : id)
-                + R"(,"jsonrpc":"2.0","result":-7})");
+        const std::string echoed = R"({"id":)" + (id[0] == '"' ? std::string(R"("é")") : id);
+        EXPECT_EQ(dispatcher.Run(*call.call, control), echoed + R"(,"jsonrpc":"2.0","result":-7})");
         const auto error
             = dispatcher.Dispatch(R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":"No"})");
-        EXPECT_NE(error.reply.find(R"({"id":)" + (id[0] == '"' ? std::string(R"("é")") : id) + ","),
-            std::string::npos)
-            << error.reply;
+        EXPECT_NE(error.reply.find(echoed + ","), std::string::npos) << error.reply;
     }
 }
 

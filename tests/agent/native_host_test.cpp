@@ -31,6 +31,14 @@ std::string Frame(const json& value)
     return NativeFrame(value.dump());
 }
 
+// A page's call of `method` as the extension frames it.
+std::string CallFrame(int page, int id, const std::string& method)
+{
+    const json request
+        = { { "jsonrpc", "2.0" }, { "id", id }, { "method", method }, { "params", json::array() } };
+    return Frame({ { "type", "message" }, { "page", page }, { "data", request.dump() } });
+}
+
 TEST(NativeFraming, FramesArriveWhateverTheCutsAndOversizedLengthsStopTheStream)
 {
     const std::string stream = NativeFrame("{\"a\":1}") + NativeFrame("") + NativeFrame("[2]");
@@ -227,12 +235,7 @@ protected:
     {
         Send(Frame({ { "type", "open" }, { "page", page }, { "origin", origin } }));
     }
-    void Call(int page, int id, const std::string& method)
-    {
-        const json request = { { "jsonrpc", "2.0" }, { "id", id }, { "method", method },
-            { "params", json::array() } };
-        Send(Frame({ { "type", "message" }, { "page", page }, { "data", request.dump() } }));
-    }
+    void Call(int page, int id, const std::string& method) { Send(CallFrame(page, id, method)); }
     void CloseInput()
     {
         ::close(toHost_);
@@ -354,7 +357,7 @@ struct PipedHost {
         }
     }
     // Writes `input` (which fits in the pipe); with `end`, closes it. Waits for the host to finish.
-    int SendAndWaitFinished(const std::string& input, bool end, int settleMs = 0)
+    int SendAndWaitFinished(const std::string& input, bool end = true, int settleMs = 0)
     {
         EXPECT_EQ(::write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
         testing::WaitFor([] { return false; }, settleMs);
@@ -364,10 +367,6 @@ struct PipedHost {
         }
         EXPECT_TRUE(testing::WaitFor([&] { return exitCode >= 0; }, 5000));
         return exitCode;
-    }
-    int SendAllAndEnd(const std::string& input, int settleMs = 0)
-    {
-        return SendAndWaitFinished(input, true, settleMs);
     }
 
     int in[2] { -1, -1 };
@@ -391,8 +390,8 @@ TEST(NativeHostInput, BrokenInputEndsTheSessionAsFailed)
         EXPECT_EQ(piped.SendAndWaitFinished(input, false), 1);
     }
     PipedHost cut;
-    EXPECT_EQ(
-        cut.SendAllAndEnd(kOpenBank + NativeFrame("{\"type\":\"close\",\"page\":1}").substr(0, 9)),
+    EXPECT_EQ(cut.SendAndWaitFinished(
+                  kOpenBank + NativeFrame("{\"type\":\"close\",\"page\":1}").substr(0, 9)),
         1);
     EXPECT_EQ(cut.host->PageCount(), 0);
 }
@@ -416,7 +415,7 @@ TEST(NativeHostInput, ReadsAboutOneLargestFramePerWakeUp)
     while (input.size() < 48 * 1024) {
         input += Frame({ { "type", "message" }, { "page", 9 }, { "data", "{}" } }); // ignored
     }
-    EXPECT_EQ(piped.SendAllAndEnd(input), 0);
+    EXPECT_EQ(piped.SendAndWaitFinished(input), 0);
     EXPECT_GT(unreadWhenOpened, 32 * 1024);
 }
 
@@ -424,14 +423,8 @@ TEST(NativeHostInput, ReadsAboutOneLargestFramePerWakeUp)
 // still reads, and ends when the browser goes away.
 TEST(NativeHostOutput, BrowserThatStopsReadingDoesNotBlockTheHost)
 {
-    PipedHost piped;
-    const json big
-        = { { "jsonrpc", "2.0" }, { "id", 1 }, { "method", "Big" }, { "params", json::array() } };
     // The answer is more than the pipe holds.
-    EXPECT_EQ(piped.SendAllAndEnd(kOpenBank
-                      + Frame({ { "type", "message" }, { "page", 1 }, { "data", big.dump() } }),
-                  200),
-        0);
+    EXPECT_EQ(PipedHost().SendAndWaitFinished(kOpenBank + CallFrame(1, 1, "Big"), true, 200), 0);
 }
 
 } // namespace

@@ -51,11 +51,16 @@ std::string ReadFile(const std::string& path)
     return content.str();
 }
 
-TEST(Registration, SystemdUserUnitTwiceThenUnregisterTwice)
-{
+// A home of its own, the user's systemd as a recorder, and the message of the last step.
+class Registration : public ::testing::Test {
+protected:
     testing::ScopedHome home;
-    RecordingServices services(true);
+    RecordingServices services { true };
     std::string message;
+};
+
+TEST_F(Registration, SystemdUserUnitTwiceThenUnregisterTwice)
+{
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(RegisterAgent("/opt/velkor/bin/velkor", "1.0.0.1", services, message))
             << message;
@@ -83,11 +88,8 @@ TEST(Registration, SystemdUserUnitTwiceThenUnregisterTwice)
             "disable --now velkor.service", "daemon-reload", "daemon-reload" }));
 }
 
-TEST(Registration, PackagedSocketReplacesAnEarlierUnitAndUnregisterMasksIt)
+TEST_F(Registration, PackagedSocketReplacesAnEarlierUnitAndUnregisterMasksIt)
 {
-    testing::ScopedHome home;
-    RecordingServices services(true);
-    std::string message;
     ASSERT_TRUE(RegisterAgent("/usr/bin/velkor", "1", services, message));
     ASSERT_TRUE(fs::exists(SystemdUnitPath()));
 
@@ -109,12 +111,9 @@ TEST(Registration, PackagedSocketReplacesAnEarlierUnitAndUnregisterMasksIt)
             "mask --now velkor.socket", "stop velkor.service", "daemon-reload" }));
 }
 
-TEST(Registration, AutostartEntryWithoutSystemdReplacesAnEarlierUnit)
+TEST_F(Registration, AutostartEntryWithoutSystemdReplacesAnEarlierUnit)
 {
-    testing::ScopedHome home;
-    std::string message;
-    RecordingServices systemd(true);
-    ASSERT_TRUE(RegisterAgent("/usr/bin/velkor", "1", systemd, message));
+    ASSERT_TRUE(RegisterAgent("/usr/bin/velkor", "1", services, message));
 
     RecordingServices none(false);
     const std::string odd = home.Path() + "/Downloads/my \"bank\" $tools\\100%/velkor";
@@ -136,15 +135,11 @@ TEST(Registration, AutostartEntryWithoutSystemdReplacesAnEarlierUnit)
     EXPECT_FALSE(fs::exists(RegistrationRecordPath()));
 }
 
-TEST(Registration, SystemdQuotingAndBadPaths)
+TEST_F(Registration, SystemdQuotingAndBadPaths)
 {
     const std::string unit = SystemdUnitText("/a b/100%/$x/\"q\"\\v");
     EXPECT_NE(unit.find("ExecStart=\"/a b/100%%/$$x/\\\"q\\\"\\\\v\" serve\n"), std::string::npos)
         << unit;
-
-    testing::ScopedHome home;
-    RecordingServices services(true);
-    std::string message;
     EXPECT_FALSE(RegisterAgent("velkor", "1", services, message));
     EXPECT_FALSE(RegisterAgent("/usr/bin/velkor\nExecStartPre=/bin/evil", "1", services, message));
     EXPECT_TRUE(services.commands.empty());
@@ -153,9 +148,8 @@ TEST(Registration, SystemdQuotingAndBadPaths)
 
 // What register installs runs `serve` with no arguments: that agent must trust no page the user
 // has not listed, the demo bank included; only an explicit --demo-origin (as ./run passes) does.
-TEST(Registration, InstalledAgentDoesNotTrustTheDemoBank)
+TEST_F(Registration, InstalledAgentDoesNotTrustTheDemoBank)
 {
-    testing::ScopedHome home;
     const std::string unit = SystemdUnitText("/usr/bin/velkor");
     const size_t serve = unit.find("\" serve\n");
     ASSERT_NE(serve, std::string::npos) << unit;
@@ -177,9 +171,8 @@ TEST(Registration, InstalledAgentDoesNotTrustTheDemoBank)
 
 // The browsers find the host through the manifests in the user's folders; each allows only the
 // Velkor extension, and names a launcher that runs the registered program as native-host.
-TEST(Registration, HostManifestsForEachBrowserComeAndGo)
+TEST_F(Registration, HostManifestsForEachBrowserComeAndGo)
 {
-    testing::ScopedHome home;
     const std::string program = home.Path() + "/it's mine/velkor";
     fs::create_directories(fs::path(program).parent_path());
     {
@@ -187,7 +180,6 @@ TEST(Registration, HostManifestsForEachBrowserComeAndGo)
         fake << "#!/bin/sh\necho \"$@\"\n";
     }
     fs::permissions(program, fs::perms::owner_all);
-    std::string message;
     ASSERT_TRUE(InstallHostManifests(program, message)) << message;
     ASSERT_TRUE(InstallHostManifests(program, message)) << message;
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <set>
 
 #include <unistd.h>
 
@@ -33,7 +34,6 @@ protected:
 
 TEST_F(QtUiTest, ShowsAModalBoxInFrontWithCaptionAndTextUntilClosedAndBalancesTheCursor)
 {
-
     QString title;
     QString text;
     bool modal = false;
@@ -83,13 +83,13 @@ TEST_F(QtUiTest, RunsTheConfirmationDialogInFrontUntilTheAgentCancelsIt)
         ASSERT_NE(dialog, nullptr);
         title = dialog->windowTitle();
         EXPECT_TRUE(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        std::set<int> ids;
+        for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
+            ids.insert(widget->property(CTryFirm::kControlIdProperty).toInt());
+        }
         for (const int id : { 1, 2, 1001, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019,
                  1020, 1021, 1022, 1023, 1024, 1025, 1026, 1028, 1029, 1030, 1036 }) {
-            const auto found = dialog->findChildren<QWidget*>();
-            const bool present = std::any_of(found.begin(), found.end(), [id](QWidget* w) {
-                return w->property(CTryFirm::kControlIdProperty).toInt() == id;
-            });
-            if (!present) {
+            if (!ids.contains(id)) {
                 missing.push_back(id);
             }
         }

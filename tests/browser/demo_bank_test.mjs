@@ -1,15 +1,13 @@
 // The demo bank end to end: `velkor serve` on the simulated readers and `velkor-demo-bank` on free
-// loopback ports, the bank's page driven in headless Chromium. The page signs transactions whose
-// TACs the bank accepts, runs the mutual authentication, is refused when served from an origin the
-// agent does not allow, and a page that goes away mid-call leaves the agent serving the next one.
+// loopback ports, the bank's page driven in headless Chromium.
 // Usage: node demo_bank_test.mjs <velkor> <velkor-demo-bank> <libvelkor-pcsc-sim.so> <sim config>
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdtemp, rm } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
-import { AGENT_LISTENING, BANK_LISTENING, launchChromium, openConnectedBankPage, outcome,
-  startListening, stop } from './harness.mjs';
+import { AGENT_LISTENING, BANK_LISTENING, clickForOutcome, launchChromium, openConnectedBankPage,
+  outcome, startListening, stop } from './harness.mjs';
 
 const [velkorExecutable, bankExecutable, simLibrary, simConfig] = process.argv.slice(2);
 
@@ -46,8 +44,7 @@ const connectedPage = () =>
   openConnectedBankPage(browser, `http://127.0.0.1:${bank.port}/?agentPort=${agent.port}`);
 
 async function signAndCheck(page, type) {
-  await page.click(`#sign-${type}`);
-  const result = await outcome(page, `#${type}-result`, ['verified', 'failed']);
+  const result = await clickForOutcome(page, `#sign-${type}`, `#${type}-result`, ['verified', 'failed']);
   assert.equal(result.state, 'verified', `${result.text}\n${await page.textContent('#log')}`);
   assert.match(result.text, /SNUM\d{8}TAC[0-9A-F]{16}Timestamp\d{4}-\d\d-\d\d \d\d:\d\d:\d\d/);
   assert.match(result.text, /TAC verified by the bank/);
@@ -72,8 +69,7 @@ test('the card shows its accounts, issuer and serial, and signs on the PIN pad w
 test('a typed PIN: a wrong one is shown with its tries, the right one lets the card sign', async () => {
   const page = await connectedPage();
   await page.fill('#pin', '000000');
-  await page.click('#verify-pin');
-  const wrong = await outcome(page, '#pin-result', ['done', 'failed']);
+  const wrong = await clickForOutcome(page, '#verify-pin', '#pin-result', ['done', 'failed']);
   assert.equal(wrong.state, 'failed');
   assert.match(wrong.text, /tries left|PIN refused/);
   assert.equal(await page.inputValue('#pin'), '', 'the page forgets the typed PIN');
@@ -94,13 +90,11 @@ test('a confirmed withdrawal and record write ask for the dialog, which a screen
   async () => {
     const page = await connectedPage();
     await page.check('input[name="pin-mode"][value="dialog"]');
-    await page.click('#sign-withdrawal');
-    const result = await outcome(page, '#withdrawal-result', ['verified', 'failed']);
+    const result = await clickForOutcome(page, '#sign-withdrawal', '#withdrawal-result', ['verified', 'failed']);
     assert.equal(result.state, 'failed');
     assert.match(result.text, /20756 .*not confirmed in the dialog/);
     assert.match(await page.textContent('#log'), /AccountWithdrawSndEx → 20756/);
-    await page.click('#sign-record');
-    const record = await outcome(page, '#record-result', ['verified', 'failed']);
+    const record = await clickForOutcome(page, '#sign-record', '#record-result', ['verified', 'failed']);
     assert.match(record.text, /20756 /);
     assert.match(await page.textContent('#log'), /WriteRecordWithSNUMTACSnd → 20756/);
     await page.close();
@@ -109,27 +103,24 @@ test('a confirmed withdrawal and record write ask for the dialog, which a screen
 test('the bank\'s steps wait for the session key both sides hold; a screenless agent cancels their dialogs',
   async () => {
     const page = await connectedPage();
-    await page.click('#add-common-net');
-    assert.match((await outcome(page, '#common-net-result', ['verified', 'failed'])).text,
-      /authenticate with the bank first/);
-    await page.click('#net-common');
-    assert.match((await outcome(page, '#net-transfer-result', ['failed'])).text, /authenticate first/);
+    assert.match((await clickForOutcome(page, '#add-common-net', '#common-net-result',
+      ['verified', 'failed'])).text, /authenticate with the bank first/);
+    assert.match((await clickForOutcome(page, '#net-common', '#net-transfer-result', ['failed'])).text,
+      /authenticate first/);
 
-    await page.click('#authenticate');
-    const auth = await outcome(page, '#auth-result', ['authenticated', 'failed']);
+    const auth = await clickForOutcome(page, '#authenticate', '#auth-result', ['authenticated', 'failed']);
     assert.equal(auth.state, 'authenticated', `${auth.text}\n${await page.textContent('#log')}`);
     assert.match(auth.text, /Session-key hash [0-9A-F]{40}/);
     assert.match(auth.text, /"VELKOR DEMO BANK: SESSION KEY OK"/);
 
     for (const [form, method] of [['web', 'CommAccountProc'], ['net', 'CommAccountNet']]) {
-      await page.click(`#add-common-${form}`);
-      const result = await outcome(page, `#common-${form}-result`, ['verified', 'failed']);
+      const result = await clickForOutcome(page, `#add-common-${form}`, `#common-${form}-result`,
+        ['verified', 'failed']);
       assert.match(result.text, /20756 .*not confirmed in the dialog/, await page.textContent('#log'));
       assert.match(await page.textContent('#log'), new RegExp(`bank /api/common-account/document → HTTP 200[\\s\\S]*${method} → 20756`));
     }
-    await page.click('#net-common');
-    assert.match((await outcome(page, '#net-transfer-result', ['verified', 'failed'])).text,
-      /TransferNet: 20756 /);
+    assert.match((await clickForOutcome(page, '#net-common', '#net-transfer-result',
+      ['verified', 'failed'])).text, /TransferNet: 20756 /);
     await page.click('#net-file');
     await page.waitForSelector('#net-file-result:has-text("no file chosen")', { timeout: 15000 });
     assert.match(await page.textContent('#log'), /FileTransfer → -1 /);
@@ -160,9 +151,8 @@ test('a page that goes away mid-call leaves the agent serving the next page', as
 
   const next = await connectedPage();
   await signAndCheck(next, 'withdrawal');
-  await next.click('#authenticate');
-  assert.equal((await outcome(next, '#auth-result', ['authenticated', 'failed'])).state,
-    'authenticated');
+  assert.equal((await clickForOutcome(next, '#authenticate', '#auth-result',
+    ['authenticated', 'failed'])).state, 'authenticated');
   await next.close();
   assert.equal(agent.exitCode, null);
 });

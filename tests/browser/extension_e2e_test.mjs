@@ -1,7 +1,5 @@
 // The browser extension end to end: Chromium loads extension/ unpacked, finds the native host
-// through a manifest in its profile and starts `velkor native-host` itself; the demo bank's page,
-// unchanged, runs the mutual authentication and a signed withdrawal through the extension, and
-// the bank verifies the TAC.
+// through a manifest in its profile and starts `velkor native-host` itself.
 // Usage: node extension_e2e_test.mjs <velkor> <velkor-demo-bank> <libvelkor-pcsc-sim.so> <config>
 // Exits with 77 (skipped) when Chromium is missing.
 import { test, after } from 'node:test';
@@ -9,8 +7,8 @@ import assert from 'node:assert/strict';
 import { mkdtemp, mkdir, readFile, rm, writeFile, chmod } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
-import { BANK_LISTENING, CHROMIUM, extensionDir, launchChromium, openConnectedBankPage, outcome,
-  skipUnless, startListening, stopAll } from './harness.mjs';
+import { BANK_LISTENING, CHROMIUM, clickForOutcome, extensionDir, launchChromium,
+  openConnectedBankPage, skipUnless, startListening, stopAll } from './harness.mjs';
 
 const [velkorExecutable, bankExecutable, simLibrary, simConfig] = process.argv.slice(2).map((p) => path.resolve(p));
 skipUnless([CHROMIUM]);
@@ -58,11 +56,10 @@ test('the demo bank authenticates and signs through the extension, the host star
     });
     assert.equal(await page.evaluate(() => document.documentElement.hasAttribute('data-velkor-extension')), true);
 
-    await page.click('#authenticate');
-    const auth = await outcome(page, '#auth-result', ['authenticated', 'failed']);
+    const auth = await clickForOutcome(page, '#authenticate', '#auth-result', ['authenticated', 'failed']);
     assert.equal(auth.state, 'authenticated', `${auth.text}\n${await page.textContent('#log')}`);
-    await page.click('#sign-withdrawal');
-    const withdrawal = await outcome(page, '#withdrawal-result', ['verified', 'failed']);
+    const withdrawal = await clickForOutcome(page, '#sign-withdrawal', '#withdrawal-result',
+      ['verified', 'failed']);
     assert.equal(withdrawal.state, 'verified', `${withdrawal.text}\n${await page.textContent('#log')}`);
     assert.match(withdrawal.text, /TAC verified by the bank/);
 

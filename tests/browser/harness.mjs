@@ -90,6 +90,12 @@ export async function outcome(page, selector, states, timeout = 20000) {
   return { state: await element.getAttribute('data-state'), text: await element.textContent() };
 }
 
+// Clicks `button`, then waits for the outcome shown in `selector`.
+export async function clickForOutcome(page, button, selector, states) {
+  await page.click(button);
+  return outcome(page, selector, states);
+}
+
 // The demo bank's page at `url`, connected to the agent, with the card of READER connected.
 export async function openConnectedBankPage(browser, url) {
   const page = await browser.newPage();

@@ -15,14 +15,14 @@ const until = async (condition) => {
 
 // A runtime.Port pair: what one end posts arrives (cloned, later) at the other.
 function portPair(name, sender) {
-  const make = () => ({ name, sender, listeners: { message: [], disconnect: [] }, gone: false,
-    onMessage: { addListener(f) { this.owner.listeners.message.push(f); } },
-    onDisconnect: { addListener(f) { this.owner.listeners.disconnect.push(f); } } });
-  const a = make();
-  const b = make();
+  const make = () => {
+    const port = { name, sender, gone: false, listeners: { message: [], disconnect: [] } };
+    port.onMessage = { addListener: (f) => port.listeners.message.push(f) };
+    port.onDisconnect = { addListener: (f) => port.listeners.disconnect.push(f) };
+    return port;
+  };
+  const [a, b] = [make(), make()];
   for (const [self, other] of [[a, b], [b, a]]) {
-    self.onMessage.owner = self;
-    self.onDisconnect.owner = self;
     self.postMessage = (message) => {
       if (self.gone) throw new Error('disconnected');
       const copy = structuredClone(message);

@@ -61,26 +61,31 @@ class PageSocket extends WebSocket {
 
 const connect = (port, extra = {}) => Velkor.connect({ port, WebSocket: PageSocket, ...extra });
 
-test('methods come from the agent and keep names, order and results', async () => {
-  const agent = await startFakeAgent();
+// Runs `body` against a fake agent started with `options`, closed afterwards whatever happens.
+async function withAgent(options, body) {
+  const agent = await startFakeAgent(options);
   try {
-    const ctrl = await connect(agent.port);
-    assert.equal(ctrl.version, '1.0.0.1');
-    assert.deepEqual(ctrl.methods, METHODS.map((m) => m.name));
-    assert.equal(await ctrl.GetAPIVersion(), 'Version 1.0.0.1 ');
-    assert.equal(await ctrl.DES(3, 16, 'KEY', 'DATA'), 3016);
-    assert.equal(await ctrl.DES(1, 8, null, 'DATA'), 1015, 'null text passes as null');
-    assert.equal(ctrl.ConnectCard, undefined, 'methods the agent lacks are absent');
-    assert.equal(ctrl.has('ConnectCard'), false);
-    assert.equal(ctrl.has('DES'), true);
-    const des = agent.seen.find((r) => r.method === 'DES');
-    assert.deepEqual(des.params, [3, 16, 'KEY', 'DATA']);
-    assert.equal(des.jsonrpc, '2.0');
-    ctrl.close();
+    return await body(agent);
   } finally {
     await agent.close();
   }
-});
+}
+
+test('methods come from the agent and keep names, order and results', () => withAgent({}, async (agent) => {
+  const ctrl = await connect(agent.port);
+  assert.equal(ctrl.version, '1.0.0.1');
+  assert.deepEqual(ctrl.methods, METHODS.map((m) => m.name));
+  assert.equal(await ctrl.GetAPIVersion(), 'Version 1.0.0.1 ');
+  assert.equal(await ctrl.DES(3, 16, 'KEY', 'DATA'), 3016);
+  assert.equal(await ctrl.DES(1, 8, null, 'DATA'), 1015, 'null text passes as null');
+  assert.equal(ctrl.ConnectCard, undefined, 'methods the agent lacks are absent');
+  assert.equal(ctrl.has('ConnectCard'), false);
+  assert.equal(ctrl.has('DES'), true);
+  const des = agent.seen.find((r) => r.method === 'DES');
+  assert.deepEqual(des.params, [3, 16, 'KEY', 'DATA']);
+  assert.equal(des.jsonrpc, '2.0');
+  ctrl.close();
+}));
 
 // Every ErrorCode is produced by one of these cases; a new code without a case fails the test.
 test('every failure rejects with its typed VelkorError', async () => {
@@ -92,16 +97,10 @@ test('every failure rejects with its typed VelkorError', async () => {
   };
 
   for (const [closeCode, code] of [[4003, ErrorCode.ORIGIN_REFUSED], [4029, ErrorCode.TOO_MANY_CONNECTIONS], [1008, ErrorCode.HOST_REFUSED]]) {
-    const refusing = await startFakeAgent({ refuseWith: closeCode });
-    try {
-      await expectCode(connect(refusing.port), code, { closeCode });
-    } finally {
-      await refusing.close();
-    }
+    await withAgent({ refuseWith: closeCode }, (refusing) => expectCode(connect(refusing.port), code, { closeCode }));
   }
 
-  const agent = await startFakeAgent();
-  try {
+  await withAgent({}, async (agent) => {
     const ctrl = await connect(agent.port);
     const rpcErrors = [[-32001, ErrorCode.QUEUE_FULL], [-32601, ErrorCode.METHOD_NOT_FOUND],
       [-32602, ErrorCode.INVALID_PARAMS], [-32700, ErrorCode.PROTOCOL_ERROR],
@@ -112,16 +111,8 @@ test('every failure rejects with its typed VelkorError', async () => {
     const hanging = ctrl.Hang();
     agent.dropAll();
     await expectCode(hanging, ErrorCode.CONNECTION_LOST);
-  } finally {
-    await agent.close();
-  }
-
-  const silent = await startFakeAgent({ methods: null });
-  try {
-    await expectCode(connect(silent.port), ErrorCode.PROTOCOL_ERROR);
-  } finally {
-    await silent.close();
-  }
+  });
+  await withAgent({ methods: null }, (silent) => expectCode(connect(silent.port), ErrorCode.PROTOCOL_ERROR));
 
   // A server that accepts the connection and never completes the handshake.
   const mute = createServer(() => {});
@@ -140,24 +131,19 @@ test('every failure rejects with its typed VelkorError', async () => {
   assert.deepEqual([...seen].sort(), Object.values(ErrorCode).sort());
 });
 
-test('a lost connection fails pending calls once and never replays them', async () => {
-  const agent = await startFakeAgent();
-  try {
-    const ctrl = await connect(agent.port);
-    const hanging = ctrl.Hang();
-    await new Promise((resolve) => setTimeout(resolve, 50));
-    agent.dropAll();
-    await assert.rejects(hanging, { code: ErrorCode.CONNECTION_LOST });
-    assert.equal((await ctrl.closed).code, ErrorCode.CONNECTION_LOST);
-    await assert.rejects(ctrl.GetAPIVersion(), { code: ErrorCode.CONNECTION_LOST });
+test('a lost connection fails pending calls once and never replays them', () => withAgent({}, async (agent) => {
+  const ctrl = await connect(agent.port);
+  const hanging = ctrl.Hang();
+  await new Promise((resolve) => setTimeout(resolve, 50));
+  agent.dropAll();
+  await assert.rejects(hanging, { code: ErrorCode.CONNECTION_LOST });
+  assert.equal((await ctrl.closed).code, ErrorCode.CONNECTION_LOST);
+  await assert.rejects(ctrl.GetAPIVersion(), { code: ErrorCode.CONNECTION_LOST });
 
-    // A new connection is a new control; the old call is not sent again.
-    const again = await connect(agent.port);
-    assert.equal(await again.GetAPIVersion(), 'Version 1.0.0.1 ');
-    assert.equal(agent.seen.filter((r) => r.method === 'Hang').length, 1);
-    assert.equal(agent.seen.filter((r) => r.method === 'GetAPIVersion').length, 1);
-    again.close();
-  } finally {
-    await agent.close();
-  }
-});
+  // A new connection is a new control; the old call is not sent again.
+  const again = await connect(agent.port);
+  assert.equal(await again.GetAPIVersion(), 'Version 1.0.0.1 ');
+  assert.equal(agent.seen.filter((r) => r.method === 'Hang').length, 1);
+  assert.equal(agent.seen.filter((r) => r.method === 'GetAPIVersion').length, 1);
+  again.close();
+}));
