@@ -1,20 +1,17 @@
 #include "agent/native_host_command.h"
 
 #include <csignal>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
 #include <unistd.h>
 
-#include <QApplication>
 #include <QCoreApplication>
 
 #include "agent/native_host.h"
 #include "agent/process_hardening.h"
 #include "agent/serve_command.h"
 #include "common/quit_on_signals.h"
-#include "pcsc/call_log.h"
 
 namespace velkor {
 
@@ -54,21 +51,8 @@ int RunNativeHostCommand(int argc, char** argv, const std::vector<std::string>& 
     }
 
     AgentOptions& agent = settings.options;
-    if (settings.verbose) {
-        agent.log = [](const std::string& line) {
-            std::fprintf(stderr, "velkor native-host: %s\n", line.c_str());
-        };
-        pcsc::EnableCallLog(true);
-    }
-    const bool widgets = settings.ui == "qt" || (settings.ui == "auto" && HasDisplay());
-    agent.ui = widgets ? AgentUi::Widgets : AgentUi::Headless;
-    std::unique_ptr<QCoreApplication> app;
-    if (widgets) {
-        app = std::make_unique<QApplication>(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const std::unique_ptr<QCoreApplication> app = MakeAgentApplication(
+        argc, argv, settings.ui, settings.verbose, "velkor native-host", agent);
 
     NativeHost host(STDIN_FILENO, frames, agent);
     host.SetFinished([](int code) { QCoreApplication::exit(code); });

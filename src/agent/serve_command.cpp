@@ -41,6 +41,26 @@ bool HasDisplay()
     return false;
 }
 
+std::unique_ptr<QCoreApplication> MakeAgentApplication(int& argc, char** argv,
+    const std::string& ui, bool verbose, const char* logName, AgentOptions& options)
+{
+    if (verbose) {
+        options.log = [logName](const std::string& line) {
+            std::fprintf(stderr, "%s: %s\n", logName, line.c_str());
+        };
+        pcsc::EnableCallLog(true); // every PC/SC call, never what is sent to the card
+    }
+    const bool widgets = ui == "qt" || (ui == "auto" && HasDisplay());
+    options.ui = widgets ? AgentUi::Widgets : AgentUi::Headless;
+    if (!widgets) {
+        return std::make_unique<QCoreApplication>(argc, argv);
+    }
+    auto app = std::make_unique<QApplication>(argc, argv);
+    // The agent serves until it is stopped: closing a dialog, its only window, must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    return app;
+}
+
 namespace {
 
 // The longest quiet period: a day, which also keeps the milliseconds within a timer's range.
@@ -169,23 +189,8 @@ int RunServeCommand(int argc, char** argv, const std::vector<std::string>& args)
     }
     AgentOptions& options = settings.options;
     const bool verbose = settings.verbose;
-    const std::string& ui = settings.ui;
-
-    if (verbose) {
-        options.log
-            = [](const std::string& line) { std::fprintf(stderr, "velkor: %s\n", line.c_str()); };
-        pcsc::EnableCallLog(true); // every PC/SC call, never what is sent to the card
-    }
-    const bool widgets = ui == "qt" || (ui == "auto" && HasDisplay());
-    options.ui = widgets ? AgentUi::Widgets : AgentUi::Headless;
-    std::unique_ptr<QCoreApplication> app;
-    if (widgets) {
-        app = std::make_unique<QApplication>(argc, argv);
-        // The agent serves until it is stopped: closing a dialog, its only window, must not end it.
-        QApplication::setQuitOnLastWindowClosed(false);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const std::unique_ptr<QCoreApplication> app
+        = MakeAgentApplication(argc, argv, settings.ui, verbose, "velkor", options);
     QuitOnSignals(app.get());
 
     options.passedSockets = TakePassedSockets();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "agent/agent_options.h"
+
+class QCoreApplication;
 
 namespace velkor {
 
@@ -30,6 +33,13 @@ bool ParseServeArguments(
 
 // True when a window system can be reached (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM set).
 bool HasDisplay();
+
+// Makes the application the agent runs in: with widgets when `ui` asks for them ("qt", or "auto"
+// with a display), else without, and sets `options.ui` to match. With `verbose`, each agent log
+// line goes to stderr under `logName` and the PC/SC call log is on. `argc` must outlive the
+// application (Qt keeps a reference to it).
+std::unique_ptr<QCoreApplication> MakeAgentApplication(int& argc, char** argv,
+    const std::string& ui, bool verbose, const char* logName, AgentOptions& options);
 
 // `velkor serve [--port N] [--allow-origin ORIGIN]... [--demo-origin] [--verbose]
 // [--ui auto|none|qt] [--idle-exit SECONDS]`: runs the agent until SIGINT or SIGTERM, or until it
